@@ -1,0 +1,178 @@
+// The headless front end: defines the drawing calls, pumpFrame and the message box by recording
+// and by replaying a key script, so that the real screen loops run in tests and tools.
+#include "headless/headless.h"
+
+#include <cstring>
+#include <utility>
+
+#include "app/frame_pump.h"
+#include "app/message_box.h"
+#include "input/key_state.h"
+
+namespace headless {
+namespace {
+
+struct FrontEnd {
+    KeySource* keys = nullptr;
+    long polls = 0;
+    long maxPolls = 0;
+    bool recording = true;
+    std::vector<DrawCall> current;
+    std::vector<DrawCall> last;
+    std::function<void(const std::vector<DrawCall>&, long)> frameHook;
+    std::vector<std::string> loaded;
+    std::string picture;
+    std::set<std::string> missing;
+    std::vector<std::string> messageLog;
+    std::function<void(const char*)> messageHandler;
+};
+
+FrontEnd& frontEnd() {
+    static FrontEnd instance;
+    return instance;
+}
+
+} // namespace
+
+void KeyScript::hold(long first, long last, int code) {
+    for (long poll = first; poll <= last; ++poll) {
+        press(poll, code);
+    }
+}
+
+void KeyScript::keysDown(long poll, bool down[256]) {
+    auto found = downAt_.find(poll);
+    if (found == downAt_.end()) {
+        return;
+    }
+    for (int code : found->second) {
+        if (code >= 0 && code < 256) {
+            down[code] = true;
+        }
+    }
+}
+
+void reset() {
+    frontEnd() = FrontEnd{};
+    std::memset(keyState, 0, sizeof keyState);
+}
+
+void setKeySource(KeySource* source) { frontEnd().keys = source; }
+void setPollLimit(long maxPolls) { frontEnd().maxPolls = maxPolls; }
+long pollCount() { return frontEnd().polls; }
+void setRecording(bool on) { frontEnd().recording = on; }
+const std::vector<DrawCall>& currentFrame() { return frontEnd().current; }
+const std::vector<DrawCall>& lastFrame() { return frontEnd().last; }
+
+void setFrameHook(std::function<void(const std::vector<DrawCall>&, long)> hook) {
+    frontEnd().frameHook = std::move(hook);
+}
+
+const std::vector<std::string>& loadedPictures() { return frontEnd().loaded; }
+const std::string& currentPicture() { return frontEnd().picture; }
+void setMissingPictures(std::set<std::string> names) { frontEnd().missing = std::move(names); }
+const std::vector<std::string>& messages() { return frontEnd().messageLog; }
+
+void setMessageHandler(std::function<void(const char*)> handler) {
+    frontEnd().messageHandler = std::move(handler);
+}
+
+} // namespace headless
+
+using headless::DrawCall;
+using headless::frontEnd;
+
+void drawText(int x, int y, const char* text, std::uint32_t colour, int height,
+              const char* faceName, std::uint32_t format) {
+    auto& fe = frontEnd();
+    if (!fe.recording) {
+        return;
+    }
+    DrawCall call;
+    call.kind = DrawCall::Kind::Text;
+    call.x = x;
+    call.y = y;
+    call.text = text;
+    call.colour = colour;
+    call.height = height;
+    call.face = faceName;
+    call.format = format;
+    fe.current.push_back(std::move(call));
+}
+
+std::int32_t loadBackground(const char* fileName) {
+    auto& fe = frontEnd();
+    fe.loaded.emplace_back(fileName);
+    if (fe.missing.count(fileName) != 0) {
+        fe.picture.clear();
+        return static_cast<std::int32_t>(0x80004005u);
+    }
+    fe.picture = fileName;
+    return 0;
+}
+
+void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, float pivotY,
+                    float angle, float depth) {
+    auto& fe = frontEnd();
+    if (!fe.recording || fe.picture.empty()) {
+        return;
+    }
+    DrawCall call;
+    call.kind = DrawCall::Kind::Background;
+    call.x = x;
+    call.y = y;
+    call.scaleX = scaleX;
+    call.scaleY = scaleY;
+    call.pivotX = pivotX;
+    call.pivotY = pivotY;
+    call.angle = angle;
+    call.depth = depth;
+    call.picture = fe.picture;
+    fe.current.push_back(std::move(call));
+}
+
+void drawColourPrimitive(PrimitiveType type, unsigned primitiveCount,
+                         const ColourVertex* vertices) {
+    auto& fe = frontEnd();
+    if (!fe.recording) {
+        return;
+    }
+    DrawCall call;
+    call.kind = DrawCall::Kind::Primitive;
+    call.primitive = type;
+    call.primitiveCount = primitiveCount;
+    unsigned vertexCount = type == PrimitiveType::LineList ? 2 * primitiveCount : primitiveCount + 2;
+    call.vertices.assign(vertices, vertices + vertexCount);
+    fe.current.push_back(std::move(call));
+}
+
+bool pumpFrame() {
+    auto& fe = frontEnd();
+    if (fe.maxPolls > 0 && fe.polls + 1 > fe.maxPolls) {
+        return true;
+    }
+    ++fe.polls;
+    // Present: the drawn frame becomes the last one; the next frame starts empty.
+    std::swap(fe.last, fe.current);
+    fe.current.clear();
+    if (fe.frameHook) {
+        fe.frameHook(fe.last, fe.polls);
+    }
+    bool down[256] = {};
+    if (fe.keys != nullptr) {
+        fe.keys->keysDown(fe.polls, down);
+    }
+    for (int code = 0; code < 256; ++code) {
+        updateKeyCounter(keyState[code], down[code]);
+    }
+    return false;
+}
+
+void showMessageBox(const char* text) {
+    auto& fe = frontEnd();
+    if (fe.messageHandler) {
+        fe.messageHandler(text);
+        return;
+    }
+    fe.messageLog.emplace_back(text);
+}

@@ -1,0 +1,99 @@
+// The headless front end: the drawing calls are recorded instead of rendered, pumpFrame feeds
+// scripted keys poll by poll and never sleeps, and the message box is answered at once.
+// Linked instead of the Win32 / Direct3D front end by the tests and the developer tools.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gfx/draw.h"
+
+namespace headless {
+
+struct DrawCall {
+    enum class Kind { Text, Primitive, Background };
+    Kind kind = Kind::Text;
+    // Text
+    int x = 0;
+    int y = 0;
+    std::string text;
+    std::uint32_t colour = 0;
+    int height = 0;
+    std::string face;
+    std::uint32_t format = 0;
+    // Primitive
+    PrimitiveType primitive = PrimitiveType::TriangleStrip;
+    unsigned primitiveCount = 0;
+    std::vector<ColourVertex> vertices;
+    // Background (x and y above are its corner)
+    float scaleX = 0;
+    float scaleY = 0;
+    float pivotX = 0;
+    float pivotY = 0;
+    float angle = 0;
+    float depth = 0;
+    std::string picture;
+};
+
+// Which keys are down at a given poll (1-based count of pumpFrame calls).
+class KeySource {
+public:
+    virtual ~KeySource() = default;
+    virtual void keysDown(long poll, bool down[256]) = 0;
+};
+
+// A script of key codes by poll number: the listed codes are down at exactly those polls.
+class KeyScript : public KeySource {
+public:
+    // Code is down at poll.
+    void press(long poll, int code) { downAt_[poll].insert(code); }
+    // Code is down at every poll of first .. last.
+    void hold(long first, long last, int code);
+    // A tap: down for one poll.
+    void tap(long poll, int code) { press(poll, code); }
+    void keysDown(long poll, bool down[256]) override;
+    bool empty() const { return downAt_.empty(); }
+
+private:
+    std::map<long, std::set<int>> downAt_;
+};
+
+// Restores the front end's start state: poll 0, key state cleared, no script, no hooks, no
+// picture, recording on.
+void reset();
+
+// Keys come from this source from the next poll on (null: no key is ever down).
+void setKeySource(KeySource* source);
+// pumpFrame reports quit on the call that would make the poll count exceed maxPolls
+// (0: never). The count does not advance on that call and no key is read.
+void setPollLimit(long maxPolls);
+// Calls of pumpFrame completed so far.
+long pollCount();
+
+// Records the draws of each frame (on by default). With recording off nothing is kept, for
+// long runs.
+void setRecording(bool on);
+// Draws made since the last pumpFrame (the frame being drawn).
+const std::vector<DrawCall>& currentFrame();
+// The draws of the frame that the last pumpFrame presented.
+const std::vector<DrawCall>& lastFrame();
+// Called inside every pumpFrame that presents a frame, with its draws and the new poll count,
+// before the keys of that poll are read.
+void setFrameHook(std::function<void(const std::vector<DrawCall>& frame, long poll)> hook);
+
+// What loadBackground was asked for, in order; and the picture now held ("" for none).
+const std::vector<std::string>& loadedPictures();
+const std::string& currentPicture();
+// Files whose load fails (the rest load).
+void setMissingPictures(std::set<std::string> names);
+
+// Texts shown with showMessageBox, in order; the handler (if any) is called instead of
+// recording when set.
+const std::vector<std::string>& messages();
+void setMessageHandler(std::function<void(const char* text)> handler);
+
+} // namespace headless

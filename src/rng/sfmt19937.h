@@ -1,0 +1,34 @@
+// The game's one random generator: SFMT-19937 computed with plain 32-bit words, and the
+// draw conventions the board and the computer use on it.
+#pragma once
+
+#include <cstdint>
+
+#include "rules/element.h"
+
+class Sfmt19937 {
+public:
+    static constexpr int wordCount = 624;
+
+    // Initialises the state from s and certifies the period; nothing is drawn.
+    void seed(std::uint32_t s);
+    // Recomputes all 156 blocks in place; leaves the read position alone.
+    void regenerate();
+    // The next 32-bit output, regenerating first when the block is used up.
+    std::uint32_t nextU32();
+    // A uniform integer in [0, n) from one output: floor(n * u / 2^32), 1 <= n <= 630.
+    int randomBelow(int n);
+    // A new board element, 1 .. 5 (fire, metal, wood, earth, water), from one output.
+    Element nextElement();
+
+    // Read access for tests and diagnostics.
+    int index() const { return index_; }
+    std::uint32_t word(int i) const { return state_[i]; }
+
+private:
+    std::int32_t index_ = wordCount;
+    alignas(16) std::uint32_t state_[wordCount] = {};
+};
+
+// The process-wide stream shared by the board fill, the refill and the computer opponent.
+extern Sfmt19937 sharedRandom;
