@@ -14,6 +14,3 @@ void showHint(const MatchState& state);
 // The hint's text for the best pair (or the Japanese notice when no pair beats the start
 // values); exposed so the hint can be checked without a message box.
 const char* hintText(const MatchState& state);
-
-// Hit-point-dependent turn budget in frames, shared by the human and the computer.
-int turnBudget(float ownHp, float otherHp);

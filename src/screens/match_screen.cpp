@@ -1,0 +1,93 @@
+// The match screen, drawn anew every frame from the match record, and the pause of a match.
+#include "screens/match_screen.h"
+
+#include "app/frame_pump.h"
+#include "gfx/draw.h"
+#include "gfx/hue.h"
+#include "gfx/text_format.h"
+#include "input/key_state.h"
+
+namespace {
+
+constexpr std::uint32_t white = 0xFFFFFFFFu;
+constexpr std::uint32_t red = 0xFFFF0000u;
+
+// One bar of 1-pixel lines, 12 per hit point, red at the screen edge.
+void drawHitPointBar(int player, float hp) {
+    float length = hp * 12.0f;
+    for (int k = 0; static_cast<float>(k) < length; ++k) {
+        float x = player == 0 ? static_cast<float>(8 + k) : static_cast<float>(632 - k);
+        std::uint32_t colour = hueToColour(static_cast<float>(k) / 15.0f, 1.0f) + 0xFF000000u;
+        ColourVertex line[2] = {
+            {x, 32.0f, 0.0f, 1.0f, colour},
+            {x, 40.0f, 0.0f, 1.0f, colour},
+        };
+        drawColourPrimitive(PrimitiveType::LineList, 1, line);
+    }
+}
+
+} // namespace
+
+void drawSolidRect(float x0, float y0, float x1, float y1, std::uint32_t colour) {
+    // Top-right, bottom-right, top-left, bottom-left: both triangles clockwise on screen.
+    ColourVertex quad[4] = {
+        {x1, y0, 0.0f, 1.0f, colour},
+        {x1, y1, 0.0f, 1.0f, colour},
+        {x0, y0, 0.0f, 1.0f, colour},
+        {x0, y1, 0.0f, 1.0f, colour},
+    };
+    drawColourPrimitive(PrimitiveType::TriangleStrip, 2, quad);
+}
+
+void drawCellMark(int col, int row, std::uint32_t colour) {
+    drawSolidRect(static_cast<float>(188 + 48 * col), static_cast<float>(108 + 48 * row),
+                  static_cast<float>(204 + 48 * col), static_cast<float>(124 + 48 * row), colour);
+}
+
+void drawBoardAndQueues(const MatchState& state) {
+    for (int row = 0; row < boardSize; ++row) {
+        for (int col = 0; col < boardSize; ++col) {
+            Element e = state.cell(row, col);
+            drawText(176 + 48 * col, 96 + 48 * row, elementLabel[e], elementColour[e], 40,
+                     gameFace, 0);
+        }
+    }
+    // Both listings grow toward the middle: each queue's back, the next to fight, is innermost.
+    int k = 0;
+    for (Element e : state.queues[0]) {
+        drawText(16 + 16 * k, 416, elementLabel[e], elementColour[e], 16, gameFace, 0);
+        ++k;
+    }
+    k = 0;
+    for (Element e : state.queues[1]) {
+        drawText(624 - 16 * k, 416, elementLabel[e], elementColour[e], 16, gameFace, 0);
+        ++k;
+    }
+}
+
+void drawMatchScreen(const MatchState& state) {
+    drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, 0xFF000000u);
+    drawBoardAndQueues(state);
+    drawText(240, 56, formatText("%dPのターン", state.currentPlayer + 1), white, 36, gameFace, 0);
+    drawHitPointBar(0, state.hp[0]);
+    drawHitPointBar(1, state.hp[1]);
+    drawBackground(480, 176, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
+    // Under 300 frames the timer blinks: red on odd frame counts (negative ones included).
+    bool blinkRed = state.turnTimer < 300 && state.turnTimer % 2 != 0;
+    float seconds = static_cast<float>(state.turnTimer) / 60.0f;
+    drawTextFormat(280, 24, blinkRed ? red : white, 18, gameFace, 0, "じかん：%.2f",
+                   static_cast<double>(seconds));
+}
+
+PauseResult pauseFrames(const MatchState& state, int n) {
+    for (int i = 0; i < n; ++i) {
+        drawMatchScreen(state);
+        if (pumpFrame()) {
+            return PauseResult::Quit;
+        }
+        if (keyPressed(keyEscape)) {
+            return PauseResult::Escape;
+        }
+    }
+    return PauseResult::Finished;
+}
