@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the Windows game and starts it under Wine (Linux). On Windows, run kokurin.exe instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup-deps.sh
+cmake --preset windows
+cmake --build --preset windows --target kokurin kokurin_data
+
+# No Mono or Gecko installer dialogs on a new Wine prefix; the game needs neither.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+wine_bin="$(command -v wine64 || true)"
+if [ -z "$wine_bin" ] && [ -x /usr/lib/wine/wine64 ]; then
+    wine_bin=/usr/lib/wine/wine64
+fi
+if [ -z "$wine_bin" ]; then
+    wine_bin="$(command -v wine)"
+fi
+exec "$wine_bin" build/windows/kokurin.exe

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native build with its GoogleTest suites, then the
+# Windows cross build with its tests under Wine (inside a throwaway Wine session and Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup-deps.sh
+
+echo "== native build and tests"
+cmake --preset native
+cmake --build --preset native
+ctest --preset native
+
+echo "== Windows cross build"
+cmake --preset windows
+cmake --build --preset windows
+
+echo "== Windows tests under Wine"
+bash tools/wine/wine-session.sh ctest --test-dir build/windows --output-on-failure
