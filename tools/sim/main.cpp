@@ -1,0 +1,103 @@
+// kokurin-sim: plays one match on the headless front end from a seed and a key script, and
+// prints a transcript of every turn.
+#include <cstdio>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "headless/headless.h"
+#include "rng/sfmt19937.h"
+#include "rules/board.h"
+#include "screens/match_loop.h"
+#include "screens/match_observer.h"
+#include "sim_options.h"
+#include "transcript.h"
+
+namespace {
+
+// Feeds the parsed key script poll by poll.
+class TableKeys : public headless::KeySource {
+public:
+    explicit TableKeys(const KeyTable& table) : table_(table) {}
+    void keysDown(long poll, bool down[256]) override {
+        auto found = table_.find(poll);
+        if (found == table_.end()) {
+            return;
+        }
+        for (int code : found->second) {
+            down[code] = true;
+        }
+    }
+
+private:
+    const KeyTable& table_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    SimOptions options;
+    std::string error;
+    if (!parseSimOptions(args, options, error)) {
+        std::fprintf(stderr, "kokurin-sim: %s\n(try --help)\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(simUsage(), stdout);
+        return 0;
+    }
+
+    KeyTable keys;
+    if (!options.keysFile.empty()) {
+        std::ifstream file(options.keysFile);
+        if (!file) {
+            std::fprintf(stderr, "kokurin-sim: cannot read key script '%s'\n",
+                         options.keysFile.c_str());
+            return 2;
+        }
+        if (!parseKeyScript(file, keys, error)) {
+            std::fprintf(stderr, "kokurin-sim: %s\n", error.c_str());
+            return 2;
+        }
+    }
+
+#if defined(_WIN32)
+    // The transcript is the same bytes on every platform: no CR inserted before LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+
+    headless::reset();
+    headless::setRecording(false);
+    headless::setMessageHandler([](const char*) {});
+    TableKeys keySource(keys);
+    headless::setKeySource(&keySource);
+    headless::setPollLimit(options.maxPolls);
+
+    Transcript transcript(stdout);
+    setMatchObserver(&transcript);
+
+    // Seeded where the game seeds from the clock; the match is built as the title screen does.
+    sharedRandom.seed(options.seed);
+    MatchState state;
+    state.queues[0].clear();
+    state.queues[1].clear();
+    state.opponentType = options.opponent;
+    fillBoard(state);
+    state.cursorRow = 0;
+    state.cursorCol = 0;
+    state.currentPlayer = 0;
+    state.hp[0] = 20.0f;
+    state.hp[1] = 20.0f;
+    transcript.start(options.seed, options.opponent, state);
+
+    bool quit = runMatch(state);
+    const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
+    transcript.end(reason, state);
+    setMatchObserver(nullptr);
+    return 0;
+}

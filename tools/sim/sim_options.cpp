@@ -1,0 +1,173 @@
+// Parsing of kokurin-sim's arguments and key scripts: strict, with messages that say what is wrong.
+#include "sim_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+// A whole decimal number within [low, high].
+bool parseNumber(const std::string& text, long long low, long long high, long long& value) {
+    if (text.empty() || text.size() > 19) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    errno = 0;
+    char* end = nullptr;
+    long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || parsed < low || parsed > high) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+} // namespace
+
+const char* simUsage() {
+    return "usage: kokurin-sim --seed S --opponent K [--keys FILE] [--max-polls N]\n"
+           "\n"
+           "Plays one match of kokurin without a window and prints what happened as JSON Lines.\n"
+           "\n"
+           "  --seed S        seed of the game's random generator (0 .. 4294967295), used where\n"
+           "                  the game seeds it from the clock\n"
+           "  --opponent K    roster entry of the second seat (0 .. 15): 0 is a second human,\n"
+           "                  1 .. 15 the computer personalities\n"
+           "  --keys FILE     key script: lines '<poll> <code> [<code> ...]' with increasing poll\n"
+           "                  numbers and decimal DirectInput key codes (0 .. 255); the listed\n"
+           "                  keys are down at exactly that poll (the Nth frame pump of the\n"
+           "                  match). Blank lines and lines starting with # are ignored. Without\n"
+           "                  it no key is ever down.\n"
+           "  --max-polls N   stop when a frame pump would make the poll count exceed N\n"
+           "                  (default 2000000, at least 1)\n"
+           "  --help          this text\n"
+           "\n"
+           "Key codes: ESC 1, W 17, RETURN 28, A 30, S 31, D 32, H 35, SPACE 57, UP 200,\n"
+           "LEFT 203, RIGHT 205, DOWN 208.\n"
+           "\n"
+           "Events, one JSON object per line, P = frame pumps completed since the match began:\n"
+           "  {\"ev\":\"start\",\"seed\":S,\"opponent\":K,\"board\":\"<36 digits, row-major>\"}\n"
+           "  {\"ev\":\"hint\",\"poll\":P,\"player\":p,\"text\":\"(c,r)-(c,r)\"}\n"
+           "  {\"ev\":\"move\",\"turn\":T,\"player\":p,\"poll\":P,\"personality\":X|null,"
+           "\"swap\":[i,j]|null}\n"
+           "  {\"ev\":\"settled\",\"turn\":T,\"poll\":P,\"board\":\"...\",\"q0\":\"...\","
+           "\"q1\":\"...\"}\n"
+           "  {\"ev\":\"clash\",\"turn\":T,\"poll\":P,\"hp\":[h0,h1],\"q0\":\"...\",\"q1\":\"...\","
+           "\"next\":p}\n"
+           "  {\"ev\":\"end\",\"poll\":P,\"reason\":\"winner\"|\"escape\"|\"limit\","
+           "\"winner\":0|1|null,\"hp\":[h0,h1]}\n"
+           "Cells are row * 6 + col; queues are listed front to back; hp is printed with %.9g.\n"
+           "\n"
+           "Exit status: 0 after a match, 2 for bad arguments or a malformed key script.\n";
+}
+
+bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
+                     std::string& error) {
+    bool haveSeed = false;
+    bool haveOpponent = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& flag = args[i];
+        if (flag == "--help" || flag == "-h") {
+            options.help = true;
+            return true;
+        }
+        bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
+                          flag == "--max-polls";
+        if (!takesValue) {
+            error = "unknown argument '" + flag + "'";
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = flag + " needs a value";
+            return false;
+        }
+        const std::string& value = args[++i];
+        long long number = 0;
+        if (flag == "--seed") {
+            if (!parseNumber(value, 0, 4294967295LL, number)) {
+                error = "--seed must be a whole number from 0 to 4294967295, not '" + value + "'";
+                return false;
+            }
+            options.seed = static_cast<std::uint32_t>(number);
+            haveSeed = true;
+        } else if (flag == "--opponent") {
+            if (!parseNumber(value, 0, 15, number)) {
+                error = "--opponent must be a roster entry from 0 to 15, not '" + value + "'";
+                return false;
+            }
+            options.opponent = static_cast<int>(number);
+            haveOpponent = true;
+        } else if (flag == "--keys") {
+            options.keysFile = value;
+        } else {
+            if (!parseNumber(value, 1, 2000000000LL, number)) {
+                error = "--max-polls must be a whole number from 1 to 2000000000, not '" +
+                        value + "'";
+                return false;
+            }
+            options.maxPolls = static_cast<long>(number);
+        }
+    }
+    if (!haveSeed) {
+        error = "--seed is required";
+        return false;
+    }
+    if (!haveOpponent) {
+        error = "--opponent is required";
+        return false;
+    }
+    return true;
+}
+
+bool parseKeyScript(std::istream& in, KeyTable& table, std::string& error) {
+    std::string line;
+    long lineNumber = 0;
+    long lastPoll = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') {
+            continue;
+        }
+        std::istringstream words(line);
+        std::string word;
+        std::vector<std::string> fields;
+        while (words >> word) {
+            fields.push_back(word);
+        }
+        auto fail = [&](const std::string& why) {
+            error = "key script line " + std::to_string(lineNumber) + ": " + why + ": '" + line +
+                    "'";
+            return false;
+        };
+        long long poll = 0;
+        if (!parseNumber(fields[0], 1, 2000000000LL, poll)) {
+            return fail("the poll number must be a whole number from 1 up");
+        }
+        if (poll <= lastPoll) {
+            return fail("poll numbers must increase from line to line");
+        }
+        if (fields.size() < 2) {
+            return fail("a poll number needs at least one key code");
+        }
+        std::vector<int> codes;
+        for (std::size_t i = 1; i < fields.size(); ++i) {
+            long long code = 0;
+            if (!parseNumber(fields[i], 0, 255, code)) {
+                return fail("key codes are decimal numbers from 0 to 255");
+            }
+            codes.push_back(static_cast<int>(code));
+        }
+        table[static_cast<long>(poll)] = codes;
+        lastPoll = static_cast<long>(poll);
+    }
+    return true;
+}

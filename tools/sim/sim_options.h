@@ -1,0 +1,29 @@
+// Command line and key script of kokurin-sim, parsed without touching the game.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <map>
+#include <string>
+#include <vector>
+
+struct SimOptions {
+    std::uint32_t seed = 0;
+    int opponent = 0;
+    std::string keysFile;
+    long maxPolls = 2000000;
+    bool help = false;
+};
+
+// Parses argv; on failure returns false with a message in error.
+bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
+
+// Key codes down by poll number.
+using KeyTable = std::map<long, std::vector<int>>;
+
+// Parses a key script: "<poll> <code> [<code> ...]" lines with increasing polls; blank lines and
+// lines starting with # are ignored. On failure returns false with a message naming the line.
+bool parseKeyScript(std::istream& in, KeyTable& table, std::string& error);
+
+// The --help text.
+const char* simUsage();
