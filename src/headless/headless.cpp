@@ -16,6 +16,7 @@ struct FrontEnd {
     KeySource* keys = nullptr;
     long polls = 0;
     long maxPolls = 0;
+    long quits = 0;
     bool recording = true;
     std::vector<DrawCall> current;
     std::vector<DrawCall> last;
@@ -60,6 +61,7 @@ void reset() {
 void setKeySource(KeySource* source) { frontEnd().keys = source; }
 void setPollLimit(long maxPolls) { frontEnd().maxPolls = maxPolls; }
 long pollCount() { return frontEnd().polls; }
+long quitCount() { return frontEnd().quits; }
 void setRecording(bool on) { frontEnd().recording = on; }
 const std::vector<DrawCall>& currentFrame() { return frontEnd().current; }
 const std::vector<DrawCall>& lastFrame() { return frontEnd().last; }
@@ -149,6 +151,7 @@ void drawColourPrimitive(PrimitiveType type, unsigned primitiveCount,
 bool pumpFrame() {
     auto& fe = frontEnd();
     if (fe.maxPolls > 0 && fe.polls + 1 > fe.maxPolls) {
+        ++fe.quits;
         return true;
     }
     ++fe.polls;

@@ -73,6 +73,8 @@ void setKeySource(KeySource* source);
 void setPollLimit(long maxPolls);
 // Calls of pumpFrame completed so far.
 long pollCount();
+// Calls of pumpFrame that reported quit (a loop that honours quit makes exactly one).
+long quitCount();
 
 // Records the draws of each frame (on by default). With recording off nothing is kept, for
 // long runs.
