@@ -1,0 +1,89 @@
+// The set-up of a computer turn. The generator is shared with the board refills, so the order
+// of the draws here (2 for the mark, 630 for the shuffle, 2 for the targets, 1 for personality
+// 2 only) is part of what makes a match replay the same.
+#include "cpu/turn_setup.h"
+
+#include "rng/sfmt19937.h"
+#include "rules/turn_budget.h"
+
+int candidateSource[candidateCount];
+int rotationCounter = 0;
+
+void rebuildCandidateSource() {
+    int n = 0;
+    for (int a = 0; a < cellCount; ++a) {
+        for (int b = a + 1; b < cellCount; ++b) {
+            candidateSource[n++] = a * cellCount + b;
+        }
+    }
+}
+
+void shuffleCandidates() {
+    // Reserved once for the life of the process; clear() keeps the storage.
+    if (swapCandidates.capacity() < static_cast<std::size_t>(candidateCount)) {
+        swapCandidates.reserve(candidateCount);
+    }
+    swapCandidates.clear();
+    for (int n = candidateCount; n >= 1; --n) {
+        int i = sharedRandom.randomBelow(n);
+        swapCandidates.push_back(candidateSource[i]);
+        candidateSource[i] = candidateSource[n - 1];
+    }
+}
+
+void favouredElements(const MatchState& state, Element& major, Element& minor) {
+    int count[Water + 1] = {};
+    for (Element cell : state.cells) {
+        if (cell >= Fire && cell <= Water) {
+            ++count[cell];
+        }
+    }
+    int rarest = Fire;
+    for (int e = Metal; e <= Water; ++e) {
+        if (count[e] < count[rarest]) {
+            rarest = e;
+        }
+    }
+    major = static_cast<Element>(rarest);
+    minor = rarest == Fire ? Water : static_cast<Element>(rarest - 1);
+}
+
+void choosePersonalityOfTurn(MatchState& state) {
+    state.opponentType %= 20;
+    ++rotationCounter;
+    std::int32_t type = state.opponentType;
+    if (type == 8 || type == 16 || type == 17 || type == 18) {
+        // Entry 8 is three personalities taking turns; the count runs on across matches.
+        type = 16 + ((rotationCounter % 3) + 3) % 3;
+        state.opponentType = type;
+    }
+    if (type == 2 && sharedRandom.randomBelow(6) == 0) {
+        // Entry 2 now and then plays one exhaustive turn; the next reduction brings it back.
+        state.opponentType = 22;
+    }
+}
+
+void setUpComputerTurn(MatchState& state, ComputerTurn& turn) {
+    turn = ComputerTurn{};
+    turn.markX = sharedRandom.randomBelow(boardSize);
+    turn.markY = sharedRandom.randomBelow(boardSize);
+    turn.markActive = false;
+
+    int own = state.currentPlayer;
+    state.turnTimer = turnBudget(state.hp[own], state.hp[1 - own]);
+
+    rebuildCandidateSource();
+    shuffleCandidates();
+    favouredElements(state, turn.favouredMajor, turn.favouredMinor);
+
+    // Used whenever the decision comes before any candidate was chosen.
+    turn.targetFirst = sharedRandom.randomBelow(cellCount);
+    turn.targetSecond = sharedRandom.randomBelow(cellCount);
+
+    turn.thinkFrame = 0;
+    turn.decided = false;
+    turn.bestScore = -16777215;
+    turn.candidatePos = 0;
+
+    choosePersonalityOfTurn(state);
+}
