@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs one command inside a throwaway Wine session: a fresh WINEPREFIX under a temp folder, its
+# own Xvfb display, WINEDEBUG=-all and no Mono/Gecko installer, an overall timeout, and a
+# clean-up (wineserver -k, Xvfb stopped, prefix removed) whatever happened.
+#
+#   tools/wine/wine-session.sh [--timeout SECONDS] command [args...]
+#
+# Exits with the command's code, 124 when it timed out, 125 when the session could not start.
+# Run inside a session already (KOKURIN_WINE_SESSION set by an outer call), it reuses that
+# session and only adds the timeout, so every Wine test can be run alone or under one session.
+set -uo pipefail
+
+timeoutSeconds=${KOKURIN_WINE_TIMEOUT:-1500}
+if [ "${1:-}" = "--timeout" ]; then
+    timeoutSeconds=$2
+    shift 2
+fi
+if [ $# -eq 0 ]; then
+    echo "usage: $0 [--timeout SECONDS] command [args...]" >&2
+    exit 125
+fi
+
+wine=${KOKURIN_WINE:-/usr/lib/wine/wine64}
+if [ ! -x "$wine" ]; then
+    wine=$(command -v wine64 || command -v wine || true)
+fi
+if [ -z "$wine" ]; then
+    echo "wine-session: no wine64 found" >&2
+    exit 125
+fi
+wineserver=${KOKURIN_WINESERVER:-$(dirname "$wine")/wineserver}
+if [ ! -x "$wineserver" ]; then
+    wineserver=$(command -v wineserver || echo wineserver)
+fi
+
+# Nested: the outer session already provides the prefix and the display.
+if [ -n "${KOKURIN_WINE_SESSION:-}" ] && [ "${WINEPREFIX:-}" = "$KOKURIN_WINE_SESSION" ] &&
+    [ -n "${DISPLAY:-}" ]; then
+    exec timeout --kill-after=10 "$timeoutSeconds" "$@"
+fi
+
+sessionDir=$(mktemp -d "${TMPDIR:-/tmp}/kokurin-wine.XXXXXX") || exit 125
+xvfbPid=""
+commandPid=""
+
+cleanUp() {
+    if [ -n "$commandPid" ] && kill -0 "$commandPid" 2>/dev/null; then
+        kill -TERM -- "-$commandPid" 2>/dev/null || kill -TERM "$commandPid" 2>/dev/null
+    fi
+    if [ -d "$sessionDir/prefix" ]; then
+        WINEPREFIX="$sessionDir/prefix" timeout 20 "$wineserver" -k 2>/dev/null
+        WINEPREFIX="$sessionDir/prefix" timeout 20 "$wineserver" -w 2>/dev/null
+    fi
+    if [ -n "$xvfbPid" ]; then
+        kill "$xvfbPid" 2>/dev/null
+        wait "$xvfbPid" 2>/dev/null
+    fi
+    rm -rf "$sessionDir"
+}
+trap cleanUp EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Xvfb picks a free display itself and writes its number once it accepts connections.
+Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+    9>"$sessionDir/display" 2>"$sessionDir/xvfb.log" &
+xvfbPid=$!
+for _ in $(seq 100); do
+    if [ -s "$sessionDir/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
+        break
+    fi
+    sleep 0.1
+done
+displayNumber=$(tr -dc '0-9' <"$sessionDir/display" 2>/dev/null)
+if [ -z "$displayNumber" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
+    echo "wine-session: Xvfb did not start" >&2
+    cat "$sessionDir/xvfb.log" >&2
+    exit 125
+fi
+
+export DISPLAY=":$displayNumber"
+export WINEPREFIX="$sessionDir/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+export KOKURIN_WINE_SESSION="$WINEPREFIX"
+export KOKURIN_WINE="$wine"
+
+if ! timeout --kill-after=10 180 "$wine" wineboot -i >"$sessionDir/wineboot.log" 2>&1; then
+    echo "wine-session: wineboot -i failed" >&2
+    cat "$sessionDir/wineboot.log" >&2
+    exit 125
+fi
+
+# The command runs in its own process group so that a timeout or a signal ends all of it.
+setsid timeout --kill-after=10 "$timeoutSeconds" "$@" &
+commandPid=$!
+wait "$commandPid"
+status=$?
+commandPid=""
+exit "$status"
