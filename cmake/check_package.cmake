@@ -1,12 +1,21 @@
 # Test script: packs the release zip with CPack into a scratch folder and checks with
-# `unzip -l` that it holds exactly the expected files, none of them empty.
-# cmake -DBINARY_DIR=... -DCPACK_COMMAND=... -DPACKAGE_NAME=... -DEXPECTED=a|b|... -P this
-foreach(var BINARY_DIR CPACK_COMMAND PACKAGE_NAME EXPECTED)
+# `unzip -l` that it holds exactly the game, the readme and the data folder, nothing empty.
+# cmake -DBINARY_DIR=... -DCPACK_COMMAND=... -DPACKAGE_NAME=... [-DEXPECT_FONT=ON] -P this
+foreach(var BINARY_DIR CPACK_COMMAND PACKAGE_NAME)
     if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
         message(FATAL_ERROR "check_package: ${var} is not set")
     endif()
 endforeach()
-string(REPLACE "|" ";" expected "${EXPECTED}")
+
+# Every picture the roster names, in its exact case, then the font when the build had it.
+set(expected kokurin.exe README.txt)
+foreach(name mira eee muka palvine kabon ocher volka bramlet minamo dusk blargo KEF zaratun
+             quillmarsh peekus)
+    list(APPEND expected data/${name}.bmp)
+endforeach()
+if(EXPECT_FONT)
+    list(APPEND expected data/ZUDEV.TTF data/IPA_Font_License.txt)
+endif()
 
 find_program(UNZIP_COMMAND unzip)
 if(NOT UNZIP_COMMAND)

@@ -22,9 +22,21 @@ import sys
 import tempfile
 
 PORTRAIT_NAMES = [
-    "mira.bmp", "eee.bmp", "muka.bmp", "palvine.bmp", "kabon.bmp", "ocher.bmp", "volka.bmp",
-    "bramlet.bmp", "minamo.bmp", "dusk.bmp", "blargo.bmp", "KEF.bmp", "zaratun.bmp",
-    "quillmarsh.bmp", "peekus.bmp",
+    "mira.bmp",
+    "eee.bmp",
+    "muka.bmp",
+    "palvine.bmp",
+    "kabon.bmp",
+    "ocher.bmp",
+    "volka.bmp",
+    "bramlet.bmp",
+    "minamo.bmp",
+    "dusk.bmp",
+    "blargo.bmp",
+    "KEF.bmp",
+    "zaratun.bmp",
+    "quillmarsh.bmp",
+    "peekus.bmp",
 ]
 SIZE = 128
 
@@ -51,7 +63,8 @@ def parse_bmp(data, name="picture"):
         raise ValueError(f"{name}: {len(data)} bytes is too short for a BMP header")
     magic, file_size, reserved1, reserved2, offset = struct.unpack_from("<2sIHHI", data, 0)
     (header_size, width, height, planes, bits, compression, image_size) = struct.unpack_from(
-        "<IiiHHII", data, 14)
+        "<IiiHHII", data, 14
+    )
     if magic != b"BM":
         raise ValueError(f"{name}: does not start with BM")
     if file_size != len(data):
@@ -179,14 +192,16 @@ def load_data_folder(folder):
 def check_determinism(generator, folder):
     problems = []
     with tempfile.TemporaryDirectory(prefix="kokurin-portraits-") as again:
-        run = subprocess.run([sys.executable, "-B", generator, again], capture_output=True,
-                             text=True, timeout=600)
+        run = subprocess.run(
+            [sys.executable, "-B", generator, again], capture_output=True, text=True, timeout=600
+        )
         if run.returncode != 0:
             return [f"the generator failed: {run.stderr.strip()}"]
         for name in PORTRAIT_NAMES:
             try:
-                with open(os.path.join(folder, name), "rb") as f1, \
-                        open(os.path.join(again, name), "rb") as f2:
+                with open(os.path.join(folder, name), "rb") as f1, open(
+                    os.path.join(again, name), "rb"
+                ) as f2:
                     if f1.read() != f2.read():
                         problems.append(f"{name} came out different when drawn again")
             except OSError as error:
@@ -245,7 +260,9 @@ def self_test(folder):
     expect_rejected("a 32-bit picture", bmp_with(bits=32))
     expect_rejected("a top-down picture", bmp_with(height=-SIZE))
     expect_rejected("a truncated picture", good[:-100])
-    expect_rejected("a picture with a wrong size field", good[:2] + struct.pack("<I", 99) + good[6:])
+    expect_rejected(
+        "a picture with a wrong size field", good[:2] + struct.pack("<I", 99) + good[6:]
+    )
     expect_rejected("a PNG signature", b"\x89PNG\r\n\x1a\n" + good[8:])
 
     # Pixel order: the first row in the file is the bottom of the picture.
@@ -291,8 +308,11 @@ def main(argv):
     parser.add_argument("--data", required=True, help="the data folder to check")
     parser.add_argument("--generator", help="draw the portraits again with this and compare")
     parser.add_argument("--font-source", help="the font file ZUDEV.TTF must be a copy of")
-    parser.add_argument("--self-test", action="store_true",
-                        help="show that every check rejects a picture made to break it")
+    parser.add_argument(
+        "--self-test",
+        action="store_true",
+        help="show that every check rejects a picture made to break it",
+    )
     args = parser.parse_args(argv[1:])
     if args.self_test:
         problems = self_test(args.data)

@@ -60,23 +60,38 @@ def main(argv):
     font, licence, folder = argv[1:]
     missing = ""
     if not font or not os.path.isfile(font):
-        missing = "the IPA P Gothic font (ipagp.ttf, Debian package fonts-ipafont-gothic) was not found"
+        missing = (
+            "the IPA P Gothic font (ipagp.ttf, Debian package fonts-ipafont-gothic) "
+            "was not found"
+        )
     elif not licence or not os.path.isfile(licence):
         missing = "the IPA Font License text that must travel with the font was not found"
     if missing:
-        print("kokurin: " + missing + "; data/" + FONT_NAME + " is left out and the game will draw "
-              "its text without it.")
+        print(
+            "kokurin: " + missing + "; data/" + FONT_NAME + " is left out and the game will draw "
+            "its text without it."
+        )
         return 0
     with open(font, "rb") as f:
         signature = f.read(4)
     if signature not in FONT_SIGNATURES:
-        print("kokurin: " + font + " is not a TrueType or OpenType font; data/" + FONT_NAME
-              + " is left out.")
+        print(
+            "kokurin: "
+            + font
+            + " is not a TrueType or OpenType font; data/"
+            + FONT_NAME
+            + " is left out."
+        )
         return 0
     text = read_licence(licence)
     if text is None:
-        print("kokurin: no IPA Font License text in " + licence + "; data/" + FONT_NAME
-              + " is left out.")
+        print(
+            "kokurin: no IPA Font License text in "
+            + licence
+            + "; data/"
+            + FONT_NAME
+            + " is left out."
+        )
         return 0
     os.makedirs(folder, exist_ok=True)
     # Windows players open the licence in Notepad: CRLF line ends, UTF-8 with a byte order mark.

@@ -68,11 +68,6 @@ def star_points(cx, cy, outer, inner, count=5, angle=-math.pi / 2):
     return points
 
 
-def mirror(points, axis=64.0):
-    """The points reflected across the vertical line x = axis, in reverse order."""
-    return [(2 * axis - x, y) for (x, y) in reversed(points)]
-
-
 class Canvas:
     def __init__(self, size=128, scale=4, colour=(0, 0, 0)):
         self.size = size
@@ -189,7 +184,8 @@ class Canvas:
 
     def fill(self, shader):
         """Paints every sample with shader(x, y)."""
-        self.shaded_polygon([(0, 0), (self.size, 0), (self.size, self.size), (0, self.size)], shader)
+        n = self.size
+        self.shaded_polygon([(0, 0), (n, 0), (n, n), (0, n)], shader)
 
     def stroke(self, points, width, colour, alpha=1.0, closed=False, round_caps=True):
         """A polyline of the given width, with round joins (and caps when round_caps)."""
@@ -209,7 +205,7 @@ class Canvas:
         joints = pts[1:-1] if not closed else pts
         if round_caps and not closed:
             joints = pts
-        for (x, y) in joints:
+        for x, y in joints:
             disc = ellipse_points(x, y, half, half, steps=max(8, int(half * 6)))
             if _signed_area(disc) < 0:
                 disc.reverse()
@@ -218,7 +214,8 @@ class Canvas:
         self._paint(self._spans(shapes), colour, alpha)
 
     def arc(self, cx, cy, rx, ry, start, end, width, colour, alpha=1.0, angle=0.0):
-        self.stroke(ellipse_points(cx, cy, rx, ry, angle, start=start, end=end), width, colour, alpha)
+        points = ellipse_points(cx, cy, rx, ry, angle, start=start, end=end)
+        self.stroke(points, width, colour, alpha)
 
     # ---- output ------------------------------------------------------------------------
 

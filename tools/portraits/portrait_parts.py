@@ -59,14 +59,31 @@ def face_shape(cx, top, width, cheek_y, chin_y, chin_width=0.35):
     """A rounded face outline: a dome above the cheeks and a tapering jaw to the chin."""
     half = width / 2.0
     right = ellipse_points(cx, cheek_y, half, cheek_y - top, start=-math.pi / 2, end=0.0, steps=24)
-    jaw = bezier((cx + half, cheek_y), (cx + half, chin_y - 6), (cx + half * chin_width, chin_y),
-                 (cx, chin_y), steps=20)
+    jaw = bezier(
+        (cx + half, cheek_y),
+        (cx + half, chin_y - 6),
+        (cx + half * chin_width, chin_y),
+        (cx, chin_y),
+        steps=20,
+    )
     left = [(2 * cx - x, y) for (x, y) in reversed(right + jaw)]
     return right + jaw[1:] + left[1:]
 
 
-def anime_eye(canvas, cx, cy, w, h, iris, lash=(30, 24, 30), look=(0.0, 0.0), lid_tilt=0.0,
-              sclera=(250, 250, 252), pupil=None, shine=(255, 255, 255)):
+def anime_eye(
+    canvas,
+    cx,
+    cy,
+    w,
+    h,
+    iris,
+    lash=(30, 24, 30),
+    look=(0.0, 0.0),
+    lid_tilt=0.0,
+    sclera=(250, 250, 252),
+    pupil=None,
+    shine=(255, 255, 255),
+):
     """A large bright eye: white, iris with a darker top and a pupil, two glints, an upper lash.
 
     lid_tilt > 0 lifts the outer corner of the right eye; pass it negated for the left eye.
@@ -80,8 +97,9 @@ def anime_eye(canvas, cx, cy, w, h, iris, lash=(30, 24, 30), look=(0.0, 0.0), li
     canvas.circle(ix - w * 0.25, iy - h * 0.3, max(0.8, w * 0.2), shine)
     canvas.circle(ix + w * 0.22, iy + h * 0.35, max(0.5, w * 0.1), shine, 0.8)
     # Upper lid: a thick arc across the top of the eye, heavier at the outer end.
-    top = ellipse_points(cx, cy + h * 0.1, w * 1.12, h * 1.15, start=math.pi * 1.08,
-                         end=math.pi * 1.92, steps=18)
+    top = ellipse_points(
+        cx, cy + h * 0.1, w * 1.12, h * 1.15, start=math.pi * 1.08, end=math.pi * 1.92, steps=18
+    )
     top = [(x, y - lid_tilt * (x - cx) / w) for (x, y) in top]
     canvas.stroke(top, max(1.2, h * 0.28), lash)
 
@@ -102,8 +120,9 @@ def smile(canvas, cx, cy, w, depth, colour, width=1.4):
 def open_mouth(canvas, cx, cy, w, h, inside=(120, 30, 40), tongue=(230, 110, 120), top_flat=True):
     """An open mouth, flat along the top when top_flat (a grin), else an oval (a gasp)."""
     if top_flat:
-        outline = [(cx - w, cy)] + bezier((cx - w, cy), (cx - w * 0.6, cy + h * 1.3),
-                                          (cx + w * 0.6, cy + h * 1.3), (cx + w, cy))
+        outline = [(cx - w, cy)] + bezier(
+            (cx - w, cy), (cx - w * 0.6, cy + h * 1.3), (cx + w * 0.6, cy + h * 1.3), (cx + w, cy)
+        )
     else:
         outline = ellipse_points(cx, cy, w, h)
     canvas.polygon(outline, inside)
@@ -117,17 +136,22 @@ def blush(canvas, cx, cy, rx, ry, colour=(240, 120, 140), alpha=0.45):
 # ---- bodies and badges --------------------------------------------------------------------
 
 
-def shoulders(canvas, colour, neck_colour, neck_width=14.0, neck_top=84.0, top=100.0,
-              width=96.0, cx=64.0):
+def shoulders(
+    canvas, colour, neck_colour, neck_width=14.0, neck_top=84.0, top=100.0, width=96.0, cx=64.0
+):
     """Neck and a rounded pair of shoulders running off the bottom of the picture."""
     canvas.rect(cx - neck_width / 2, neck_top, cx + neck_width / 2, top + 6, neck_colour)
     half = width / 2.0
-    outline = ([(cx - half - 8, 130.0)]
-               + bezier((cx - half, 130.0), (cx - half, top + 2), (cx - half * 0.55, top),
-                        (cx, top), steps=16)
-               + bezier((cx, top), (cx + half * 0.55, top), (cx + half, top + 2), (cx + half, 130.0),
-                        steps=16)
-               + [(cx + half + 8, 130.0)])
+    outline = (
+        [(cx - half - 8, 130.0)]
+        + bezier(
+            (cx - half, 130.0), (cx - half, top + 2), (cx - half * 0.55, top), (cx, top), steps=16
+        )
+        + bezier(
+            (cx, top), (cx + half * 0.55, top), (cx + half, top + 2), (cx + half, 130.0), steps=16
+        )
+        + [(cx + half + 8, 130.0)]
+    )
     canvas.polygon(outline, colour)
 
 

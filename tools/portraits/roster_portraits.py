@@ -8,10 +8,20 @@ scatter, so the same program always draws the same pictures.
 import math
 import random
 
-from portrait_canvas import (Canvas, bezier, ellipse_points, hex_colour as C, mirror, mix, shade,
-                             star_points)
-from portrait_parts import (anime_eye, badge, blush, closed_eye, face_shape, open_mouth,
-                            radial_gradient, shoulders, smile, sparkles, vertical_gradient)
+from portrait_canvas import Canvas, bezier, ellipse_points, hex_colour as C, mix, shade, star_points
+from portrait_parts import (
+    anime_eye,
+    badge,
+    blush,
+    closed_eye,
+    face_shape,
+    open_mouth,
+    radial_gradient,
+    shoulders,
+    smile,
+    sparkles,
+    vertical_gradient,
+)
 
 
 def lock(root_a, root_b, tip, bend=0.0):
@@ -31,8 +41,14 @@ def thorn_vine(canvas, points, colour, thorn, width=2.2, every=3, size=2.6):
         side = 1 if (k // every) % 2 == 0 else -1
         x, y = points[k]
         tx, ty = (x1 - x0) / length, (y1 - y0) / length
-        canvas.polygon([(x - tx * 1.2, y - ty * 1.2), (x + tx * 1.2, y + ty * 1.2),
-                        (x + side * nx * size + tx * 1.5, y + side * ny * size + ty * 1.5)], thorn)
+        canvas.polygon(
+            [
+                (x - tx * 1.2, y - ty * 1.2),
+                (x + tx * 1.2, y + ty * 1.2),
+                (x + side * nx * size + tx * 1.5, y + side * ny * size + ty * 1.5),
+            ],
+            thorn,
+        )
 
 
 # ---- ミラ (also the second player's picture): a star-gazing girl under the night sky -------
@@ -44,8 +60,13 @@ def draw_mira(c):
     hair, hair_dark, hair_light = C("d4579c"), C("9a2f6e"), C("f08cc0")
     skin = C("ffe4d2")
     # Long hair behind the head and shoulders.
-    c.polygon([(30, 50)] + bezier((30, 50), (22, 80), (24, 104), (18, 128), steps=16)
-              + [(110, 128)] + bezier((110, 128), (104, 104), (106, 80), (98, 50), steps=16), hair_dark)
+    c.polygon(
+        [(30, 50)]
+        + bezier((30, 50), (22, 80), (24, 104), (18, 128), steps=16)
+        + [(110, 128)]
+        + bezier((110, 128), (104, 104), (106, 80), (98, 50), steps=16),
+        hair_dark,
+    )
     c.ellipse(64, 52, 36, 34, hair)
     # Sailor-style jacket.
     shoulders(c, C("23306e"), shade(skin, 0.9), neck_width=13, neck_top=82, top=101, width=92)
@@ -61,10 +82,23 @@ def draw_mira(c):
     c.stroke(bezier((71, 51), (77, 49), (83, 52)), 1.3, hair_dark)
     smile(c, 64, 79, 4.5, 2.2, C("b04050"), 1.3)
     # Fringe: pointed locks sweeping right.
-    c.polygon(bezier((26, 58), (24, 26), (50, 16), (66, 18), steps=18)
-              + bezier((66, 18), (92, 16), (104, 34), (102, 60), steps=18)
-              + [(98, 46), (92, 38), (84, 50), (78, 34), (66, 46), (62, 32), (50, 46), (46, 34),
-                 (36, 48), (32, 40)], hair)
+    c.polygon(
+        bezier((26, 58), (24, 26), (50, 16), (66, 18), steps=18)
+        + bezier((66, 18), (92, 16), (104, 34), (102, 60), steps=18)
+        + [
+            (98, 46),
+            (92, 38),
+            (84, 50),
+            (78, 34),
+            (66, 46),
+            (62, 32),
+            (50, 46),
+            (46, 34),
+            (36, 48),
+            (32, 40),
+        ],
+        hair,
+    )
     c.polygon(lock((30, 40), (40, 36), (28, 78), bend=-3), hair)
     c.polygon(lock((90, 36), (100, 42), (101, 80), bend=3), hair)
     c.stroke(bezier((40, 24), (56, 18), (74, 20)), 2.2, hair_light, 0.7)
@@ -80,12 +114,17 @@ def draw_mira(c):
 
 
 def draw_eee(c):
-    c.fill(lambda x, y: C("fff7a8") if int((math.atan2(y - 70, x - 64) + math.pi) / (math.pi / 12)) % 2
-           else C("d8f07a"))
+    c.fill(
+        lambda x, y: C("fff7a8")
+        if int((math.atan2(y - 70, x - 64) + math.pi) / (math.pi / 12)) % 2
+        else C("d8f07a")
+    )
     body, body_dark = C("fff3d6"), C("e9c98f")
     # Arms thrown up in alarm, with little three-fingered hands.
     for side in (-1, 1):
-        arm = bezier((64 + side * 30, 90), (64 + side * 46, 84), (64 + side * 50, 64), (64 + side * 48, 50))
+        arm = bezier(
+            (64 + side * 30, 90), (64 + side * 46, 84), (64 + side * 50, 64), (64 + side * 48, 50)
+        )
         c.stroke(arm, 9.0, body_dark)
         c.stroke(arm, 6.4, body)
         for spread in (-0.6, 0.0, 0.6):
@@ -108,9 +147,11 @@ def draw_eee(c):
         c.stroke([(x, 42), (x, 50)], 1.4, C("5a6ad0"), 0.8)
     open_mouth(c, 64, 94, 8, 10, inside=C("7a2030"), tongue=C("f07a8a"), top_flat=False)
     # Sweat drops.
-    for (x, y, r) in ((26, 60, 4.0), (100, 58, 3.4), (34, 44, 2.6)):
-        c.polygon([(x, y - r * 2.4)] + ellipse_points(x, y, r, r, start=-0.35, end=math.pi + 0.35),
-                  C("7fd0ff"))
+    for x, y, r in ((26, 60, 4.0), (100, 58, 3.4), (34, 44, 2.6)):
+        c.polygon(
+            [(x, y - r * 2.4)] + ellipse_points(x, y, r, r, start=-0.35, end=math.pi + 0.35),
+            C("7fd0ff"),
+        )
         c.circle(x - r * 0.35, y - r * 0.2, r * 0.3, (255, 255, 255))
     # Emblem: a speech bubble that can only say "!!".
     c.ellipse(106, 20, 17, 13, (255, 255, 255))
@@ -128,16 +169,24 @@ def draw_muka(c):
     c.fill(lambda x, y: C("ff8a3a") if int((x + y * 0.6) / 9) % 2 else C("ffa85a"))
     skin, skin_dark = C("e4503a"), C("b33422")
     # Steam from the ears.
-    for (x, y, r) in ((22, 36, 6), (14, 26, 4.5), (10, 15, 3.5), (106, 36, 6), (114, 26, 4.5),
-                      (118, 15, 3.5)):
+    for x, y, r in (
+        (22, 36, 6),
+        (14, 26, 4.5),
+        (10, 15, 3.5),
+        (106, 36, 6),
+        (114, 26, 4.5),
+        (118, 15, 3.5),
+    ):
         c.circle(x, y, r, (255, 255, 255), 0.8)
     shoulders(c, C("2b2b3a"), skin_dark, neck_width=16, neck_top=86, top=104, width=84)
     c.polygon([(40, 128), (52, 104), (64, 116), (76, 104), (88, 128)], C("4a4a60"))
     # Horns.
     for side in (-1, 1):
-        c.polygon(bezier((64 + side * 14, 36), (64 + side * 18, 22), (64 + side * 30, 16), steps=10)
-                  + bezier((64 + side * 30, 16), (64 + side * 26, 28), (64 + side * 24, 40), steps=10),
-                  C("f4e6c8"))
+        c.polygon(
+            bezier((64 + side * 14, 36), (64 + side * 18, 22), (64 + side * 30, 16), steps=10)
+            + bezier((64 + side * 30, 16), (64 + side * 26, 28), (64 + side * 24, 40), steps=10),
+            C("f4e6c8"),
+        )
     # Pointed ears and a round head.
     for side in (-1, 1):
         c.polygon([(64 + side * 28, 58), (64 + side * 46, 44), (64 + side * 30, 72)], skin_dark)
@@ -148,19 +197,25 @@ def draw_muka(c):
         x = 64 + side * 12
         c.ellipse(x, 62, 6.5, 5.5, (255, 255, 255))
         c.circle(x - side * 1.5, 63, 2.2, C("1a1010"))
-        c.polygon([(64 + side * 3, 55), (64 + side * 22, 47), (64 + side * 22, 51), (64 + side * 4, 59)],
-                  C("3a1010"))
+        c.polygon(
+            [(64 + side * 3, 55), (64 + side * 22, 47), (64 + side * 22, 51), (64 + side * 4, 59)],
+            C("3a1010"),
+        )
         c.polygon([(64 + side * 4, 60), (64 + side * 20, 54), (64 + side * 20, 57)], skin)
     # Clenched frown with one fang.
     c.stroke(bezier((50, 84), (56, 76), (72, 76), (78, 84)), 2.4, C("3a1010"))
     c.polygon([(67, 78.5), (72, 78.5), (69.5, 85)], (255, 255, 255))
     # Emblem: the anger mark, white-edged.
     cx, cy = 106, 104
-    for (dx, dy) in ((-1, -1), (1, -1), (-1, 1), (1, 1)):
-        pts = bezier((cx + dx * 3, cy + dy * 12), (cx + dx * 4, cy + dy * 4), (cx + dx * 12, cy + dy * 3))
+    for dx, dy in ((-1, -1), (1, -1), (-1, 1), (1, 1)):
+        pts = bezier(
+            (cx + dx * 3, cy + dy * 12), (cx + dx * 4, cy + dy * 4), (cx + dx * 12, cy + dy * 3)
+        )
         c.stroke(pts, 6.5, (255, 255, 255))
-    for (dx, dy) in ((-1, -1), (1, -1), (-1, 1), (1, 1)):
-        pts = bezier((cx + dx * 3, cy + dy * 12), (cx + dx * 4, cy + dy * 4), (cx + dx * 12, cy + dy * 3))
+    for dx, dy in ((-1, -1), (1, -1), (-1, 1), (1, 1)):
+        pts = bezier(
+            (cx + dx * 3, cy + dy * 12), (cx + dx * 4, cy + dy * 4), (cx + dx * 12, cy + dy * 3)
+        )
         c.stroke(pts, 3.2, C("d01830"))
 
 
@@ -168,13 +223,21 @@ def draw_muka(c):
 
 
 def draw_palvine(c):
-    c.fill(lambda x, y: mix(C("2a6a70"), C("123a48"), y / 128)
-           if (int((x + y) / 12) + int((x - y + 256) / 12)) % 2 else mix(C("327a7c"), C("184452"), y / 128))
+    c.fill(
+        lambda x, y: mix(C("2a6a70"), C("123a48"), y / 128)
+        if (int((x + y) / 12) + int((x - y + 256) / 12)) % 2
+        else mix(C("327a7c"), C("184452"), y / 128)
+    )
     sparkles(c, 3, 16, C("bff4e8"), size=(0.3, 0.9))
     hair, hair_dark, hair_light = C("c8c0ec"), C("8e84c4"), C("f2eeff")
     skin = C("fbe8dc")
-    c.polygon([(28, 44)] + bezier((28, 44), (20, 84), (26, 112), (22, 128), steps=14) + [(106, 128)]
-              + bezier((106, 128), (102, 112), (108, 84), (100, 44), steps=14), hair_dark)
+    c.polygon(
+        [(28, 44)]
+        + bezier((28, 44), (20, 84), (26, 112), (22, 128), steps=14)
+        + [(106, 128)]
+        + bezier((106, 128), (102, 112), (108, 84), (100, 44), steps=14),
+        hair_dark,
+    )
     c.ellipse(64, 50, 36, 32, hair)
     shoulders(c, C("4b2a7a"), shade(skin, 0.9), neck_width=12, neck_top=82, top=103, width=88)
     c.polygon([(50, 103), (64, 128), (78, 103), (74, 96), (64, 112), (54, 96)], C("d8b24a"))
@@ -188,21 +251,52 @@ def draw_palvine(c):
         c.ellipse(x, 64.5, 3.8, 4.2, C("7a3ab8"))
         c.circle(x, 64.5, 1.6, C("2a1040"))
         c.circle(x - 1.2, 63.2, 0.9, (255, 255, 255))
-        c.polygon([(x - side * 7.5, 63.5), (x - side * 2, 59.5), (x + side * 7.5, 61.5), (x + side * 8.5, 58.5),
-                   (x + side * 1, 58), (x - side * 6, 61)], C("40305a"))
+        c.polygon(
+            [
+                (x - side * 7.5, 63.5),
+                (x - side * 2, 59.5),
+                (x + side * 7.5, 61.5),
+                (x + side * 8.5, 58.5),
+                (x + side * 1, 58),
+                (x - side * 6, 61),
+            ],
+            C("40305a"),
+        )
         c.stroke([(x - side * 5, 55), (x + side * 6, 53)], 1.0, hair_dark)
     c.stroke(bezier((60, 80), (64, 82), (68, 80)), 1.6, C("b04878"))
     # Hair parted in the middle, falling straight.
     for side in (-1, 1):
-        curtain = (bezier((64, 26), (64 - side * 24, 22), (64 - side * 32, 40), (64 - side * 30, 96), steps=16)
-                   + [(64 - side * 24, 96)]
-                   + bezier((64 - side * 24, 96), (64 - side * 22, 64), (64 - side * 18, 40), (64, 30), steps=16))
+        curtain = (
+            bezier(
+                (64, 26), (64 - side * 24, 22), (64 - side * 32, 40), (64 - side * 30, 96), steps=16
+            )
+            + [(64 - side * 24, 96)]
+            + bezier(
+                (64 - side * 24, 96), (64 - side * 22, 64), (64 - side * 18, 40), (64, 30), steps=16
+            )
+        )
         c.polygon(curtain, hair)
-        c.stroke(bezier((64 - side * 10, 28), (64 - side * 22, 34), (64 - side * 26, 60), (64 - side * 27, 92)),
-                 1.2, hair_light, 0.8)
-        c.stroke(bezier((64 - side * 18, 30), (64 - side * 28, 44), (64 - side * 28, 70)), 1.0, hair_dark, 0.5)
+        c.stroke(
+            bezier(
+                (64 - side * 10, 28),
+                (64 - side * 22, 34),
+                (64 - side * 26, 60),
+                (64 - side * 27, 92),
+            ),
+            1.2,
+            hair_light,
+            0.8,
+        )
+        c.stroke(
+            bezier((64 - side * 18, 30), (64 - side * 28, 44), (64 - side * 28, 70)),
+            1.0,
+            hair_dark,
+            0.5,
+        )
     for side in (-1, 1):
-        c.polygon([(64 + side * 26, 58), (64 + side * 46, 42), (64 + side * 28, 70)], shade(skin, 0.95))
+        c.polygon(
+            [(64 + side * 26, 58), (64 + side * 46, 42), (64 + side * 28, 70)], shade(skin, 0.95)
+        )
         c.polygon([(64 + side * 28, 60), (64 + side * 42, 46), (64 + side * 29, 66)], C("f0c8c0"))
     # Circlet with an emerald.
     c.stroke(bezier((38, 44), (50, 36), (78, 36), (90, 44)), 2.2, C("d8b24a"))
@@ -210,7 +304,9 @@ def draw_palvine(c):
     c.polygon([(64, 35), (67.5, 39), (64, 44), (60.5, 39)], C("3ad08a"))
     # Emblem: a crescent moon on a violet badge.
     badge(c, 17, 17, 11, C("5a3aa0"), C("d8b24a"))
-    c.polygons([ellipse_points(17, 17, 8, 8), ellipse_points(20.5, 14, 6.6, 6.6)[::-1]], C("fff2b0"))
+    c.polygons(
+        [ellipse_points(17, 17, 8, 8), ellipse_points(20.5, 14, 6.6, 6.6)[::-1]], C("fff2b0")
+    )
 
 
 # ---- カボンマル: a grinning pumpkin head under a harvest moon -----------------------------
@@ -223,8 +319,22 @@ def draw_kabon(c):
     c.circle(26, 24, 17, C("f6e6a8"))
     c.circle(22, 20, 4, C("e6d08a"), 0.6)
     c.circle(32, 31, 3, C("e6d08a"), 0.6)
-    bat = [(14, 22), (18, 20), (21, 23), (24, 20), (26, 24), (28, 20), (31, 23), (34, 20), (38, 22),
-           (34, 25), (30, 28), (26, 30), (22, 28), (18, 25)]
+    bat = [
+        (14, 22),
+        (18, 20),
+        (21, 23),
+        (24, 20),
+        (26, 24),
+        (28, 20),
+        (31, 23),
+        (34, 20),
+        (38, 22),
+        (34, 25),
+        (30, 28),
+        (26, 30),
+        (22, 28),
+        (18, 25),
+    ]
     c.polygon(bat, C("1e1030"))
     # Cloak with a tall collar.
     shoulders(c, C("1f5a34"), C("163d24"), neck_width=20, neck_top=96, top=106, width=100)
@@ -233,7 +343,13 @@ def draw_kabon(c):
     # Ribbed pumpkin.
     orange, dark = C("f08a1c"), C("b85a0a")
     c.ellipse(64, 66, 44, 36, dark)
-    for (dx, rx, tone) in ((-26, 18, 0.9), (26, 18, 0.9), (-13, 19, 1.0), (13, 19, 1.0), (0, 17, 1.08)):
+    for dx, rx, tone in (
+        (-26, 18, 0.9),
+        (26, 18, 0.9),
+        (-13, 19, 1.0),
+        (13, 19, 1.0),
+        (0, 17, 1.08),
+    ):
         c.ellipse(64 + dx, 66, rx, 34, shade(orange, tone))
     for dx in (-20, -7, 7, 20):
         c.stroke(bezier((64 + dx, 36), (64 + dx * 1.3, 66), (64 + dx, 98)), 1.2, dark, 0.6)
@@ -249,12 +365,43 @@ def draw_kabon(c):
         c.polygon(pts, ember)
         c.polygon([(64 + side * 11, 64), (64 + side * 23, 64), (64 + side * 17, 54)], glow)
     c.polygon([(60, 74), (68, 74), (64, 68)], ember)
-    mouth = [(38, 78), (46, 82), (50, 78), (56, 84), (62, 80), (68, 85), (74, 80), (80, 84), (84, 78),
-             (90, 79), (84, 90), (74, 95), (64, 92), (54, 96), (44, 90)]
+    mouth = [
+        (38, 78),
+        (46, 82),
+        (50, 78),
+        (56, 84),
+        (62, 80),
+        (68, 85),
+        (74, 80),
+        (80, 84),
+        (84, 78),
+        (90, 79),
+        (84, 90),
+        (74, 95),
+        (64, 92),
+        (54, 96),
+        (44, 90),
+    ]
     c.polygon(mouth, ember)
-    c.polygon([(x, y + (1.5 if y < 90 else -1.5)) for (x, y) in mouth][:1]
-              + [(44, 82), (50, 81), (56, 87), (62, 83), (68, 88), (74, 83), (80, 87), (84, 82),
-                 (82, 88), (74, 92), (64, 89), (54, 93), (46, 88)], glow)
+    c.polygon(
+        [(x, y + (1.5 if y < 90 else -1.5)) for (x, y) in mouth][:1]
+        + [
+            (44, 82),
+            (50, 81),
+            (56, 87),
+            (62, 83),
+            (68, 88),
+            (74, 83),
+            (80, 87),
+            (84, 82),
+            (82, 88),
+            (74, 92),
+            (64, 89),
+            (54, 93),
+            (46, 88),
+        ],
+        glow,
+    )
 
 
 # ---- オーカー: a bearded miner from the ochre cliffs -----------------------------------------
@@ -274,16 +421,23 @@ def draw_ocher(c):
     c.rect(58, 110, 70, 120, C("d8b04a"))
     c.polygon(face_shape(64, 34, 54, 60, 90, 0.4), skin)
     # Big beard and moustache.
-    c.polygon([(36, 66)] + bezier((36, 66), (30, 100), (46, 122), (64, 124), steps=16)
-              + bezier((64, 124), (82, 122), (98, 100), (92, 66), steps=16)
-              + bezier((92, 66), (84, 82), (44, 82), (36, 66), steps=16), beard)
+    c.polygon(
+        [(36, 66)]
+        + bezier((36, 66), (30, 100), (46, 122), (64, 124), steps=16)
+        + bezier((64, 124), (82, 122), (98, 100), (92, 66), steps=16)
+        + bezier((92, 66), (84, 82), (44, 82), (36, 66), steps=16),
+        beard,
+    )
     for k in range(7):
         x = 44 + k * 6.6
         c.stroke(bezier((x, 84), (x + 2, 100), (x - 1, 114)), 1.0, beard_dark, 0.55)
-    c.polygon(bezier((64, 76), (52, 72), (42, 78), (38, 86), steps=12)
-              + bezier((38, 86), (48, 82), (58, 84), (64, 82), steps=12)
-              + bezier((64, 82), (70, 84), (80, 82), (90, 86), steps=12)
-              + bezier((90, 86), (86, 78), (76, 72), (64, 76), steps=12), beard_dark)
+    c.polygon(
+        bezier((64, 76), (52, 72), (42, 78), (38, 86), steps=12)
+        + bezier((38, 86), (48, 82), (58, 84), (64, 82), steps=12)
+        + bezier((64, 82), (70, 84), (80, 82), (90, 86), steps=12)
+        + bezier((90, 86), (86, 78), (76, 72), (64, 76), steps=12),
+        beard_dark,
+    )
     c.ellipse(64, 70, 7, 6, C("e0906a"))
     c.ellipse(62, 68, 2.4, 1.8, (255, 255, 255), 0.4)
     # Small kind eyes under bushy brows.
@@ -291,8 +445,17 @@ def draw_ocher(c):
         x = 64 + side * 12
         c.ellipse(x, 64, 3.2, 3.6, C("2a1a10"))
         c.circle(x - 1, 63, 0.9, (255, 255, 255))
-        c.polygon([(x - 8, 59.5), (x - 4, 56.5), (x + 4, 56.5), (x + 8, 59.5), (x + 4, 60.5), (x - 4, 60.5)],
-                  beard)
+        c.polygon(
+            [
+                (x - 8, 59.5),
+                (x - 4, 56.5),
+                (x + 4, 56.5),
+                (x + 8, 59.5),
+                (x + 4, 60.5),
+                (x - 4, 60.5),
+            ],
+            beard,
+        )
         blush(c, x + side * 2, 70, 4.5, 2.4, C("e07050"), 0.35)
     # Miner's helmet with a lamp.
     helmet, helmet_dark = C("e8b030"), C("a87410")
@@ -312,8 +475,12 @@ def draw_ocher(c):
         px, py = -dy, dx
         c.stroke([(x0, y0), (x1, y1)], 2.6, C("5a3414"))
         c.stroke([(x0, y0), (x1, y1)], 1.4, C("c8884a"))
-        head = bezier((x1 - px * 8 - dx * 2, y1 - py * 8 - dy * 2), (x1 + dx * 3, y1 + dy * 3),
-                      (x1 + px * 8 - dx * 2, y1 + py * 8 - dy * 2), steps=12)
+        head = bezier(
+            (x1 - px * 8 - dx * 2, y1 - py * 8 - dy * 2),
+            (x1 + dx * 3, y1 + dy * 3),
+            (x1 + px * 8 - dx * 2, y1 + py * 8 - dy * 2),
+            steps=12,
+        )
         c.stroke(head, 3.2, C("2a3038"))
         c.stroke(head, 1.6, C("c8d2dc"))
 
@@ -326,36 +493,73 @@ def draw_volka(c):
     sparkles(c, 7, 30, C("ffb040"), size=(0.3, 0.9))
     skin, skin_dark, lava, hot = C("4a3e42"), C("2e2428"), C("ff6a1a"), C("ffd04a")
     # Flame hair rising behind the head.
-    flames = [(-30, 20, -8), (-20, 6, -4), (-9, -4, -2), (2, -10, 1), (13, -2, 3), (24, 8, 6), (32, 24, 8)]
-    for (dx, tip, bend) in flames:
-        c.polygon(lock((64 + dx - 10, 52), (64 + dx + 10, 52), (64 + dx + bend, tip), bend=-bend), C("e8401a"))
-    for (dx, tip, bend) in flames[1:-1]:
-        c.polygon(lock((64 + dx - 6, 50), (64 + dx + 6, 50), (64 + dx + bend, tip + 12), bend=-bend), lava)
-    for (dx, tip, bend) in flames[2:-2]:
-        c.polygon(lock((64 + dx - 3, 46), (64 + dx + 3, 46), (64 + dx + bend, tip + 22), bend=-bend), hot)
+    flames = [
+        (-30, 20, -8),
+        (-20, 6, -4),
+        (-9, -4, -2),
+        (2, -10, 1),
+        (13, -2, 3),
+        (24, 8, 6),
+        (32, 24, 8),
+    ]
+    for dx, tip, bend in flames:
+        c.polygon(
+            lock((64 + dx - 10, 52), (64 + dx + 10, 52), (64 + dx + bend, tip), bend=-bend),
+            C("e8401a"),
+        )
+    for dx, tip, bend in flames[1:-1]:
+        c.polygon(
+            lock((64 + dx - 6, 50), (64 + dx + 6, 50), (64 + dx + bend, tip + 12), bend=-bend), lava
+        )
+    for dx, tip, bend in flames[2:-2]:
+        c.polygon(
+            lock((64 + dx - 3, 46), (64 + dx + 3, 46), (64 + dx + bend, tip + 22), bend=-bend), hot
+        )
     # Obsidian armour edged with lava.
     shoulders(c, C("1a1418"), skin_dark, neck_width=14, neck_top=84, top=102, width=100)
     for side in (-1, 1):
-        c.polygon([(64 + side * 20, 104), (64 + side * 52, 108), (64 + side * 56, 128), (64 + side * 24, 128)],
-                  C("2a2024"))
+        c.polygon(
+            [
+                (64 + side * 20, 104),
+                (64 + side * 52, 108),
+                (64 + side * 56, 128),
+                (64 + side * 24, 128),
+            ],
+            C("2a2024"),
+        )
         c.stroke([(64 + side * 22, 106), (64 + side * 52, 110)], 1.4, lava)
     c.polygon([(56, 104), (64, 96), (72, 104), (64, 124)], lava)
     c.polygon([(59, 105), (64, 100), (69, 105), (64, 118)], hot)
     # Face of dark basalt with glowing seams.
     c.polygon(face_shape(64, 34, 46, 60, 90, 0.3), skin)
-    for pts in (((46, 70), (44, 76), (47, 82)), ((82, 70), (84, 75), (80, 80)), ((60, 40), (63, 46), (61, 50))):
+    for pts in (
+        ((46, 70), (44, 76), (47, 82)),
+        ((82, 70), (84, 75), (80, 80)),
+        ((60, 40), (63, 46), (61, 50)),
+    ):
         c.stroke(list(pts), 1.0, lava)
     for side in (-1, 1):
         x = 64 + side * 10
-        eye = [(x - side * 7, 64), (x - side * 2, 60), (x + side * 6, 59), (x + side * 8, 62), (x + side * 2, 66)]
+        eye = [
+            (x - side * 7, 64),
+            (x - side * 2, 60),
+            (x + side * 6, 59),
+            (x + side * 8, 62),
+            (x + side * 2, 66),
+        ]
         c.polygon(eye, hot)
         c.circle(x, 62.5, 2.0, (255, 255, 240))
-        c.polygon([(x - side * 8, 58), (x + side * 9, 54), (x + side * 9, 56.5), (x - side * 7, 60)], skin_dark)
+        c.polygon(
+            [(x - side * 8, 58), (x + side * 9, 54), (x + side * 9, 56.5), (x - side * 7, 60)],
+            skin_dark,
+        )
     c.stroke(bezier((56, 80), (64, 82), (72, 78)), 1.6, C("ff8a3a"))
     # Emblem: an erupting volcano on a dark badge.
     badge(c, 18, 108, 14, C("ffcf8a"), C("ff8a3a"))
-    c.polygons([ellipse_points(18, 108, 14, 14)[::-1],
-                [(2, 124), (12, 104), (24, 104), (34, 124)]], C("2a1a1a"))
+    c.polygons(
+        [ellipse_points(18, 108, 14, 14)[::-1], [(2, 124), (12, 104), (24, 104), (34, 124)]],
+        C("2a1a1a"),
+    )
     c.polygon([(12, 104), (14, 110), (16, 107), (18, 114), (20, 106), (24, 104)], lava)
     c.polygon([(12, 103), (11, 96), (15, 99), (18, 92), (21, 99), (25, 96), (24, 103)], C("ff4a1a"))
     c.circle(18, 96, 2, hot)
@@ -368,16 +572,31 @@ def draw_bramlet(c):
     vertical_gradient(c, C("1c3a22"), C("0c1c10"))
     rng = random.Random(8)
     for _ in range(22):
-        x, y, r, t = rng.uniform(0, 128), rng.uniform(0, 128), rng.uniform(5, 11), rng.uniform(0, math.pi)
+        x, y, r, t = (
+            rng.uniform(0, 128),
+            rng.uniform(0, 128),
+            rng.uniform(5, 11),
+            rng.uniform(0, math.pi),
+        )
         c.ellipse(x, y, r, r * 0.45, mix(C("2e5a30"), C("48803e"), rng.random()), 0.8, angle=t)
     hood, hood_dark, hood_light = C("3f7a3a"), C("244a22"), C("5e9a4a")
     skin = C("e8c0a0")
     # Cloak and hood.
     shoulders(c, hood_dark, hood_dark, neck_width=20, neck_top=84, top=98, width=112)
-    c.polygon([(64, 6)] + bezier((64, 6), (96, 20), (104, 60), (102, 104), steps=18)
-              + [(26, 104)] + bezier((26, 104), (24, 60), (32, 20), (64, 6), steps=18), hood)
-    c.polygon(bezier((64, 10), (40, 24), (36, 60), (42, 96), steps=16)
-              + [(52, 96)] + bezier((52, 96), (48, 60), (50, 30), (64, 14), steps=16), hood_light, 0.5)
+    c.polygon(
+        [(64, 6)]
+        + bezier((64, 6), (96, 20), (104, 60), (102, 104), steps=18)
+        + [(26, 104)]
+        + bezier((26, 104), (24, 60), (32, 20), (64, 6), steps=18),
+        hood,
+    )
+    c.polygon(
+        bezier((64, 10), (40, 24), (36, 60), (42, 96), steps=16)
+        + [(52, 96)]
+        + bezier((52, 96), (48, 60), (50, 30), (64, 14), steps=16),
+        hood_light,
+        0.5,
+    )
     # Shadowed face in the hood opening.
     c.ellipse(64, 64, 24, 30, C("0e1a0e"))
     c.polygon(face_shape(64, 44, 38, 66, 90, 0.3), skin)
@@ -396,20 +615,37 @@ def draw_bramlet(c):
     c.stroke(bezier((72, 80), (80, 79), (88, 74), (94, 68)), 1.2, C("c8d86a"))
     c.polygon(lock((92, 70), (94, 69), (98, 61), bend=1), C("c8d86a"))
     # The hood's rim over the brow.
-    c.polygon(bezier((38, 56), (38, 34), (52, 28), (64, 28), steps=12)
-              + bezier((64, 28), (76, 28), (90, 34), (90, 56), steps=12)
-              + bezier((90, 56), (80, 46), (48, 46), (38, 56), steps=12), hood)
+    c.polygon(
+        bezier((38, 56), (38, 34), (52, 28), (64, 28), steps=12)
+        + bezier((64, 28), (76, 28), (90, 34), (90, 56), steps=12)
+        + bezier((90, 56), (80, 46), (48, 46), (38, 56), steps=12),
+        hood,
+    )
     c.stroke(bezier((40, 54), (50, 47), (78, 47), (88, 54)), 1.2, hood_light, 0.6)
     # Brambles winding round the hood, with berries.
-    thorn_vine(c, bezier((28, 98), (20, 60), (40, 16), (70, 12), steps=30), C("6a4a2a"), C("c8b48a"))
-    thorn_vine(c, bezier((100, 100), (108, 70), (96, 40), (80, 30), steps=24), C("6a4a2a"), C("c8b48a"))
-    for (x, y) in ((34, 40), (98, 60), (60, 13)):
-        for (dx, dy) in ((0, 0), (2.6, 1.2), (-2.4, 1.4), (0.4, 2.8), (2.0, -2.2), (-2, -2)):
+    thorn_vine(
+        c, bezier((28, 98), (20, 60), (40, 16), (70, 12), steps=30), C("6a4a2a"), C("c8b48a")
+    )
+    thorn_vine(
+        c, bezier((100, 100), (108, 70), (96, 40), (80, 30), steps=24), C("6a4a2a"), C("c8b48a")
+    )
+    for x, y in ((34, 40), (98, 60), (60, 13)):
+        for dx, dy in ((0, 0), (2.6, 1.2), (-2.4, 1.4), (0.4, 2.8), (2.0, -2.2), (-2, -2)):
             c.circle(x + dx, y + dy, 1.8, C("3a1040"))
             c.circle(x + dx - 0.5, y + dy - 0.5, 0.6, C("b070c0"), 0.8)
     # Emblem: a blackberry on the cloak clasp.
     badge(c, 64, 112, 10, C("c8a050"), C("7a5a20"))
-    for (dx, dy) in ((0, 2), (-3, 0), (3, 0), (0, -2), (-2, 4.5), (2, 4.5), (-3.5, -3), (3.5, -3), (0, -5)):
+    for dx, dy in (
+        (0, 2),
+        (-3, 0),
+        (3, 0),
+        (0, -2),
+        (-2, 4.5),
+        (2, 4.5),
+        (-3.5, -3),
+        (3.5, -3),
+        (0, -5),
+    ):
         c.circle(64 + dx, 114 + dy * 0.9 - 1, 2.4, C("2a0a30"))
         c.circle(64 + dx - 0.6, 113.4 + dy * 0.9 - 1, 0.8, C("9a60b0"))
     c.polygon([(58, 105), (64, 108), (70, 105), (64, 103)], C("4a9a3a"))
@@ -425,7 +661,7 @@ def draw_minamo(c):
 
     c.fill(water)
     # Rings spreading from two drops that fell on the surface.
-    for (x, y, rings) in ((20, 22, 3), (108, 92, 2)):
+    for x, y, rings in ((20, 22, 3), (108, 92, 2)):
         for k in range(rings):
             r = 5 + k * 5
             c.arc(x, y, r, r * 0.4, 0, 2 * math.pi, 1.0, (255, 255, 255), 0.75 - k * 0.2)
@@ -446,19 +682,26 @@ def draw_minamo(c):
     smile(c, 64, 80, 3.5, 1.3, C("c06070"), 1.2)
     # A bob whose fringe rolls across the brow like a wave, flipping out at the ends.
     crown = bezier((24, 80), (16, 4), (112, 4), (104, 80), steps=24)
-    fringe = (bezier((98, 80), (100, 62), (96, 48), (88, 44), steps=10)
-              + bezier((88, 44), (82, 52), (70, 52), (64, 44), steps=10)[1:]
-              + bezier((64, 44), (56, 54), (42, 52), (40, 42), steps=10)[1:]
-              + bezier((40, 42), (32, 52), (30, 66), (30, 80), steps=10)[1:])
+    fringe = (
+        bezier((98, 80), (100, 62), (96, 48), (88, 44), steps=10)
+        + bezier((88, 44), (82, 52), (70, 52), (64, 44), steps=10)[1:]
+        + bezier((64, 44), (56, 54), (42, 52), (40, 42), steps=10)[1:]
+        + bezier((40, 42), (32, 52), (30, 66), (30, 80), steps=10)[1:]
+    )
     c.polygon(crown + fringe, hair)
     for side in (-1, 1):
         x = 64 + side * 37
-        c.polygon(bezier((x - side * 7, 76), (x, 86), (x + side * 8, 88), (x + side * 12, 80), steps=12)
-                  + bezier((x + side * 12, 80), (x + side * 6, 84), (x, 80), (x + side * 1, 72), steps=12), hair)
+        c.polygon(
+            bezier((x - side * 7, 76), (x, 86), (x + side * 8, 88), (x + side * 12, 80), steps=12)
+            + bezier(
+                (x + side * 12, 80), (x + side * 6, 84), (x, 80), (x + side * 1, 72), steps=12
+            ),
+            hair,
+        )
     c.stroke(bezier((36, 36), (48, 26), (64, 24)), 2.0, hair_light, 0.8)
     c.stroke(bezier((74, 30), (84, 30), (92, 38)), 1.4, hair_light, 0.6)
     # Two pearls pinned above the left ear.
-    for (x, y) in ((34, 48), (38, 42)):
+    for x, y in ((34, 48), (38, 42)):
         c.circle(x, y, 3.2, C("f4f0ff"))
         c.circle(x - 1, y - 1, 1.0, (255, 255, 255))
         c.arc(x, y, 3.2, 3.2, 0.2, math.pi - 0.2, 0.7, C("a8b8d8"))
@@ -481,32 +724,59 @@ def draw_dusk(c):
     sparkles(c, 10, 12, C("ffffff"), size=(0.3, 0.8), area=(0, 0, 128, 40))
     cloth, cloth_dark, cloth_light = C("2a2850"), C("181632"), C("4a4680")
     # Scarf tails streaming to the right.
-    c.polygon(bezier((74, 92), (96, 84), (110, 94), (128, 80), steps=14)
-              + bezier((128, 90), (112, 104), (96, 98), (76, 104), steps=14), C("c02a3a"))
-    c.polygon(bezier((74, 98), (92, 100), (106, 110), (124, 104), steps=12)
-              + bezier((122, 112), (104, 118), (90, 108), (72, 106), steps=12), C("8a1a2a"))
+    c.polygon(
+        bezier((74, 92), (96, 84), (110, 94), (128, 80), steps=14)
+        + bezier((128, 90), (112, 104), (96, 98), (76, 104), steps=14),
+        C("c02a3a"),
+    )
+    c.polygon(
+        bezier((74, 98), (92, 100), (106, 110), (124, 104), steps=12)
+        + bezier((122, 112), (104, 118), (90, 108), (72, 106), steps=12),
+        C("8a1a2a"),
+    )
     shoulders(c, cloth_dark, cloth, neck_width=22, neck_top=84, top=100, width=100)
     c.ellipse(64, 100, 24, 7, C("c02a3a"))
     # Hooded head wrapped in cloth.
     c.ellipse(64, 60, 32, 36, cloth)
-    c.polygon(bezier((40, 40), (50, 28), (66, 26), (84, 34), steps=12) + [(80, 38), (46, 42)], cloth_light, 0.6)
+    c.polygon(
+        bezier((40, 40), (50, 28), (66, 26), (84, 34), steps=12) + [(80, 38), (46, 42)],
+        cloth_light,
+        0.6,
+    )
     # The one open band: skin and two narrow violet eyes.
-    band = bezier((34, 58), (50, 50), (78, 50), (94, 58), steps=16) + bezier((94, 70), (78, 66), (50, 66), (34, 70),
-                                                                              steps=16)
+    band = bezier((34, 58), (50, 50), (78, 50), (94, 58), steps=16) + bezier(
+        (94, 70), (78, 66), (50, 66), (34, 70), steps=16
+    )
     c.polygon(band, C("e8c0a0"))
-    c.polygon(bezier((34, 58), (50, 50), (78, 50), (94, 58), steps=16) + [(94, 61)]
-              + bezier((94, 61), (78, 54), (50, 54), (34, 61), steps=16), C("b08a70"), 0.5)
+    c.polygon(
+        bezier((34, 58), (50, 50), (78, 50), (94, 58), steps=16)
+        + [(94, 61)]
+        + bezier((94, 61), (78, 54), (50, 54), (34, 61), steps=16),
+        C("b08a70"),
+        0.5,
+    )
     for side in (-1, 1):
         x = 64 + side * 12
-        eye = [(x - side * 8, 62), (x - side * 3, 58.5), (x + side * 6, 58), (x + side * 8, 60), (x + side * 2, 63.5)]
+        eye = [
+            (x - side * 8, 62),
+            (x - side * 3, 58.5),
+            (x + side * 6, 58),
+            (x + side * 8, 60),
+            (x + side * 2, 63.5),
+        ]
         c.polygon(eye, (250, 250, 255))
         c.circle(x + side * 0.5, 60.6, 2.4, C("9a4ae0"))
         c.circle(x + side * 0.5, 60.6, 1.1, C("1a0a2a"))
         c.circle(x - 0.4, 59.8, 0.6, (255, 255, 255))
-        c.polygon([(x - side * 9, 56), (x + side * 8, 53), (x + side * 9, 55.5), (x - side * 8, 58)], C("1a1020"))
+        c.polygon(
+            [(x - side * 9, 56), (x + side * 8, 53), (x + side * 9, 55.5), (x - side * 8, 58)],
+            C("1a1020"),
+        )
     c.stroke([(34, 70), (94, 70)], 1.2, cloth_dark)
     for k in range(3):
-        c.stroke(bezier((46 + k * 12, 76), (50 + k * 12, 86), (46 + k * 12, 94)), 0.8, cloth_light, 0.5)
+        c.stroke(
+            bezier((46 + k * 12, 76), (50 + k * 12, 86), (46 + k * 12, 94)), 0.8, cloth_light, 0.5
+        )
     # Emblem: a steel shuriken.
     cx, cy = 18, 18
     c.polygon(star_points(cx + 1, cy + 1.5, 13, 4, count=4, angle=-math.pi / 4), (0, 0, 0), 0.35)
@@ -529,12 +799,17 @@ def draw_blargo(c):
     slime, slime_dark, slime_light = C("8a4ac8"), C("5a2a8a"), C("b07ae8")
     # Antennae.
     for side in (-1, 1):
-        c.stroke(bezier((64 + side * 10, 36), (64 + side * 14, 20), (64 + side * 24, 14)), 2.4, slime_dark)
+        c.stroke(
+            bezier((64 + side * 10, 36), (64 + side * 14, 20), (64 + side * 24, 14)),
+            2.4,
+            slime_dark,
+        )
         c.circle(64 + side * 24, 14, 4.5, C("ffd84a"))
         c.circle(64 + side * 23, 12.5, 1.4, (255, 255, 255))
     # Dome-shaped body with drips along the bottom.
-    body = bezier((10, 128), (8, 60), (30, 30), (64, 30), steps=20) + bezier((64, 30), (98, 30), (120, 60),
-                                                                              (118, 128), steps=20)
+    body = bezier((10, 128), (8, 60), (30, 30), (64, 30), steps=20) + bezier(
+        (64, 30), (98, 30), (120, 60), (118, 128), steps=20
+    )
     c.polygon(body, slime_dark)
     c.polygon([(x * 0.94 + 3.8, y + 3) for (x, y) in body], slime)
     c.ellipse(44, 50, 14, 8, slime_light, 0.6, angle=-0.5)
@@ -547,8 +822,11 @@ def draw_blargo(c):
     c.circle(64, 59, 3, (255, 255, 255))
     c.stroke(bezier((44, 46), (56, 38), (76, 40), (86, 48)), 2.0, slime_dark)
     # Wide goofy mouth with the tongue out and a drip of drool.
-    c.polygon(bezier((34, 88), (50, 110), (80, 110), (96, 86), steps=18) + bezier((96, 86), (70, 94), (56, 94),
-                                                                                   (34, 88), steps=18), C("3a0a30"))
+    c.polygon(
+        bezier((34, 88), (50, 110), (80, 110), (96, 86), steps=18)
+        + bezier((96, 86), (70, 94), (56, 94), (34, 88), steps=18),
+        C("3a0a30"),
+    )
     c.polygon([(52, 97)] + bezier((52, 97), (50, 118), (70, 122), (72, 99), steps=14), C("ff7aa0"))
     c.stroke([(62, 100), (61.5, 112)], 1.0, C("d04a78"))
     c.polygon([(40, 90), (45, 91), (43, 96)], (255, 255, 255))
@@ -558,7 +836,7 @@ def draw_blargo(c):
     badge(c, 112, 112, 11, C("fff6d0"), C("5a2a8a"))
     c.polygon(star_points(112, 112, 8, 4.5, count=8, angle=0.3), C("4a9a2a"))
     c.circle(112, 112, 4.5, C("4a9a2a"))
-    for (dx, dy) in ((-8, -6), (7, 7), (8, -7)):
+    for dx, dy in ((-8, -6), (7, 7), (8, -7)):
         c.circle(112 + dx, 112 + dy, 1.3, C("4a9a2a"))
 
 
@@ -566,8 +844,11 @@ def draw_blargo(c):
 
 
 def draw_kef(c):
-    c.fill(lambda x, y: C("6ab4ff") if (x % 16 < 0.6 or y % 16 < 0.6) else
-           (C("2a6ac0") if (x % 4 < 0.35 or y % 4 < 0.35) else C("1a4a9a")))
+    c.fill(
+        lambda x, y: C("6ab4ff")
+        if (x % 16 < 0.6 or y % 16 < 0.6)
+        else (C("2a6ac0") if (x % 4 < 0.35 or y % 4 < 0.35) else C("1a4a9a"))
+    )
     steel, steel_dark, steel_light = C("b8c0c8"), C("6a747e"), C("e4eaee")
     # Antenna.
     c.stroke([(64, 24), (64, 10)], 2.0, steel_dark)
@@ -600,7 +881,7 @@ def draw_kef(c):
     # Grille mouth and bolts.
     for k in range(5):
         c.rect(46 + k * 8, 76, 51 + k * 8, 84, C("3a424a"))
-    for (x, y) in ((31, 35), (97, 35), (31, 85), (97, 85)):
+    for x, y in ((31, 35), (97, 35), (31, 85), (97, 85)):
         c.circle(x, y, 2, steel_dark)
         c.circle(x - 0.4, y - 0.4, 0.8, steel_light)
     # Emblem: a yellow cog.
@@ -608,7 +889,7 @@ def draw_kef(c):
     teeth = []
     for k in range(8):
         t = math.pi * 2 * k / 8
-        for (dt, r) in ((-0.3, 9), (-0.2, 12.5), (0.2, 12.5), (0.3, 9)):
+        for dt, r in ((-0.3, 9), (-0.2, 12.5), (0.2, 12.5), (0.3, 9)):
             teeth.append((cx + r * math.cos(t + dt), cy + r * math.sin(t + dt)))
     c.polygon(teeth, C("ffc83a"))
     c.circle(cx, cy, 9, C("ffc83a"))
@@ -622,13 +903,27 @@ def draw_zaratun(c):
     radial_gradient(c, C("6a1e28"), C("160608"), cx=64, cy=54, radius=92)
     for k in range(12):
         t = math.pi * 2 * k / 12 + 0.13
-        c.polygon([(64, 54), (64 + 130 * math.cos(t - 0.07), 54 + 130 * math.sin(t - 0.07)),
-                   (64 + 130 * math.cos(t + 0.07), 54 + 130 * math.sin(t + 0.07))], C("ff7050"), 0.08)
+        c.polygon(
+            [
+                (64, 54),
+                (64 + 130 * math.cos(t - 0.07), 54 + 130 * math.sin(t - 0.07)),
+                (64 + 130 * math.cos(t + 0.07), 54 + 130 * math.sin(t + 0.07)),
+            ],
+            C("ff7050"),
+            0.08,
+        )
     iron, iron_dark, iron_light, gold = C("4a4e58"), C("24262c"), C("8a909c"), C("d8a83a")
     # Plume.
-    c.polygon(bezier((60, 20), (58, 4), (84, -4), (108, 10), steps=16) + bezier((108, 10), (90, 6), (78, 12),
-                                                                                 (70, 24), steps=16), C("c01a24"))
-    c.polygon(bezier((64, 18), (66, 8), (84, 2), (100, 8), steps=12) + [(80, 10), (70, 20)], C("ff4a4a"), 0.6)
+    c.polygon(
+        bezier((60, 20), (58, 4), (84, -4), (108, 10), steps=16)
+        + bezier((108, 10), (90, 6), (78, 12), (70, 24), steps=16),
+        C("c01a24"),
+    )
+    c.polygon(
+        bezier((64, 18), (66, 8), (84, 2), (100, 8), steps=12) + [(80, 10), (70, 20)],
+        C("ff4a4a"),
+        0.6,
+    )
     # Pauldrons.
     for side in (-1, 1):
         c.ellipse(64 + side * 40, 112, 30, 18, iron_dark)
@@ -639,34 +934,66 @@ def draw_zaratun(c):
         c.stroke(bezier((42, y), (64, y + 6), (86, y)), 1.4, gold)
     # Horns.
     for side in (-1, 1):
-        c.polygon(bezier((64 + side * 22, 40), (64 + side * 40, 38), (64 + side * 44, 20), (64 + side * 38, 6),
-                         steps=14)
-                  + bezier((64 + side * 38, 6), (64 + side * 38, 22), (64 + side * 30, 30), (64 + side * 24, 50),
-                           steps=14), C("efe4cc"))
+        c.polygon(
+            bezier(
+                (64 + side * 22, 40),
+                (64 + side * 40, 38),
+                (64 + side * 44, 20),
+                (64 + side * 38, 6),
+                steps=14,
+            )
+            + bezier(
+                (64 + side * 38, 6),
+                (64 + side * 38, 22),
+                (64 + side * 30, 30),
+                (64 + side * 24, 50),
+                steps=14,
+            ),
+            C("efe4cc"),
+        )
     # Helmet: dome, cheek guards and a T-shaped slit.
-    helm = bezier((30, 60), (30, 26), (50, 18), (64, 18), steps=16) + bezier((64, 18), (78, 18), (98, 26), (98, 60),
-                                                                             steps=16) \
+    helm = (
+        bezier((30, 60), (30, 26), (50, 18), (64, 18), steps=16)
+        + bezier((64, 18), (78, 18), (98, 26), (98, 60), steps=16)
         + [(96, 86), (74, 100), (54, 100), (32, 86)]
+    )
     c.polygon(helm, iron_dark)
     c.polygon([(x * 0.94 + 3.8, y * 0.96 + 2) for (x, y) in helm], iron)
-    c.polygon(bezier((36, 46), (40, 26), (56, 22), (64, 22), steps=10) + [(64, 50), (40, 54)], iron_light, 0.4)
+    c.polygon(
+        bezier((36, 46), (40, 26), (56, 22), (64, 22), steps=10) + [(64, 50), (40, 54)],
+        iron_light,
+        0.4,
+    )
     c.stroke([(64, 22), (64, 98)], 2.0, gold)
-    c.polygon([(36, 58), (92, 58), (92, 66), (69, 66), (69, 92), (59, 92), (59, 66), (36, 66)], C("0a0406"))
+    c.polygon(
+        [(36, 58), (92, 58), (92, 66), (69, 66), (69, 92), (59, 92), (59, 66), (36, 66)],
+        C("0a0406"),
+    )
     for side in (-1, 1):
         x = 64 + side * 15
         c.ellipse(x, 62, 7, 3.2, C("ff3020"), 0.5)
         c.ellipse(x, 62, 4, 1.6, C("ffd0a0"))
-    for (x, y) in ((38, 72), (90, 72), (44, 84), (84, 84)):
+    for x, y in ((38, 72), (90, 72), (44, 84), (84, 84)):
         c.circle(x, y, 1.6, gold)
     # Emblem: a shield with a sword.
     sx, sy = 17, 16
-    shield = [(sx - 11, sy - 12), (sx + 11, sy - 12), (sx + 11, sy)] + bezier((sx + 11, sy), (sx + 10, sy + 9),
-                                                                              (sx, sy + 14), steps=8)[1:] \
+    shield = (
+        [(sx - 11, sy - 12), (sx + 11, sy - 12), (sx + 11, sy)]
+        + bezier((sx + 11, sy), (sx + 10, sy + 9), (sx, sy + 14), steps=8)[1:]
         + bezier((sx, sy + 14), (sx - 10, sy + 9), (sx - 11, sy), steps=8)[1:]
+    )
     c.polygon(shield, gold)
     c.polygon([(x * 0.82 + sx * 0.18, y * 0.82 + sy * 0.18) for (x, y) in shield], C("7a1018"))
-    c.polygon([(sx - 1.3, sy - 9), (sx + 1.3, sy - 9), (sx + 1.3, sy + 6), (sx, sy + 9), (sx - 1.3, sy + 6)],
-              C("e8eef4"))
+    c.polygon(
+        [
+            (sx - 1.3, sy - 9),
+            (sx + 1.3, sy - 9),
+            (sx + 1.3, sy + 6),
+            (sx, sy + 9),
+            (sx - 1.3, sy + 6),
+        ],
+        C("e8eef4"),
+    )
     c.rect(sx - 6, sy - 4, sx + 6, sy - 2, gold)
 
 
@@ -676,7 +1003,7 @@ def draw_zaratun(c):
 def draw_quillmarsh(c):
     vertical_gradient(c, C("9ac8b0"), C("2a5a4a"), stops=[(0.6, C("5a9a80"))])
     # Reeds and cattails.
-    for (x, lean, top) in ((8, 3, 20), (16, -2, 34), (112, -3, 16), (121, 2, 30), (104, 2, 44)):
+    for x, lean, top in ((8, 3, 20), (16, -2, 34), (112, -3, 16), (121, 2, 30), (104, 2, 44)):
         c.stroke([(x, 128), (x + lean, top)], 1.6, C("3a6a2a"))
         c.ellipse(x + lean * 0.9, top + 9, 2.6, 7, C("7a4a22"))
     c.ellipse(22, 124, 20, 6, C("3a8a3a"))
@@ -692,14 +1019,16 @@ def draw_quillmarsh(c):
         bx, by = 64 + 20 * math.cos(t), 66 + 20 * math.sin(t)
         c.polygon([(bx + nx, by + ny), (x, y), (bx - nx, by - ny)], C("5a3a1a"))
         mx, my = 64 + (length - 10) * math.cos(t), 66 + (length - 10) * math.sin(t)
-        c.polygon([(mx + nx * 0.4, my + ny * 0.4), (x, y), (mx - nx * 0.4, my - ny * 0.4)], C("f0e6c8"))
+        c.polygon(
+            [(mx + nx * 0.4, my + ny * 0.4), (x, y), (mx - nx * 0.4, my - ny * 0.4)], C("f0e6c8")
+        )
     # Squat body and a wide head.
     shoulders(c, skin_dark, skin_dark, neck_width=40, neck_top=90, top=100, width=110)
     c.ellipse(64, 122, 30, 16, belly)
     c.ellipse(64, 74, 44, 30, skin_dark)
     c.ellipse(64, 72, 42, 28, skin)
     c.ellipse(64, 86, 30, 12, belly)
-    for (x, y, r) in ((36, 64, 3), (94, 66, 2.5), (44, 54, 2), (86, 54, 2.2), (30, 78, 2)):
+    for x, y, r in ((36, 64, 3), (94, 66, 2.5), (44, 54, 2), (86, 54, 2.2), (30, 78, 2)):
         c.circle(x, y, r, skin_dark)
     # Bulging eyes on top.
     for side in (-1, 1):
@@ -717,7 +1046,9 @@ def draw_quillmarsh(c):
     blush(c, 90, 82, 5, 2.5, C("f09080"), 0.4)
     # Emblem: a lily pad with a flower.
     badge(c, 112, 16, 11, C("dff4e8"), C("4a7a5a"))
-    c.polygons([ellipse_points(112, 18, 8, 6), [(112, 18), (120, 14), (121, 19)][::-1]], C("3a8a3a"))
+    c.polygons(
+        [ellipse_points(112, 18, 8, 6), [(112, 18), (120, 14), (121, 19)][::-1]], C("3a8a3a")
+    )
     c.polygon(star_points(110, 14, 5, 2, count=6), C("ff8ab8"))
     c.circle(110, 14, 1.5, C("ffe04a"))
 
@@ -727,8 +1058,8 @@ def draw_quillmarsh(c):
 
 def draw_peekus(c):
     vertical_gradient(c, C("6ac8ff"), C("d8f2ff"))
-    for (x, y, s) in ((22, 26, 1.0), (98, 14, 0.8), (110, 52, 0.7)):
-        for (dx, dy, r) in ((0, 0, 9), (9, 2, 7), (-9, 3, 6), (4, -5, 7)):
+    for x, y, s in ((22, 26, 1.0), (98, 14, 0.8), (110, 52, 0.7)):
+        for dx, dy, r in ((0, 0, 9), (9, 2, 7), (-9, 3, 6), (4, -5, 7)):
             c.circle(x + dx * s, y + dy * s, r * s, (255, 255, 255), 0.9)
     feather, feather_dark, face = C("3a8ae8"), C("1e5ab0"), C("f6fbff")
     # Round body and head.
@@ -737,12 +1068,15 @@ def draw_peekus(c):
     c.circle(64, 56, 32, feather_dark)
     c.circle(64, 55, 30.5, feather)
     # Crest.
-    for (dx, tip, bend) in ((-6, (52, 10), -3), (0, (64, 6), 0), (6, (76, 12), 3)):
+    for dx, tip, bend in ((-6, (52, 10), -3), (0, (64, 6), 0), (6, (76, 12), 3)):
         c.polygon(lock((64 + dx - 4, 28), (64 + dx + 4, 28), tip, bend=bend), feather_dark)
     # White face mask with dark dots, and big eyes.
-    c.polygon(bezier((36, 66), (34, 36), (94, 36), (92, 66), steps=16) + bezier((92, 66), (86, 86), (42, 86), (36, 66),
-                                                                                 steps=16), face)
-    for (x, y) in ((42, 78), (50, 82), (78, 82), (86, 78)):
+    c.polygon(
+        bezier((36, 66), (34, 36), (94, 36), (92, 66), steps=16)
+        + bezier((92, 66), (86, 86), (42, 86), (36, 66), steps=16),
+        face,
+    )
+    for x, y in ((42, 78), (50, 82), (78, 82), (86, 78)):
         c.circle(x, y, 2.2, C("1a2a5a"))
     for side in (-1, 1):
         x = 64 + side * 13
@@ -767,8 +1101,11 @@ def draw_peekus(c):
             c.ellipse(x, 103.5, 2.2, 5, feather)
     # Emblem: a single feather drifting by.
     quill = bezier((100, 44), (108, 32), (116, 24), (122, 14), steps=12)
-    c.polygon(bezier((100, 44), (98, 28), (112, 18), (122, 14), steps=12)
-              + bezier((122, 14), (120, 28), (110, 40), (100, 44), steps=12)[1:], C("ffe04a"))
+    c.polygon(
+        bezier((100, 44), (98, 28), (112, 18), (122, 14), steps=12)
+        + bezier((122, 14), (120, 28), (110, 40), (100, 44), steps=12)[1:],
+        C("ffe04a"),
+    )
     c.stroke(quill, 0.8, C("c89a1a"))
 
 
