@@ -206,8 +206,11 @@ def main():
                              os.path.join(scripts, "two_humans.keys"), "--max-polls", "3000"],
                        keyless=False, expect_reason="limit")
     errors += errs
-    if '"ev":"hint"' not in text or '"swap":[0,1]' not in text:
-        errors.append("two_humans.keys: expected a hint and the exchange [0,1]")
+    if text.count('"ev":"hint"') != 2 or '"player":0,"poll":8,"personality":null,"swap":[0,1]' not in text:
+        errors.append("two_humans.keys: expected two hints and player 1's exchange [0,1]")
+    # Player 2: down twice from (1,0) to (1,2), right to (2,2), select cell 14, left, exchange 13.
+    if '"player":1,"poll":112,"personality":null,"swap":[14,13]' not in text:
+        errors.append("two_humans.keys: expected player 2's exchange [14,13] at poll 112")
     last = json.loads(text.splitlines()[-1])
     if last["poll"] != 3000:
         errors.append("limit end must report the last completed poll 3000: %s" % last)
