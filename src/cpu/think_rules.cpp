@@ -36,51 +36,6 @@ int truncateToInt(float value) {
     return static_cast<int>(value);
 }
 
-int scoreS15(const SwapOutcome& o) {
-    std::int64_t lead = o.queueLead;
-    return clampScore(lead * (lead < 0 ? 4 : o.kindCount) + 2 * std::int64_t{o.emptyCells});
-}
-
-int scoreS17(const SwapOutcome& o) {
-    return clampScore(256 * std::int64_t{o.queueLead} + o.emptyCells);
-}
-
-int scoreS10(const SwapOutcome& o) {
-    return clampScore(65536 * std::int64_t{o.kindCount} + 256 * std::int64_t{o.queueLead} +
-                      o.emptyCells);
-}
-
-// Rewards queues of the rarest element and its predecessor; while the own queue would not
-// survive, fewer losses and more cleared cells count, otherwise fewer cleared cells.
-int scoreS9(const SwapOutcome& o, Element major, Element minor) {
-    std::int64_t tally = 0;
-    for (Element v : o.ownQueue) {
-        tally += (v == major ? 4 : 0) + (v == minor ? 1 : 0);
-    }
-    std::int64_t lead = o.queueLead;
-    std::int64_t empties = lead <= 0 ? o.emptyCells : -std::int64_t{o.emptyCells};
-    return clampScore(65536 * tally + 256 * (lead < 0 ? lead : 0) + empties);
-}
-
-// Alternation in the own queue: neighbours that differ, and entries that differ from the one
-// two back where that one also differs from its successor.
-int queueChanges(const ClearedQueue& q) {
-    int changes = 0;
-    for (int i = 1; i < q.size(); ++i) {
-        if (q[i] != q[i - 1]) {
-            ++changes;
-        }
-        if (i >= 2 && q[i] != q[i - 2] && q[i - 2] != q[i - 1]) {
-            ++changes;
-        }
-    }
-    return changes;
-}
-
-int scoreS11(const SwapOutcome& o) {
-    return clampScore(256 * std::int64_t{queueChanges(o.ownQueue)} + o.queueLead);
-}
-
 // One frame's worth of thinking on the turn record.
 class Thinker {
 public:
@@ -203,6 +158,51 @@ void survivorRule(Thinker& t, const MatchState& state, const ComputerTurn& turn)
 }
 
 } // namespace
+
+int scoreS15(const SwapOutcome& o) {
+    std::int64_t lead = o.queueLead;
+    return clampScore(lead * (lead < 0 ? 4 : o.kindCount) + 2 * std::int64_t{o.emptyCells});
+}
+
+int scoreS17(const SwapOutcome& o) {
+    return clampScore(256 * std::int64_t{o.queueLead} + o.emptyCells);
+}
+
+int scoreS10(const SwapOutcome& o) {
+    return clampScore(65536 * std::int64_t{o.kindCount} + 256 * std::int64_t{o.queueLead} +
+                      o.emptyCells);
+}
+
+// Rewards queues of the rarest element and its predecessor; while the own queue would not
+// survive, fewer losses and more cleared cells count, otherwise fewer cleared cells.
+int scoreS9(const SwapOutcome& o, Element major, Element minor) {
+    std::int64_t tally = 0;
+    for (Element v : o.ownQueue) {
+        tally += (v == major ? 4 : 0) + (v == minor ? 1 : 0);
+    }
+    std::int64_t lead = o.queueLead;
+    std::int64_t empties = lead <= 0 ? o.emptyCells : -std::int64_t{o.emptyCells};
+    return clampScore(65536 * tally + 256 * (lead < 0 ? lead : 0) + empties);
+}
+
+// Alternation in the own queue: neighbours that differ, and entries that differ from the one
+// two back where that one also differs from its successor.
+int queueChanges(const ClearedQueue& q) {
+    int changes = 0;
+    for (int i = 1; i < q.size(); ++i) {
+        if (q[i] != q[i - 1]) {
+            ++changes;
+        }
+        if (i >= 2 && q[i] != q[i - 2] && q[i - 2] != q[i - 1]) {
+            ++changes;
+        }
+    }
+    return changes;
+}
+
+int scoreS11(const SwapOutcome& o) {
+    return clampScore(256 * std::int64_t{queueChanges(o.ownQueue)} + o.queueLead);
+}
 
 float survivorDamage(int n) {
     float sum = 0.0f;
