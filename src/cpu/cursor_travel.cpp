@@ -5,15 +5,14 @@
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"
 
-// Slow thinkers also move slowly; 8 has no row since it always plays as 16, 17 or 18.
+// Frames per cursor step by personality. 0 marks values that are no personality; 8 has no
+// entry since it always plays as 16, 17 or 18.
+// clang-format off
 const std::int32_t cpuStepFrames[cpuStepFramesSize] = {
-    0,  // no personality
-    15, 20, 15, 12, 5, 15, 10,
-    0,  // 8 plays as 16, 17 or 18
-    7, 15, 10, 5, 10, 2, 7, 15, 15, 5,
-    0, 0, 0, // no personality
-    2,
+    //  0   1   2   3   4   5   6   7   8   9  10  11  12  13  14  15  16  17  18  19  20  21  22
+        0, 15, 20, 15, 12,  5, 15, 10,  0,  7, 15, 10,  5, 10,  2,  7, 15, 15,  5,  0,  0,  0,  2,
 };
+// clang-format on
 
 namespace {
 
@@ -21,10 +20,14 @@ constexpr std::uint32_t cursorColour = 0xFFFF8000u;
 constexpr std::uint32_t markColour = 0xFF0000FFu;
 
 // (p + 6) mod 6, also for coordinates that came in out of range.
-int onRing(int p) { return ((p % boardSize) + boardSize) % boardSize; }
+int onRing(int p) {
+    return ((p % boardSize) + boardSize) % boardSize;
+}
 
 // A cell index within 0..35, also for targets that came in out of range.
-int onBoard(int cell) { return ((cell % cellCount) + cellCount) % cellCount; }
+int onBoard(int cell) {
+    return ((cell % cellCount) + cellCount) % cellCount;
+}
 
 // One move along the 6-wide ring toward t; a distance of exactly 3 goes the negative way.
 void moveToward(int& p, int t) {

@@ -5,5 +5,9 @@ namespace {
 ThinkObserver* installed = nullptr;
 }
 
-ThinkObserver* thinkObserver() { return installed; }
-void setThinkObserver(ThinkObserver* observer) { installed = observer; }
+ThinkObserver* thinkObserver() {
+    return installed;
+}
+void setThinkObserver(ThinkObserver* observer) {
+    installed = observer;
+}

@@ -84,8 +84,7 @@ private:
 };
 
 // Maximise one measure over a batch a frame and decide after the last candidate.
-template <typename Score>
-void sweep(Thinker& t, int batch, Score score) {
+template <typename Score> void sweep(Thinker& t, int batch, Score score) {
     for (int i = 0; i < batch; ++i) {
         t.evaluate();
         int s = score(t.outcome());
@@ -112,8 +111,7 @@ void firstClearing(Thinker& t) {
 }
 
 // Maximise one measure with a single evaluation this frame.
-template <typename Score>
-int maximiseOnce(Thinker& t, Score score) {
+template <typename Score> int maximiseOnce(Thinker& t, Score score) {
     t.evaluate();
     int s = score(t.outcome());
     t.maximise(s);
@@ -284,7 +282,8 @@ void thinkOneFrame(const MatchState& state, ComputerTurn& turn, int personality,
         const Element major = turn.favouredMajor;
         const Element minor = turn.favouredMinor;
         if (f % 2 == 0) {
-            t.report(maximiseOnce(t, [&](const SwapOutcome& o) { return scoreS9(o, major, minor); }));
+            t.report(
+                maximiseOnce(t, [&](const SwapOutcome& o) { return scoreS9(o, major, minor); }));
         }
         if (f % 3 == 0) {
             // The next position, judged as personality 10 against the same best score.

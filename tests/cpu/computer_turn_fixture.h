@@ -261,7 +261,9 @@ protected:
 };
 
 // The two cells an exchange of code touches, as an ordered pair (first, second).
-inline std::pair<int, int> cellsOf(int code) { return {code / 36, code % 36}; }
+inline std::pair<int, int> cellsOf(int code) {
+    return {code / 36, code % 36};
+}
 
 // The look-ahead of position k on a copy of the match as it was when the turn began.
 inline SwapOutcome oracle(const MatchState& before, int k) {

@@ -207,8 +207,7 @@ TEST_F(ComputerTurnTest, EveryFrameShowsTheMatchScreenWithTheCursorOnTop) {
 class RandomTargetTravel : public ComputerTurnTest {
 protected:
     // A seed whose set-up targets satisfy the predicate.
-    template <typename Predicate>
-    SetupPrediction seedWhere(Predicate wanted) {
+    template <typename Predicate> SetupPrediction seedWhere(Predicate wanted) {
         for (std::uint32_t seed = 1;; ++seed) {
             sharedRandom.seed(seed);
             SetupPrediction p = predictSetup(sharedRandom);
@@ -276,9 +275,8 @@ TEST_F(RandomTargetTravel, FromColumnFourToColumnZeroGoesForwardThroughFive) {
 }
 
 TEST_F(RandomTargetTravel, CursorAlreadyOnTheFirstCellRaisesTheMarkWithoutMoving) {
-    SetupPrediction p = seedWhere([](const SetupPrediction& q) {
-        return q.targetFirst != q.targetSecond;
-    });
+    SetupPrediction p =
+        seedWhere([](const SetupPrediction& q) { return q.targetFirst != q.targetSecond; });
     MatchState s = forcedAtOnce();
     s.cursorCol = p.targetFirst % 6;
     s.cursorRow = p.targetFirst / 6;
@@ -295,9 +293,8 @@ TEST_F(RandomTargetTravel, CursorAlreadyOnTheFirstCellRaisesTheMarkWithoutMoving
 }
 
 TEST_F(RandomTargetTravel, EqualRandomTargetsSwapACellWithItself) {
-    SetupPrediction p = seedWhere([](const SetupPrediction& q) {
-        return q.targetFirst == q.targetSecond;
-    });
+    SetupPrediction p =
+        seedWhere([](const SetupPrediction& q) { return q.targetFirst == q.targetSecond; });
     MatchState s = forcedAtOnce();
     const std::string before = testing_support::boardDigits(s);
     TurnRecorder rec;

@@ -543,7 +543,8 @@ TEST_F(ComputerTurnTest, ConditionalRulesDecideOnTheFirstCandidateThatQualifies)
                     EXPECT_FALSE(e.decided);
                 }
                 // Thinking ran up to the forced decision, which took the best or the last kept.
-                EXPECT_EQ(rec.evaluations.size(), static_cast<std::size_t>(forcedFrame / c.every + 1));
+                EXPECT_EQ(rec.evaluations.size(),
+                          static_cast<std::size_t>(forcedFrame / c.every + 1));
             }
         }
     }
@@ -579,10 +580,14 @@ TEST_F(ComputerTurnTest, MaximisingRulesKeepTheFirstOfEqualBestScores) {
     const Case cases[] = {
         {4, [](const Evaluation& e) { return e.queueLead; }},
         {7, [](const Evaluation& e) { return e.emptyCells; }},
-        {10, [](const Evaluation& e) { return 65536 * e.kindCount + 256 * e.queueLead + e.emptyCells; }},
+        {10,
+         [](const Evaluation& e) {
+             return 65536 * e.kindCount + 256 * e.queueLead + e.emptyCells;
+         }},
         {11, [](const Evaluation& e) { return 256 * queueChanges(e.ownQueue) + e.queueLead; }},
         {13, [](const Evaluation& e) { return e.queueLead; }},
-        {16, [](const Evaluation& e) {
+        {16,
+         [](const Evaluation& e) {
              int lead = e.queueLead;
              return lead * (lead < 0 ? 4 : e.kindCount) + 2 * e.emptyCells;
          }},

@@ -139,8 +139,8 @@ TEST_F(ComputerTurnTest, BudgetComesFromHitPointsBelowOneCountingAsOne) {
         int budget;
     };
     const Case cases[] = {
-        {20.0f, 20.0f, 300}, {20.0f, 1.0f, 141}, {1.0f, 20.0f, 634}, {0.25f, 20.0f, 634},
-        {20.0f, -4.0f, 141}, {7.5f, 7.5f, 300}, {10.0f, 20.0f, 356}, {15.0f, 5.0f, 227},
+        {20.0f, 20.0f, 300}, {20.0f, 1.0f, 141}, {1.0f, 20.0f, 634},  {0.25f, 20.0f, 634},
+        {20.0f, -4.0f, 141}, {7.5f, 7.5f, 300},  {10.0f, 20.0f, 356}, {15.0f, 5.0f, 227},
     };
     for (const Case& c : cases) {
         headless::reset();
