@@ -111,7 +111,7 @@ TEST_F(ClashSequence, DamageShrinksByNineTenthsInSinglePrecision) {
     };
     for (Case c : {Case{"1", 19.0f}, Case{"11", 18.1f}, Case{"111", 17.29f},
                    Case{"11111", 15.9049f}, Case{"1111111111", 13.4868f}}) {
-        headless::reset();
+        restart();
         MatchState s = withQueues(c.stock, "", 1);
         EXPECT_FALSE(resolveClash(s));
         EXPECT_NEAR(s.hp[1], c.hp, 2e-4f) << c.stock;
@@ -124,6 +124,13 @@ TEST_F(ClashSequence, DamageShrinksByNineTenthsInSinglePrecision) {
     MatchState three = withQueues("111", "", 1);
     resolveClash(three);
     EXPECT_EQ(three.hp[1], ((20.0f - 1.0f) - 0.9f) - 0.9f * 0.9f);
+    // Single-precision steps all the way: 15.9049006 after five, 13.486784 after ten.
+    MatchState five = withQueues("11111", "", 1);
+    resolveClash(five);
+    EXPECT_EQ(five.hp[1], 0x1.fcf4f2p+3f);
+    MatchState ten = withQueues("1111111111", "", 1);
+    resolveClash(ten);
+    EXPECT_EQ(ten.hp[1], 0x1.af93bcp+3f);
 }
 
 TEST_F(ClashSequence, BothQueuesEmptyShowsNothingAndPassesTheTurn) {
@@ -159,7 +166,7 @@ TEST_F(ClashSequence, EscapeStopsWhereTheClashHadGot) {
     EXPECT_EQ(s.currentPlayer, 1);
 
     // ESC in the damage pause: no damage yet.
-    headless::reset();
+    restart();
     headless::setKeySource(&keys);
     MatchState pause = withQueues("", "11", 0);
     EXPECT_FALSE(resolveClash(pause));
@@ -168,7 +175,7 @@ TEST_F(ClashSequence, EscapeStopsWhereTheClashHadGot) {
     EXPECT_EQ(queueDigits(pause.queues[1]), "11");
 
     // ESC on a strike's flash frame: that block's damage stays dealt.
-    headless::reset();
+    restart();
     headless::KeyScript strikeKeys;
     strikeKeys.tap(21, keyEscape);
     headless::setKeySource(&strikeKeys);
@@ -180,7 +187,7 @@ TEST_F(ClashSequence, EscapeStopsWhereTheClashHadGot) {
     EXPECT_EQ(strike.currentPlayer, 0);
 
     // ESC held since before the clash is no press.
-    headless::reset();
+    restart();
     headless::KeyScript held;
     held.hold(1, 60, keyEscape);
     keyState[keyEscape] = 3;
@@ -202,7 +209,7 @@ TEST_F(ClashSequence, QuitReturnsAtOnceFromEveryPhase) {
     // In a clash pause; in the damage pause; on a flash frame; on a later strike frame.
     for (Case c : {Case{"111", "55", 5, 20.0f, 0}, Case{"", "11", 10, 20.0f, 0},
                    Case{"", "11", 20, 19.0f, 1}, Case{"", "11", 35, 18.1f, 0}}) {
-        headless::reset();
+        restart();
         headless::setPollLimit(c.limit);
         MatchState s = withQueues(c.first, c.second, 0);
         EXPECT_TRUE(resolveClash(s)) << c.limit;

@@ -34,7 +34,7 @@ TEST_F(HumanTurn, BudgetDependsOnBothPlayersHitPoints) {
         for (Case c : {Case{20, 20, 300}, Case{20, 1, 141}, Case{20, 0.5f, 141}, Case{1, 20, 634},
                        Case{-2, 20, 634}, Case{10, 20, 356}, Case{20, 10, 252},
                        Case{15, 5, 227}}) {
-            headless::reset();
+            restart();
             headless::KeyScript esc;
             esc.tap(1, keyEscape);
             headless::setKeySource(&esc);
@@ -115,7 +115,7 @@ TEST_F(HumanTurn, HeldKeyMovesOnceAndTheOtherSeatsKeysDoNothing) {
     }
 
     // Player 2 moves with the arrows and selects with RETURN; WASD and SPACE are ignored.
-    headless::reset();
+    restart();
     headless::KeyScript two;
     two.tap(1, keyLeft);
     two.tap(2, keyUp);
@@ -196,7 +196,7 @@ TEST_F(HumanTurn, ExchangeOfFarCellsEndsTheTurnAtOnceEvenIfNothingClears) {
     ASSERT_EQ(events.events.size(), 1u);
     EXPECT_EQ(events.events[0], "swap 0 35");
 
-    headless::reset();
+    restart();
     headless::KeyScript far;
     far.tap(1, keySpace);
     far.tap(2, keyA);
@@ -229,7 +229,7 @@ TEST_F(HumanTurn, TimeOutShowsZeroInWhiteThenLeavesMinusOne) {
     EXPECT_EQ(log.at(300).marks.size(), 2u);
 
     // The player who is behind has longer.
-    headless::reset();
+    restart();
     MatchState behind = quiet(1);
     behind.hp[1] = 10.0f;
     EXPECT_FALSE(humanTurn(behind));
@@ -247,7 +247,7 @@ TEST_F(HumanTurn, EscapeEndsTheTurnAfterItsFrameAndQuitAtOnce) {
     EXPECT_EQ(keyState[keyEscape], 1) << "left for the match loop to see";
     EXPECT_EQ(boardDigits(s), quietBoard());
 
-    headless::reset();
+    restart();
     headless::setPollLimit(5);
     MatchState q = quiet();
     EXPECT_TRUE(humanTurn(q));

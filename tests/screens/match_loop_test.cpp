@@ -172,7 +172,7 @@ TEST_F(MatchLoop, EscapeAbandonsAfterAHumanTurnInACascadePauseAndInTheBareFrame)
     EXPECT_EQ(events.events, (std::vector<std::string>{"turn 1P", "end human"}));
 
     // In the first cascade pause: the holes stay.
-    headless::reset();
+    restart();
     headless::KeyScript cascade;
     exchange32And35(cascade);
     cascade.tap(20, keyEscape);
@@ -187,7 +187,7 @@ TEST_F(MatchLoop, EscapeAbandonsAfterAHumanTurnInACascadePauseAndInTheBareFrame)
     EXPECT_EQ(cascadeEvents.events.back(), "end human");
 
     // In the second pause.
-    headless::reset();
+    restart();
     headless::KeyScript second;
     exchange32And35(second);
     second.tap(50, keyEscape);
@@ -200,7 +200,7 @@ TEST_F(MatchLoop, EscapeAbandonsAfterAHumanTurnInACascadePauseAndInTheBareFrame)
     EXPECT_EQ(boardDigits(d).substr(3), std::string(fallenBoard()).substr(3));
 
     // In the bare frame between turns.
-    headless::reset();
+    restart();
     headless::KeyScript bare;
     swapFirstTwoCells(bare, 0, keyD, keySpace);
     bare.tap(4, keyEscape);
@@ -266,6 +266,21 @@ TEST_F(MatchLoop, WinnerScreenNamesTheSurvivorAndWaitsForANewSpace) {
     EXPECT_EQ(countText(headless::currentFrame(), "2Pのかち"), 0);
 }
 
+TEST_F(MatchLoop, HitPointsOfExactlyZeroLoseTheMatch) {
+    MatchState s = twoHumans(quietBoard());
+    s.hp[0] = 1.0f;
+    s.queues[1] = queueFrom("1");
+    swapFirstTwoCells(keys, 0, keyD, keySpace);
+    keys.tap(36, keyEscape);
+    FrameLog log;
+    EventLog events;
+    EXPECT_FALSE(runMatch(s));
+    EXPECT_EQ(s.hp[0], 0.0f);
+    EXPECT_EQ(events.events.back(), "winner");
+    EXPECT_EQ(log.at(36).winner, "2Pのかち");
+    EXPECT_EQ(countText(headless::lastFrame(), "1Pのかち"), 0);
+}
+
 TEST_F(MatchLoop, PlayerOneWinsWhenPlayerTwoFallsAndEscapeLeavesTheWinnerScreen) {
     MatchState s = twoHumans(quietBoard());
     s.currentPlayer = 1;
@@ -304,7 +319,7 @@ TEST_F(MatchLoop, QuitUnwindsFromEveryLoopWithinTheFrame) {
         {"bare frame", 3, false, "", true, 0, ""},
     };
     for (const Case& c : cases) {
-        headless::reset();
+        restart();
         headless::KeyScript script;
         MatchState s = twoHumans(c.cascade ? nearLineBoard() : quietBoard());
         if (c.cascade) {

@@ -145,7 +145,7 @@ TEST_F(MatchScreen, BarLengthIsTheSmallestWholeNumberNotBelowTwelveTimesHitPoint
     };
     for (Case c : {Case{0.05f, 1}, Case{0.0f, 0}, Case{-3.5f, 0}, Case{0.1f, 2}, Case{1.0f, 12},
                    Case{10.01f, 121}, Case{19.0f, 228}, Case{25.0f, 300}}) {
-        headless::reset();
+        restart();
         MatchState s = boardFrom(quietBoard());
         s.hp[0] = c.hp;
         s.hp[1] = c.hp;
@@ -153,7 +153,7 @@ TEST_F(MatchScreen, BarLengthIsTheSmallestWholeNumberNotBelowTwelveTimesHitPoint
         EXPECT_EQ(barLines(f, 0).size(), c.lines) << c.hp;
         EXPECT_EQ(barLines(f, 1).size(), c.lines) << c.hp;
     }
-    headless::reset();
+    restart();
     MatchState s = boardFrom(quietBoard());
     s.hp[0] = 0.05f;
     s.hp[1] = 0.05f;
@@ -173,7 +173,7 @@ TEST_F(MatchScreen, TimerReadsSecondsAndBlinksRedOnOddFramesBelowThreeHundred) {
                    Case{298, "じかん：4.97", opaqueWhite}, Case{-1, "じかん：-0.02", opaqueRed},
                    Case{301, "じかん：5.02", opaqueWhite}, Case{634, "じかん：10.57", opaqueWhite},
                    Case{1, "じかん：0.02", opaqueRed}, Case{0, "じかん：0.00", opaqueWhite}}) {
-        headless::reset();
+        restart();
         MatchState s = boardFrom(quietBoard());
         s.turnTimer = c.timer;
         const Frame& f = draw(s);
@@ -191,7 +191,7 @@ TEST_F(MatchScreen, QueuesGrowTowardTheMiddle) {
         EXPECT_FALSE(isText(d) && d.height == 16) << "an empty queue draws nothing";
     }
 
-    headless::reset();
+    restart();
     s.queues[0] = queueFrom("125");
     const Frame& left = draw(s);
     // The listings follow the 36 board glyphs.
@@ -209,7 +209,7 @@ TEST_F(MatchScreen, QueuesGrowTowardTheMiddle) {
         EXPECT_EQ(g.colour, colours[k]);
     }
 
-    headless::reset();
+    restart();
     s.queues[0].clear();
     s.queues[1] = queueFrom("125");
     const Frame& right = draw(s);
@@ -280,7 +280,7 @@ TEST_F(MatchScreen, PauseShowsNFramesAndStopsOnQuitOrFirstPressOfEscape) {
     }
 
     // ESC held from before the pause is not a press; a new press stops it in its frame.
-    headless::reset();
+    restart();
     keyState[keyEscape] = 5;
     keys.hold(1, 3, keyEscape);
     keys.tap(7, keyEscape);
@@ -288,7 +288,7 @@ TEST_F(MatchScreen, PauseShowsNFramesAndStopsOnQuitOrFirstPressOfEscape) {
     EXPECT_EQ(pauseFrames(s, 30), PauseResult::Escape);
     EXPECT_EQ(headless::pollCount(), 7);
 
-    headless::reset();
+    restart();
     headless::setPollLimit(4);
     EXPECT_EQ(pauseFrames(s, 30), PauseResult::Quit);
     EXPECT_EQ(headless::pollCount(), 4);
@@ -296,7 +296,7 @@ TEST_F(MatchScreen, PauseShowsNFramesAndStopsOnQuitOrFirstPressOfEscape) {
     // The frame that met the quit was drawn once and nothing after it.
     EXPECT_EQ(countFullScreenRects(headless::currentFrame(), opaqueBlack), 1);
 
-    headless::reset();
+    restart();
     EXPECT_EQ(pauseFrames(s, 0), PauseResult::Finished);
     EXPECT_EQ(headless::pollCount(), 0);
 }

@@ -168,7 +168,7 @@ TEST_F(TitleScreen, EscapeEndsTheGameEvenWithSpaceOrOnTheExtraFrame) {
     EXPECT_EQ(headless::pollCount(), 2);
     EXPECT_TRUE(events.events.empty()) << "no match started";
 
-    headless::reset();
+    restart();
     headless::KeyScript extra;
     extra.tap(3, keySpace);
     extra.tap(4, keyEscape);
@@ -199,7 +199,7 @@ TEST_F(TitleScreen, SpaceHeldIntoTheMatchDoesNotSelect) {
     }
 
     // A new press after release does select.
-    headless::reset();
+    restart();
     headless::KeyScript fresh;
     fresh.tap(3, keySpace);
     fresh.tap(6, keySpace);
@@ -273,7 +273,7 @@ TEST_F(TitleScreen, QuitEndsTheTitleFromItsOwnFramesAndFromInsideAMatch) {
     EXPECT_EQ(headless::currentFrame().size(), 1u + 6 + 16) << "nothing drawn after the quit";
 
     // On the extra frame after SPACE.
-    headless::reset();
+    restart();
     headless::KeyScript space;
     space.tap(2, keySpace);
     headless::setKeySource(&space);
@@ -286,7 +286,7 @@ TEST_F(TitleScreen, QuitEndsTheTitleFromItsOwnFramesAndFromInsideAMatch) {
     EXPECT_TRUE(events.events.empty());
 
     // Inside the match's human turn: nothing of the title is drawn afterwards.
-    headless::reset();
+    restart();
     headless::setKeySource(&space);
     headless::setPollLimit(10);
     EXPECT_TRUE(runTitleScreen());

@@ -323,17 +323,26 @@ private:
 };
 
 // Every screen test starts from a clean front end, a known random stream and no observer.
+// A generous poll limit makes a loop that misses its way out fail the test instead of hanging.
 class ScreenTest : public ::testing::Test {
 protected:
+    static constexpr long safetyPollLimit = 5000;
+
     void SetUp() override {
-        headless::reset();
-        headless::setKeySource(&keys);
+        restart(&keys);
         sharedRandom.seed(1);
         setMatchObserver(nullptr);
     }
     void TearDown() override {
         setMatchObserver(nullptr);
         headless::reset();
+    }
+
+    // A clean front end with the given keys (none for null) and the safety limit.
+    void restart(headless::KeySource* source = nullptr) {
+        headless::reset();
+        headless::setKeySource(source);
+        headless::setPollLimit(safetyPollLimit);
     }
 
     headless::KeyScript keys;
