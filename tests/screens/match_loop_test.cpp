@@ -350,3 +350,40 @@ TEST_F(MatchLoop, QuitUnwindsFromEveryLoopWithinTheFrame) {
             << c.where;
     }
 }
+
+TEST_F(MatchLoop, EscapeInsideTheComputersTurnEndsOnlyThatTurn) {
+    // Personality 1 finds nothing to clear on the quiet board, so it is still thinking when ESC
+    // comes in its third frame.
+    MatchState s = boardFrom(quietBoard());
+    s.opponentType = 1;
+    s.currentPlayer = 1;
+    keys.tap(3, keyEscape);
+    keys.tap(6, keyEscape);
+    FrameLog log;
+    EventLog events;
+    EXPECT_FALSE(runMatch(s));
+    const std::vector<std::string> expected = {"turn 2P", "end computer", "settled", "clash",
+                                               "turn 1P", "end human"};
+    EXPECT_EQ(events.events, expected);
+    EXPECT_EQ(events.polls, (std::vector<long>{0, 3, 3, 3, 4, 6}));
+    EXPECT_EQ(boardDigits(s), quietBoard()) << "no exchange was made";
+    for (long poll = 1; poll <= 3; ++poll) {
+        EXPECT_EQ(log.at(poll).caption, "2Pのターン") << "the caption names 2P while it plays";
+        EXPECT_TRUE(log.at(poll).backdrop);
+    }
+    EXPECT_EQ(log.at(4).draws, 0u);
+    EXPECT_EQ(log.at(5).caption, "1Pのターン");
+}
+
+TEST_F(MatchLoop, QuitDuringTheComputersTurnEndsAtOnce) {
+    MatchState s = boardFrom(quietBoard());
+    s.opponentType = 4;
+    s.currentPlayer = 1;
+    headless::setPollLimit(5);
+    EventLog events;
+    EXPECT_TRUE(runMatch(s));
+    EXPECT_EQ(headless::pollCount(), 5);
+    EXPECT_EQ(headless::quitCount(), 1);
+    EXPECT_EQ(events.events, (std::vector<std::string>{"turn 2P"}));
+    EXPECT_EQ(countFullScreenRects(headless::currentFrame(), opaqueBlack), 1);
+}
