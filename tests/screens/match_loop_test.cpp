@@ -279,6 +279,41 @@ TEST_F(MatchLoop, HitPointsOfExactlyZeroLoseTheMatch) {
     EXPECT_EQ(events.events.back(), "winner");
     EXPECT_EQ(log.at(36).winner, "2Pのかち");
     EXPECT_EQ(countText(headless::lastFrame(), "1Pのかち"), 0);
+
+    // The same for player 2.
+    restart(&keys);
+    MatchState two = twoHumans(quietBoard());
+    two.currentPlayer = 1;
+    two.hp[1] = 1.0f;
+    two.queues[0] = queueFrom("1");
+    keys.tap(1, keyReturn);
+    keys.tap(2, keyRight);
+    keys.tap(3, keyReturn);
+    EXPECT_FALSE(runMatch(two));
+    EXPECT_EQ(two.hp[1], 0.0f);
+    EXPECT_EQ(countText(headless::lastFrame(), "1Pのかち"), 1);
+    EXPECT_EQ(countText(headless::lastFrame(), "2Pのかち"), 0);
+}
+
+TEST_F(MatchLoop, PlayerTwosLinesGoToPlayerTwosQueue) {
+    MatchState s = twoHumans(nearLineBoard());
+    s.currentPlayer = 1;
+    s.cursorCol = 2;
+    s.cursorRow = 5;
+    keys.tap(1, keyReturn);
+    keys.tap(2, keyLeft);
+    keys.tap(4, keyLeft);
+    keys.tap(6, keyLeft);
+    keys.tap(7, keyReturn);
+    keys.tap(69, keyEscape);
+    FrameLog log;
+    EXPECT_FALSE(runMatch(s));
+    EXPECT_EQ(log.at(8).board, holesBoard());
+    EXPECT_EQ(log.at(8).queue1, "111");
+    EXPECT_EQ(log.at(8).queue0, "");
+    EXPECT_EQ(log.at(8).caption, "2Pのターン");
+    EXPECT_EQ(log.at(69).caption, "1Pのターン");
+    EXPECT_EQ(queueDigits(s.queues[1]), "111");
 }
 
 TEST_F(MatchLoop, PlayerOneWinsWhenPlayerTwoFallsAndEscapeLeavesTheWinnerScreen) {
