@@ -82,7 +82,9 @@ bool showWinnerScreen(const MatchState& state) {
     }
 }
 
-int cellIndex(int col, int row) { return row * boardSize + col; }
+int cellIndex(int col, int row) {
+    return row * boardSize + col;
+}
 
 } // namespace
 

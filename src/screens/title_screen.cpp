@@ -11,16 +11,16 @@
 #include "screens/match_loop.h"
 
 const char* const rosterNames[rosterSize] = {
-    "2P",         "えええ",     "むか",   "パルヴィン", "カボンマル",   "ミラ",
-    "オーカー",   "ヴォルカ",   "ブラムレット", "ミナモ",   "ダスク",       "ブラーゴ",
-    "ケフ",       "ザラトゥン", "クイルマーシュ", "ピーカス",
+    "2P",       "えええ",     "むか",           "パルヴィン", "カボンマル", "ミラ",
+    "オーカー", "ヴォルカ",   "ブラムレット",   "ミナモ",     "ダスク",     "ブラーゴ",
+    "ケフ",     "ザラトゥン", "クイルマーシュ", "ピーカス",
 };
 
 // Entry 0, the second human, shares its picture with entry 5.
 const char* const rosterPortraits[rosterSize] = {
-    "mira.bmp",   "eee.bmp",     "muka.bmp",    "palvine.bmp", "kabon.bmp",   "mira.bmp",
-    "ocher.bmp",  "volka.bmp",   "bramlet.bmp", "minamo.bmp",  "dusk.bmp",    "blargo.bmp",
-    "KEF.bmp",    "zaratun.bmp", "quillmarsh.bmp", "peekus.bmp",
+    "mira.bmp",  "eee.bmp",     "muka.bmp",       "palvine.bmp", "kabon.bmp", "mira.bmp",
+    "ocher.bmp", "volka.bmp",   "bramlet.bmp",    "minamo.bmp",  "dusk.bmp",  "blargo.bmp",
+    "KEF.bmp",   "zaratun.bmp", "quillmarsh.bmp", "peekus.bmp",
 };
 
 namespace {
@@ -43,7 +43,9 @@ const HelpLine helpLines[] = {
     {408, "2P操作： 矢印で移動 ENTERで決定"},
 };
 
-void loadPortrait(int entry) { loadBackground(formatText("data/%s", rosterPortraits[entry])); }
+void loadPortrait(int entry) {
+    loadBackground(formatText("data/%s", rosterPortraits[entry]));
+}
 
 // A fresh record for every match, set up in a fixed order: the fill draws from the shared
 // random stream.

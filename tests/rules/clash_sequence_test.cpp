@@ -12,7 +12,7 @@ using namespace testing_support;
 namespace {
 
 class ClashSequence : public ScreenTest {
-protected:
+  protected:
     MatchState withQueues(const char* first, const char* second, int mover) {
         MatchState s = boardFrom(quietBoard());
         s.queues[0] = queueFrom(first);

@@ -14,7 +14,7 @@ namespace {
 // Keys are read in the frame after the poll that saw them: a key down at poll p acts in the
 // turn's frame p + 1 when the turn starts right after a reset.
 class HumanTurn : public ScreenTest {
-protected:
+  protected:
     MatchState quiet(int player = 0) {
         MatchState s = boardFrom(quietBoard());
         s.currentPlayer = static_cast<std::uint8_t>(player);
@@ -32,8 +32,7 @@ TEST_F(HumanTurn, BudgetDependsOnBothPlayersHitPoints) {
     };
     for (int player = 0; player < 2; ++player) {
         for (Case c : {Case{20, 20, 300}, Case{20, 1, 141}, Case{20, 0.5f, 141}, Case{1, 20, 634},
-                       Case{-2, 20, 634}, Case{10, 20, 356}, Case{20, 10, 252},
-                       Case{15, 5, 227}}) {
+                       Case{-2, 20, 634}, Case{10, 20, 356}, Case{20, 10, 252}, Case{15, 5, 227}}) {
             restart();
             headless::KeyScript esc;
             esc.tap(1, keyEscape);
@@ -68,16 +67,16 @@ TEST_F(HumanTurn, FirstFrameAlreadyShowsOneFrameSpent) {
 
 TEST_F(HumanTurn, CursorWrapsAtEveryEdgeAndOppositeKeysCancel) {
     MatchState s = quiet();
-    keys.tap(1, keyA);                // col 0 -> 5
-    keys.tap(2, keyD);                // col 5 -> 0
-    keys.tap(3, keyW);                // row 0 -> 5
-    keys.tap(4, keyS);                // row 5 -> 0
-    keys.press(5, keyA);              // left and right together
+    keys.tap(1, keyA);   // col 0 -> 5
+    keys.tap(2, keyD);   // col 5 -> 0
+    keys.tap(3, keyW);   // row 0 -> 5
+    keys.tap(4, keyS);   // row 5 -> 0
+    keys.press(5, keyA); // left and right together
     keys.press(5, keyD);
-    keys.press(6, keyW);              // up and down together
+    keys.press(6, keyW); // up and down together
     keys.press(6, keyS);
-    keys.tap(8, keyS);                // row 0 -> 1
-    keys.tap(9, keyA);                // col 0 -> 5
+    keys.tap(8, keyS); // row 0 -> 1
+    keys.tap(9, keyA); // col 0 -> 5
     keys.tap(10, keyEscape);
     FrameLog log;
     EXPECT_FALSE(humanTurn(s));
@@ -140,10 +139,10 @@ TEST_F(HumanTurn, HeldKeyMovesOnceAndTheOtherSeatsKeysDoNothing) {
 
 TEST_F(HumanTurn, SelectingTheSameCellTwiceDropsTheSelection) {
     MatchState s = quiet();
-    keys.tap(1, keySpace);  // select (0,0)
-    keys.tap(3, keySpace);  // same cell: deselect
+    keys.tap(1, keySpace); // select (0,0)
+    keys.tap(3, keySpace); // same cell: deselect
     keys.tap(4, keyD);
-    keys.tap(5, keySpace);  // a new selection at (1,0), not an exchange
+    keys.tap(5, keySpace); // a new selection at (1,0), not an exchange
     keys.tap(7, keyEscape);
     FrameLog log;
     EXPECT_FALSE(humanTurn(s));
@@ -165,9 +164,9 @@ TEST_F(HumanTurn, SelectingTheSameCellTwiceDropsTheSelection) {
 TEST_F(HumanTurn, MovementActsBeforeSelectInTheSameFrame) {
     MatchState s = quiet();
     keys.press(1, keyS);
-    keys.press(1, keySpace);  // moves to (0,1), then selects it
+    keys.press(1, keySpace); // moves to (0,1), then selects it
     keys.press(3, keyD);
-    keys.press(3, keySpace);  // moves to (1,1), then exchanges (0,1) and (1,1)
+    keys.press(3, keySpace); // moves to (1,1), then exchanges (0,1) and (1,1)
     EventLog events;
     EXPECT_FALSE(humanTurn(s));
     EXPECT_EQ(headless::pollCount(), 3);
@@ -180,10 +179,10 @@ TEST_F(HumanTurn, MovementActsBeforeSelectInTheSameFrame) {
 
 TEST_F(HumanTurn, ExchangeOfFarCellsEndsTheTurnAtOnceEvenIfNothingClears) {
     MatchState s = quiet();
-    keys.tap(1, keySpace);  // select (0,0)
-    keys.tap(2, keyA);      // (5,0)
-    keys.tap(3, keyW);      // (5,5)
-    keys.tap(4, keySpace);  // exchange cells 0 and 35, both fire
+    keys.tap(1, keySpace); // select (0,0)
+    keys.tap(2, keyA);     // (5,0)
+    keys.tap(3, keyW);     // (5,5)
+    keys.tap(4, keySpace); // exchange cells 0 and 35, both fire
     keys.tap(5, keyEscape);
     FrameLog log;
     EventLog events;
@@ -202,7 +201,7 @@ TEST_F(HumanTurn, ExchangeOfFarCellsEndsTheTurnAtOnceEvenIfNothingClears) {
     far.tap(2, keyA);
     far.tap(3, keyW);
     far.tap(4, keyA);
-    far.tap(5, keySpace);  // cells 0 and 34: fire and fifth-column water
+    far.tap(5, keySpace); // cells 0 and 34: fire and fifth-column water
     headless::setKeySource(&far);
     MatchState t = quiet();
     EXPECT_FALSE(humanTurn(t));
@@ -214,7 +213,7 @@ TEST_F(HumanTurn, ExchangeOfFarCellsEndsTheTurnAtOnceEvenIfNothingClears) {
 
 TEST_F(HumanTurn, TimeOutShowsZeroInWhiteThenLeavesMinusOne) {
     MatchState s = quiet();
-    keys.tap(1, keySpace);  // a selection that is never completed
+    keys.tap(1, keySpace); // a selection that is never completed
     FrameLog log;
     EventLog events;
     EXPECT_FALSE(humanTurn(s));

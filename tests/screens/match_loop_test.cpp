@@ -45,7 +45,7 @@ const char* fallenBoard() {
 }
 
 class MatchLoop : public ScreenTest {
-protected:
+  protected:
     MatchState twoHumans(const char* board) {
         MatchState s = boardFrom(board);
         s.opponentType = 0;
@@ -149,8 +149,8 @@ TEST_F(MatchLoop, StockStrikesATimedOutMoverWhoPlaysAgain) {
     EXPECT_EQ(s.hp[1], 20.0f);
     // 300 turn frames, 20 + 10 clash frames, the bare frame, the new turn's first frame.
     EXPECT_EQ(headless::pollCount(), 332);
-    const std::vector<std::string> expected = {"turn 1P", "end human", "settled", "clash",
-                                               "turn 1P", "end human"};
+    const std::vector<std::string> expected = {"turn 1P", "end human", "settled",
+                                               "clash",   "turn 1P",   "end human"};
     EXPECT_EQ(events.events, expected);
     EXPECT_EQ(events.endedTimers.at(0), -1);
     EXPECT_EQ(log.at(301).timer, "-0.02") << "the clash shows the timed-out timer";
@@ -217,8 +217,8 @@ TEST_F(MatchLoop, EscapeInsideTheClashEndsOnlyTheClash) {
     MatchState s = twoHumans(quietBoard());
     s.queues[1] = queueFrom("11");
     swapFirstTwoCells(keys, 0, keyD, keySpace);
-    keys.tap(10, keyEscape);  // in the 20-frame pause before the damage
-    keys.tap(13, keyEscape);  // in player 1's next turn: abandons
+    keys.tap(10, keyEscape); // in the 20-frame pause before the damage
+    keys.tap(13, keyEscape); // in player 1's next turn: abandons
     EventLog events;
     EXPECT_FALSE(runMatch(s));
     const std::vector<std::string> expected = {"turn 1P", "swap 0 1", "end human", "settled",
@@ -235,7 +235,7 @@ TEST_F(MatchLoop, WinnerScreenNamesTheSurvivorAndWaitsForANewSpace) {
     s.hp[0] = 0.5f;
     s.queues[1] = queueFrom("1");
     swapFirstTwoCells(keys, 0, keyD, keySpace);
-    keys.hold(30, 40, keySpace);  // held from the strike into the winner screen
+    keys.hold(30, 40, keySpace); // held from the strike into the winner screen
     keys.tap(45, keySpace);
     FrameLog log;
     EventLog events;
@@ -335,7 +335,7 @@ TEST_F(MatchLoop, QuitUnwindsFromEveryLoopWithinTheFrame) {
     struct Case {
         const char* where;
         long limit;
-        bool cascade;   // the fire-line exchange, else the two-cell exchange
+        bool cascade; // the fire-line exchange, else the two-cell exchange
         const char* stock;
         bool blankFrame;
         int redRects;
@@ -397,8 +397,8 @@ TEST_F(MatchLoop, EscapeInsideTheComputersTurnEndsOnlyThatTurn) {
     FrameLog log;
     EventLog events;
     EXPECT_FALSE(runMatch(s));
-    const std::vector<std::string> expected = {"turn 2P", "end computer", "settled", "clash",
-                                               "turn 1P", "end human"};
+    const std::vector<std::string> expected = {"turn 2P", "end computer", "settled",
+                                               "clash",   "turn 1P",      "end human"};
     EXPECT_EQ(events.events, expected);
     EXPECT_EQ(events.polls, (std::vector<long>{0, 3, 3, 3, 4, 6}));
     EXPECT_EQ(boardDigits(s), quietBoard()) << "no exchange was made";

@@ -29,7 +29,7 @@ std::vector<const DrawCall*> barLines(const Frame& frame, int player) {
 }
 
 class MatchScreen : public ScreenTest {
-protected:
+  protected:
     const Frame& draw(const MatchState& state) {
         drawMatchScreen(state);
         return headless::currentFrame();

@@ -16,14 +16,14 @@ namespace {
 using headless::DrawCall;
 
 const char* const expectedNames[16] = {
-    "2P",       "えええ",   "むか",         "パルヴィン", "カボンマル", "ミラ",
-    "オーカー", "ヴォルカ", "ブラムレット", "ミナモ",     "ダスク",     "ブラーゴ",
+    "2P",       "えええ",     "むか",           "パルヴィン", "カボンマル", "ミラ",
+    "オーカー", "ヴォルカ",   "ブラムレット",   "ミナモ",     "ダスク",     "ブラーゴ",
     "ケフ",     "ザラトゥン", "クイルマーシュ", "ピーカス",
 };
 
 const char* const expectedPictures[16] = {
-    "mira.bmp",  "eee.bmp",     "muka.bmp",    "palvine.bmp",    "kabon.bmp", "mira.bmp",
-    "ocher.bmp", "volka.bmp",   "bramlet.bmp", "minamo.bmp",     "dusk.bmp",  "blargo.bmp",
+    "mira.bmp",  "eee.bmp",     "muka.bmp",       "palvine.bmp", "kabon.bmp", "mira.bmp",
+    "ocher.bmp", "volka.bmp",   "bramlet.bmp",    "minamo.bmp",  "dusk.bmp",  "blargo.bmp",
     "KEF.bmp",   "zaratun.bmp", "quillmarsh.bmp", "peekus.bmp",
 };
 
@@ -55,10 +55,9 @@ int highlightedEntry(const Frame& frame) {
 
 // Frames presented by the title screen, kept whole (they are small).
 class TitleFrames {
-public:
+  public:
     TitleFrames() {
-        headless::setFrameHook(
-            [this](const Frame& frame, long) { frames.push_back(frame); });
+        headless::setFrameHook([this](const Frame& frame, long) { frames.push_back(frame); });
     }
     ~TitleFrames() { headless::setFrameHook(nullptr); }
     const Frame& at(long poll) const { return frames.at(static_cast<std::size_t>(poll - 1)); }
@@ -120,14 +119,14 @@ TEST_F(TitleScreen, FramesHoldPortraitHelpLinesAndRosterInThatOrder) {
 }
 
 TEST_F(TitleScreen, WAndSMoveTheSelectionAroundTheRingAndLoadItsPicture) {
-    keys.tap(1, keyW);           // 0 -> 15
-    keys.tap(3, keyS);           // 15 -> 0
-    keys.hold(5, 9, keyS);       // held: 0 -> 1 only
-    keys.tap(11, keyS);          // 1 -> 2
-    keys.tap(13, keyS);          // 2 -> 3
-    keys.tap(15, keyS);          // 3 -> 4
-    keys.tap(17, keyS);          // 4 -> 5, the same file as entry 0
-    keys.press(19, keyW);        // both on one frame: 5 -> 4 -> 5, two loads
+    keys.tap(1, keyW);     // 0 -> 15
+    keys.tap(3, keyS);     // 15 -> 0
+    keys.hold(5, 9, keyS); // held: 0 -> 1 only
+    keys.tap(11, keyS);    // 1 -> 2
+    keys.tap(13, keyS);    // 2 -> 3
+    keys.tap(15, keyS);    // 3 -> 4
+    keys.tap(17, keyS);    // 4 -> 5, the same file as entry 0
+    keys.press(19, keyW);  // both on one frame: 5 -> 4 -> 5, two loads
     keys.press(19, keyS);
     keys.tap(21, keyEscape);
     TitleFrames shown;
@@ -140,9 +139,8 @@ TEST_F(TitleScreen, WAndSMoveTheSelectionAroundTheRingAndLoadItsPicture) {
     EXPECT_EQ(highlightedEntry(shown.at(18)), 5);
     EXPECT_EQ(highlightedEntry(shown.at(20)), 5);
     const std::vector<std::string> loads = {
-        "data/mira.bmp",  "data/peekus.bmp", "data/mira.bmp",  "data/eee.bmp",
-        "data/muka.bmp",  "data/palvine.bmp", "data/kabon.bmp", "data/mira.bmp",
-        "data/kabon.bmp", "data/mira.bmp"};
+        "data/mira.bmp",    "data/peekus.bmp", "data/mira.bmp", "data/eee.bmp",   "data/muka.bmp",
+        "data/palvine.bmp", "data/kabon.bmp",  "data/mira.bmp", "data/kabon.bmp", "data/mira.bmp"};
     EXPECT_EQ(headless::loadedPictures(), loads);
     EXPECT_EQ(headless::currentPicture(), "data/mira.bmp");
 }
@@ -186,8 +184,8 @@ TEST_F(TitleScreen, SpaceHeldIntoTheMatchDoesNotSelect) {
     // SPACE seen at poll 3 starts the match after one more poll; still held, it reads 2 in the
     // match's first frame.
     keys.hold(3, 6, keySpace);
-    keys.tap(12, keyEscape);   // leaves the match
-    keys.tap(15, keyEscape);   // leaves the title
+    keys.tap(12, keyEscape); // leaves the match
+    keys.tap(15, keyEscape); // leaves the title
     FrameLog log;
     EventLog events;
     EXPECT_FALSE(runTitleScreen());
@@ -213,13 +211,13 @@ TEST_F(TitleScreen, SpaceHeldIntoTheMatchDoesNotSelect) {
 }
 
 TEST_F(TitleScreen, EachMatchStartsFromAFreshRecordAndTheTitleComesBackUnchanged) {
-    keys.tap(1, keyW);        // entry 15
-    keys.tap(3, keySpace);    // match against entry 15 from poll 4
-    keys.tap(5, keyD);        // player 1 moves the cursor
-    keys.tap(7, keyEscape);   // and abandons
-    keys.tap(9, keySpace);    // a second match from poll 10
-    keys.tap(12, keyEscape);  // abandoned too
-    keys.tap(15, keyEscape);  // leaves the title
+    keys.tap(1, keyW);       // entry 15
+    keys.tap(3, keySpace);   // match against entry 15 from poll 4
+    keys.tap(5, keyD);       // player 1 moves the cursor
+    keys.tap(7, keyEscape);  // and abandons
+    keys.tap(9, keySpace);   // a second match from poll 10
+    keys.tap(12, keyEscape); // abandoned too
+    keys.tap(15, keyEscape); // leaves the title
     Sfmt19937 stream = sharedRandom;
     TitleFrames shown;
     EventLog events;

@@ -26,7 +26,9 @@ constexpr std::uint32_t opaqueRed = 0xFFFF0000u;
 constexpr std::uint32_t markOrange = 0xFFFF8000u;
 constexpr std::uint32_t markBlue = 0xFF0000FFu;
 
-inline bool isText(const headless::DrawCall& d) { return d.kind == DrawKind::Text; }
+inline bool isText(const headless::DrawCall& d) {
+    return d.kind == DrawKind::Text;
+}
 
 // The element whose label is text, or -1.
 inline int elementOfLabel(const std::string& text) {
@@ -234,11 +236,10 @@ inline FrameSummary summarise(const Frame& frame, long poll) {
 
 // Keeps a summary of every presented frame while it lives.
 class FrameLog {
-public:
+  public:
     FrameLog() {
-        headless::setFrameHook([this](const Frame& frame, long poll) {
-            frames.push_back(summarise(frame, poll));
-        });
+        headless::setFrameHook(
+            [this](const Frame& frame, long poll) { frames.push_back(summarise(frame, poll)); });
     }
     ~FrameLog() { headless::setFrameHook(nullptr); }
     FrameLog(const FrameLog&) = delete;
@@ -254,7 +255,7 @@ public:
 
 // Records the match's observation points as short lines, with the poll count at each.
 class EventLog : public MatchObserver {
-public:
+  public:
     EventLog() { setMatchObserver(this); }
     ~EventLog() override { setMatchObserver(nullptr); }
     EventLog(const EventLog&) = delete;
@@ -296,7 +297,7 @@ public:
     std::vector<Snapshot> started;
     std::vector<int> endedTimers;
 
-private:
+  private:
     void add(const std::string& event) {
         events.push_back(event);
         polls.push_back(headless::pollCount());
@@ -325,7 +326,7 @@ private:
 // Every screen test starts from a clean front end, a known random stream and no observer.
 // A generous poll limit makes a loop that misses its way out fail the test instead of hanging.
 class ScreenTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr long safetyPollLimit = 5000;
 
     void SetUp() override {
