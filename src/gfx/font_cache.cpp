@@ -26,8 +26,7 @@ int fontCharSet(const char* faceName) {
     return ansiCharSet;
 }
 
-std::int32_t FontCacheEntry::createFont(FontMaker& maker, int newHeight,
-                                        const char* newFaceName) {
+std::int32_t FontCacheEntry::createFont(FontMaker& maker, int newHeight, const char* newFaceName) {
     if (font != nullptr) {
         maker.releaseFont(font);
         font = nullptr;

@@ -24,8 +24,8 @@ bool rowDue(const NoteScheduler& scheduler, const ScheduleRow& row) {
         // A row without a cycle never comes round.
         return false;
     }
-    const std::int64_t shift = multiply(static_cast<std::int64_t>(row.period) - row.offset,
-                                        unitMillisTempo);
+    const std::int64_t shift =
+        multiply(static_cast<std::int64_t>(row.period) - row.offset, unitMillisTempo);
     const std::int64_t speed = multiply(row.rate, scheduler.tempo);
     // Truncating remainders, signed like the dividend.
     const std::int64_t now = (multiply(scheduler.currentElapsed, speed) + shift) % cycle;

@@ -32,8 +32,7 @@ bool writeFile(const std::wstring& path, const std::string& text) {
 }
 
 // Polls check every 50 ms until it is true or the time is up.
-template <typename Check>
-bool waitUntil(DWORD timeoutMs, Check check) {
+template <typename Check> bool waitUntil(DWORD timeoutMs, Check check) {
     const DWORD start = GetTickCount();
     for (;;) {
         if (check()) {

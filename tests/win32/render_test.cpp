@@ -90,7 +90,8 @@ bool writeBmp(const std::wstring& path, int width, int height,
         return false;
     }
     DWORD written = 0;
-    const BOOL ok = WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+    const BOOL ok =
+        WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
     CloseHandle(handle);
     return ok && written == file.size();
 }
@@ -116,8 +117,8 @@ Frame render(const std::function<void()>& draw) {
     D3DSURFACE_DESC desc;
     if (SUCCEEDED(direct3DDevice->GetRenderTarget(0, &target)) &&
         SUCCEEDED(target->GetDesc(&desc)) &&
-        SUCCEEDED(direct3DDevice->CreateOffscreenPlainSurface(
-            desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr)) &&
+        SUCCEEDED(direct3DDevice->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
+                                                              D3DPOOL_SYSTEMMEM, &copy, nullptr)) &&
         SUCCEEDED(direct3DDevice->GetRenderTargetData(target, copy))) {
         D3DLOCKED_RECT locked;
         if ((desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8) &&
@@ -142,7 +143,9 @@ Frame render(const std::function<void()>& draw) {
     return frame;
 }
 
-ColourVertex vertex(float x, float y, std::uint32_t colour) { return {x, y, 0.0f, 1.0f, colour}; }
+ColourVertex vertex(float x, float y, std::uint32_t colour) {
+    return {x, y, 0.0f, 1.0f, colour};
+}
 
 // A filled rectangle the way the screens draw it: top-right, bottom-right, top-left,
 // bottom-left, both triangles clockwise on screen.
@@ -157,7 +160,9 @@ void drawLine(float x1, float y1, float x2, float y2, std::uint32_t colour) {
     drawColourPrimitive(PrimitiveType::LineList, 1, line);
 }
 
-std::string picture(const char* name) { return std::string("data/") + name; }
+std::string picture(const char* name) {
+    return std::string("data/") + name;
+}
 
 class RenderTest : public ::testing::Test {
 protected:
@@ -264,8 +269,8 @@ TEST_F(RenderTest, MirroredPictureIsCulledAndAHalfTurnIsDrawn) {
 
 TEST_F(RenderTest, PositiveAngleTurnsThePictureClockwise) {
     ASSERT_EQ(loadBackground(picture("quadrants.bmp").c_str()), 0);
-    Frame frame = render(
-        [] { drawBackground(300, 100, 1.0f, 0.0f, 0.5f, 0.5f, 1.5707964f, 0.0f); });
+    Frame frame =
+        render([] { drawBackground(300, 100, 1.0f, 0.0f, 0.5f, 0.5f, 1.5707964f, 0.0f); });
     EXPECT_EQ(frame.rgb(420, 110), red);
     EXPECT_EQ(frame.rgb(420, 220), green);
     EXPECT_EQ(frame.rgb(310, 110), blue);
@@ -364,8 +369,8 @@ TEST_F(RenderTest, TextTakesItsColour) {
 }
 
 TEST_F(RenderTest, CentredTextIsCentredOnX) {
-    Frame frame = render(
-        [] { drawText(200, 300, "ABCDEFGH", 0xFFFFFFFF, 36, gameFace, textCentre); });
+    Frame frame =
+        render([] { drawText(200, 300, "ABCDEFGH", 0xFFFFFFFF, 36, gameFace, textCentre); });
     long long sum = 0;
     int count = 0;
     int leftmost = screenWidth;

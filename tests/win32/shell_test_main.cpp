@@ -74,8 +74,8 @@ void describeWindow() {
     GetClientRect(mainWindow, &client);
     POINT origin = {0, 0};
     ClientToScreen(mainWindow, &origin);
-    addLine("window", format("%.0f,%.0f,%.0f,%.0f", window.left, window.top, window.right,
-                             window.bottom));
+    addLine("window",
+            format("%.0f,%.0f,%.0f,%.0f", window.left, window.top, window.right, window.bottom));
     addLine("client", format("%.0fx%.0f", client.right - client.left, client.bottom - client.top));
     addLine("clientOrigin", format("%.0f,%.0f", origin.x, origin.y));
     const LONG style = GetWindowLongW(mainWindow, GWL_STYLE);

@@ -24,7 +24,12 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/kokurin-shell.XXXXXX")
 started=()
 failures=0
 
+restoreAudio=0
+
 cleanUp() {
+    if [ "$restoreAudio" = 1 ]; then
+        timeout 30 "$wine" reg delete 'HKCU\Software\Wine\Drivers' /v Audio /f >/dev/null 2>&1
+    fi
     for pid in "${started[@]}"; do
         if kill -0 "$pid" 2>/dev/null; then
             kill "$pid" 2>/dev/null
@@ -121,8 +126,15 @@ closeShell() {
     waitExit "$pid" 20 || fail "the shell did not end after WM_CLOSE"
 }
 
+# Wine's audio drivers off: DirectSoundCreate8 then finds no device, whatever the machine has.
+disableAudio() {
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >>"$work/wine.log" 2>&1
+    restoreAudio=1
+}
+
 scenarioWindowAndFrames() {
     local result=$work/result.txt
+    disableAudio
     startShell "$shellExe" "$result" || return
     local ready=$result.ready
     [ "$(field client "$ready")" = "640x480" ] && pass "client area 640 x 480" ||
@@ -139,7 +151,8 @@ scenarioWindowAndFrames() {
     else
         fail "$fps frames a second, not 55..65"
     fi
-    echo "sound device: $(field sound "$ready") (the shell runs either way)"
+    [ "$(field sound "$ready")" = "none" ] && pass "runs without a sound device" ||
+        fail "sound device: $(field sound "$ready")"
     closeShell "$shellPid"
     [ "$exitCode" = 0 ] && pass "closing the window exits with 0" || fail "exit code $exitCode"
     [ "$(field ended "$result")" = "quit" ] && pass "the loop saw the quit" ||

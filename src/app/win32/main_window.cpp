@@ -57,8 +57,10 @@ HWND createMainWindow(HINSTANCE instance) {
     GetClientRect(window, &clientRect);
     // Grow the window by its frame so that the client area is exactly 640 x 480, whatever the
     // system's border and caption sizes.
-    const int frameWidth = (windowRect.right - windowRect.left) - (clientRect.right - clientRect.left);
-    const int frameHeight = (windowRect.bottom - windowRect.top) - (clientRect.bottom - clientRect.top);
+    const int frameWidth =
+        (windowRect.right - windowRect.left) - (clientRect.right - clientRect.left);
+    const int frameHeight =
+        (windowRect.bottom - windowRect.top) - (clientRect.bottom - clientRect.top);
     SetWindowPos(window, nullptr, windowLeft, windowTop, clientWidth + frameWidth,
                  clientHeight + frameHeight, 0);
     ValidateRect(window, nullptr);

@@ -7,8 +7,7 @@ namespace {
 
 D3dxLibrary functions = {};
 
-template <typename Function>
-bool bind(HMODULE library, const char* name, Function& function) {
+template <typename Function> bool bind(HMODULE library, const char* name, Function& function) {
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
     return function != nullptr;
 }
@@ -24,14 +23,13 @@ bool loadD3dx() {
         return false;
     }
     D3dxLibrary loaded = {};
-    const bool complete = bind(library, "D3DXCreateFontW", loaded.createFont) &&
-                          bind(library, "D3DXGetImageInfoFromFileW", loaded.getImageInfoFromFile) &&
-                          bind(library, "D3DXCreateTextureFromFileExW",
-                               loaded.createTextureFromFileEx) &&
-                          bind(library, "D3DXVec3Normalize", loaded.vec3Normalize) &&
-                          bind(library, "D3DXMatrixPerspectiveFovLH",
-                               loaded.matrixPerspectiveFovLH) &&
-                          bind(library, "D3DXMatrixLookAtLH", loaded.matrixLookAtLH);
+    const bool complete =
+        bind(library, "D3DXCreateFontW", loaded.createFont) &&
+        bind(library, "D3DXGetImageInfoFromFileW", loaded.getImageInfoFromFile) &&
+        bind(library, "D3DXCreateTextureFromFileExW", loaded.createTextureFromFileEx) &&
+        bind(library, "D3DXVec3Normalize", loaded.vec3Normalize) &&
+        bind(library, "D3DXMatrixPerspectiveFovLH", loaded.matrixPerspectiveFovLH) &&
+        bind(library, "D3DXMatrixLookAtLH", loaded.matrixLookAtLH);
     if (!complete) {
         FreeLibrary(library);
         return false;
@@ -40,4 +38,6 @@ bool loadD3dx() {
     return true;
 }
 
-const D3dxLibrary& d3dx() { return functions; }
+const D3dxLibrary& d3dx() {
+    return functions;
+}

@@ -29,10 +29,10 @@ public:
             return nullptr;
         }
         ID3DXFont* font = nullptr;
-        const HRESULT result = d3dx().createFont(
-            device_, height, 0, FW_NORMAL, D3DX_DEFAULT, FALSE, static_cast<DWORD>(charSet),
-            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_SCRIPT,
-            toWideInto(faceBuffer_, faceName), &font);
+        const HRESULT result =
+            d3dx().createFont(device_, height, 0, FW_NORMAL, D3DX_DEFAULT, FALSE,
+                              static_cast<DWORD>(charSet), OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              FIXED_PITCH | FF_SCRIPT, toWideInto(faceBuffer_, faceName), &font);
         return FAILED(result) ? nullptr : font;
     }
 
@@ -46,8 +46,7 @@ private:
 // Scratch for converting texts: grows to the longest text once, then is reused every frame.
 std::wstring textScratch;
 
-template <typename Visit>
-void forEachFont(const FontCache& cache, Visit visit) {
+template <typename Visit> void forEachFont(const FontCache& cache, Visit visit) {
     for (int index = 0; index < fontCacheSlots; ++index) {
         if (cache.slot(index).font != nullptr) {
             visit(static_cast<ID3DXFont*>(cache.slot(index).font));

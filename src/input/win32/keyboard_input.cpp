@@ -168,4 +168,6 @@ HRESULT releaseInput() {
     return 0;
 }
 
-bool controllerPresent() { return keyboardInput.controller != nullptr; }
+bool controllerPresent() {
+    return keyboardInput.controller != nullptr;
+}

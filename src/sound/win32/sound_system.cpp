@@ -28,7 +28,9 @@ struct SoundSystem {
 
 SoundSystem soundSystem = {};
 
-std::int32_t playScheduledRow(int row) { return static_cast<std::int32_t>(playRow(row)); }
+std::int32_t playScheduledRow(int row) {
+    return static_cast<std::int32_t>(playRow(row));
+}
 
 } // namespace
 
@@ -76,7 +78,9 @@ HRESULT playRow(int row) {
     return 0;
 }
 
-void resetScheduler() { resetScheduler(noteScheduler, timeGetTime()); }
+void resetScheduler() {
+    resetScheduler(noteScheduler, timeGetTime());
+}
 
 void releaseSound() {
     for (int slot = 0; slot < slotCount; ++slot) {
@@ -107,4 +111,6 @@ void releaseSound() {
     }
 }
 
-bool soundDeviceReady() { return soundSystem.device != nullptr; }
+bool soundDeviceReady() {
+    return soundSystem.device != nullptr;
+}
