@@ -54,9 +54,10 @@ winPath() {
     printf 'Z:%s' "${path//\//\\}"
 }
 
-# Starts a program under Wine in the background; its pid lands in lastPid.
+# Starts a program under Wine in the background, from the working folder $startFolder when it
+# is set; its pid lands in lastPid.
 startWine() {
-    "$wine" "$@" >>"$work/wine.log" 2>&1 &
+    (cd "${startFolder:-.}" && exec "$wine" "$@") >>"$work/wine.log" 2>&1 &
     lastPid=$!
     started+=("$lastPid")
 }
@@ -197,7 +198,7 @@ scenarioEscapeKey() {
     local window
     window=$(xdotool search --name '^剋輪闘$' | head -n 1)
     [ -n "$window" ] || { fail "no X window named 剋輪闘"; return; }
-    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
     sleep 0.3
     pressKey w
     pressKey Escape
@@ -226,10 +227,7 @@ scenarioDataBesideExecutable() {
     echo "executable folder: $bytes bytes"
     local result=$work/result.txt
     # Started from another working folder.
-    (cd "$work/elsewhere" && startShell "$folder/剋輪闘テスト.exe" "$result" &&
-        echo "$shellPid" >"$work/pid") || true
-    # startShell ran in a subshell: its process is a grandchild, found again through the file.
-    [ -s "$result.ready" ] || { fail "the shell did not start from the long folder"; return; }
+    startFolder="$work/elsewhere" startShell "$folder/剋輪闘テスト.exe" "$result" || return
     local ready=$result.ready
     [ "$(field picture "$ready")" = 0 ] && pass "data/portrait.bmp found beside the executable" ||
         fail "picture not loaded"
@@ -240,9 +238,8 @@ scenarioDataBesideExecutable() {
         fail "cwd '$cwd' vs folder '$exeFolder'"
     [[ "$exeFolder" == *"$long2"* ]] && pass "the Japanese folder name survives" ||
         fail "folder name mangled: $exeFolder"
-    probe close 10000 || fail "no window to close"
-    probe gone 20000 || fail "the shell did not end"
-    for _ in $(seq 100); do [ -s "$result" ] && break; sleep 0.1; done
+    closeShell "$shellPid"
+    [ "$exitCode" = 0 ] || fail "exit code $exitCode"
     [ "$(field ended "$result")" = "quit" ] || fail "ended with '$(field ended "$result")'"
 }
 
