@@ -92,7 +92,7 @@ if ! timeout --kill-after=10 180 "$wine" wineboot -i >"$sessionDir/wineboot.log"
 fi
 
 # The command runs in its own process group so that a timeout or a signal ends all of it.
-setsid timeout --kill-after=10 "$timeoutSeconds" "$@" &
+setsid -w timeout --kill-after=10 "$timeoutSeconds" "$@" &
 commandPid=$!
 wait "$commandPid"
 status=$?
