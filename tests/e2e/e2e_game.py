@@ -1,0 +1,535 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the real game under Wine: the game is started, driven with keys as a
+player drives it, and judged by known pixels of its window, its message boxes and its exit
+code.
+
+  e2e_game.py SCENARIO --game kokurin.exe --probe kokurin_win32_probe.exe --shots DIR
+
+Scenarios: title_screen, other_folder, match_vs_computer, hint_and_close, second_instance.
+Run inside tools/wine/wine-session.sh. Every wait has a time limit, so a message box that
+stops the game, or a hung game, fails the test; every process started here is killed by its
+id at the end. Each screenshot taken is kept as a PNG of the client area under DIR/SCENARIO.
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import sys
+import tempfile
+import time
+
+import game_session
+import hint_oracle
+import screen_capture
+import screen_checks
+from game_session import TestFailure, press
+
+ROSTER_PORTRAITS = [
+    "mira.bmp",
+    "eee.bmp",
+    "muka.bmp",
+    "palvine.bmp",
+    "kabon.bmp",
+    "mira.bmp",
+    "ocher.bmp",
+    "volka.bmp",
+    "bramlet.bmp",
+    "minamo.bmp",
+    "dusk.bmp",
+    "blargo.bmp",
+    "KEF.bmp",
+    "zaratun.bmp",
+    "quillmarsh.bmp",
+    "peekus.bmp",
+]
+
+# Player 1's movement keys and the cursor step each makes.
+MOVE_KEYS = {"a": (-1, 0), "d": (1, 0), "w": (0, -1), "s": (0, 1)}
+
+
+class Run:
+    """One scenario's processes, screenshots and results."""
+
+    def __init__(self, args):
+        self.args = args
+        self.data_dir = args.data or os.path.join(
+            os.path.dirname(os.path.abspath(args.game)), "data"
+        )
+        self.shots_dir = os.path.join(args.shots, args.scenario)
+        shutil.rmtree(self.shots_dir, ignore_errors=True)
+        os.makedirs(self.shots_dir)
+        self.work = tempfile.mkdtemp(prefix="kokurin-e2e.")
+        self.log_path = os.path.join(self.work, "wine.log")
+        self.processes = []
+        self.window = None
+        self.pending_shots = []
+        self.shot_count = 0
+        self.failures = []
+        self.probe = game_session.Probe(args.probe)
+        self.bitmaps = {}
+        self.started = time.monotonic()
+
+    # -- bookkeeping
+
+    def ok(self, message):
+        print("ok: %s (%.1f s)" % (message, time.monotonic() - self.started), flush=True)
+
+    def check(self, condition, message, detail=""):
+        if condition:
+            self.ok(message)
+        else:
+            self.failures.append(message + (": " + detail if detail else ""))
+            print("FAIL: %s%s" % (message, ": " + detail if detail else ""), flush=True)
+
+    def bitmap(self, name):
+        if name not in self.bitmaps:
+            self.bitmaps[name] = screen_capture.Bitmap(os.path.join(self.data_dir, name))
+        return self.bitmaps[name]
+
+    # -- processes
+
+    def start_game(self, exe=None, cwd=None):
+        game = game_session.GameProcess(exe or self.args.game, cwd or self.work, self.log_path)
+        self.processes.append(game)
+        return game
+
+    def attach(self, game):
+        """Finds the game's window, checks where Wine put it and gives it the keyboard."""
+        self.window = game_session.find_game_window(60, game)
+        dx = self.window.left - game_session.WINDOW_OUTER_CORNER[0]
+        dy = self.window.top - game_session.WINDOW_OUTER_CORNER[1]
+        # The client area lies inside the frame: right of the border, below the caption.
+        self.check(
+            0 <= dx <= 16 and 0 <= dy <= 48,
+            "client area 640 x 480 at (%d, %d), inside the frame placed at (320, 80)"
+            % (self.window.left, self.window.top),
+        )
+        game_session.focus(self.window)
+
+    def expect_exit(self, game, label, timeout=20):
+        code = game.wait_exit(timeout)
+        self.check(code == 0, "%s: the game exits with code 0" % label, "exit code %s" % code)
+        return code
+
+    # -- screenshots
+
+    def grab(self, label):
+        """The client area now; kept for saving (see flush)."""
+        if self.window is None:
+            raise TestFailure("no game window to look at")
+        screen = screen_capture.grab_screen()
+        frame = screen.crop(self.window.left, self.window.top, 640, 480)
+        self.shot_count += 1
+        self.pending_shots.append((self.shot_count, label, frame))
+        return frame
+
+    def flush(self):
+        """Writes the screenshots taken so far; kept out of the loops that must be quick."""
+        for number, label, frame in self.pending_shots:
+            frame.save_png(os.path.join(self.shots_dir, "%03d-%s.png" % (number, label)))
+        self.pending_shots = []
+
+    def wait_for(self, label, problems_of, timeout):
+        """Takes screenshots until problems_of(frame) finds nothing wrong; fails with the last
+        problems found (and any message box in the way) when the time is up."""
+        deadline = time.monotonic() + timeout
+        problems = ["no screenshot taken"]
+        while True:
+            frame = self.grab(label)
+            problems = problems_of(frame)
+            if not problems:
+                self.flush()
+                return frame
+            if time.monotonic() > deadline:
+                break
+            time.sleep(0.1)
+        self.flush()
+        boxes = game_session.other_visible_windows(self.window)
+        detail = "; ".join(problems[:8])
+        if boxes:
+            detail += "; windows in the way: %s" % boxes
+        raise TestFailure("%s not seen within %d s: %s" % (label, timeout, detail))
+
+    def finish(self):
+        self.flush()
+        for game in self.processes:
+            game.kill()
+        if self.failures and os.path.exists(self.log_path):
+            with open(self.log_path, errors="replace") as f:
+                lines = [line for line in f.read().splitlines() if not line.startswith("ALSA")]
+            if lines:
+                print("--- wine log", file=sys.stderr)
+                print("\n".join(lines[-30:]), file=sys.stderr)
+        shutil.rmtree(self.work, ignore_errors=True)
+
+
+# ---- Screens -----------------------------------------------------------------------------
+
+
+def title_problems(run, selected):
+    portrait = ROSTER_PORTRAITS[selected]
+    bitmap = run.bitmap(portrait)
+
+    def problems_of(frame):
+        return (
+            screen_checks.roster_problems(frame, selected)
+            + screen_checks.portrait_problems(frame, 300, 100, bitmap, portrait)
+            + screen_checks.help_problems(frame)
+        )
+
+    return problems_of
+
+
+def wait_title(run, selected, label, timeout=20):
+    frame = run.wait_for(label, title_problems(run, selected), timeout)
+    run.ok(
+        "title screen: entry %d white, the others grey, portrait %s, help lines"
+        % (selected, ROSTER_PORTRAITS[selected])
+    )
+    return frame
+
+
+def start_match(run, selected, label):
+    """SPACE on the title screen; returns the first match frame that shows everything."""
+    press("space")
+    portrait = ROSTER_PORTRAITS[selected]
+    bitmap = run.bitmap(portrait)
+
+    def problems_of(frame):
+        problems = screen_checks.match_problems(frame, bitmap, portrait)
+        if not screen_checks.dark_box(frame, 0, 410, 640, 440):
+            problems.append("queue glyphs at the start of a match")
+        return problems
+
+    frame = run.wait_for(label, problems_of, 20)
+    run.ok("match screen: 36 coloured glyphs, full bars, timer, caption, portrait %s" % portrait)
+    return frame
+
+
+def ring_steps(start, end):
+    """The movement keys that take the cursor from one cell to another by the shortest way
+    round the 6 x 6 ring."""
+    keys = []
+    for axis, (minus, plus) in enumerate((("a", "d"), ("w", "s"))):
+        delta = (end[axis] - start[axis]) % 6
+        keys += [plus] * delta if delta <= 3 else [minus] * (6 - delta)
+    return keys
+
+
+def ring_distance(p, q):
+    """Cursor steps between two cells on the 6 x 6 ring."""
+    return sum(min((a - b) % 6, (b - a) % 6) for a, b in zip(p, q))
+
+
+def travels_columns_first(path):
+    """True when a cursor's successive cells change column only until its row first
+    changes: the computer settles the column before the row."""
+    row_moved = False
+    for before, after in zip(path, path[1:]):
+        if after[1] != before[1]:
+            row_moved = True
+        if after[0] != before[0] and row_moved:
+            return False
+    return True
+
+
+def choose_exchange(board, cursor):
+    """Two cells of different elements whose exchange forms no line (so the board afterwards
+    is exactly the board with the two swapped), reachable with the fewest key presses."""
+    best = None
+    for a in range(36):
+        for b in range(36):
+            if a == b or board[a] == board[b]:
+                continue
+            if hint_oracle.lines_after_swap(board, a, b):
+                continue
+            cells_a, cells_b = (a % 6, a // 6), (b % 6, b // 6)
+            cost = len(ring_steps(cursor, cells_a)) + len(ring_steps(cells_a, cells_b))
+            if best is None or cost < best[0]:
+                best = (cost, cells_a, cells_b)
+    if best is None:
+        raise TestFailure(
+            "no exchange without a line on board %s" % screen_checks.board_text(board)
+        )
+    return best[1], best[2]
+
+
+# ---- Scenarios ---------------------------------------------------------------------------
+
+
+def scenario_title_screen(run):
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title")
+    press("s")
+    wait_title(run, 1, "title-s")
+    press("w")
+    wait_title(run, 0, "title-w")
+    press("w")
+    wait_title(run, 15, "title-w-wraps")
+    press("s")
+    wait_title(run, 0, "title-s-wraps")
+    press("Escape")
+    run.expect_exit(game, "ESC on the title screen")
+    run.check(
+        not game_session.window_ids("^%s$" % game_session.WINDOW_TITLE),
+        "the window is gone after ESC",
+    )
+
+
+def scenario_other_folder(run):
+    folder = os.path.join(run.work, "剋輪闘 テスト", "五行のゲーム")
+    os.makedirs(folder)
+    exe = os.path.join(folder, "剋輪闘.exe")
+    shutil.copy(run.args.game, exe)
+    shutil.copytree(run.data_dir, os.path.join(folder, "data"))
+    # The copy is what the test reads portraits from too.
+    run.data_dir = os.path.join(folder, "data")
+    game = run.start_game(exe=exe, cwd="/")
+    run.attach(game)
+    wait_title(run, 0, "title-from-root")
+    run.ok("started from / in %s, the portrait loads" % folder)
+    press("s")
+    wait_title(run, 1, "title-from-root-s")
+    run.check(run.probe.close_game(), "the probe closes the window")
+    run.expect_exit(game, "closing the window on the title screen")
+
+
+def scenario_match_vs_computer(run):
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title")
+    press("s")
+    wait_title(run, 1, "title-eee")
+    first = start_match(run, 1, "match-start")
+    caption_1p = screen_checks.caption_bytes(first)
+    marks = screen_checks.cell_marks(first)
+    run.check(marks == {(0, 0): "orange"}, "the cursor starts at column 0, row 0", str(marks))
+
+    # Player 1 exchanges two cells with the keys: move, select, move, select.
+    board = screen_checks.read_board(first)
+    cell_a, cell_b = choose_exchange(board, (0, 0))
+    print("board %s; exchanging %s and %s" % (screen_checks.board_text(board), cell_a, cell_b))
+    for key in ring_steps((0, 0), cell_a):
+        press(key)
+    press("space")
+    for key in ring_steps(cell_a, cell_b):
+        press(key)
+    selecting = run.grab("match-selected")
+    marks = screen_checks.cell_marks(selecting)
+    run.check(
+        marks == {cell_a: "blue", cell_b: "orange"},
+        "the selected cell is marked blue and the cursor orange",
+        str(marks),
+    )
+    press("space", after=0)
+    index_a, index_b = cell_a[1] * 6 + cell_a[0], cell_b[1] * 6 + cell_b[0]
+    expected = list(board)
+    expected[index_a], expected[index_b] = expected[index_b], expected[index_a]
+
+    # The computer's turn: watched until the caption reads 1P again.
+    computer_frames = []
+    back_to_player_1 = None
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline:
+        frame = run.grab("computer-turn")
+        if screen_checks.caption_shown(frame):
+            if screen_checks.caption_bytes(frame) != caption_1p:
+                computer_frames.append(frame)
+            elif computer_frames:
+                back_to_player_1 = frame
+                break
+        time.sleep(0.03)
+    if not computer_frames:
+        run.flush()
+        raise TestFailure("the caption never changed after player 1's exchange")
+    run.ok("the caption changes for the computer's turn (%d frames seen)" % len(computer_frames))
+
+    boards = [screen_checks.read_board(f) for f in computer_frames]
+    complete = [b for b in boards if None not in b]
+    run.check(
+        bool(complete) and complete[0] == expected,
+        "after the exchange the two cells hold each other's elements, the rest is unchanged",
+        "%s, expected %s"
+        % (
+            screen_checks.board_text(complete[0]) if complete else "none",
+            screen_checks.board_text(expected),
+        ),
+    )
+    states = []
+    for f in computer_frames:
+        state = tuple(sorted(screen_checks.cell_marks(f).items()))
+        if state and (not states or states[-1] != state):
+            states.append(state)
+    print("computer's marks: %s" % states)
+    oranges = [dict(s) for s in states if "orange" in dict(s).values()]
+    run.check(bool(oranges), "the computer's orange cursor square is drawn")
+    if oranges:
+        first_orange = [cell for cell, colour in oranges[0].items() if colour == "orange"][0]
+        run.check(
+            ring_distance(first_orange, cell_b) <= 1,
+            "the computer's cursor starts where player 1 left it",
+            "first seen at %s, player 1 left it at %s" % (first_orange, cell_b),
+        )
+    run.check(len(states) >= 2, "the computer's cursor and mark move", str(states))
+    path = [cell for cell, colour in (c for s in states for c in s) if colour == "orange"]
+    run.check(
+        travels_columns_first(path),
+        "the computer's cursor settles its column before its row",
+        str(path),
+    )
+    blues = [cell for s in states for cell, colour in s if colour == "blue"]
+    if blues and path:
+        run.check(
+            ring_distance(blues[0], path[-1]) <= 1,
+            "the blue mark rises where the orange cursor stopped",
+            "mark first at %s, cursor at %s" % (blues[0], path[-1]),
+        )
+    run.check(back_to_player_1 is not None, "the turn comes back to player 1 (caption 1P again)")
+    run.flush()
+
+    # ESC leaves the match; the title keeps the selection and the picture.
+    press("Escape")
+    wait_title(run, 1, "title-after-match")
+    press("Escape")
+    run.expect_exit(game, "ESC on the title screen after a match")
+
+
+def scenario_hint_and_close(run):
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title")
+    frame = start_match(run, 0, "match-two-humans")
+    board = screen_checks.read_board(frame)
+    expected = hint_oracle.best_hint(board)
+    print("board %s; the best exchange is %s" % (screen_checks.board_text(board), expected))
+
+    report = os.path.join(run.work, "hint-box.txt")
+    reader = run.probe.start_box_reader(report, 40000)
+    run.processes.append(_ProbeHandle(reader))
+    press("h")
+    deadline = time.monotonic() + 30
+    boxes = []
+    while time.monotonic() < deadline and reader.poll() is None:
+        boxes = game_session.other_visible_windows(run.window)
+        if boxes:
+            run.grab("hint-box")
+            break
+        time.sleep(0.1)
+    run.check(bool(boxes), "H opens a window over the game", str(boxes))
+    try:
+        code = reader.wait(timeout=60)
+    except Exception:
+        raise TestFailure("the probe did not come back from the hint box")
+    run.check(code == 0, "the probe reads and closes the hint box", "probe exit %s" % code)
+    if code == 0:
+        caption, texts = game_session.read_box_report(report)
+        print("hint box: caption %r, texts %r" % (caption, texts))
+        run.check(texts == [expected], "the hint box reads %s" % expected, str(texts))
+
+    # The game goes on once the box is closed: the timer counts again.
+    before = screen_checks.timer_bytes(run.grab("after-hint"))
+    run.wait_for(
+        "after-hint-timer",
+        lambda f: [] if screen_checks.timer_bytes(f) != before else ["the timer is still"],
+        10,
+    )
+    run.ok("frames are drawn again after the hint box is closed")
+    leftover = game_session.other_visible_windows(run.window)
+    run.check(not leftover, "no window left over the game", str(leftover))
+
+    run.check(run.probe.close_game(), "the probe closes the window in the middle of a match")
+    run.expect_exit(game, "closing the window mid-match")
+    run.check(run.probe.game_gone(5000), "the window is gone")
+
+
+def scenario_second_instance(run):
+    first = run.start_game()
+    run.attach(first)
+    wait_title(run, 0, "title")
+    report = os.path.join(run.work, "second-box.txt")
+    reader = run.probe.start_box_reader(report, 30000)
+    run.processes.append(_ProbeHandle(reader))
+    second = run.start_game()
+    try:
+        code = reader.wait(timeout=60)
+    except Exception:
+        raise TestFailure("the probe did not come back from the second instance's box")
+    run.check(code == 0, "the second instance shows a message box", "probe exit %s" % code)
+    if code == 0:
+        caption, texts = game_session.read_box_report(report)
+        run.check(texts == ["多重起動ですよ！"], "the box says 多重起動ですよ！", str(texts))
+    run.expect_exit(second, "the second instance")
+    run.check(first.running(), "the first instance keeps running")
+    run.check(
+        game_session.window_ids("^%s$" % game_session.WINDOW_TITLE) == [run.window.window_id],
+        "only the first instance's window exists",
+    )
+    game_session.focus(run.window)
+    press("s")
+    wait_title(run, 1, "first-instance-still-plays")
+    press("Escape")
+    run.expect_exit(first, "ESC on the first instance")
+
+
+class _ProbeHandle:
+    """Lets a probe started in the background be killed with the games at the end."""
+
+    def __init__(self, process):
+        self.process = process
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=10)
+
+
+SCENARIOS = {
+    "title_screen": scenario_title_screen,
+    "other_folder": scenario_other_folder,
+    "match_vs_computer": scenario_match_vs_computer,
+    "hint_and_close": scenario_hint_and_close,
+    "second_instance": scenario_second_instance,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--game", required=True, help="kokurin.exe")
+    parser.add_argument("--probe", required=True, help="kokurin_win32_probe.exe")
+    parser.add_argument("--data", help="the data folder (default: beside the game)")
+    parser.add_argument("--shots", required=True, help="folder for the screenshots")
+    args = parser.parse_args()
+    args.game = os.path.abspath(args.game)
+    args.probe = os.path.abspath(args.probe)
+    args.shots = os.path.abspath(args.shots)
+    if args.data:
+        args.data = os.path.abspath(args.data)
+    if not os.environ.get("WINEPREFIX") or not os.environ.get("DISPLAY"):
+        print("run inside tools/wine/wine-session.sh", file=sys.stderr)
+        return 2
+
+    # A timeout's SIGTERM still ends the game that was started.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    run = Run(args)
+    try:
+        SCENARIOS[args.scenario](run)
+    except (TestFailure, screen_capture.CaptureError) as failure:
+        run.failures.append(str(failure))
+        print("FAIL: %s" % failure, flush=True)
+    finally:
+        run.finish()
+    print(
+        "%s: %.1f s, %d screenshots in %s"
+        % (args.scenario, time.monotonic() - run.started, run.shot_count, run.shots_dir)
+    )
+    if run.failures:
+        print("%d failed: %s" % (len(run.failures), "; ".join(run.failures)), file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
