@@ -380,6 +380,11 @@ def scenario_match_vs_computer(run):
         str(path),
     )
     blues = [cell for s in states for cell, colour in s if colour == "blue"]
+    run.check(
+        travels_columns_first(blues),
+        "the computer's blue mark settles its column before its row",
+        str(blues),
+    )
     if blues and path:
         run.check(
             ring_distance(blues[0], path[-1]) <= 1,
