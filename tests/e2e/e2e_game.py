@@ -15,6 +15,7 @@ import argparse
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -425,7 +426,7 @@ def scenario_hint_and_close(run):
     run.check(bool(boxes), "H opens a window over the game", str(boxes))
     try:
         code = reader.wait(timeout=60)
-    except Exception:
+    except subprocess.TimeoutExpired:
         raise TestFailure("the probe did not come back from the hint box")
     run.check(code == 0, "the probe reads and closes the hint box", "probe exit %s" % code)
     if code == 0:
@@ -459,7 +460,7 @@ def scenario_second_instance(run):
     second = run.start_game()
     try:
         code = reader.wait(timeout=60)
-    except Exception:
+    except subprocess.TimeoutExpired:
         raise TestFailure("the probe did not come back from the second instance's box")
     run.check(code == 0, "the second instance shows a message box", "probe exit %s" % code)
     if code == 0:
