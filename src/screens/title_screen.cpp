@@ -47,10 +47,16 @@ void loadPortrait(int entry) {
     loadBackground(formatText("data/%s", rosterPortraits[entry]));
 }
 
-// A fresh record for every match, set up in a fixed order: the fill draws from the shared
-// random stream.
+// A fresh record for every match.
 bool playMatch(int opponent) {
     MatchState state;
+    setUpMatch(state, opponent);
+    return runMatch(state);
+}
+
+} // namespace
+
+void setUpMatch(MatchState& state, int opponent) {
     state.queues[0].clear();
     state.queues[1].clear();
     state.opponentType = opponent;
@@ -60,10 +66,7 @@ bool playMatch(int opponent) {
     state.currentPlayer = 0;
     state.hp[0] = 20.0f;
     state.hp[1] = 20.0f;
-    return runMatch(state);
 }
-
-} // namespace
 
 bool runTitleScreen() {
     loadBackground("data/mira.bmp");

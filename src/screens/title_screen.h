@@ -1,9 +1,15 @@
 // The title screen: opponent roster with portraits, help lines, and the outer loop of matches.
 #pragma once
 
+#include "rules/match_state.h"
+
 constexpr int rosterSize = 16;
 extern const char* const rosterNames[rosterSize];
 extern const char* const rosterPortraits[rosterSize];
+
+// Prepares a fresh match record against roster entry `opponent`, in the order the title screen
+// uses: the fill draws from the shared random stream.
+void setUpMatch(MatchState& state, int opponent);
 
 // True when the application must quit; false when ESC left the title screen.
 bool runTitleScreen();

@@ -11,9 +11,9 @@
 
 #include "headless/headless.h"
 #include "rng/sfmt19937.h"
-#include "rules/board.h"
 #include "screens/match_loop.h"
 #include "screens/match_observer.h"
+#include "screens/title_screen.h"
 #include "sim_options.h"
 #include "transcript.h"
 
@@ -84,15 +84,7 @@ int main(int argc, char** argv) {
     // Seeded where the game seeds from the clock; the match is built as the title screen does.
     sharedRandom.seed(options.seed);
     MatchState state;
-    state.queues[0].clear();
-    state.queues[1].clear();
-    state.opponentType = options.opponent;
-    fillBoard(state);
-    state.cursorRow = 0;
-    state.cursorCol = 0;
-    state.currentPlayer = 0;
-    state.hp[0] = 20.0f;
-    state.hp[1] = 20.0f;
+    setUpMatch(state, options.opponent);
     transcript.start(options.seed, options.opponent, state);
 
     bool quit = runMatch(state);
