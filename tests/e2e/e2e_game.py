@@ -479,6 +479,39 @@ def scenario_second_instance(run):
     run.expect_exit(first, "ESC on the first instance")
 
 
+def scenario_full_match(run):
+    """A whole match against クイルマーシュ (entry 14) with player 1 never moving: every turn of
+    player 1 times out, the computer's stock strikes it, and the winner screen names 2P; SPACE
+    goes back to the title with the same entry, ESC ends the game."""
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title")
+    press("w")
+    wait_title(run, 15, "title-peekus")
+    press("w")
+    wait_title(run, 14, "title-quillmarsh")
+    start_match(run, 14, "match-start")
+
+    def winner_problems(frame):
+        if not screen_checks.winner_text_shown(frame):
+            return ["no winner text at (240, 400)"]
+        return []
+
+    frame = run.wait_for("winner", winner_problems, 150)
+    run.check(
+        not screen_checks.bar_present(frame, 0) and screen_checks.bar_present(frame, 1),
+        "the winner screen: player 1's bar is gone, player 2's is there (2Pのかち)",
+    )
+    # The winner screen stays until a key: the same text a moment later.
+    time.sleep(0.5)
+    later = run.grab("winner-stays")
+    run.check(screen_checks.winner_text_shown(later), "the winner screen waits for a key")
+    press("space")
+    wait_title(run, 14, "title-after-match")
+    press("Escape")
+    run.expect_exit(game, "ESC on the title screen after the match")
+
+
 class _ProbeHandle:
     """Lets a probe started in the background be killed with the games at the end."""
 
@@ -497,6 +530,7 @@ SCENARIOS = {
     "match_vs_computer": scenario_match_vs_computer,
     "hint_and_close": scenario_hint_and_close,
     "second_instance": scenario_second_instance,
+    "full_match": scenario_full_match,
 }
 
 

@@ -292,3 +292,23 @@ def match_problems(frame, bitmap, portrait_name, caption_reference=None):
         problems.append("the caption is not the expected one")
     problems += portrait_problems(frame, 480, 176, bitmap, portrait_name)
     return problems
+
+
+# The winner text ("1Pのかち" / "2Pのかち", 36 high at (240, 400)): its upper part lies above the
+# queue listings' row at y 416, where nothing else of the match screen is drawn.
+WINNER_BOX = (236, 398, 460, 415)
+
+
+def winner_text_shown(frame):
+    lit = [p for p in frame.pixels(*WINNER_BOX) if not is_dark(p)]
+    return (
+        len(lit) >= 40
+        and all(p[0] == p[1] == p[2] for p in lit)
+        and sum(1 for p in lit if p[0] >= 0xC0) >= 10
+    )
+
+
+def bar_present(frame, player):
+    """Whether a player's hit-point bar has its red first line (x 8 or x 632, rows 32..39)."""
+    x = 8 if player == 0 else 632
+    return all(frame.pixel(x, y) == (255, 0, 0) for y in range(32, 40))

@@ -227,6 +227,23 @@ class MatchChecks(unittest.TestCase):
         )
 
 
+    def test_winner_text_seen_above_the_queues_only(self):
+        canvas = match_canvas(BOARD)
+        self.assertFalse(screen_checks.winner_text_shown(canvas.frame()))
+        # A long queue listing at y 416 is not the winner text.
+        canvas.glyph(236, 416, 200, 16, (255, 255, 255))
+        self.assertFalse(screen_checks.winner_text_shown(canvas.frame()))
+        canvas.glyph(242, 400, 150, 36, (255, 255, 255), seed=4)
+        canvas.fill(260, 404, 300, 410, (255, 255, 255))
+        self.assertTrue(screen_checks.winner_text_shown(canvas.frame()))
+
+    def test_bar_presence_by_its_red_first_line(self):
+        frame = match_canvas(BOARD).frame()
+        self.assertTrue(screen_checks.bar_present(frame, 0))
+        self.assertTrue(screen_checks.bar_present(frame, 1))
+        self.assertFalse(screen_checks.bar_present(match_canvas(BOARD, bar_length=0).frame(), 0))
+
+
 class HintOracle(unittest.TestCase):
     def test_board_without_lines_names_the_first_pair(self):
         # Every three cells in a line hold three different elements, so no exchange, near or
