@@ -75,17 +75,7 @@ TEST_F(MatchScreen, DrawsBackdropBoardQueuesCaptionBarsPortraitTimerInThatOrder)
     // Player 1's bar entirely before player 2's.
     EXPECT_EQ(f[41].vertices[0].x, 8.0f);
     EXPECT_EQ(f[41 + 240].vertices[0].x, 632.0f);
-    const DrawCall& portrait = f[521];
-    ASSERT_EQ(portrait.kind, DrawKind::Background);
-    EXPECT_EQ(portrait.x, 480);
-    EXPECT_EQ(portrait.y, 176);
-    EXPECT_EQ(portrait.scaleX, 1.0f);
-    EXPECT_EQ(portrait.scaleY, 0.0f);
-    EXPECT_EQ(portrait.pivotX, 0.5f);
-    EXPECT_EQ(portrait.pivotY, 0.5f);
-    EXPECT_EQ(portrait.angle, 0.0f);
-    EXPECT_EQ(portrait.depth, 0.0f);
-    EXPECT_EQ(portrait.picture, "data/mira.bmp");
+    expectPortrait(f[521], 480, 176, "data/mira.bmp");
     const DrawCall& timer = f[522];
     EXPECT_EQ(timer.text, "じかん：5.00");
     EXPECT_EQ(timer.x, 280);

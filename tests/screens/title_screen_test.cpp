@@ -89,17 +89,7 @@ TEST_F(TitleScreen, FramesHoldPortraitHelpLinesAndRosterInThatOrder) {
 
     const Frame& second = shown.at(2);
     ASSERT_EQ(second.size(), 1u + 6 + 16);
-    const DrawCall& portrait = second[0];
-    ASSERT_EQ(portrait.kind, DrawKind::Background);
-    EXPECT_EQ(portrait.x, 300);
-    EXPECT_EQ(portrait.y, 100);
-    EXPECT_EQ(portrait.scaleX, 1.0f);
-    EXPECT_EQ(portrait.scaleY, 0.0f);
-    EXPECT_EQ(portrait.pivotX, 0.5f);
-    EXPECT_EQ(portrait.pivotY, 0.5f);
-    EXPECT_EQ(portrait.angle, 0.0f);
-    EXPECT_EQ(portrait.depth, 0.0f);
-    EXPECT_EQ(portrait.picture, "data/mira.bmp");
+    expectPortrait(second[0], 300, 100, "data/mira.bmp");
     const char* help[6] = {"せつめい",
                            "どれか２つのブロックを入れ替えて縦横に３つそろえよう",
                            "おたがい消したブロックで攻撃するぞ！",

@@ -26,6 +26,21 @@ constexpr std::uint32_t opaqueRed = 0xFFFF0000u;
 constexpr std::uint32_t markOrange = 0xFFFF8000u;
 constexpr std::uint32_t markBlue = 0xFF0000FFu;
 
+// The portrait quad as every screen draws it: corner (x, y), scale 1 (vertical 0), pivot at
+// its centre, no rotation, depth 0.
+inline void expectPortrait(const headless::DrawCall& d, int x, int y, const std::string& picture) {
+    ASSERT_EQ(d.kind, DrawKind::Background);
+    EXPECT_EQ(d.x, x);
+    EXPECT_EQ(d.y, y);
+    EXPECT_EQ(d.scaleX, 1.0f);
+    EXPECT_EQ(d.scaleY, 0.0f);
+    EXPECT_EQ(d.pivotX, 0.5f);
+    EXPECT_EQ(d.pivotY, 0.5f);
+    EXPECT_EQ(d.angle, 0.0f);
+    EXPECT_EQ(d.depth, 0.0f);
+    EXPECT_EQ(d.picture, picture);
+}
+
 inline bool isText(const headless::DrawCall& d) {
     return d.kind == DrawKind::Text;
 }
