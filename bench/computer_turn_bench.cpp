@@ -9,6 +9,8 @@
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
 
+using namespace kokurin;
+
 namespace {
 
 // A settled random board, an opposing stock, and this turn's shuffled candidates.

@@ -5,6 +5,8 @@
 #include "rules/board.h"
 #include "screens/match_loop.h"
 
+using namespace kokurin;
+
 namespace {
 
 void hintSweep(benchmark::State& run) {

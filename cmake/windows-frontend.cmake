@@ -1,12 +1,8 @@
 # The Win32 / Direct3D 9 front end (window, frame pump, device, 2D drawing, text, camera,
 # keyboard, sound, start-up) as a static library, and the game executable on top of it.
 # D3DX 9 is not linked: the game loads d3dx9_43.dll itself so it can say when it is missing.
-file(GLOB KOKURIN_WIN32_SOURCES CONFIGURE_DEPENDS
-    ${CMAKE_SOURCE_DIR}/src/app/win32/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/gfx/win32/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/input/win32/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/sound/win32/*.cpp)
-list(REMOVE_ITEM KOKURIN_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/app/win32/win_main.cpp)
+file(GLOB KOKURIN_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/win32/*.cpp)
+list(REMOVE_ITEM KOKURIN_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/win_main.cpp)
 
 add_library(kokurin_win32 STATIC ${KOKURIN_WIN32_SOURCES})
 target_include_directories(kokurin_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
@@ -20,11 +16,11 @@ target_link_libraries(kokurin_frontend INTERFACE
     "$<LINK_GROUP:RESCAN,kokurin_core,kokurin_win32>")
 
 # The manifest resource (asInvoker, no UI access), shared with the test build of the shell.
-set(KOKURIN_MANIFEST_RC ${CMAKE_SOURCE_DIR}/src/app/win32/kokurin.rc)
+set(KOKURIN_MANIFEST_RC ${CMAKE_SOURCE_DIR}/src/win32/kokurin.rc)
 set_source_files_properties(${KOKURIN_MANIFEST_RC} PROPERTIES
-    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/win32/kokurin.manifest)
+    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/src/win32/kokurin.manifest)
 
-add_executable(kokurin WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/win_main.cpp ${KOKURIN_MANIFEST_RC})
-target_include_directories(kokurin PRIVATE ${CMAKE_SOURCE_DIR}/src/app/win32)
+add_executable(kokurin WIN32 ${CMAKE_SOURCE_DIR}/src/win32/win_main.cpp ${KOKURIN_MANIFEST_RC})
+target_include_directories(kokurin PRIVATE ${CMAKE_SOURCE_DIR}/src/win32)
 target_link_libraries(kokurin PRIVATE kokurin_frontend)
 set_target_properties(kokurin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

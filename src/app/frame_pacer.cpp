@@ -1,6 +1,8 @@
 // Frame deadlines at exact 1/60 s steps from an origin, so that rounding never accumulates.
 #include "app/frame_pacer.h"
 
+namespace kokurin {
+
 FramePacer::FramePacer(std::int64_t ticksPerSecond, int framesPerSecond)
     : ticksPerSecond_(ticksPerSecond > 0 ? ticksPerSecond : 1),
       framesPerSecond_(framesPerSecond > 0 ? framesPerSecond : 1) {}
@@ -32,3 +34,5 @@ std::int64_t FramePacer::ticksToWait(std::int64_t now) {
     }
     return 0;
 }
+
+} // namespace kokurin

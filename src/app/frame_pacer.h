@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace kokurin {
+
 class FramePacer {
 public:
     // The clock counts ticksPerSecond; frames come at most framesPerSecond a second.
@@ -25,3 +27,5 @@ private:
     std::int64_t frames_ = 0;
     bool started_ = false;
 };
+
+} // namespace kokurin

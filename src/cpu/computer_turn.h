@@ -1,9 +1,12 @@
-// The computer's turn: its working record, cursor travel, the personalities and the move choice.
+// The computer's turn as logic: its working record, the frame-by-frame thinking and cursor
+// travel, and the exchange it ends with. The screens draw it and pump its frames.
 #pragma once
 
 #include <cstdint>
 
 #include "rules/match_state.h"
+
+namespace kokurin {
 
 struct ComputerTurn {
     int thinkFrame = 0;
@@ -17,6 +20,12 @@ struct ComputerTurn {
     int markX = 0;
     int markY = 0;
     bool markActive = false;
+    // The personality played this turn and the timer value at which it must decide.
+    int personality = 1;
+    int forcedAt = 0;
+    // The two cells exchanged (cursor, then mark), -1 until the exchange.
+    int swapFirst = -1;
+    int swapSecond = -1;
 };
 
 // Frames per cursor step by personality (0 where no personality exists).
@@ -26,12 +35,14 @@ extern const std::int32_t cpuStepFrames[cpuStepFramesSize];
 // Counts the computer's turns across all matches of the process; never reset.
 extern int rotationCounter;
 
+// The set-up of a turn (budget, shuffle, census, targets, personality of the turn).
+void startComputerTurn(MatchState& state, ComputerTurn& turn);
+// One frame's logic before it is drawn: the timer, the personality's thinking, the travel step
+// and the forced decision. True when the exchange was made (the turn ends without drawing).
+bool advanceComputerTurn(MatchState& state, ComputerTurn& turn);
 // One travel step when due; true when it completed the exchange.
 bool travelStep(MatchState& state, ComputerTurn& turn);
-// The orange cursor square and, while raised, the blue mark.
-void drawComputerCursor(const MatchState& state, const ComputerTurn& turn);
-// Exchanges the cells under the cursor and under the mark.
-void finalSwap(MatchState& state, const ComputerTurn& turn);
+// Exchanges the cells under the cursor and under the mark, recording them in the turn.
+void finalSwap(MatchState& state, ComputerTurn& turn);
 
-// One whole computer turn; true when the application must quit.
-bool playComputerTurn(MatchState& state);
+} // namespace kokurin

@@ -2,8 +2,8 @@
 // walks from there to the second, one cell every N frames, and the two cells are exchanged.
 #include "cpu/computer_turn.h"
 #include "cpu/step_frames.h"
-#include "screens/match_observer.h"
-#include "screens/match_screen.h"
+
+namespace kokurin {
 
 // Frames per cursor step by personality. 0 marks values that are no personality; 8 has no
 // entry since it always plays as 16, 17 or 18.
@@ -15,9 +15,6 @@ const std::int32_t cpuStepFrames[cpuStepFramesSize] = {
 // clang-format on
 
 namespace {
-
-constexpr std::uint32_t cursorColour = 0xFFFF8000u;
-constexpr std::uint32_t markColour = 0xFF0000FFu;
 
 // (p + 6) mod 6, also for coordinates that came in out of range.
 int onRing(int p) {
@@ -90,21 +87,15 @@ bool travelStep(MatchState& state, ComputerTurn& turn) {
     return false;
 }
 
-void drawComputerCursor(const MatchState& state, const ComputerTurn& turn) {
-    drawCellMark(state.cursorCol, state.cursorRow, cursorColour);
-    if (turn.markActive) {
-        drawCellMark(turn.markX, turn.markY, markColour);
-    }
-}
-
-void finalSwap(MatchState& state, const ComputerTurn& turn) {
+void finalSwap(MatchState& state, ComputerTurn& turn) {
     // Wherever the cursor and the mark stand: a mark never raised still holds its random start.
     int cursorCell = onRing(state.cursorRow) * boardSize + onRing(state.cursorCol);
     int markCell = onRing(turn.markY) * boardSize + onRing(turn.markX);
     Element held = state.cells[cursorCell];
     state.cells[cursorCell] = state.cells[markCell];
     state.cells[markCell] = held;
-    if (MatchObserver* observer = matchObserver()) {
-        observer->swapMade(state, cursorCell, markCell);
-    }
+    turn.swapFirst = cursorCell;
+    turn.swapSecond = markCell;
 }
+
+} // namespace kokurin

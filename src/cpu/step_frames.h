@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace kokurin {
+
 // The personality whose rules and speed a turn uses. Values no roster entry or rotation can
 // produce (0, 8, 19, 20, 21, negatives, above 22) play as personality 1, so that every turn
 // that reaches the frame loop has a step length and a think rule.
@@ -10,3 +12,5 @@ int playedPersonality(std::int32_t opponentType);
 // N for the personality played with this opponentType: frames per cursor step, and the turn
 // timer value 13 x N at which the decision is forced.
 int stepFramesOf(std::int32_t opponentType);
+
+} // namespace kokurin

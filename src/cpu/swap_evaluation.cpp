@@ -3,6 +3,8 @@
 
 #include "rules/board.h"
 
+namespace kokurin {
+
 std::vector<int> swapCandidates;
 
 namespace {
@@ -47,3 +49,5 @@ ClearedQueue evaluateSwap(const MatchState& state, int k, int& kindCount, int& q
     emptyCells = outcome.emptyCells;
     return outcome.ownQueue;
 }
+
+} // namespace kokurin

@@ -5,6 +5,8 @@
 
 #include "rules/match_state.h"
 
+namespace kokurin {
+
 constexpr int candidateCount = 630;
 
 // The 630 candidate codes (a * 36 + b, a < b) in this turn's shuffled order.
@@ -23,3 +25,5 @@ ClearedQueue evaluateSwap(const MatchState& state, int k, int& kindCount, int& q
                           int& emptyCells);
 // Same, bundled; `out` keeps its storage between calls.
 void evaluateSwap(const MatchState& state, int k, SwapOutcome& out);
+
+} // namespace kokurin

@@ -1,6 +1,8 @@
 // The one optional observer of the computer's thinking; the game runs with none.
 #include "cpu/think_observer.h"
 
+namespace kokurin {
+
 namespace {
 ThinkObserver* installed = nullptr;
 }
@@ -11,3 +13,5 @@ ThinkObserver* thinkObserver() {
 void setThinkObserver(ThinkObserver* observer) {
     installed = observer;
 }
+
+} // namespace kokurin

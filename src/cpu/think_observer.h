@@ -5,6 +5,8 @@
 #include "cpu/computer_turn.h"
 #include "cpu/swap_evaluation.h"
 
+namespace kokurin {
+
 class ThinkObserver {
 public:
     virtual ~ThinkObserver() = default;
@@ -22,3 +24,5 @@ public:
 // The installed observer, or null.
 ThinkObserver* thinkObserver();
 void setThinkObserver(ThinkObserver* observer);
+
+} // namespace kokurin

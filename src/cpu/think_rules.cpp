@@ -8,6 +8,8 @@
 
 #include "cpu/think_observer.h"
 
+namespace kokurin {
+
 namespace {
 
 // The batch personalities evaluate this many candidates a frame.
@@ -344,3 +346,5 @@ void thinkOneFrame(const MatchState& state, ComputerTurn& turn, int personality,
         break;
     }
 }
+
+} // namespace kokurin

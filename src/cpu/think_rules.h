@@ -5,6 +5,8 @@
 #include "cpu/computer_turn.h"
 #include "cpu/swap_evaluation.h"
 
+namespace kokurin {
+
 // Applies personality's rule for the frame turn.thinkFrame: zero or more evaluations from
 // turn.candidatePos on, choosing and deciding as the rule says. `scratch` is reused between
 // calls so that thinking allocates nothing. The personality must be one that
@@ -31,3 +33,5 @@ int scoreS11(const SwapOutcome& o);
 // The damage the other player's n surviving entries would deal: 1 + 0.9 + 0.81 + ... in single
 // precision, n terms (0 when n <= 0).
 float survivorDamage(int n);
+
+} // namespace kokurin

@@ -6,6 +6,8 @@
 #include "rng/sfmt19937.h"
 #include "rules/turn_budget.h"
 
+namespace kokurin {
+
 int candidateSource[candidateCount];
 int rotationCounter = 0;
 
@@ -87,3 +89,5 @@ void setUpComputerTurn(MatchState& state, ComputerTurn& turn) {
 
     choosePersonalityOfTurn(state);
 }
+
+} // namespace kokurin

@@ -5,6 +5,8 @@
 #include "cpu/computer_turn.h"
 #include "cpu/swap_evaluation.h"
 
+namespace kokurin {
+
 // The urn the shuffle draws from: every candidate code in a-major order before each shuffle.
 extern int candidateSource[candidateCount];
 
@@ -22,3 +24,5 @@ void choosePersonalityOfTurn(MatchState& state);
 // The whole set-up in order: mark start, budget, urn, shuffle, census, random targets, fresh
 // thinking values, personality of the turn.
 void setUpComputerTurn(MatchState& state, ComputerTurn& turn);
+
+} // namespace kokurin

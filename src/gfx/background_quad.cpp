@@ -1,8 +1,10 @@
-// The picture quad's corners and texture coordinates, shared by the Direct3D front end and its
-// tests.
+// The picture quad's corners and texture coordinates, the same for every front end that draws
+// the picture.
 #include "gfx/background_quad.h"
 
 #include <cmath>
+
+namespace kokurin {
 
 bool fillBackgroundQuad(TexturedVertex quad[4], int x, int y, float scaleX, float scaleY,
                         float pivotX, float pivotY, float angle, float depth, float pictureWidth,
@@ -44,3 +46,5 @@ bool fillBackgroundQuad(TexturedVertex quad[4], int x, int y, float scaleX, floa
     }
     return true;
 }
+
+} // namespace kokurin

@@ -2,7 +2,9 @@
 // screen axes, with texture coordinates that show the picture's top-left 128 x 128 texels.
 #pragma once
 
-#include "gfx/draw.h"
+#include "platform/platform.h"
+
+namespace kokurin {
 
 // Side of the square shown from every picture, in pixels and texels.
 constexpr float backgroundSide = 128.0f;
@@ -13,3 +15,5 @@ constexpr float backgroundSide = 128.0f;
 bool fillBackgroundQuad(TexturedVertex quad[4], int x, int y, float scaleX, float scaleY,
                         float pivotX, float pivotY, float angle, float depth, float pictureWidth,
                         float pictureHeight);
+
+} // namespace kokurin

@@ -3,10 +3,12 @@
 
 #include <cstring>
 
+namespace kokurin {
+
 namespace {
 
 // "ＭＳ Ｐゴシック" and "ＭＳ 明朝", the faces that carry the Japanese glyphs.
-const char* const shiftJisFaces[] = {"ＭＳ Ｐゴシック", "ＭＳ 明朝"};
+const char* const japaneseFaces[] = {"ＭＳ Ｐゴシック", "ＭＳ 明朝"};
 
 bool faceFits(const char* faceName) {
     return std::memchr(faceName, '\0', fontFaceNameSize) != nullptr;
@@ -14,31 +16,31 @@ bool faceFits(const char* faceName) {
 
 } // namespace
 
-int fontCharSet(const char* faceName) {
+FontScript fontScript(const char* faceName) {
     if (faceName == nullptr) {
-        return ansiCharSet;
+        return FontScript::Latin;
     }
-    for (const char* face : shiftJisFaces) {
+    for (const char* face : japaneseFaces) {
         if (std::strcmp(faceName, face) == 0) {
-            return shiftJisCharSet;
+            return FontScript::Japanese;
         }
     }
-    return ansiCharSet;
+    return FontScript::Latin;
 }
 
-std::int32_t FontCacheEntry::createFont(FontMaker& maker, int newHeight, const char* newFaceName) {
+ResultCode FontCacheEntry::createFont(FontMaker& maker, int newHeight, const char* newFaceName) {
     if (font != nullptr) {
         maker.releaseFont(font);
         font = nullptr;
     }
-    font = maker.makeFont(newHeight, newFaceName, fontCharSet(newFaceName));
+    font = maker.makeFont(FontRequest{newHeight, newFaceName, fontScript(newFaceName)});
     if (font == nullptr) {
-        return fontCreateFailed;
+        return resultFailed;
     }
     height = newHeight;
     std::memset(faceName, 0, sizeof faceName);
     std::strncpy(faceName, newFaceName, sizeof faceName - 1);
-    return 0;
+    return resultOk;
 }
 
 FontHandle FontCache::findFont(FontMaker& maker, int height, const char* faceName) {
@@ -69,3 +71,5 @@ void FontCache::releaseAll(FontMaker& maker) {
         entry.faceName[0] = '\0';
     }
 }
+
+} // namespace kokurin

@@ -1,34 +1,43 @@
 // The 32-slot font cache of the text drawing: fonts are made on first use, keyed by height and
 // face name, and kept until the process ends. Making and releasing a font is left to a
-// FontMaker, which the Direct3D front end implements with D3DX.
+// FontMaker, which each front end implements with its platform's fonts.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.h"
+
+namespace kokurin {
+
 constexpr int fontCacheSlots = 32;
 // The face-name field of a slot, NUL included: names of 32 bytes or more never fit.
 constexpr std::size_t fontFaceNameSize = 32;
 
-constexpr int ansiCharSet = 0;
-constexpr int shiftJisCharSet = 128;
+// The characters a font is asked for: the Japanese faces for Japanese text, any other face for
+// Latin text. A front end turns this into its platform's character set.
+enum class FontScript { Latin, Japanese };
 
-// E_FAIL, the result of a font that could not be made.
-constexpr std::int32_t fontCreateFailed = static_cast<std::int32_t>(0x80004005u);
+// What a front end is asked to make: a font of this pixel height, UTF-8 face name and script.
+struct FontRequest {
+    int height;
+    const char* faceName;
+    FontScript script;
+};
 
-// A font object of the platform (an ID3DXFont in the Direct3D front end).
+// A font object of the front end's platform, opaque to the cache.
 using FontHandle = void*;
 
 class FontMaker {
 public:
     virtual ~FontMaker() = default;
-    // Makes a font of the given height, UTF-8 face name and character set; null on failure.
-    virtual FontHandle makeFont(int height, const char* faceName, int charSet) = 0;
+    // Makes the font asked for; null on failure.
+    virtual FontHandle makeFont(const FontRequest& request) = 0;
     virtual void releaseFont(FontHandle font) = 0;
 };
 
-// The two Japanese system faces ask for the Shift-JIS character set, every other face for ANSI.
-int fontCharSet(const char* faceName);
+// The two Japanese system faces ask for Japanese, every other face for Latin.
+FontScript fontScript(const char* faceName);
 
 struct FontCacheEntry {
     FontHandle font = nullptr;
@@ -36,9 +45,9 @@ struct FontCacheEntry {
     std::int32_t height = 0;
     char faceName[fontFaceNameSize] = {};
 
-    // (Re)makes the slot's font. On failure returns fontCreateFailed and the slot keeps its
-    // key (an empty slot stays empty); on success stores the key and returns 0.
-    std::int32_t createFont(FontMaker& maker, int height, const char* faceName);
+    // (Re)makes the slot's font. On failure returns resultFailed and the slot keeps its key (an
+    // empty slot stays empty); on success stores the key and returns resultOk.
+    ResultCode createFont(FontMaker& maker, int height, const char* faceName);
 };
 
 class FontCache {
@@ -54,3 +63,5 @@ public:
 private:
     FontCacheEntry slots_[fontCacheSlots];
 };
+
+} // namespace kokurin

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace kokurin {
+
 namespace {
 
 float channelLevel(float distance) {
@@ -36,3 +38,5 @@ std::uint32_t hueToColour(float hue, float saturation) {
     auto byte = [](float channel) { return static_cast<std::uint32_t>(static_cast<int>(channel * 255.0f)); };
     return byte(red) * 65536u + byte(green) * 256u + byte(blue);
 }
+
+} // namespace kokurin

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gfx/draw.h"
+namespace kokurin {
 
 const char* const gameFace = "ＭＳ Ｐゴシック";
 
@@ -47,8 +47,8 @@ const char* formatText(const char* formatString, ...) {
     return textBuffer;
 }
 
-void drawTextFormat(int x, int y, std::uint32_t colour, int height, const char* faceName,
-                    std::uint32_t format, const char* formatString, ...) {
+void drawTextFormat(int x, int y, Colour colour, int height, const char* faceName,
+                    TextFormat format, const char* formatString, ...) {
     char buffer[textBufferSize];
     std::va_list args;
     va_start(args, formatString);
@@ -56,3 +56,5 @@ void drawTextFormat(int x, int y, std::uint32_t colour, int height, const char* 
     va_end(args);
     drawText(x, y, buffer, colour, height, faceName, format);
 }
+
+} // namespace kokurin

@@ -1,8 +1,13 @@
-// printf-style formatting into fixed 512-byte buffers, never past their end.
+// printf-style formatting into fixed 512-byte buffers, never past their end, and formatted text
+// drawn through the front end's drawText.
 #pragma once
 
 #include <cstdarg>
 #include <cstddef>
+
+#include "platform/platform.h"
+
+namespace kokurin {
 
 constexpr std::size_t textBufferSize = 512;
 
@@ -16,3 +21,16 @@ const char* formatText(const char* formatString, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+
+// The face every screen draws with.
+extern const char* const gameFace;
+
+// drawText of a printf-style text; the formatted text is cut at 511 bytes.
+void drawTextFormat(int x, int y, Colour colour, int height, const char* faceName,
+                    TextFormat format, const char* formatString, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 7, 8)))
+#endif
+    ;
+
+} // namespace kokurin

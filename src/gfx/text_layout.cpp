@@ -3,7 +3,9 @@
 
 #include <limits>
 
-#include "gfx/draw.h"
+#include "platform/platform.h"
+
+namespace kokurin {
 
 namespace {
 
@@ -34,3 +36,5 @@ TextRect textLayoutRect(int x, int y, int lineHeight, std::uint32_t format) {
     }
     return rect;
 }
+
+} // namespace kokurin

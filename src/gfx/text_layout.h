@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace kokurin {
+
 struct TextRect {
     int left;
     int top;
@@ -20,3 +22,5 @@ constexpr int textLayoutLines = 24;
 // Bit 0 of format (centre) centres the rectangle on x. Edges beyond the range of int are held
 // at its limits.
 TextRect textLayoutRect(int x, int y, int lineHeight, std::uint32_t format);
+
+} // namespace kokurin

@@ -5,10 +5,9 @@
 #include <cstring>
 #include <utility>
 
-#include "app/frame_pump.h"
-#include "app/message_box.h"
 #include "input/key_state.h"
 
+namespace kokurin {
 namespace headless {
 namespace {
 
@@ -26,6 +25,9 @@ struct FrontEnd {
     std::set<std::string> missing;
     std::vector<std::string> messageLog;
     std::function<void(const char*)> messageHandler;
+    StartUp startUp;
+    std::vector<std::string> startUpLog;
+    std::vector<std::pair<long, int>> sounds;
 };
 
 FrontEnd& frontEnd() {
@@ -79,13 +81,62 @@ void setMessageHandler(std::function<void(const char*)> handler) {
     frontEnd().messageHandler = std::move(handler);
 }
 
+void setStartUp(const StartUp& startUp) { frontEnd().startUp = startUp; }
+const std::vector<std::string>& startUpLog() { return frontEnd().startUpLog; }
+const std::vector<std::pair<long, int>>& soundsPlayed() { return frontEnd().sounds; }
+
 } // namespace headless
 
 using headless::DrawCall;
 using headless::frontEnd;
 
-void drawText(int x, int y, const char* text, std::uint32_t colour, int height,
-              const char* faceName, std::uint32_t format) {
+namespace {
+
+void logStep(const char* step) { frontEnd().startUpLog.emplace_back(step); }
+
+} // namespace
+
+bool claimSingleInstance() {
+    logStep("claimSingleInstance");
+    return frontEnd().startUp.singleInstance;
+}
+
+void enterExecutableFolder() { logStep("enterExecutableFolder"); }
+
+int openDisplay() {
+    logStep("openDisplay");
+    return frontEnd().startUp.display;
+}
+
+bool registerGameFont() {
+    logStep("registerGameFont");
+    return frontEnd().startUp.fontAdded;
+}
+
+void unregisterGameFont() { logStep("unregisterGameFont"); }
+void openInput() { logStep("openInput"); }
+
+bool openSound() {
+    logStep("openSound");
+    return frontEnd().startUp.sound;
+}
+
+std::uint32_t clockMilliseconds() {
+    // Sixty polls a second from the start value: the schedule keeps time with the frames.
+    const auto& fe = frontEnd();
+    return fe.startUp.clock + static_cast<std::uint32_t>(fe.polls * 1000 / 60);
+}
+
+void beginFirstFrame() { logStep("beginFirstFrame"); }
+void closeDisplay() { logStep("closeDisplay"); }
+
+ResultCode playSoundSlot(int slot) {
+    frontEnd().sounds.emplace_back(frontEnd().polls, slot);
+    return resultFailed;
+}
+
+void drawText(int x, int y, const char* text, Colour colour, int height, const char* faceName,
+              TextFormat format) {
     auto& fe = frontEnd();
     if (!fe.recording) {
         return;
@@ -102,15 +153,15 @@ void drawText(int x, int y, const char* text, std::uint32_t colour, int height,
     fe.current.push_back(std::move(call));
 }
 
-std::int32_t loadBackground(const char* fileName) {
+ResultCode loadBackground(const char* fileName) {
     auto& fe = frontEnd();
     fe.loaded.emplace_back(fileName);
     if (fe.missing.count(fileName) != 0) {
         fe.picture.clear();
-        return static_cast<std::int32_t>(0x80004005u);
+        return resultFailed;
     }
     fe.picture = fileName;
-    return 0;
+    return resultOk;
 }
 
 void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, float pivotY,
@@ -133,8 +184,7 @@ void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, floa
     fe.current.push_back(std::move(call));
 }
 
-void drawColourPrimitive(PrimitiveType type, unsigned primitiveCount,
-                         const ColourVertex* vertices) {
+void drawColourPrimitive(PrimitiveKind type, unsigned primitiveCount, const ColourVertex* vertices) {
     auto& fe = frontEnd();
     if (!fe.recording) {
         return;
@@ -143,7 +193,7 @@ void drawColourPrimitive(PrimitiveType type, unsigned primitiveCount,
     call.kind = DrawCall::Kind::Primitive;
     call.primitive = type;
     call.primitiveCount = primitiveCount;
-    unsigned vertexCount = type == PrimitiveType::LineList ? 2 * primitiveCount : primitiveCount + 2;
+    unsigned vertexCount = type == PrimitiveKind::LineList ? 2 * primitiveCount : primitiveCount + 2;
     call.vertices.assign(vertices, vertices + vertexCount);
     fe.current.push_back(std::move(call));
 }
@@ -161,13 +211,12 @@ bool pumpFrame() {
     if (fe.frameHook) {
         fe.frameHook(fe.last, fe.polls);
     }
-    bool down[256] = {};
+    soundTick();
+    bool down[keyboardKeys] = {};
     if (fe.keys != nullptr) {
         fe.keys->keysDown(fe.polls, down);
     }
-    for (int code = 0; code < 256; ++code) {
-        updateKeyCounter(keyState[code], down[code]);
-    }
+    updateKeyStates(down);
     return false;
 }
 
@@ -179,3 +228,5 @@ void showMessageBox(const char* text) {
     }
     fe.messageLog.emplace_back(text);
 }
+
+} // namespace kokurin

@@ -1,6 +1,7 @@
 // The headless front end: the drawing calls are recorded instead of rendered, pumpFrame feeds
-// scripted keys poll by poll and never sleeps, and the message box is answered at once.
-// Linked instead of the Win32 / Direct3D front end by the tests and the developer tools.
+// scripted keys poll by poll and never sleeps, the message box is answered at once, and the
+// start-up steps are logged. Linked by the tests and the developer tools; the smallest complete
+// front end, and the one to copy when porting.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "gfx/draw.h"
+#include "platform/platform.h"
 
+namespace kokurin {
 namespace headless {
 
 struct DrawCall {
@@ -26,7 +28,7 @@ struct DrawCall {
     std::string face;
     std::uint32_t format = 0;
     // Primitive
-    PrimitiveType primitive = PrimitiveType::TriangleStrip;
+    PrimitiveKind primitive = PrimitiveKind::TriangleStrip;
     unsigned primitiveCount = 0;
     std::vector<ColourVertex> vertices;
     // Background (x and y above are its corner)
@@ -98,4 +100,20 @@ void setMissingPictures(std::set<std::string> names);
 const std::vector<std::string>& messages();
 void setMessageHandler(std::function<void(const char* text)> handler);
 
+// What the start-up steps report: whether this is the only copy, openDisplay's result, whether
+// the font was added, whether there is a sound device, and the clock at poll 0 (it then runs
+// 1000 / 60 ms a poll). Each step called, but the clock, is logged by name.
+struct StartUp {
+    bool singleInstance = true;
+    int display = 0;
+    bool fontAdded = true;
+    bool sound = false;
+    std::uint32_t clock = 12345;
+};
+void setStartUp(const StartUp& startUp);
+const std::vector<std::string>& startUpLog();
+// Sound slots played, in order, with the poll each was played at.
+const std::vector<std::pair<long, int>>& soundsPlayed();
+
 } // namespace headless
+} // namespace kokurin

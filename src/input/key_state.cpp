@@ -1,6 +1,8 @@
 // The key-state table shared by every screen, and the two seats' key codes.
 #include "input/key_state.h"
 
+namespace kokurin {
+
 std::int32_t keyState[keyStateSize] = {};
 
 const int playerKeys[2][5] = {
@@ -8,8 +10,10 @@ const int playerKeys[2][5] = {
     {keyLeft, keyRight, keyUp, keyDown, keyReturn},
 };
 
-void updateKeyboardCounters(const std::uint8_t buffer[256]) {
-    for (int code = 0; code < 256; ++code) {
-        updateKeyCounter(keyState[code], (buffer[code] & 0x80) != 0);
+void updateKeyStates(const bool down[keyboardKeys]) {
+    for (int code = 0; code < keyboardKeys; ++code) {
+        updateKeyCounter(keyState[code], down[code]);
     }
 }
+
+} // namespace kokurin

@@ -1,27 +1,16 @@
-// The per-input hold counters every screen reads, and the key codes of the two human seats.
+// The per-key hold counters every screen reads, and the keys of the two human seats.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
+namespace kokurin {
+
+// Counters 0 .. keyboardKeys - 1 are the keyboard's (and the pads a front end maps onto it).
 constexpr int keyStateSize = 512;
 
-// DirectInput key codes the screens read.
-enum KeyCode : int {
-    keyEscape = 1,
-    keyW = 17,
-    keyReturn = 28,
-    keyA = 30,
-    keyS = 31,
-    keyD = 32,
-    keyH = 35,
-    keySpace = 57,
-    keyUp = 200,
-    keyLeft = 203,
-    keyRight = 205,
-    keyDown = 208,
-};
-
-// Counter per input code: consecutive polls the input has been down, 0 while up.
+// Counter per key number: consecutive polls the key has been down, 0 while up.
 extern std::int32_t keyState[keyStateSize];
 
 // Each human seat's keys in the order left, right, up, down, select.
@@ -30,7 +19,7 @@ extern const int playerKeys[2][5];
 
 // The counter rule: one more while down, back to 0 when up.
 inline void updateKeyCounter(std::int32_t& counter, bool down) { counter = down ? counter + 1 : 0; }
-// Updates codes 0..255 from a 256-byte DirectInput keyboard buffer (bit 7 = down).
-void updateKeyboardCounters(const std::uint8_t buffer[256]);
 // First frame down: the only test the screens use.
 inline bool keyPressed(int code) { return keyState[code] == 1; }
+
+} // namespace kokurin

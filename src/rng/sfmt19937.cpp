@@ -2,6 +2,7 @@
 // 32-bit arithmetic; its output equals the reference generator's 32-bit sequence.
 #include "rng/sfmt19937.h"
 
+namespace kokurin {
 namespace {
 
 constexpr int blockCount = 156;
@@ -105,4 +106,4 @@ int Sfmt19937::randomBelow(int n) {
     return static_cast<int>((static_cast<std::uint64_t>(n) * u) >> 32);
 }
 
-Element Sfmt19937::nextElement() { return static_cast<Element>(1 + randomBelow(5)); }
+} // namespace kokurin

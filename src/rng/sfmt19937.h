@@ -1,10 +1,10 @@
-// The game's one random generator: SFMT-19937 computed with plain 32-bit words, and the
-// draw conventions the board and the computer use on it.
+// The game's one random generator: SFMT-19937 computed with plain 32-bit words. It produces
+// numbers only; what they become (elements, choices) is decided by their users.
 #pragma once
 
 #include <cstdint>
 
-#include "rules/element.h"
+namespace kokurin {
 
 class Sfmt19937 {
 public:
@@ -18,8 +18,6 @@ public:
     std::uint32_t nextU32();
     // A uniform integer in [0, n) from one output: floor(n * u / 2^32), 1 <= n <= 630.
     int randomBelow(int n);
-    // A new board element, 1 .. 5 (fire, metal, wood, earth, water), from one output.
-    Element nextElement();
 
     // Read access for tests and diagnostics.
     int index() const { return index_; }
@@ -32,3 +30,5 @@ private:
 
 // The process-wide stream shared by the board fill, the refill and the computer opponent.
 extern Sfmt19937 sharedRandom;
+
+} // namespace kokurin

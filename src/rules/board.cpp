@@ -5,9 +5,11 @@
 #include "rng/sfmt19937.h"
 #include "rules/clash.h"
 
+namespace kokurin {
+
 void fillBoard(MatchState& state) {
     for (Element& cell : state.cells) {
-        cell = sharedRandom.nextElement();
+        cell = newElement(sharedRandom);
     }
     // Lines are redrawn in place, without gravity, until none is left.
     while (clearLines(state, -1)) {
@@ -19,7 +21,7 @@ void refillBoard(MatchState& state) {
     // Row-major order: the computer draws from the same stream, so the order is behaviour.
     for (Element& cell : state.cells) {
         if (cell == None) {
-            cell = sharedRandom.nextElement();
+            cell = newElement(sharedRandom);
         }
     }
 }
@@ -123,3 +125,5 @@ int countEmptyCells(const MatchState& state) {
     }
     return empty;
 }
+
+} // namespace kokurin

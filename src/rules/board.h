@@ -4,6 +4,8 @@
 
 #include "rules/match_state.h"
 
+namespace kokurin {
+
 // Fills all 36 cells for a new match, redrawing lines in place until none is left.
 void fillBoard(MatchState& state);
 // Gives every empty cell a new random element, in row-major order.
@@ -24,3 +26,5 @@ void copyForSimulation(const MatchState& live, MatchState& scratch);
 bool boardHasLine(const MatchState& state);
 // Number of cells holding 0.
 int countEmptyCells(const MatchState& state);
+
+} // namespace kokurin

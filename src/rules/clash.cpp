@@ -1,6 +1,8 @@
 // One encounter of the two queues' back elements under the five-phase overcoming cycle.
 #include "rules/clash.h"
 
+namespace kokurin {
+
 bool overcomes(int x, int y) { return (y - x + 5) % 5 == 1; }
 
 bool clashStep(MatchState& state) {
@@ -26,3 +28,5 @@ bool clashStep(MatchState& state) {
     }
     return !first.empty() && !second.empty();
 }
+
+} // namespace kokurin

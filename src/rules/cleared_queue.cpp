@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace kokurin {
+
 ClearedQueue::ClearedQueue(const ClearedQueue& other) { *this = other; }
 
 ClearedQueue& ClearedQueue::operator=(const ClearedQueue& other) {
@@ -36,3 +38,5 @@ void ClearedQueue::pushBack(Element e) {
 bool operator==(const ClearedQueue& a, const ClearedQueue& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
+
+} // namespace kokurin

@@ -8,6 +8,8 @@
 
 #include "rules/element.h"
 
+namespace kokurin {
+
 class ClearedQueue {
 public:
     ClearedQueue() = default;
@@ -45,3 +47,5 @@ private:
 
 bool operator==(const ClearedQueue& a, const ClearedQueue& b);
 inline bool operator!=(const ClearedQueue& a, const ClearedQueue& b) { return !(a == b); }
+
+} // namespace kokurin

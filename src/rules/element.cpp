@@ -1,6 +1,8 @@
 // Labels and colours of the eight cell values.
 #include "rules/element.h"
 
+namespace kokurin {
+
 const char* const elementLabel[elementCount] = {"無", "火", "金", "木", "土", "水", "陰", "陽"};
 
 const std::uint32_t elementColour[elementCount] = {
@@ -13,3 +15,7 @@ const std::uint32_t elementColour[elementCount] = {
     0xFF800080u, // yin: purple
     0xFFFFFFFFu, // yang: white
 };
+
+Element newElement(Sfmt19937& random) { return static_cast<Element>(1 + random.randomBelow(5)); }
+
+} // namespace kokurin

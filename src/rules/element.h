@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+#include "rng/sfmt19937.h"
+
+namespace kokurin {
+
 // Stored as a signed 32-bit value; play produces only Fire .. Water.
 enum Element : std::int32_t {
     None = 0,
@@ -21,3 +25,9 @@ constexpr int elementCount = 8;
 extern const char* const elementLabel[elementCount];
 // ARGB colour of each element's glyph on the board and in the queue listings.
 extern const std::uint32_t elementColour[elementCount];
+
+// A new board element from one output of the generator: 1 + floor(5 u / 2^32), so only the five
+// phases (fire .. water) are ever drawn.
+Element newElement(Sfmt19937& random);
+
+} // namespace kokurin

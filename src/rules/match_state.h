@@ -6,6 +6,8 @@
 #include "rules/cleared_queue.h"
 #include "rules/element.h"
 
+namespace kokurin {
+
 constexpr int boardSize = 6;
 constexpr int cellCount = boardSize * boardSize;
 
@@ -30,3 +32,5 @@ struct MatchState {
     Element& cell(int row, int col) { return cells[row * boardSize + col]; }
     Element cell(int row, int col) const { return cells[row * boardSize + col]; }
 };
+
+} // namespace kokurin

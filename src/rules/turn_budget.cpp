@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace kokurin {
+
 int turnBudget(float ownHp, float otherHp) {
     float own = ownHp < 1.0f ? 1.0f : ownHp;
     float other = otherHp < 1.0f ? 1.0f : otherHp;
@@ -11,3 +13,5 @@ int turnBudget(float ownHp, float otherHp) {
     float frames = root * 300.0f;
     return static_cast<int>(frames);
 }
+
+} // namespace kokurin

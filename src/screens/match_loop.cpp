@@ -4,17 +4,17 @@
 
 #include <cstring>
 
-#include "app/frame_pump.h"
-#include "app/message_box.h"
-#include "cpu/computer_turn.h"
-#include "gfx/draw.h"
 #include "gfx/text_format.h"
 #include "input/key_state.h"
+#include "platform/platform.h"
 #include "rules/board.h"
-#include "rules/clash_sequence.h"
 #include "rules/turn_budget.h"
+#include "screens/clash_sequence.h"
+#include "screens/computer_turn_screen.h"
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"
+
+namespace kokurin {
 
 namespace {
 
@@ -266,3 +266,5 @@ void showHint(const MatchState& state) {
     }
     showMessageBox(text);
 }
+
+} // namespace kokurin

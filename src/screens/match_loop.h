@@ -4,6 +4,8 @@
 
 #include "rules/match_state.h"
 
+namespace kokurin {
+
 // True when the application must quit; false when the match ended or was abandoned.
 bool runMatch(MatchState& state);
 // One human turn; true when the application must quit.
@@ -14,3 +16,5 @@ void showHint(const MatchState& state);
 // The hint's text for the best pair (or the Japanese notice when no pair beats the start
 // values); exposed so the hint can be checked without a message box.
 const char* hintText(const MatchState& state);
+
+} // namespace kokurin

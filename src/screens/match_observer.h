@@ -4,6 +4,8 @@
 
 #include "rules/match_state.h"
 
+namespace kokurin {
+
 class MatchObserver {
 public:
     virtual ~MatchObserver() = default;
@@ -27,3 +29,5 @@ public:
 // The installed observer, or null.
 MatchObserver* matchObserver();
 void setMatchObserver(MatchObserver* observer);
+
+} // namespace kokurin

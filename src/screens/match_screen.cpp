@@ -1,11 +1,12 @@
 // The match screen, drawn anew every frame from the match record, and the pause of a match.
 #include "screens/match_screen.h"
 
-#include "app/frame_pump.h"
-#include "gfx/draw.h"
 #include "gfx/hue.h"
 #include "gfx/text_format.h"
 #include "input/key_state.h"
+#include "platform/platform.h"
+
+namespace kokurin {
 
 namespace {
 
@@ -22,7 +23,7 @@ void drawHitPointBar(int player, float hp) {
             {x, 32.0f, 0.0f, 1.0f, colour},
             {x, 40.0f, 0.0f, 1.0f, colour},
         };
-        drawColourPrimitive(PrimitiveType::LineList, 1, line);
+        drawColourPrimitive(PrimitiveKind::LineList, 1, line);
     }
 }
 
@@ -36,7 +37,7 @@ void drawSolidRect(float x0, float y0, float x1, float y1, std::uint32_t colour)
         {x0, y0, 0.0f, 1.0f, colour},
         {x0, y1, 0.0f, 1.0f, colour},
     };
-    drawColourPrimitive(PrimitiveType::TriangleStrip, 2, quad);
+    drawColourPrimitive(PrimitiveKind::TriangleStrip, 2, quad);
 }
 
 void drawCellMark(int col, int row, std::uint32_t colour) {
@@ -91,3 +92,5 @@ PauseResult pauseFrames(const MatchState& state, int n) {
     }
     return PauseResult::Finished;
 }
+
+} // namespace kokurin

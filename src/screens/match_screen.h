@@ -5,6 +5,8 @@
 
 #include "rules/match_state.h"
 
+namespace kokurin {
+
 // Draws the whole match screen into the current frame (does not pump).
 void drawMatchScreen(const MatchState& state);
 // The board glyphs and both queue listings.
@@ -18,3 +20,5 @@ enum class PauseResult { Finished, Quit, Escape };
 // n frames of the match screen; stops with Quit when the pump reports it, with Escape on a
 // first press of ESC.
 PauseResult pauseFrames(const MatchState& state, int n);
+
+} // namespace kokurin

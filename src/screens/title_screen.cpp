@@ -2,13 +2,14 @@
 // loop that starts one match after another on a fresh match record.
 #include "screens/title_screen.h"
 
-#include "app/frame_pump.h"
-#include "gfx/draw.h"
 #include "gfx/text_format.h"
 #include "input/key_state.h"
+#include "platform/platform.h"
 #include "rules/board.h"
 #include "rules/match_state.h"
 #include "screens/match_loop.h"
+
+namespace kokurin {
 
 const char* const rosterNames[rosterSize] = {
     "2P",       "えええ",     "むか",           "パルヴィン", "カボンマル", "ミラ",
@@ -116,3 +117,5 @@ bool runTitleScreen() {
         }
     }
 }
+
+} // namespace kokurin

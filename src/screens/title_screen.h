@@ -3,6 +3,8 @@
 
 #include "rules/match_state.h"
 
+namespace kokurin {
+
 constexpr int rosterSize = 16;
 extern const char* const rosterNames[rosterSize];
 extern const char* const rosterPortraits[rosterSize];
@@ -13,3 +15,5 @@ void setUpMatch(MatchState& state, int opponent);
 
 // True when the application must quit; false when ESC left the title screen.
 bool runTitleScreen();
+
+} // namespace kokurin

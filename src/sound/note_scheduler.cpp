@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace kokurin {
+
 namespace {
 
 // Milliseconds per step unit: 240000 / tempo ms is one time unit of four beats.
@@ -78,3 +80,5 @@ void tickScheduler(NoteScheduler& scheduler, std::uint32_t now, RowPlayer playRo
         scheduler.startTime += static_cast<std::uint32_t>(scheduler.loopLength);
     }
 }
+
+} // namespace kokurin

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace kokurin {
+
 constexpr int scheduleRowCount = 256;
 
 // One timed row; row r triggers sound slot r.
@@ -32,7 +34,7 @@ struct NoteScheduler {
     ScheduleRow rows[scheduleRowCount];
 };
 
-// Starts the sound slot of a row; the result is an HRESULT-style code.
+// Starts the sound slot of a row: resultOk, or resultFailed for a slot without a sound.
 using RowPlayer = std::int32_t (*)(int row);
 
 // Reset values: tempo 120, no loop, every row cleared, the clock starting 500 ms after now.
@@ -46,3 +48,5 @@ int findDueRow(NoteScheduler& scheduler);
 // One tick: plays every due row once, clears the fired marks, advances the clock to now and
 // wraps a looping schedule.
 void tickScheduler(NoteScheduler& scheduler, std::uint32_t now, RowPlayer playRow);
+
+} // namespace kokurin

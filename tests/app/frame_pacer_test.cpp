@@ -4,6 +4,8 @@
 
 #include "app/frame_pacer.h"
 
+using namespace kokurin;
+
 TEST(FramePacer, FirstFrameNeverWaits) {
     FramePacer pacer(1000, 60);
     EXPECT_EQ(pacer.ticksToWait(12345), 0);

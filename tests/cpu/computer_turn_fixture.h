@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cpu/computer_turn.h"
+#include "screens/computer_turn_screen.h"
 #include "cpu/swap_evaluation.h"
 #include "cpu/think_observer.h"
 #include "headless/headless.h"
@@ -19,6 +20,8 @@
 #include "rules/turn_budget.h"
 #include "screens/match_observer.h"
 #include "support/boards.h"
+
+using namespace kokurin;
 
 namespace cpu_testing {
 

@@ -3,6 +3,8 @@
 #include "computer_turn_fixture.h"
 #include "input/key_state.h"
 
+using namespace kokurin;
+
 using namespace cpu_testing;
 
 namespace {
@@ -163,7 +165,7 @@ TEST(CursorTravel, CursorSquareIsOrangeAndTheRaisedMarkBlueOnTop) {
 
     auto expectSquare = [](const headless::DrawCall& d, float x0, float y0, std::uint32_t c) {
         ASSERT_EQ(d.kind, headless::DrawCall::Kind::Primitive);
-        EXPECT_EQ(d.primitive, PrimitiveType::TriangleStrip);
+        EXPECT_EQ(d.primitive, PrimitiveKind::TriangleStrip);
         EXPECT_EQ(d.primitiveCount, 2u);
         ASSERT_EQ(d.vertices.size(), 4u);
         const float xs[] = {x0 + 16, x0 + 16, x0, x0};

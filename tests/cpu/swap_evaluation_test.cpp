@@ -8,6 +8,8 @@
 #include "rules/board.h"
 #include "support/boards.h"
 
+using namespace kokurin;
+
 using namespace testing_support;
 
 namespace {

@@ -6,6 +6,8 @@
 #include "computer_turn_fixture.h"
 #include "cpu/think_rules.h"
 
+using namespace kokurin;
+
 using namespace cpu_testing;
 using testing_support::queueFrom;
 

@@ -5,6 +5,8 @@
 #include "computer_turn_fixture.h"
 #include "cpu/turn_setup.h"
 
+using namespace kokurin;
+
 using namespace cpu_testing;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include "gfx/background_quad.h"
 
+using namespace kokurin;
+
 namespace {
 
 struct Bounds {

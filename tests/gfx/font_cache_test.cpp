@@ -1,20 +1,23 @@
 // The font cache: one font per height/face pair made on first use, 32 slots, retries of failed
-// creations, the character-set rule and the keys it refuses.
+// creations, the script rule and the keys it refuses.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "gfx/draw.h"
+#include "gfx/text_format.h"
+#include "platform/platform.h"
 #include "gfx/font_cache.h"
+
+using namespace kokurin;
 
 namespace {
 
 class FakeFontMaker : public FontMaker {
 public:
-    FontHandle makeFont(int height, const char* faceName, int charSet) override {
+    FontHandle makeFont(const FontRequest& request) override {
         ++attempts;
-        requests.push_back({height, faceName, charSet});
+        requests.push_back({request.height, request.faceName, request.script});
         if (failing) {
             return nullptr;
         }
@@ -25,7 +28,7 @@ public:
     struct Request {
         int height;
         std::string face;
-        int charSet;
+        FontScript script;
     };
     bool failing = false;
     int attempts = 0;
@@ -119,13 +122,13 @@ TEST(FontCache, FailedCreationIsRetriedByEachEmptySlotOncePerCall) {
     EXPECT_EQ(cache.slot(3).font, font);
 }
 
-TEST(FontCache, JapaneseSystemFacesAskForShiftJisAndOthersForAnsi) {
-    EXPECT_EQ(fontCharSet("ＭＳ Ｐゴシック"), shiftJisCharSet);
-    EXPECT_EQ(fontCharSet(mincho), shiftJisCharSet);
-    EXPECT_EQ(fontCharSet("ＭＳ ゴシック"), ansiCharSet);
-    EXPECT_EQ(fontCharSet("ＭＳ Ｐゴシック "), ansiCharSet);
-    EXPECT_EQ(fontCharSet("MS PGothic"), ansiCharSet);
-    EXPECT_EQ(fontCharSet(""), ansiCharSet);
+TEST(FontCache, JapaneseSystemFacesAskForJapaneseAndOthersForLatin) {
+    EXPECT_EQ(fontScript("ＭＳ Ｐゴシック"), FontScript::Japanese);
+    EXPECT_EQ(fontScript(mincho), FontScript::Japanese);
+    EXPECT_EQ(fontScript("ＭＳ ゴシック"), FontScript::Latin);
+    EXPECT_EQ(fontScript("ＭＳ Ｐゴシック "), FontScript::Latin);
+    EXPECT_EQ(fontScript("MS PGothic"), FontScript::Latin);
+    EXPECT_EQ(fontScript(""), FontScript::Latin);
 
     FakeFontMaker maker;
     FontCache cache;
@@ -133,9 +136,9 @@ TEST(FontCache, JapaneseSystemFacesAskForShiftJisAndOthersForAnsi) {
     cache.findFont(maker, 16, mincho);
     cache.findFont(maker, 16, "Tahoma");
     ASSERT_EQ(maker.requests.size(), 3u);
-    EXPECT_EQ(maker.requests[0].charSet, shiftJisCharSet);
-    EXPECT_EQ(maker.requests[1].charSet, shiftJisCharSet);
-    EXPECT_EQ(maker.requests[2].charSet, ansiCharSet);
+    EXPECT_EQ(maker.requests[0].script, FontScript::Japanese);
+    EXPECT_EQ(maker.requests[1].script, FontScript::Japanese);
+    EXPECT_EQ(maker.requests[2].script, FontScript::Latin);
     EXPECT_EQ(maker.requests[2].height, 16);
     EXPECT_EQ(maker.requests[2].face, "Tahoma");
 }

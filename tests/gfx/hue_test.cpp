@@ -3,6 +3,8 @@
 
 #include "gfx/hue.h"
 
+using namespace kokurin;
+
 TEST(HueToColour, PrimaryAndMixedHuesAtFullSaturation) {
     EXPECT_EQ(hueToColour(0.0f, 1.0f), 0x00FF0000u);
     EXPECT_EQ(hueToColour(4.0f, 1.0f), 0x00FFFF00u);

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "gfx/draw.h"
+#include "platform/platform.h"
 #include "gfx/text_format.h"
 #include "headless/headless.h"
+
+using namespace kokurin;
 
 TEST(FormatText, ReturnsTheSameBufferAndTheSecondCallOverwritesTheFirst) {
     const char* first = formatText("data/%s", "long_portrait_name.png");

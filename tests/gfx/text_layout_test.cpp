@@ -3,8 +3,10 @@
 
 #include <limits>
 
-#include "gfx/draw.h"
+#include "platform/platform.h"
 #include "gfx/text_layout.h"
+
+using namespace kokurin;
 
 TEST(TextLayout, FormatZeroStartsAtXYAndClipsAtTheRightEdge) {
     TextRect rect = textLayoutRect(120, 40, 18, 0);

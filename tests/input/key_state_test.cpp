@@ -1,9 +1,12 @@
 // The hold counters of the key-state table and the seats' key codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "input/key_state.h"
+
+using namespace kokurin;
 
 namespace {
 
@@ -13,11 +16,11 @@ protected:
     void TearDown() override { std::memset(keyState, 0, sizeof keyState); }
 
     void poll(std::initializer_list<int> down) {
-        std::uint8_t buffer[256] = {};
+        bool keys[keyboardKeys] = {};
         for (int code : down) {
-            buffer[code] = 0x80;
+            keys[code] = true;
         }
-        updateKeyboardCounters(buffer);
+        updateKeyStates(keys);
     }
 };
 
@@ -52,17 +55,6 @@ TEST_F(KeyStateTest, TwoKeysPressedOnOneFrameBothReadOne) {
     EXPECT_EQ(keyState[keyEscape], 1);
 }
 
-TEST_F(KeyStateTest, OnlyBitSevenMeansDown) {
-    std::uint8_t buffer[256] = {};
-    buffer[keyW] = 0x7F;
-    buffer[keyS] = 0x80;
-    buffer[keyA] = 0xFF;
-    updateKeyboardCounters(buffer);
-    EXPECT_EQ(keyState[keyW], 0);
-    EXPECT_EQ(keyState[keyS], 1);
-    EXPECT_EQ(keyState[keyA], 1);
-}
-
 TEST_F(KeyStateTest, KeyboardPollLeavesOtherInputCodesAlone) {
     keyState[256] = 4;
     keyState[300] = 2;
@@ -70,10 +62,10 @@ TEST_F(KeyStateTest, KeyboardPollLeavesOtherInputCodesAlone) {
     EXPECT_EQ(keyState[256], 4);
     EXPECT_EQ(keyState[300], 2);
     // Every one of the 256 keyboard codes is updated.
-    std::uint8_t all[256];
-    std::memset(all, 0x80, sizeof all);
-    updateKeyboardCounters(all);
-    updateKeyboardCounters(all);
+    bool all[keyboardKeys];
+    std::fill(all, all + keyboardKeys, true);
+    updateKeyStates(all);
+    updateKeyStates(all);
     for (int code = 0; code < 256; ++code) {
         ASSERT_EQ(keyState[code], 2) << code;
     }

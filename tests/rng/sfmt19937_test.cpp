@@ -1,10 +1,12 @@
 // The generator against the reference sequence, its block boundaries, period certification and
-// the draw conventions.
+// the draw of a number below n.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
 #include "rng/sfmt19937.h"
+
+using namespace kokurin;
 
 namespace {
 
@@ -103,21 +105,3 @@ TEST(Sfmt19937, DrawEdgesNeverReachN) {
     }
 }
 
-TEST(Sfmt19937, ElementDrawIsOneToFiveAndUsesOneOutput) {
-    Sfmt19937 g;
-    g.seed(4321);
-    Sfmt19937 shadow = g;
-    int counts[8] = {};
-    for (int i = 0; i < 10000; ++i) {
-        std::uint32_t u = shadow.nextU32();
-        Element e = g.nextElement();
-        ASSERT_GE(e, Fire);
-        ASSERT_LE(e, Water);
-        // 1 - trunc(u * -5 * 2^-32) in double precision.
-        ASSERT_EQ(static_cast<int>(e), 1 - static_cast<int>(u * -1.1641532182693481e-9));
-        ++counts[e];
-    }
-    for (int e = Fire; e <= Water; ++e) {
-        EXPECT_GT(counts[e], 1700);
-    }
-}

@@ -5,6 +5,8 @@
 #include "rules/board.h"
 #include "support/boards.h"
 
+using namespace kokurin;
+
 using namespace testing_support;
 
 TEST(ClearLines, RunsOfFourAndFiveClearWhole) {
@@ -138,12 +140,12 @@ TEST(FillBoard, FullNoLineNoQueueAndDrawsInRowMajorOrder) {
         // Replay: 36 draws row-major, then each cleared cell redrawn in row-major order.
         MatchState replay;
         for (Element& c : replay.cells) {
-            c = shadow.nextElement();
+            c = newElement(shadow);
         }
         while (clearLines(replay, -1)) {
             for (Element& c : replay.cells) {
                 if (c == None) {
-                    c = shadow.nextElement();
+                    c = newElement(shadow);
                 }
             }
         }
@@ -160,8 +162,27 @@ TEST(RefillBoard, OneDrawPerEmptyCellInRowMajorOrder) {
     s.cells[20] = None;
     s.cells[35] = None;
     refillBoard(s);
-    EXPECT_EQ(s.cells[3], shadow.nextElement());
-    EXPECT_EQ(s.cells[20], shadow.nextElement());
-    EXPECT_EQ(s.cells[35], shadow.nextElement());
+    EXPECT_EQ(s.cells[3], newElement(shadow));
+    EXPECT_EQ(s.cells[20], newElement(shadow));
+    EXPECT_EQ(s.cells[35], newElement(shadow));
     EXPECT_EQ(sharedRandom.nextU32(), shadow.nextU32());
+}
+
+TEST(ElementDraw, IsOneToFiveAndUsesOneOutput) {
+    Sfmt19937 g;
+    g.seed(4321);
+    Sfmt19937 shadow = g;
+    int counts[8] = {};
+    for (int i = 0; i < 10000; ++i) {
+        std::uint32_t u = shadow.nextU32();
+        Element e = newElement(g);
+        ASSERT_GE(e, Fire);
+        ASSERT_LE(e, Water);
+        // 1 - trunc(u * -5 * 2^-32) in double precision.
+        ASSERT_EQ(static_cast<int>(e), 1 - static_cast<int>(u * -1.1641532182693481e-9));
+        ++counts[e];
+    }
+    for (int e = Fire; e <= Water; ++e) {
+        EXPECT_GT(counts[e], 1700);
+    }
 }

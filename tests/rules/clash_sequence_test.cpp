@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "input/key_state.h"
-#include "rules/clash_sequence.h"
+#include "screens/clash_sequence.h"
 #include "support/boards.h"
 #include "support/screen_frames.h"
+
+using namespace kokurin;
 
 using namespace testing_support;
 

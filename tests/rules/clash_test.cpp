@@ -4,6 +4,8 @@
 #include "rules/clash.h"
 #include "support/boards.h"
 
+using namespace kokurin;
+
 using namespace testing_support;
 
 namespace {

@@ -4,6 +4,8 @@
 #include "rules/board.h"
 #include "support/boards.h"
 
+using namespace kokurin;
+
 using namespace testing_support;
 
 TEST(SwapAndSettle, SwapWithoutLineStaysAndReturnsTheQueueAfterTheClash) {

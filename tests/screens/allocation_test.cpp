@@ -8,12 +8,14 @@
 
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
-#include "rules/clash_sequence.h"
+#include "screens/clash_sequence.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
 #include "screens/title_screen.h"
 #include "support/boards.h"
 #include "support/screen_frames.h"
+
+using namespace kokurin;
 
 namespace {
 bool countingAllocations = false;

@@ -7,6 +7,8 @@
 #include "support/boards.h"
 #include "support/screen_frames.h"
 
+using namespace kokurin;
+
 using namespace testing_support;
 
 namespace {

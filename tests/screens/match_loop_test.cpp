@@ -9,6 +9,8 @@
 #include "support/boards.h"
 #include "support/screen_frames.h"
 
+using namespace kokurin;
+
 using namespace testing_support;
 
 namespace {
@@ -107,7 +109,7 @@ TEST_F(MatchLoop, CascadeShowsTheHolesThenTheSettledBoardThirtyFramesEach) {
     std::string settled = fallenBoard();
     // The three empty cells are refilled in row-major order from the shared stream.
     for (int cell = 0; cell < 3; ++cell) {
-        settled[cell] = static_cast<char>('0' + stream.nextElement());
+        settled[cell] = static_cast<char>('0' + newElement(stream));
     }
     MatchState check = boardFrom(settled);
     ASSERT_FALSE(boardHasLine(check)) << "the refill of this seed forms no new line";

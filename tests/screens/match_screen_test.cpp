@@ -7,6 +7,8 @@
 #include "support/boards.h"
 #include "support/screen_frames.h"
 
+using namespace kokurin;
+
 using namespace testing_support;
 
 namespace {
@@ -17,7 +19,7 @@ using headless::DrawCall;
 std::vector<const DrawCall*> barLines(const Frame& frame, int player) {
     std::vector<const DrawCall*> lines;
     for (const auto& d : frame) {
-        if (d.kind != DrawKind::Primitive || d.primitive != PrimitiveType::LineList) {
+        if (d.kind != DrawKind::Primitive || d.primitive != PrimitiveKind::LineList) {
             continue;
         }
         bool left = d.vertices[0].x < 320.0f;
@@ -70,7 +72,7 @@ TEST_F(MatchScreen, DrawsBackdropBoardQueuesCaptionBarsPortraitTimerInThatOrder)
     EXPECT_EQ(caption.height, 36);
     EXPECT_EQ(caption.colour, opaqueWhite);
     for (int i = 41; i < 41 + 480; ++i) {
-        EXPECT_EQ(f[i].primitive, PrimitiveType::LineList) << i;
+        EXPECT_EQ(f[i].primitive, PrimitiveKind::LineList) << i;
     }
     // Player 1's bar entirely before player 2's.
     EXPECT_EQ(f[41].vertices[0].x, 8.0f);

@@ -14,6 +14,8 @@
 #include "screens/match_observer.h"
 #include "screens/title_screen.h"
 
+using namespace kokurin;
+
 namespace {
 
 // Presses keys planned ahead, one poll each with a free poll between presses, and plays the

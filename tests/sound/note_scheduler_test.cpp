@@ -7,6 +7,8 @@
 
 #include "sound/note_scheduler.h"
 
+using namespace kokurin;
+
 namespace {
 
 std::vector<int> played;

@@ -5,6 +5,8 @@
 
 #include "rules/match_state.h"
 
+using namespace kokurin;
+
 namespace testing_support {
 
 // 36 digits, row-major from the top-left cell; spaces and '|' are ignored.

@@ -15,6 +15,8 @@
 #include "rules/match_state.h"
 #include "screens/match_observer.h"
 
+using namespace kokurin;
+
 namespace testing_support {
 
 using Frame = std::vector<headless::DrawCall>;
@@ -151,7 +153,7 @@ struct Rect {
 };
 
 inline bool asRect(const headless::DrawCall& d, Rect& out) {
-    if (d.kind != DrawKind::Primitive || d.primitive != PrimitiveType::TriangleStrip ||
+    if (d.kind != DrawKind::Primitive || d.primitive != PrimitiveKind::TriangleStrip ||
         d.primitiveCount != 2 || d.vertices.size() != 4) {
         return false;
     }

@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/main_window.h"
-#include "app/win32/wide_text.h"
+#include "win32/main_window.h"
+#include "win32/wide_text.h"
+
+using namespace kokurin;
 
 namespace {
 

@@ -10,18 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/main_window.h"
-#include "app/win32/wide_text.h"
-#include "gfx/draw.h"
-#include "gfx/win32/d3dx_library.h"
-#include "gfx/win32/graphics_device.h"
-#include "gfx/win32/renderer_2d.h"
-#include "gfx/win32/scene_camera.h"
+#include "win32/main_window.h"
+#include "win32/wide_text.h"
+#include "gfx/text_format.h"
+#include "platform/platform.h"
+#include "win32/d3dx_library.h"
+#include "win32/graphics_device.h"
+#include "win32/renderer_2d.h"
+#include "win32/scene_camera.h"
+
+using namespace kokurin;
 
 namespace {
 
-constexpr int screenWidth = 640;
-constexpr int screenHeight = 480;
 constexpr std::uint32_t rgbMask = 0x00FFFFFFu;
 
 const std::uint32_t red = 0xFF0000;
@@ -152,12 +153,12 @@ ColourVertex vertex(float x, float y, std::uint32_t colour) {
 void drawRect(float left, float top, float right, float bottom, std::uint32_t colour) {
     const ColourVertex strip[4] = {vertex(right, top, colour), vertex(right, bottom, colour),
                                    vertex(left, top, colour), vertex(left, bottom, colour)};
-    drawColourPrimitive(PrimitiveType::TriangleStrip, 2, strip);
+    drawColourPrimitive(PrimitiveKind::TriangleStrip, 2, strip);
 }
 
 void drawLine(float x1, float y1, float x2, float y2, std::uint32_t colour) {
     const ColourVertex line[2] = {vertex(x1, y1, colour), vertex(x2, y2, colour)};
-    drawColourPrimitive(PrimitiveType::LineList, 1, line);
+    drawColourPrimitive(PrimitiveKind::LineList, 1, line);
 }
 
 std::string picture(const char* name) {
@@ -198,7 +199,7 @@ TEST_F(RenderTest, CounterClockwiseQuadIsCulled) {
         // Top-left, bottom-left, top-right, bottom-right: both triangles counter-clockwise.
         const ColourVertex strip[4] = {vertex(100, 100, 0xFFFFFFFF), vertex(100, 200, 0xFFFFFFFF),
                                        vertex(200, 100, 0xFFFFFFFF), vertex(200, 200, 0xFFFFFFFF)};
-        drawColourPrimitive(PrimitiveType::TriangleStrip, 2, strip);
+        drawColourPrimitive(PrimitiveKind::TriangleStrip, 2, strip);
         drawRect(300, 100, 400, 200, 0xFFFFFFFF);
     });
     EXPECT_EQ(frame.litCount(90, 90, 210, 210), 0);

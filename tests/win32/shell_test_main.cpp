@@ -9,13 +9,16 @@
 #include <cstdio>
 #include <string>
 
-#include "app/frame_pump.h"
-#include "app/win32/main_window.h"
-#include "app/win32/start_up.h"
-#include "app/win32/wide_text.h"
-#include "gfx/draw.h"
+#include "gfx/text_format.h"
+#include "platform/platform.h"
+#include "win32/main_window.h"
+#include "win32/start_up.h"
+#include "win32/wide_text.h"
+#include "platform/platform.h"
 #include "input/key_state.h"
-#include "sound/win32/sound_system.h"
+#include "win32/sound_system.h"
+
+using namespace kokurin;
 
 namespace {
 
@@ -93,7 +96,7 @@ void drawTestFrame(int frame) {
                                    {200.0f, 40.0f, 0.0f, 1.0f, 0xFF3060FF},
                                    {10.0f, 10.0f, 0.0f, 1.0f, 0xFF3060FF},
                                    {10.0f, 40.0f, 0.0f, 1.0f, 0xFF3060FF}};
-    drawColourPrimitive(PrimitiveType::TriangleStrip, 2, strip);
+    drawColourPrimitive(PrimitiveKind::TriangleStrip, 2, strip);
     drawTextFormat(10, 60, 0xFFFFFFFF, 18, gameFace, 0, "試験フレーム %d", frame);
     drawBackground(300, 100, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
 }

@@ -17,6 +17,8 @@
 #include "sim_options.h"
 #include "transcript.h"
 
+using namespace kokurin;
+
 namespace {
 
 // Feeds the parsed key script poll by poll.

@@ -3,6 +3,8 @@
 
 #include "headless/headless.h"
 
+namespace kokurin {
+
 std::string boardText(const MatchState& state) {
     std::string text;
     for (Element e : state.cells) {
@@ -109,3 +111,5 @@ void Transcript::winnerScreen(const MatchState& state) {
     winnerReached_ = true;
     headless::setPollLimit(headless::pollCount());
 }
+
+} // namespace kokurin

@@ -7,6 +7,8 @@
 
 #include "screens/match_observer.h"
 
+namespace kokurin {
+
 class Transcript : public MatchObserver {
 public:
     explicit Transcript(std::FILE* out) : out_(out) {}
@@ -38,3 +40,5 @@ std::string queueText(const ClearedQueue& queue);
 std::string jsonString(const std::string& text);
 // Both hit points as "[h0,h1]" with %.9g.
 std::string hpText(const MatchState& state);
+
+} // namespace kokurin

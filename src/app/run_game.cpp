@@ -1,0 +1,44 @@
+// The game from start-up to shutdown, the same on every front end: each step is the front end's,
+// the order is the game's.
+#include "platform/platform.h"
+#include "rng/sfmt19937.h"
+#include "screens/title_screen.h"
+
+namespace kokurin {
+
+const char* const gameFontFile = "data/ZUDEV.TTF";
+
+namespace {
+
+const char* const secondInstanceText = "多重起動ですよ！";
+
+} // namespace
+
+int runGame(ScreenRun firstScreen) {
+    // Nothing is set up yet when another copy already runs.
+    if (!claimSingleInstance()) {
+        showMessageBox(secondInstanceText);
+        return 0;
+    }
+    enterExecutableFolder();
+    const int refused = openDisplay();
+    if (refused != 0) {
+        return refused;
+    }
+    const bool fontAdded = registerGameFont();
+    openInput();
+    openSound();
+    // Seeded last of all, right before the first screen.
+    sharedRandom.seed(clockMilliseconds());
+    beginFirstFrame();
+
+    (firstScreen != nullptr ? firstScreen : runTitleScreen)();
+
+    closeDisplay();
+    if (fontAdded) {
+        unregisterGameFont();
+    }
+    return 0;
+}
+
+} // namespace kokurin

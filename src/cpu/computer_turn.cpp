@@ -1,0 +1,52 @@
+// The computer's turn, frame by frame: set up, then think by the personality's rule, travel to
+// the chosen cells and exchange them.
+#include "cpu/computer_turn.h"
+
+#include "cpu/step_frames.h"
+#include "cpu/think_observer.h"
+#include "cpu/think_rules.h"
+#include "cpu/turn_setup.h"
+
+namespace kokurin {
+
+namespace {
+
+// Reused by every evaluation of every turn, so thinking allocates nothing.
+SwapOutcome& evaluationScratch() {
+    static SwapOutcome outcome;
+    return outcome;
+}
+
+} // namespace
+
+void startComputerTurn(MatchState& state, ComputerTurn& turn) {
+    setUpComputerTurn(state, turn);
+    if (ThinkObserver* observer = thinkObserver()) {
+        observer->turnSetUp(state, turn);
+    }
+    // The personality is fixed for the turn; 8 never gets here (the set-up rotates it), and a
+    // value no roster entry produces plays as personality 1.
+    turn.personality = playedPersonality(state.opponentType);
+    // Leaves exactly 13 steps' worth of frames for the travel.
+    turn.forcedAt = 13 * stepFramesOf(state.opponentType);
+}
+
+bool advanceComputerTurn(MatchState& state, ComputerTurn& turn) {
+    state.turnTimer -= 1;
+    turn.candidatePos %= static_cast<int>(swapCandidates.size());
+    if (!turn.decided) {
+        thinkOneFrame(state, turn, turn.personality, evaluationScratch());
+    }
+    // The first step may come in the very frame the rule decided in.
+    if (turn.decided && travelStep(state, turn)) {
+        return true;
+    }
+    // The forced decision acts from the next frame.
+    if (state.turnTimer == turn.forcedAt) {
+        turn.decided = true;
+    }
+    turn.thinkFrame += 1;
+    return false;
+}
+
+} // namespace kokurin

@@ -1,0 +1,151 @@
+// The seam between the portable game and a front end. A front end (Windows, SDL2, the browser,
+// the headless one of the tests) defines every function of the first half of this header and
+// calls the second half; nothing else of the game needs porting. docs/porting.md has the same
+// list as a table, with what each front end does for each call.
+#pragma once
+
+#include <cstdint>
+
+namespace kokurin {
+
+// ---- The game's vocabulary ----------------------------------------------------------------
+
+// 0xAARRGGBB: alpha in the top byte.
+using Colour = std::uint32_t;
+
+// Result of the calls that can fail: 0 on success, resultFailed otherwise.
+using ResultCode = std::int32_t;
+constexpr ResultCode resultOk = 0;
+constexpr ResultCode resultFailed = static_cast<ResultCode>(0x80004005u);
+
+// The back buffer every coordinate refers to: x to the right, y downwards, (0, 0) top left.
+constexpr int screenWidth = 640;
+constexpr int screenHeight = 480;
+
+enum class PrimitiveKind {
+    // Pairs of vertices, one 1-pixel line each.
+    LineList,
+    // n + 2 vertices for n triangles; only clockwise triangles are drawn.
+    TriangleStrip,
+};
+
+// A screen-space vertex: pixel position, depth 0..1 (the game uses 0), reciprocal w (always 1).
+struct ColourVertex {
+    float x;
+    float y;
+    float z;
+    float rhw;
+    Colour colour;
+};
+
+// The same with texture coordinates (1.0 = the picture's full width or height).
+struct TexturedVertex {
+    float x;
+    float y;
+    float z;
+    float rhw;
+    Colour colour;
+    float u;
+    float v;
+};
+
+// Where a text is placed: its top-left corner at (x, y), or centred on x.
+using TextFormat = std::uint32_t;
+constexpr TextFormat textLeftTop = 0;
+constexpr TextFormat textCentre = 1;
+
+// Key numbers of the key table. A front end reports its keys under these numbers; the numbers
+// are the game's own and never change.
+enum Key : int {
+    keyEscape = 1,
+    keyW = 17,
+    keyReturn = 28,
+    keyA = 30,
+    keyS = 31,
+    keyD = 32,
+    keyH = 35,
+    keyM = 50,
+    keySpace = 57,
+    keyUp = 200,
+    keyLeft = 203,
+    keyRight = 205,
+    keyDown = 208,
+};
+// Numbers a front end may report down: 0 .. keyboardKeys - 1.
+constexpr int keyboardKeys = 256;
+
+// Files the game reads, relative to the executable's folder.
+extern const char* const gameFontFile;
+
+// ---- Provided by every front end ----------------------------------------------------------
+
+// Start-up and shutdown. runGame calls them in this order; a front end may leave any of them
+// empty where its platform has nothing to do.
+
+// True when no other copy of the game runs; false when one does (runGame then shows
+// "多重起動ですよ！" and ends with exit code 0 before anything else is set up).
+bool claimSingleInstance();
+// Makes the executable's folder the current one, so that data/ is found from anywhere.
+void enterExecutableFolder();
+// Opens the window and everything drawing needs. 0 when the game can be shown; otherwise the
+// process exit code, after the front end has told the player why (a box, stderr).
+int openDisplay();
+// Makes gameFontFile's typeface available for drawText. True only when this process added it,
+// so that unregisterGameFont never takes away a font another program added.
+bool registerGameFont();
+void unregisterGameFont();
+// Opens the keyboard (and pads); without them the game runs and no key is ever down.
+void openInput();
+// Opens the sound device; false without one (the game then stays silent, nothing else changes).
+bool openSound();
+// A millisecond clock: seeds the random generator and times the sound schedule.
+std::uint32_t clockMilliseconds();
+// Begins the first frame, so that every screen draws into a begun frame.
+void beginFirstFrame();
+// Closes what openDisplay opened, after the first screen has returned.
+void closeDisplay();
+
+// Drawing, between two frame pumps. Text and formats are UTF-8.
+
+// Draws text with its top-left at (x, y) (or centred on x with textCentre) in a font of the
+// given pixel height and face, the cache of fonts being the front end's.
+void drawText(int x, int y, const char* text, Colour colour, int height, const char* faceName,
+              TextFormat format);
+// Replaces the one picture by the file's contents: resultOk when it loaded, resultFailed
+// otherwise; a failed load leaves no picture.
+ResultCode loadBackground(const char* fileName);
+// Draws the picture's top-left 128 x 128 texels as a quad (nothing without a picture): corner
+// (x, y) before scaling and turning, pivot as a fraction of the square, angle in radians
+// (clockwise on screen), a scaleY of 0 meaning scaleX. fillBackgroundQuad gives the corners.
+void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, float pivotY,
+                    float angle, float depth);
+// Untextured primitives straight from the caller's array: alpha-blended, counter-clockwise
+// triangles culled.
+void drawColourPrimitive(PrimitiveKind kind, unsigned primitiveCount, const ColourVertex* vertices);
+
+// Ends the frame drawn since the last call: presents it, waits for the next 1/60 s, handles the
+// platform's events, calls soundTick, begins the next frame (cleared to opaque black) and
+// reports the keys down through updateKeyStates. True when the player closed the game: every
+// screen then returns at once without drawing or pumping again.
+bool pumpFrame();
+
+// A modal box with the text and an OK button; returns when the player has closed it.
+void showMessageBox(const char* text);
+
+// Starts the next of a sound slot's playing copies; resultFailed when the slot holds no sound.
+ResultCode playSoundSlot(int slot);
+
+// ---- Provided by the core, for front ends ---------------------------------------------------
+
+// The whole game from start-up to shutdown (the title screen when firstScreen is null); returns
+// the process exit code.
+using ScreenRun = bool (*)();
+int runGame(ScreenRun firstScreen = nullptr);
+
+// Advances the key table by one poll: down[k] tells whether key number k is held now.
+void updateKeyStates(const bool down[keyboardKeys]);
+
+// One tick of the sound schedule: plays every row due since the last tick. Once a frame.
+void soundTick();
+
+} // namespace kokurin

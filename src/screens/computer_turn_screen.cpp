@@ -1,0 +1,64 @@
+// The computer's turn on screen: its logic advances a frame, the match screen and its cursor
+// are drawn, the frame is pumped, ESC and quit are tested.
+#include "screens/computer_turn_screen.h"
+
+#include "input/key_state.h"
+#include "platform/platform.h"
+#include "screens/match_observer.h"
+#include "screens/match_screen.h"
+
+namespace kokurin {
+
+namespace {
+
+constexpr std::uint32_t cursorColour = 0xFFFF8000u;
+constexpr std::uint32_t markColour = 0xFF0000FFu;
+
+void reportSwap(const MatchState& state, const ComputerTurn& turn) {
+    if (MatchObserver* observer = matchObserver()) {
+        observer->swapMade(state, turn.swapFirst, turn.swapSecond);
+    }
+}
+
+} // namespace
+
+void drawComputerCursor(const MatchState& state, const ComputerTurn& turn) {
+    drawCellMark(state.cursorCol, state.cursorRow, cursorColour);
+    if (turn.markActive) {
+        drawCellMark(turn.markX, turn.markY, markColour);
+    }
+}
+
+bool playComputerTurn(MatchState& state) {
+    ComputerTurn turn;
+    startComputerTurn(state, turn);
+    if (state.turnTimer <= 0) {
+        // No time at all: the cursor and the mark's random start are exchanged as they stand.
+        finalSwap(state, turn);
+        reportSwap(state, turn);
+        return false;
+    }
+    for (;;) {
+        if (advanceComputerTurn(state, turn)) {
+            // The completing step's frame is not drawn.
+            reportSwap(state, turn);
+            return false;
+        }
+        drawMatchScreen(state);
+        drawComputerCursor(state, turn);
+        if (pumpFrame()) {
+            return true;
+        }
+        if (keyPressed(keyEscape)) {
+            // Ends only this turn, without an exchange; the cursor stays where it got to.
+            return false;
+        }
+        if (state.turnTimer <= 0) {
+            finalSwap(state, turn);
+            reportSwap(state, turn);
+            return false;
+        }
+    }
+}
+
+} // namespace kokurin

@@ -1,0 +1,27 @@
+// The Windows start-up steps of the game's sequence (single-instance guard, working folder,
+// window and Direct3D, the first frame, the device's release) and the process-wide objects'
+// exit-time teardown.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kokurin {
+
+// Exit codes besides 0 (normal run, or another instance already running).
+constexpr int exitNoWindowClass = -1;
+constexpr int exitNoD3dx = 2;
+constexpr int exitNoDirect3D = 3;
+constexpr int exitNoDevice = 4;
+
+// Runs the whole application with firstScreen as its first screen (the title screen in the
+// game) and returns the process exit code.
+int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen);
+
+// The executable's folder, ending in its separator (empty when it cannot be had).
+std::wstring executableFolder();
+
+} // namespace kokurin
