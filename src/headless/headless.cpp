@@ -28,6 +28,8 @@ struct FrontEnd {
     StartUp startUp;
     std::vector<std::string> startUpLog;
     std::vector<std::pair<long, int>> sounds;
+    int slotLengths[soundSlots] = {};
+    bool muted = false;
 };
 
 FrontEnd& frontEnd() {
@@ -84,6 +86,8 @@ void setMessageHandler(std::function<void(const char*)> handler) {
 void setStartUp(const StartUp& startUp) { frontEnd().startUp = startUp; }
 const std::vector<std::string>& startUpLog() { return frontEnd().startUpLog; }
 const std::vector<std::pair<long, int>>& soundsPlayed() { return frontEnd().sounds; }
+int soundSlotLength(int slot) { return frontEnd().slotLengths[slot]; }
+bool soundMuted() { return frontEnd().muted; }
 
 } // namespace headless
 
@@ -130,10 +134,22 @@ std::uint32_t clockMilliseconds() {
 void beginFirstFrame() { logStep("beginFirstFrame"); }
 void closeDisplay() { logStep("closeDisplay"); }
 
-ResultCode playSoundSlot(int slot) {
-    frontEnd().sounds.emplace_back(frontEnd().polls, slot);
-    return resultFailed;
+void loadSoundSlot(int slot, const std::int16_t* samples, int count) {
+    if (slot > 0 && slot < soundSlots) {
+        frontEnd().slotLengths[slot] = samples != nullptr && count > 0 ? count : 0;
+    }
 }
+
+ResultCode playSoundSlot(int slot) {
+    auto& fe = frontEnd();
+    if (slot <= 0 || slot >= soundSlots || fe.slotLengths[slot] == 0) {
+        return resultFailed;
+    }
+    fe.sounds.emplace_back(fe.polls, slot);
+    return resultOk;
+}
+
+void setSoundMuted(bool muted) { frontEnd().muted = muted; }
 
 void drawText(int x, int y, const char* text, Colour colour, int height, const char* faceName,
               TextFormat format) {

@@ -112,8 +112,11 @@ struct StartUp {
 };
 void setStartUp(const StartUp& startUp);
 const std::vector<std::string>& startUpLog();
-// Sound slots played, in order, with the poll each was played at.
+// Sound slots played (slots that hold a sound), in order, with the poll each was played at.
 const std::vector<std::pair<long, int>>& soundsPlayed();
+// Samples loaded into a slot (0: none); whether the sound is muted.
+int soundSlotLength(int slot);
+bool soundMuted();
 
 } // namespace headless
 } // namespace kokurin

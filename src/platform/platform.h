@@ -132,8 +132,19 @@ bool pumpFrame();
 // A modal box with the text and an OK button; returns when the player has closed it.
 void showMessageBox(const char* text);
 
+// Sound slots 1 .. soundSlots - 1 each hold one sound: mono 16-bit samples at soundSampleRate,
+// made by the game. A slot plays through eight copies in turn, so up to eight of its sounds
+// overlap and a ninth restarts the oldest.
+constexpr int soundSlots = 256;
+constexpr int soundSampleRate = 44100;
+constexpr int soundVoicesPerSlot = 8;
+// Gives a slot its sound (the samples are copied), replacing what it held; without a sound
+// device it does nothing.
+void loadSoundSlot(int slot, const std::int16_t* samples, int count);
 // Starts the next of a sound slot's playing copies; resultFailed when the slot holds no sound.
 ResultCode playSoundSlot(int slot);
+// While muted nothing is heard: what plays falls silent at once, what starts stays silent.
+void setSoundMuted(bool muted);
 
 // ---- Provided by the core, for front ends ---------------------------------------------------
 
