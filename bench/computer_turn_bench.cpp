@@ -4,7 +4,7 @@
 
 #include "cpu/computer_turn.h"
 #include "cpu/swap_evaluation.h"
-#include "cpu/think_rules.h"
+#include "cpu/personalities.h"
 #include "cpu/turn_setup.h"
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
@@ -34,7 +34,7 @@ void personality15Frame(benchmark::State& bench) {
     for (auto _ : bench) {
         // Frames 0 .. 28 each make 21 evaluations; start every iteration on a fresh batch.
         turn.decided = false;
-        turn.bestScore = -16777215;
+        turn.bestScore = initialBestScore;
         turn.candidatePos = (turn.candidatePos + 21) % 609;
         thinkOneFrame(state, turn, 15, scratch);
         benchmark::DoNotOptimize(turn.targetFirst);

@@ -3,6 +3,7 @@
 
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
+#include "screens/hint.h"
 #include "screens/match_loop.h"
 
 using namespace kokurin;

@@ -8,10 +8,11 @@ foreach(var BINARY_DIR CPACK_COMMAND PACKAGE_NAME)
 endforeach()
 
 # Every picture the roster names, in its exact case, then the font when the build had it.
+include(${CMAKE_CURRENT_LIST_DIR}/roster.cmake)
+kokurin_roster_pictures(pictures)
 set(expected kokurin.exe README.txt)
-foreach(name mira eee muka palvine kabon ocher volka bramlet minamo dusk blargo KEF zaratun
-             quillmarsh peekus)
-    list(APPEND expected data/${name}.bmp)
+foreach(name ${pictures})
+    list(APPEND expected data/${name})
 endforeach()
 if(EXPECT_FONT)
     list(APPEND expected data/ZUDEV.TTF data/IPA_Font_License.txt)

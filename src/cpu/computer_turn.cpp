@@ -2,9 +2,8 @@
 // the chosen cells and exchange them.
 #include "cpu/computer_turn.h"
 
-#include "cpu/step_frames.h"
+#include "cpu/personalities.h"
 #include "cpu/think_observer.h"
-#include "cpu/think_rules.h"
 #include "cpu/turn_setup.h"
 
 namespace kokurin {
@@ -28,7 +27,7 @@ void startComputerTurn(MatchState& state, ComputerTurn& turn) {
     // value no roster entry produces plays as personality 1.
     turn.personality = playedPersonality(state.opponentType);
     // Leaves exactly 13 steps' worth of frames for the travel.
-    turn.forcedAt = 13 * stepFramesOf(state.opponentType);
+    turn.forcedAt = 13 * stepFrames(turn.personality);
 }
 
 bool advanceComputerTurn(MatchState& state, ComputerTurn& turn) {

@@ -8,10 +8,15 @@
 
 namespace kokurin {
 
+// The best score before any candidate: below every score a maximising rule can reach but those
+// of freak queues.
+constexpr int initialBestScore = -16777215;
+
+// One computer turn's working record, fresh for every turn.
 struct ComputerTurn {
     int thinkFrame = 0;
     bool decided = false;
-    int bestScore = -16777215;
+    int bestScore = initialBestScore;
     int targetFirst = 0;
     int targetSecond = 0;
     int candidatePos = 0;
@@ -27,10 +32,6 @@ struct ComputerTurn {
     int swapFirst = -1;
     int swapSecond = -1;
 };
-
-// Frames per cursor step by personality (0 where no personality exists).
-constexpr int cpuStepFramesSize = 23;
-extern const std::int32_t cpuStepFrames[cpuStepFramesSize];
 
 // Counts the computer's turns across all matches of the process; never reset.
 extern int rotationCounter;

@@ -1,18 +1,10 @@
 // The computer's cursor travel: the orange cursor walks to the first chosen cell, the blue mark
 // walks from there to the second, one cell every N frames, and the two cells are exchanged.
 #include "cpu/computer_turn.h"
-#include "cpu/step_frames.h"
+#include "cpu/personalities.h"
+#include "rules/board.h"
 
 namespace kokurin {
-
-// Frames per cursor step by personality. 0 marks values that are no personality; 8 has no
-// entry since it always plays as 16, 17 or 18.
-// clang-format off
-const std::int32_t cpuStepFrames[cpuStepFramesSize] = {
-    //  0   1   2   3   4   5   6   7   8   9  10  11  12  13  14  15  16  17  18  19  20  21  22
-        0, 15, 20, 15, 12,  5, 15, 10,  0,  7, 15, 10,  5, 10,  2,  7, 15, 15,  5,  0,  0,  0,  2,
-};
-// clang-format on
 
 namespace {
 
@@ -39,19 +31,8 @@ void moveToward(int& p, int t) {
 
 } // namespace
 
-int playedPersonality(std::int32_t opponentType) {
-    if (opponentType > 0 && opponentType < cpuStepFramesSize && cpuStepFrames[opponentType] != 0) {
-        return opponentType;
-    }
-    return 1;
-}
-
-int stepFramesOf(std::int32_t opponentType) {
-    return cpuStepFrames[playedPersonality(opponentType)];
-}
-
 bool travelStep(MatchState& state, ComputerTurn& turn) {
-    if (!turn.decided || turn.thinkFrame % stepFramesOf(state.opponentType) != 0) {
+    if (!turn.decided || turn.thinkFrame % stepFrames(turn.personality) != 0) {
         return false;
     }
     if (!turn.markActive) {
@@ -89,11 +70,9 @@ bool travelStep(MatchState& state, ComputerTurn& turn) {
 
 void finalSwap(MatchState& state, ComputerTurn& turn) {
     // Wherever the cursor and the mark stand: a mark never raised still holds its random start.
-    int cursorCell = onRing(state.cursorRow) * boardSize + onRing(state.cursorCol);
-    int markCell = onRing(turn.markY) * boardSize + onRing(turn.markX);
-    Element held = state.cells[cursorCell];
-    state.cells[cursorCell] = state.cells[markCell];
-    state.cells[markCell] = held;
+    const int cursorCell = cellIndex(onRing(state.cursorCol), onRing(state.cursorRow));
+    const int markCell = cellIndex(onRing(turn.markX), onRing(turn.markY));
+    swapCells(state, cursorCell, markCell);
     turn.swapFirst = cursorCell;
     turn.swapSecond = markCell;
 }

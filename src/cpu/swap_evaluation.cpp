@@ -1,4 +1,4 @@
-// The computer's look-ahead of one candidate exchange, on a scratch copy of the match.
+// The look-ahead of one exchange on a scratch copy of the match.
 #include "cpu/swap_evaluation.h"
 
 #include "rules/board.h"
@@ -17,17 +17,14 @@ MatchState& workingCopy() {
 
 } // namespace
 
-void evaluateSwap(const MatchState& state, int k, SwapOutcome& out) {
-    int code = swapCandidates[k];
-    int a = code / 36;
-    int b = code % 36;
-    int player = state.currentPlayer;
-
+void evaluateExchange(const MatchState& state, int firstCell, int secondCell, SwapOutcome& out) {
+    const int player = state.currentPlayer;
     MatchState& copy = workingCopy();
     copyForSimulation(state, copy);
-    swapAndSettle(copy, player, a % 6, a / 6, b % 6, b / 6);
+    swapAndSettle(copy, player, firstCell % boardSize, firstCell / boardSize,
+                  secondCell % boardSize, secondCell / boardSize);
 
-    bool seen[6] = {};
+    bool seen[Water + 1] = {};
     out.kindCount = 0;
     for (Element v : copy.queues[player]) {
         if (v > None && v <= Water && !seen[v]) {
@@ -40,14 +37,9 @@ void evaluateSwap(const MatchState& state, int k, SwapOutcome& out) {
     out.ownQueue = copy.queues[player];
 }
 
-ClearedQueue evaluateSwap(const MatchState& state, int k, int& kindCount, int& queueLead,
-                          int& emptyCells) {
-    SwapOutcome outcome;
-    evaluateSwap(state, k, outcome);
-    kindCount = outcome.kindCount;
-    queueLead = outcome.queueLead;
-    emptyCells = outcome.emptyCells;
-    return outcome.ownQueue;
+void evaluateSwap(const MatchState& state, int k, SwapOutcome& out) {
+    const int code = swapCandidates[k];
+    evaluateExchange(state, code / cellCount, code % cellCount, out);
 }
 
 } // namespace kokurin

@@ -69,7 +69,6 @@ void setUpComputerTurn(MatchState& state, ComputerTurn& turn) {
     turn = ComputerTurn{};
     turn.markX = sharedRandom.randomBelow(boardSize);
     turn.markY = sharedRandom.randomBelow(boardSize);
-    turn.markActive = false;
 
     int own = state.currentPlayer;
     state.turnTimer = turnBudget(state.hp[own], state.hp[1 - own]);
@@ -81,11 +80,6 @@ void setUpComputerTurn(MatchState& state, ComputerTurn& turn) {
     // Used whenever the decision comes before any candidate was chosen.
     turn.targetFirst = sharedRandom.randomBelow(cellCount);
     turn.targetSecond = sharedRandom.randomBelow(cellCount);
-
-    turn.thinkFrame = 0;
-    turn.decided = false;
-    turn.bestScore = -16777215;
-    turn.candidatePos = 0;
 
     choosePersonalityOfTurn(state);
 }

@@ -86,11 +86,15 @@ void applyGravity(MatchState& state) {
     }
 }
 
+void swapCells(MatchState& state, int first, int second) {
+    const Element held = state.cells[first];
+    state.cells[first] = state.cells[second];
+    state.cells[second] = held;
+}
+
 ClearedQueue swapAndSettle(MatchState& scratch, int player, int col1, int row1, int col2,
                            int row2) {
-    Element held = scratch.cell(row1, col1);
-    scratch.cell(row1, col1) = scratch.cell(row2, col2);
-    scratch.cell(row2, col2) = held;
+    swapCells(scratch, cellIndex(col1, row1), cellIndex(col2, row2));
     // No refill: every cleared cell ends empty at the top of its column.
     while (clearLines(scratch, player)) {
         applyGravity(scratch);

@@ -15,6 +15,8 @@ void refillBoard(MatchState& state);
 bool clearLines(MatchState& state, int player);
 // Lets the blocks of every column fall into the empty cells below them.
 void applyGravity(MatchState& state);
+// Exchanges the elements of two cells given by index; the same cell twice changes nothing.
+void swapCells(MatchState& state, int first, int second);
 // Exchanges two cells, cascades without refill, runs the clash steps; returns a copy of
 // queues[player] afterwards.
 ClearedQueue swapAndSettle(MatchState& scratch, int player, int col1, int row1, int col2, int row2);

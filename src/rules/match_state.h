@@ -11,6 +11,9 @@ namespace kokurin {
 constexpr int boardSize = 6;
 constexpr int cellCount = boardSize * boardSize;
 
+// Index of the cell at (col, row) in MatchState::cells.
+inline int cellIndex(int col, int row) { return row * boardSize + col; }
+
 struct MatchState {
     // Row-major, index = row * 6 + col, row 0 at the top.
     Element cells[cellCount] = {};
@@ -29,8 +32,8 @@ struct MatchState {
     // 0 = player 1 (1P), 1 = player 2 (2P).
     std::uint8_t currentPlayer = 0;
 
-    Element& cell(int row, int col) { return cells[row * boardSize + col]; }
-    Element cell(int row, int col) const { return cells[row * boardSize + col]; }
+    Element& cell(int row, int col) { return cells[cellIndex(col, row)]; }
+    Element cell(int row, int col) const { return cells[cellIndex(col, row)]; }
 };
 
 } // namespace kokurin

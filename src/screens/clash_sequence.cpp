@@ -2,10 +2,11 @@
 // the opponent's queue strikes the mover block by block with a shrinking damage.
 #include "screens/clash_sequence.h"
 
-#include "input/key_state.h"
-#include "platform/platform.h"
 #include "rules/clash.h"
+#include "rules/strike_damage.h"
+#include "screens/frame_flow.h"
 #include "screens/match_screen.h"
+#include "screens/palette.h"
 
 namespace kokurin {
 
@@ -14,24 +15,21 @@ namespace {
 constexpr int clashStepFrames = 10;
 constexpr int damagePauseFrames = 20;
 constexpr int strikeFrames = 10;
-constexpr std::uint32_t flashRed = 0xFFFF0000u;
 
 // One struck block: ten frames of the match screen, the first one flashed red. Quit and ESC
 // are tested after every frame exactly as in a pause.
-PauseResult showStrike(const MatchState& state) {
+Flow showStrike(const MatchState& state) {
     for (int frame = 0; frame < strikeFrames; ++frame) {
         drawMatchScreen(state);
         if (frame == 0) {
-            drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, flashRed);
+            drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, alarmRed);
         }
-        if (pumpFrame()) {
-            return PauseResult::Quit;
-        }
-        if (keyPressed(keyEscape)) {
-            return PauseResult::Escape;
+        const Flow flow = pumpFrameThenCheckEscape();
+        if (flow != Flow::Go) {
+            return flow;
         }
     }
-    return PauseResult::Finished;
+    return Flow::Go;
 }
 
 } // namespace
@@ -42,9 +40,9 @@ bool resolveClash(MatchState& state) {
 
     // The step that empties a queue gets no pause of its own.
     while (clashStep(state)) {
-        PauseResult pause = pauseFrames(state, clashStepFrames);
-        if (pause != PauseResult::Finished) {
-            return pause == PauseResult::Quit;
+        const Flow pause = pauseFrames(state, clashStepFrames);
+        if (pause != Flow::Go) {
+            return quitting(pause);
         }
     }
 
@@ -55,21 +53,20 @@ bool resolveClash(MatchState& state) {
         return false;
     }
 
-    PauseResult pause = pauseFrames(state, damagePauseFrames);
-    if (pause != PauseResult::Finished) {
-        return pause == PauseResult::Quit;
+    const Flow pause = pauseFrames(state, damagePauseFrames);
+    if (pause != Flow::Go) {
+        return quitting(pause);
     }
 
     // Each surviving block hits for 0.9 of the one before; the hit points are not clamped, so
     // every block strikes even after they have fallen to zero. The mover then plays again.
-    float damage = 1.0f;
+    StrikeDamage damage;
     while (!state.queues[other].empty()) {
         state.queues[other].popBack();
-        state.hp[mover] -= damage;
-        damage *= 0.9f;
-        PauseResult strike = showStrike(state);
-        if (strike != PauseResult::Finished) {
-            return strike == PauseResult::Quit;
+        state.hp[mover] -= damage.next();
+        const Flow strike = showStrike(state);
+        if (strike != Flow::Go) {
+            return quitting(strike);
         }
     }
     return false;

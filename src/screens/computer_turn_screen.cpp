@@ -2,17 +2,14 @@
 // are drawn, the frame is pumped, ESC and quit are tested.
 #include "screens/computer_turn_screen.h"
 
-#include "input/key_state.h"
-#include "platform/platform.h"
+#include "screens/frame_flow.h"
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"
+#include "screens/palette.h"
 
 namespace kokurin {
 
 namespace {
-
-constexpr std::uint32_t cursorColour = 0xFFFF8000u;
-constexpr std::uint32_t markColour = 0xFF0000FFu;
 
 void reportSwap(const MatchState& state, const ComputerTurn& turn) {
     if (MatchObserver* observer = matchObserver()) {
@@ -23,9 +20,9 @@ void reportSwap(const MatchState& state, const ComputerTurn& turn) {
 } // namespace
 
 void drawComputerCursor(const MatchState& state, const ComputerTurn& turn) {
-    drawCellMark(state.cursorCol, state.cursorRow, cursorColour);
+    drawCellMark(state.cursorCol, state.cursorRow, cursorOrange);
     if (turn.markActive) {
-        drawCellMark(turn.markX, turn.markY, markColour);
+        drawCellMark(turn.markX, turn.markY, selectionBlue);
     }
 }
 
@@ -46,12 +43,10 @@ bool playComputerTurn(MatchState& state) {
         }
         drawMatchScreen(state);
         drawComputerCursor(state, turn);
-        if (pumpFrame()) {
-            return true;
-        }
-        if (keyPressed(keyEscape)) {
-            // Ends only this turn, without an exchange; the cursor stays where it got to.
-            return false;
+        const Flow flow = pumpFrameThenCheckEscape();
+        if (flow != Flow::Go) {
+            // ESC ends only this turn, without an exchange; the cursor stays where it got to.
+            return quitting(flow);
         }
         if (state.turnTimer <= 0) {
             finalSwap(state, turn);

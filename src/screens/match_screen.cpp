@@ -3,15 +3,12 @@
 
 #include "gfx/hue.h"
 #include "gfx/text_format.h"
-#include "input/key_state.h"
 #include "platform/platform.h"
+#include "screens/palette.h"
 
 namespace kokurin {
 
 namespace {
-
-constexpr std::uint32_t white = 0xFFFFFFFFu;
-constexpr std::uint32_t red = 0xFFFF0000u;
 
 // One bar of 1-pixel lines, 12 per hit point, red at the screen edge.
 void drawHitPointBar(int player, float hp) {
@@ -50,47 +47,45 @@ void drawBoardAndQueues(const MatchState& state) {
         for (int col = 0; col < boardSize; ++col) {
             Element e = state.cell(row, col);
             drawText(176 + 48 * col, 96 + 48 * row, elementLabel[e], elementColour[e], 40,
-                     gameFace, 0);
+                     gameFace, textLeftTop);
         }
     }
     // Both listings grow toward the middle: each queue's back, the next to fight, is innermost.
     int k = 0;
     for (Element e : state.queues[0]) {
-        drawText(16 + 16 * k, 416, elementLabel[e], elementColour[e], 16, gameFace, 0);
+        drawText(16 + 16 * k, 416, elementLabel[e], elementColour[e], 16, gameFace, textLeftTop);
         ++k;
     }
     k = 0;
     for (Element e : state.queues[1]) {
-        drawText(624 - 16 * k, 416, elementLabel[e], elementColour[e], 16, gameFace, 0);
+        drawText(624 - 16 * k, 416, elementLabel[e], elementColour[e], 16, gameFace, textLeftTop);
         ++k;
     }
 }
 
 void drawMatchScreen(const MatchState& state) {
-    drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, 0xFF000000u);
+    drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, backdropBlack);
     drawBoardAndQueues(state);
-    drawText(240, 56, formatText("%dPのターン", state.currentPlayer + 1), white, 36, gameFace, 0);
+    drawText(240, 56, formatText("%dPのターン", state.currentPlayer + 1), textWhite, 36, gameFace, textLeftTop);
     drawHitPointBar(0, state.hp[0]);
     drawHitPointBar(1, state.hp[1]);
     drawBackground(480, 176, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
     // Under 300 frames the timer blinks: red on odd frame counts (negative ones included).
     bool blinkRed = state.turnTimer < 300 && state.turnTimer % 2 != 0;
     float seconds = static_cast<float>(state.turnTimer) / 60.0f;
-    drawTextFormat(280, 24, blinkRed ? red : white, 18, gameFace, 0, "じかん：%.2f",
+    drawTextFormat(280, 24, blinkRed ? alarmRed : textWhite, 18, gameFace, textLeftTop, "じかん：%.2f",
                    static_cast<double>(seconds));
 }
 
-PauseResult pauseFrames(const MatchState& state, int n) {
+Flow pauseFrames(const MatchState& state, int n) {
     for (int i = 0; i < n; ++i) {
         drawMatchScreen(state);
-        if (pumpFrame()) {
-            return PauseResult::Quit;
-        }
-        if (keyPressed(keyEscape)) {
-            return PauseResult::Escape;
+        const Flow flow = pumpFrameThenCheckEscape();
+        if (flow != Flow::Go) {
+            return flow;
         }
     }
-    return PauseResult::Finished;
+    return Flow::Go;
 }
 
 } // namespace kokurin

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "rules/match_state.h"
+#include "screens/frame_flow.h"
 
 namespace kokurin {
 
@@ -16,9 +17,7 @@ void drawSolidRect(float x0, float y0, float x1, float y1, std::uint32_t colour)
 // The 16 x 16 square centred on a board cell's glyph box.
 void drawCellMark(int col, int row, std::uint32_t colour);
 
-enum class PauseResult { Finished, Quit, Escape };
-// n frames of the match screen; stops with Quit when the pump reports it, with Escape on a
-// first press of ESC.
-PauseResult pauseFrames(const MatchState& state, int n);
+// n frames of the match screen; Go after all of them, or the first frame's Quit or Escape.
+Flow pauseFrames(const MatchState& state, int n);
 
 } // namespace kokurin

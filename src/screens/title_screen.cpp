@@ -7,27 +7,27 @@
 #include "platform/platform.h"
 #include "rules/board.h"
 #include "rules/match_state.h"
+#include "screens/frame_flow.h"
 #include "screens/match_loop.h"
+#include "screens/palette.h"
 
 namespace kokurin {
 
+// Entry 0, the second human, shares its picture with entry 5.
 const char* const rosterNames[rosterSize] = {
-    "2P",       "えええ",     "むか",           "パルヴィン", "カボンマル", "ミラ",
-    "オーカー", "ヴォルカ",   "ブラムレット",   "ミナモ",     "ダスク",     "ブラーゴ",
-    "ケフ",     "ザラトゥン", "クイルマーシュ", "ピーカス",
+#define ROSTER_ENTRY(entry, name, picture) name,
+#include "screens/roster.def"
+#undef ROSTER_ENTRY
 };
 
-// Entry 0, the second human, shares its picture with entry 5.
 const char* const rosterPortraits[rosterSize] = {
-    "mira.bmp",  "eee.bmp",     "muka.bmp",       "palvine.bmp", "kabon.bmp", "mira.bmp",
-    "ocher.bmp", "volka.bmp",   "bramlet.bmp",    "minamo.bmp",  "dusk.bmp",  "blargo.bmp",
-    "KEF.bmp",   "zaratun.bmp", "quillmarsh.bmp", "peekus.bmp",
+#define ROSTER_ENTRY(entry, name, picture) picture,
+#include "screens/roster.def"
+#undef ROSTER_ENTRY
 };
 
 namespace {
 
-constexpr std::uint32_t white = 0xFFFFFFFFu;
-constexpr std::uint32_t grey = 0xFF808080u;
 constexpr int listHeight = 14;
 
 struct HelpLine {
@@ -70,8 +70,8 @@ void setUpMatch(MatchState& state, int opponent) {
 }
 
 bool runTitleScreen() {
-    loadBackground("data/mira.bmp");
     int selectedEntry = 0;
+    loadPortrait(selectedEntry);
 
     for (;;) {
         // W and S in one frame both act, W first: the selection stays and loads twice.
@@ -85,15 +85,13 @@ bool runTitleScreen() {
         }
 
         for (int i = 0; i < rosterSize; ++i) {
-            drawText(128, 32 + 16 * i, rosterNames[i], i == selectedEntry ? white : grey,
-                     listHeight, gameFace, 0);
+            drawText(128, 32 + 16 * i, rosterNames[i], i == selectedEntry ? textWhite : textGrey,
+                     listHeight, gameFace, textLeftTop);
         }
 
-        if (pumpFrame()) {
-            return true;
-        }
-        if (keyPressed(keyEscape)) {
-            return false;
+        const Flow flow = pumpFrameThenCheckEscape();
+        if (flow != Flow::Go) {
+            return quitting(flow);
         }
 
         drawBackground(300, 100, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
@@ -101,11 +99,9 @@ bool runTitleScreen() {
         if (keyPressed(keySpace)) {
             // One more frame, so that a SPACE still held reads 2 and does not select a cell in
             // the match's first frame.
-            if (pumpFrame()) {
-                return true;
-            }
-            if (keyPressed(keyEscape)) {
-                return false;
+            const Flow extra = pumpFrameThenCheckEscape();
+            if (extra != Flow::Go) {
+                return quitting(extra);
             }
             if (playMatch(selectedEntry)) {
                 return true;
@@ -113,7 +109,7 @@ bool runTitleScreen() {
         }
 
         for (const HelpLine& line : helpLines) {
-            drawText(8, line.y, line.text, white, listHeight, gameFace, 0);
+            drawText(8, line.y, line.text, textWhite, listHeight, gameFace, textLeftTop);
         }
     }
 }

@@ -1,5 +1,4 @@
-// The DirectInput 8 devices (keyboard, mouse, first game controller) and the per-frame poll that
-// refreshes the key-state table.
+// The DirectInput 8 keyboard and the per-frame poll that refreshes the key-state table.
 #pragma once
 
 #include <windows.h>
@@ -10,16 +9,14 @@
 
 namespace kokurin {
 
-// Creates and configures the devices for the main window; 0 on success, E_FAIL at the first
+// Creates and configures the keyboard for the main window; 0 on success, E_FAIL at the first
 // failing step (what was made so far stays).
 HRESULT initInput(HWND window);
 // DirectInput's keyboard scan codes are the game's key numbers; a byte with bit 7 set is down.
 void keysDownInBuffer(const std::uint8_t buffer[256], bool down[keyboardKeys]);
-// Reads every device that exists into keyState; called once per frame by pumpFrame.
+// Reads the keyboard, when it exists, into keyState; called once per frame by pumpFrame.
 void pollInput();
-// Releases the devices; returns 0.
+// Releases the keyboard and DirectInput; returns 0.
 HRESULT releaseInput();
-// Whether a game controller was taken at set-up.
-bool controllerPresent();
 
 } // namespace kokurin

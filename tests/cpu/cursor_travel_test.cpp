@@ -19,6 +19,7 @@ struct Travel {
         state.cursorCol = cursorCol;
         state.cursorRow = cursorRow;
         turn.decided = true;
+        turn.personality = 13;
         turn.targetFirst = first;
         turn.targetSecond = second;
     }

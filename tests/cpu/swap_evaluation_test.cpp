@@ -49,14 +49,12 @@ TEST(EvaluateSwap, OneLineOfThreeAgainstAnEmptyQueue) {
                              "221122");
     s.currentPlayer = 1;
     candidateAtZero(0, 8);
-    int kinds = -1;
-    int lead = -1;
-    int empty = -1;
-    ClearedQueue own = evaluateSwap(s, 0, kinds, lead, empty);
-    EXPECT_EQ(empty, 3);
-    EXPECT_EQ(lead, 3);
-    EXPECT_EQ(kinds, 1);
-    EXPECT_EQ(queueDigits(own), "222");
+    SwapOutcome out;
+    evaluateSwap(s, 0, out);
+    EXPECT_EQ(out.emptyCells, 3);
+    EXPECT_EQ(out.queueLead, 3);
+    EXPECT_EQ(out.kindCount, 1);
+    EXPECT_EQ(queueDigits(out.ownQueue), "222");
 }
 
 TEST(EvaluateSwap, KindsCountDistinctElementsThatSurviveTheClash) {

@@ -77,7 +77,7 @@ TEST_F(ComputerTurnTest, ShuffleIsAPermutationDealtByTheUrnRule) {
     EXPECT_EQ(rec.setUp.targetSecond, expected.targetSecond);
     EXPECT_EQ(rec.setUp.thinkFrame, 0);
     EXPECT_FALSE(rec.setUp.decided);
-    EXPECT_EQ(rec.setUp.bestScore, -16777215);
+    EXPECT_EQ(rec.setUp.bestScore, initialBestScore);
     EXPECT_EQ(rec.setUp.candidatePos, 0);
 }
 

@@ -20,30 +20,18 @@ import sys
 import tempfile
 import time
 
-import game_session
-import hint_oracle
-import screen_capture
-import screen_checks
-from game_session import TestFailure, press
+sys.path.insert(
+    0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "portraits")
+)
 
-ROSTER_PORTRAITS = [
-    "mira.bmp",
-    "eee.bmp",
-    "muka.bmp",
-    "palvine.bmp",
-    "kabon.bmp",
-    "mira.bmp",
-    "ocher.bmp",
-    "volka.bmp",
-    "bramlet.bmp",
-    "minamo.bmp",
-    "dusk.bmp",
-    "blargo.bmp",
-    "KEF.bmp",
-    "zaratun.bmp",
-    "quillmarsh.bmp",
-    "peekus.bmp",
-]
+import game_session  # noqa: E402
+import hint_oracle  # noqa: E402
+import roster  # noqa: E402
+import screen_capture  # noqa: E402
+import screen_checks  # noqa: E402
+from game_session import TestFailure, press  # noqa: E402
+
+ROSTER_PORTRAITS = roster.pictures()
 
 # Player 1's movement keys and the cursor step each makes.
 MOVE_KEYS = {"a": (-1, 0), "d": (1, 0), "w": (0, -1), "s": (0, 1)}

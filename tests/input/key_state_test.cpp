@@ -71,7 +71,7 @@ TEST_F(KeyStateTest, KeyboardPollLeavesOtherInputCodesAlone) {
     }
 }
 
-TEST_F(KeyStateTest, MouseAndControllerCodesFollowTheSameRule) {
+TEST_F(KeyStateTest, EveryCodeOfTheTableFollowsTheSameRule) {
     updateKeyCounter(keyState[300], true);
     updateKeyCounter(keyState[301], false);
     updateKeyCounter(keyState[271], true);

@@ -9,6 +9,8 @@
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "screens/clash_sequence.h"
+#include "screens/hint.h"
+#include "screens/human_turn.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
 #include "screens/title_screen.h"
@@ -103,7 +105,7 @@ TEST_F(Allocations, HumanTurnClashAndPausesAllocateNothingPerFrame) {
     s.queues[1] = queueFrom("12345");
     start();
     EXPECT_FALSE(resolveClash(s));
-    EXPECT_EQ(pauseFrames(s, 30), PauseResult::Finished);
+    EXPECT_EQ(pauseFrames(s, 30), Flow::Go);
     EXPECT_EQ(stop(), 0);
     EXPECT_EQ(headless::pollCount(), 300 + 20 + 50 + 30);
 }

@@ -4,6 +4,8 @@
 
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
+#include "screens/hint.h"
+#include "screens/human_turn.h"
 #include "screens/match_loop.h"
 #include "support/boards.h"
 #include "support/screen_frames.h"

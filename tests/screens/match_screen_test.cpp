@@ -263,7 +263,7 @@ TEST_F(MatchScreen, CellMarkIsASixteenPixelSquareInsideTheCell) {
 TEST_F(MatchScreen, PauseShowsNFramesAndStopsOnQuitOrFirstPressOfEscape) {
     MatchState s = boardFrom(quietBoard());
     FrameLog log;
-    EXPECT_EQ(pauseFrames(s, 30), PauseResult::Finished);
+    EXPECT_EQ(pauseFrames(s, 30), Flow::Go);
     EXPECT_EQ(headless::pollCount(), 30);
     ASSERT_EQ(log.frames.size(), 30u);
     for (const auto& frame : log.frames) {
@@ -277,18 +277,18 @@ TEST_F(MatchScreen, PauseShowsNFramesAndStopsOnQuitOrFirstPressOfEscape) {
     keys.hold(1, 3, keyEscape);
     keys.tap(7, keyEscape);
     headless::setKeySource(&keys);
-    EXPECT_EQ(pauseFrames(s, 30), PauseResult::Escape);
+    EXPECT_EQ(pauseFrames(s, 30), Flow::Escape);
     EXPECT_EQ(headless::pollCount(), 7);
 
     restart();
     headless::setPollLimit(4);
-    EXPECT_EQ(pauseFrames(s, 30), PauseResult::Quit);
+    EXPECT_EQ(pauseFrames(s, 30), Flow::Quit);
     EXPECT_EQ(headless::pollCount(), 4);
     EXPECT_EQ(headless::quitCount(), 1);
     // The frame that met the quit was drawn once and nothing after it.
     EXPECT_EQ(countFullScreenRects(headless::currentFrame(), opaqueBlack), 1);
 
     restart();
-    EXPECT_EQ(pauseFrames(s, 0), PauseResult::Finished);
+    EXPECT_EQ(pauseFrames(s, 0), Flow::Go);
     EXPECT_EQ(headless::pollCount(), 0);
 }

@@ -10,6 +10,7 @@
 #include "headless/headless.h"
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
+#include "screens/hint.h"
 #include "screens/match_loop.h"
 #include "screens/match_observer.h"
 #include "screens/title_screen.h"

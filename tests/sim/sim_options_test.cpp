@@ -67,13 +67,27 @@ TEST(KeyScript, ReadsPollsAndCodesSkippingCommentsAndBlankLines) {
                           "   # indented comment\n"
                           "10 57 35\r\n"
                           "11 200\n");
-    KeyTable table;
+    kokurin::headless::KeyScript script;
     std::string error;
-    ASSERT_TRUE(parseKeyScript(in, table, error)) << error;
-    ASSERT_EQ(table.size(), 3u);
-    EXPECT_EQ(table[3], std::vector<int>({32}));
-    EXPECT_EQ(table[10], std::vector<int>({57, 35}));
-    EXPECT_EQ(table[11], std::vector<int>({200}));
+    ASSERT_TRUE(parseKeyScript(in, script, error)) << error;
+    // The codes down at each poll, and none at the polls between.
+    auto down = [&script](long poll) {
+        bool keys[256] = {};
+        script.keysDown(poll, keys);
+        std::vector<int> codes;
+        for (int code = 0; code < 256; ++code) {
+            if (keys[code]) {
+                codes.push_back(code);
+            }
+        }
+        return codes;
+    };
+    EXPECT_EQ(down(3), std::vector<int>({32}));
+    EXPECT_EQ(down(10), std::vector<int>({35, 57}));
+    EXPECT_EQ(down(11), std::vector<int>({200}));
+    for (long poll : {1L, 2L, 4L, 9L, 12L}) {
+        EXPECT_TRUE(down(poll).empty()) << poll;
+    }
 }
 
 TEST(KeyScript, MalformedLinesAreNamedByNumber) {
@@ -89,9 +103,9 @@ TEST(KeyScript, MalformedLinesAreNamedByNumber) {
     };
     for (const auto& c : cases) {
         std::istringstream in(c.first);
-        KeyTable table;
+        kokurin::headless::KeyScript script;
         std::string error;
-        EXPECT_FALSE(parseKeyScript(in, table, error)) << c.first;
+        EXPECT_FALSE(parseKeyScript(in, script, error)) << c.first;
         EXPECT_NE(error.find(c.second), std::string::npos) << error;
     }
 }

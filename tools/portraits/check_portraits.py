@@ -21,23 +21,11 @@ import subprocess
 import sys
 import tempfile
 
-PORTRAIT_NAMES = [
-    "mira.bmp",
-    "eee.bmp",
-    "muka.bmp",
-    "palvine.bmp",
-    "kabon.bmp",
-    "ocher.bmp",
-    "volka.bmp",
-    "bramlet.bmp",
-    "minamo.bmp",
-    "dusk.bmp",
-    "blargo.bmp",
-    "KEF.bmp",
-    "zaratun.bmp",
-    "quillmarsh.bmp",
-    "peekus.bmp",
-]
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import roster  # noqa: E402
+
+PORTRAIT_NAMES = roster.distinct_pictures()
 SIZE = 128
 
 # Thresholds, in 0..255 channel units unless said otherwise.

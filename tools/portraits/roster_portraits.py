@@ -8,6 +8,7 @@ scatter, so the same program always draws the same pictures.
 import math
 import random
 
+import roster
 from portrait_canvas import Canvas, bezier, ellipse_points, hex_colour as C, mix, shade, star_points
 from portrait_parts import (
     anime_eye,
@@ -1109,23 +1110,13 @@ def draw_peekus(c):
     c.stroke(quill, 0.8, C("c89a1a"))
 
 
-PORTRAITS = [
-    ("mira.bmp", draw_mira),
-    ("eee.bmp", draw_eee),
-    ("muka.bmp", draw_muka),
-    ("palvine.bmp", draw_palvine),
-    ("kabon.bmp", draw_kabon),
-    ("ocher.bmp", draw_ocher),
-    ("volka.bmp", draw_volka),
-    ("bramlet.bmp", draw_bramlet),
-    ("minamo.bmp", draw_minamo),
-    ("dusk.bmp", draw_dusk),
-    ("blargo.bmp", draw_blargo),
-    ("KEF.bmp", draw_kef),
-    ("zaratun.bmp", draw_zaratun),
-    ("quillmarsh.bmp", draw_quillmarsh),
-    ("peekus.bmp", draw_peekus),
-]
+def drawing_for(picture):
+    """The drawing of a roster picture: draw_<its file name, lower case, without .bmp>."""
+    return globals()["draw_" + picture[: -len(".bmp")].lower()]
+
+
+# Every picture the roster names, each once, with its drawing.
+PORTRAITS = [(picture, drawing_for(picture)) for picture in roster.distinct_pictures()]
 
 
 def render(draw, scale=4):

@@ -19,28 +19,6 @@
 
 using namespace kokurin;
 
-namespace {
-
-// Feeds the parsed key script poll by poll.
-class TableKeys : public headless::KeySource {
-public:
-    explicit TableKeys(const KeyTable& table) : table_(table) {}
-    void keysDown(long poll, bool down[256]) override {
-        auto found = table_.find(poll);
-        if (found == table_.end()) {
-            return;
-        }
-        for (int code : found->second) {
-            down[code] = true;
-        }
-    }
-
-private:
-    const KeyTable& table_;
-};
-
-} // namespace
-
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     SimOptions options;
@@ -54,7 +32,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    KeyTable keys;
+    headless::KeyScript keys;
     if (!options.keysFile.empty()) {
         std::ifstream file(options.keysFile);
         if (!file) {
@@ -76,8 +54,7 @@ int main(int argc, char** argv) {
     headless::reset();
     headless::setRecording(false);
     headless::setMessageHandler([](const char*) {});
-    TableKeys keySource(keys);
-    headless::setKeySource(&keySource);
+    headless::setKeySource(&keys);
     headless::setPollLimit(options.maxPolls);
 
     Transcript transcript(stdout);

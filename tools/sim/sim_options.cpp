@@ -124,7 +124,7 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
     return true;
 }
 
-bool parseKeyScript(std::istream& in, KeyTable& table, std::string& error) {
+bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std::string& error) {
     std::string line;
     long lineNumber = 0;
     long lastPoll = 0;
@@ -166,7 +166,10 @@ bool parseKeyScript(std::istream& in, KeyTable& table, std::string& error) {
             }
             codes.push_back(static_cast<int>(code));
         }
-        table[static_cast<long>(poll)] = codes;
+        // Only a whole line is taken: a bad code leaves nothing of its line in the script.
+        for (int code : codes) {
+            script.press(static_cast<long>(poll), code);
+        }
         lastPoll = static_cast<long>(poll);
     }
     return true;

@@ -3,9 +3,10 @@
 
 #include <cstdint>
 #include <istream>
-#include <map>
 #include <string>
 #include <vector>
+
+#include "headless/headless.h"
 
 struct SimOptions {
     std::uint32_t seed = 0;
@@ -18,12 +19,10 @@ struct SimOptions {
 // Parses argv; on failure returns false with a message in error.
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
 
-// Key codes down by poll number.
-using KeyTable = std::map<long, std::vector<int>>;
-
 // Parses a key script: "<poll> <code> [<code> ...]" lines with increasing polls; blank lines and
-// lines starting with # are ignored. On failure returns false with a message naming the line.
-bool parseKeyScript(std::istream& in, KeyTable& table, std::string& error);
+// lines starting with # are ignored. Each code is pressed into script at its poll. On failure
+// returns false with a message naming the line.
+bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std::string& error);
 
 // The --help text.
 const char* simUsage();

@@ -4,7 +4,9 @@
 #include <map>
 
 #include "computer_turn_fixture.h"
-#include "cpu/think_rules.h"
+#include "cpu/personalities.h"
+#include "cpu/scores.h"
+#include "rules/strike_damage.h"
 
 using namespace kokurin;
 
@@ -36,22 +38,22 @@ std::vector<SwapOutcome> outcomesInOrder(const MatchState& board, const SetupPre
 } // namespace
 
 TEST(ThinkScores, MeasuresOfTheMaximisingRules) {
-    // S15: behind, the lead counts four times; ahead, once per kind.
-    EXPECT_EQ(scoreS15(outcome("", 0, -2, 3)), -2);
-    EXPECT_EQ(scoreS15(outcome("445", 2, 3, 6)), 18);
-    EXPECT_EQ(scoreS15(outcome("", 0, 0, 0)), 0);
-    // S17.
-    EXPECT_EQ(scoreS17(outcome("", 0, -1, 3)), -253);
-    EXPECT_EQ(scoreS17(outcome("111", 1, 3, 3)), 771);
+    // The planner: behind, the lead counts four times; ahead, once per kind.
+    EXPECT_EQ(plannerScore(outcome("", 0, -2, 3)), -2);
+    EXPECT_EQ(plannerScore(outcome("445", 2, 3, 6)), 18);
+    EXPECT_EQ(plannerScore(outcome("", 0, 0, 0)), 0);
+    // Lead first.
+    EXPECT_EQ(leadFirstScore(outcome("", 0, -1, 3)), -253);
+    EXPECT_EQ(leadFirstScore(outcome("111", 1, 3, 3)), 771);
     // Personality 10.
-    EXPECT_EQ(scoreS10(outcome("12", 2, 3, 6)), 131846);
-    EXPECT_EQ(scoreS10(outcome("", 0, -4, 0)), -1024);
+    EXPECT_EQ(kindsFirstScore(outcome("12", 2, 3, 6)), 131846);
+    EXPECT_EQ(kindsFirstScore(outcome("", 0, -4, 0)), -1024);
     // Personality 9 with wood rarest (major 3, minor 2): 4 + 4 + 1 collected, ahead: minus
     // the cleared cells.
-    EXPECT_EQ(scoreS9(outcome("3324", 3, 4, 6), Wood, Metal), 65536 * 9 - 6);
-    EXPECT_EQ(scoreS9(outcome("", 0, -3, 5), Wood, Metal), -768 + 5);
-    EXPECT_EQ(scoreS9(outcome("", 0, 0, 4), Wood, Metal), 4);
-    EXPECT_EQ(scoreS9(outcome("515", 2, 3, 3), Fire, Water), 65536 * 6 - 3);
+    EXPECT_EQ(rareElementScore(outcome("3324", 3, 4, 6), Wood, Metal), 65536 * 9 - 6);
+    EXPECT_EQ(rareElementScore(outcome("", 0, -3, 5), Wood, Metal), -768 + 5);
+    EXPECT_EQ(rareElementScore(outcome("", 0, 0, 4), Wood, Metal), 4);
+    EXPECT_EQ(rareElementScore(outcome("515", 2, 3, 3), Fire, Water), 65536 * 6 - 3);
 }
 
 TEST(ThinkScores, QueueChangesCountAlternation) {
@@ -63,16 +65,16 @@ TEST(ThinkScores, QueueChangesCountAlternation) {
     EXPECT_EQ(queueChanges(queueFrom("123")), 3);
     EXPECT_EQ(queueChanges(queueFrom("1212")), 3);
     EXPECT_EQ(queueChanges(queueFrom("12312")), 7);
-    EXPECT_EQ(scoreS11(outcome("12312", 3, 5, 5)), 256 * 7 + 5);
+    EXPECT_EQ(alternationScore(outcome("12312", 3, 5, 5)), 256 * 7 + 5);
 }
 
 TEST(ThinkScores, SurvivorDamageIsTheSinglePrecisionSeries) {
-    EXPECT_EQ(survivorDamage(0), 0.0f);
-    EXPECT_EQ(survivorDamage(-3), 0.0f);
-    EXPECT_EQ(survivorDamage(1), 1.0f);
-    EXPECT_FLOAT_EQ(survivorDamage(2), 1.9f);
-    EXPECT_FLOAT_EQ(survivorDamage(3), 2.71f);
-    EXPECT_NEAR(survivorDamage(200), 10.0f, 1e-4f);
+    EXPECT_EQ(totalStrikeDamage(0), 0.0f);
+    EXPECT_EQ(totalStrikeDamage(-3), 0.0f);
+    EXPECT_EQ(totalStrikeDamage(1), 1.0f);
+    EXPECT_FLOAT_EQ(totalStrikeDamage(2), 1.9f);
+    EXPECT_FLOAT_EQ(totalStrikeDamage(3), 2.71f);
+    EXPECT_NEAR(totalStrikeDamage(200), 10.0f, 1e-4f);
 }
 
 // Evaluations per frame for every personality with a fixed schedule, on a board where no rule
@@ -213,7 +215,7 @@ TEST_F(ComputerTurnTest, PersonalitiesFifteenAndTwentyTwoDecideInFrame29KeepingT
             o.kindCount = e.kindCount;
             o.queueLead = e.queueLead;
             o.emptyCells = e.emptyCells;
-            EXPECT_EQ(e.score, c.personality == 15 ? scoreS15(o) : e.queueLead);
+            EXPECT_EQ(e.score, c.personality == 15 ? plannerScore(o) : e.queueLead);
         }
         auto [best, ties] = firstBest(rec.evaluations);
         EXPECT_GT(ties, 1) << "the board must offer equal best scores: " << c.personality;
@@ -238,7 +240,7 @@ TEST_F(ComputerTurnTest, PersonalityNineScoresEvenFramesAsNineAndThirdFramesAsTe
         o.kindCount = e.kindCount;
         o.queueLead = e.queueLead;
         o.emptyCells = e.emptyCells;
-        return scoreS9(o, major, minor);
+        return rareElementScore(o, major, minor);
     };
     auto s10 = [](const Evaluation& e) {
         return 65536 * e.kindCount + 256 * e.queueLead + e.emptyCells;
@@ -275,7 +277,7 @@ TEST_F(ComputerTurnTest, PersonalityNineScoresEvenFramesAsNineAndThirdFramesAsTe
     EXPECT_GE(telling9, 3);
     EXPECT_GE(telling10, 3);
     // One best score across both measures: the target is always the first strictly best.
-    int best = -16777215;
+    int best = initialBestScore;
     int chosen = -1;
     for (const Evaluation& e : rec.evaluations) {
         if (e.score > best) {
@@ -439,7 +441,7 @@ TEST_F(ComputerTurnTest, PersonalityTwelveNearDeathTakesASurvivableExchangeAtOnc
     EXPECT_EQ(rec.evaluations[0].score, 256 * -1);
     EXPECT_EQ(rec.swaps.at(0), cellsOf(swapCandidates[0]));
 
-    // Against five (4.1 damage) nothing is survivable: it keeps the best S17, the first met.
+    // Against five (4.1 damage) nothing is survivable: it keeps the best lead-first score, the first met.
     headless::reset();
     MatchState doomed = quietMatch(12);
     doomed.hp[1] = 2.5f;
@@ -456,7 +458,7 @@ TEST_F(ComputerTurnTest, PersonalityTwelveNearDeathTakesASurvivableExchangeAtOnc
 
 TEST_F(ComputerTurnTest, PersonalityTwelveNearDeathPrefersSurvivingToAHigherScore) {
     // Top row 1 2 1 4 5 1: bringing a fire into cell 1 clears three fires; one of them and
-    // the opposing wood destroy each other, leaving a lead of 2 of one kind (S17 515, no
+    // the opposing wood destroy each other, leaving a lead of 2 of one kind (lead-first score 515, no
     // decision). Every other exchange leaves the wood standing: one hit, survivable at 2.5.
     MatchState board = quietMatch(12);
     board.cells[2] = Fire;
@@ -527,7 +529,7 @@ TEST_F(ComputerTurnTest, ConditionalRulesDecideOnTheFirstCandidateThatQualifies)
             TurnRecorder rec;
             playComputerTurn(s);
             ASSERT_EQ(rec.personality, c.type);
-            int n = cpuStepFrames[c.type];
+            int n = stepFrames(c.type);
             int forcedFrame = 300 - 1 - 13 * n;
             int expectedDecision = -1;
             for (int f = 0, k = 0; f <= forcedFrame && expectedDecision < 0; f += c.every, ++k) {
@@ -636,15 +638,15 @@ TEST_F(ComputerTurnTest, PersonalitySeventeenTakesAMixedQueueOverAHigherScore) {
         board.queues[0] = queueFrom(stock);
         // Frames 0, 4, .., 104: up to the forced decision of N = 15.
         std::vector<SwapOutcome> o = outcomesInOrder(board, predictSetup(sharedRandom), 27);
-        int best = -16777215;
+        int best = initialBestScore;
         int mixed = -1;
         for (int k = 0; k < 27 && mixed < 0; ++k) {
-            if (o[k].kindCount >= 2 && scoreS17(o[k]) <= best) {
+            if (o[k].kindCount >= 2 && leadFirstScore(o[k]) <= best) {
                 mixed = k;
             } else if (o[k].kindCount >= 2) {
                 break;
             }
-            best = std::max(best, scoreS17(o[k]));
+            best = std::max(best, leadFirstScore(o[k]));
         }
         if (mixed < 0) {
             continue;

@@ -1,0 +1,89 @@
+// One human turn: the seat's keys move the shared cursor, select a cell and exchange it with a
+// second one; H shows the hint; the turn ends with the exchange, ESC or the time running out.
+#include "screens/human_turn.h"
+
+#include "input/key_state.h"
+#include "rules/board.h"
+#include "rules/turn_budget.h"
+#include "screens/frame_flow.h"
+#include "screens/hint.h"
+#include "screens/match_observer.h"
+#include "screens/match_screen.h"
+#include "screens/palette.h"
+
+namespace kokurin {
+
+bool humanTurn(MatchState& state) {
+    const int self = state.currentPlayer;
+    const int* keys = playerKeys[self];
+
+    // The player who is behind gets more time.
+    state.turnTimer = turnBudget(state.hp[self], state.hp[1 - self]);
+    // A budget of no frames is no turn at all (hit points cannot give a negative one).
+    if (state.turnTimer <= 0) {
+        state.turnTimer = -1;
+        return false;
+    }
+
+    bool selected = false;
+    int selectedCol = 0;
+    int selectedRow = 0;
+
+    for (;;) {
+        --state.turnTimer;
+
+        if (keyPressed(keyH)) {
+            showHint(state);
+        }
+
+        // The cursor wraps at every edge; opposite keys in one frame cancel.
+        if (keyPressed(keys[keyLeftIndex])) {
+            state.cursorCol = (state.cursorCol + 5) % boardSize;
+        }
+        if (keyPressed(keys[keyRightIndex])) {
+            state.cursorCol = (state.cursorCol + 1) % boardSize;
+        }
+        if (keyPressed(keys[keyUpIndex])) {
+            state.cursorRow = (state.cursorRow + 5) % boardSize;
+        }
+        if (keyPressed(keys[keyDownIndex])) {
+            state.cursorRow = (state.cursorRow + 1) % boardSize;
+        }
+
+        if (keyPressed(keys[keySelectIndex])) {
+            if (!selected) {
+                selected = true;
+                selectedCol = state.cursorCol;
+                selectedRow = state.cursorRow;
+            } else if (selectedCol != state.cursorCol || selectedRow != state.cursorRow) {
+                // Any two cells may be exchanged; the exchange stands even if nothing clears.
+                const int first = cellIndex(selectedCol, selectedRow);
+                const int second = cellIndex(state.cursorCol, state.cursorRow);
+                swapCells(state, first, second);
+                if (MatchObserver* observer = matchObserver()) {
+                    observer->swapMade(state, first, second);
+                }
+                return false;
+            } else {
+                selected = false;
+            }
+        }
+
+        drawMatchScreen(state);
+        drawCellMark(state.cursorCol, state.cursorRow, cursorOrange);
+        if (selected) {
+            drawCellMark(selectedCol, selectedRow, selectionBlue);
+        }
+        const Flow flow = pumpFrameThenCheckEscape();
+        if (flow != Flow::Go) {
+            return quitting(flow);
+        }
+        // Time out: the last frame was shown with 0 left; no exchange is made.
+        if (state.turnTimer == 0) {
+            state.turnTimer = -1;
+            return false;
+        }
+    }
+}
+
+} // namespace kokurin
