@@ -69,7 +69,8 @@ bool travelStep(MatchState& state, ComputerTurn& turn) {
 }
 
 void finalSwap(MatchState& state, ComputerTurn& turn) {
-    // Wherever the cursor and the mark stand: a mark never raised still holds its random start.
+    // Wherever the cursor and the mark stand: a mark never raised still holds its random start
+    // (kept: standing-swap).
     const int cursorCell = cellIndex(onRing(state.cursorCol), onRing(state.cursorRow));
     const int markCell = cellIndex(onRing(turn.markX), onRing(turn.markY));
     swapCells(state, cursorCell, markCell);

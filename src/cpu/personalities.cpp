@@ -347,7 +347,8 @@ int playedPersonality(std::int32_t opponentType) {
         personalities[opponentType].think != nullptr) {
         return opponentType;
     }
-    // fallback: every other value plays as 1, so that every turn has a step length and a rule.
+    // Every other value plays as 1, so that every turn has a step length and a rule
+    // (kept: fallback-personality).
     return 1;
 }
 

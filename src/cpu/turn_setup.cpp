@@ -55,12 +55,14 @@ void choosePersonalityOfTurn(MatchState& state) {
     ++rotationCounter;
     std::int32_t type = state.opponentType;
     if (type == 8 || type == 16 || type == 17 || type == 18) {
-        // Entry 8 is three personalities taking turns; the count runs on across matches.
+        // Entry 8 is three personalities taking turns; the count runs on across matches
+        // (kept: endless-rotation).
         type = 16 + ((rotationCounter % 3) + 3) % 3;
         state.opponentType = type;
     }
     if (type == 2 && sharedRandom.randomBelow(6) == 0) {
-        // Entry 2 now and then plays one exhaustive turn; the next reduction brings it back.
+        // Entry 2 now and then plays one exhaustive turn; the next reduction brings it back
+        // (kept: sweep-turn).
         state.opponentType = 22;
     }
 }
@@ -77,7 +79,8 @@ void setUpComputerTurn(MatchState& state, ComputerTurn& turn) {
     shuffleCandidates();
     favouredElements(state, turn.favouredMajor, turn.favouredMinor);
 
-    // Used whenever the decision comes before any candidate was chosen.
+    // Used whenever the decision comes before any candidate was chosen; they may be the same
+    // cell (kept: random-targets).
     turn.targetFirst = sharedRandom.randomBelow(cellCount);
     turn.targetSecond = sharedRandom.randomBelow(cellCount);
 

@@ -45,7 +45,7 @@ ResultCode FontCacheEntry::createFont(FontMaker& maker, int newHeight, const cha
 
 FontHandle FontCache::findFont(FontMaker& maker, int height, const char* faceName) {
     // Height 0 is the empty-slot mark, and a face the slot field cannot hold would never match
-    // its own slot: either would fill a new slot on every call.
+    // its own slot: either would fill a new slot on every call (kept: long-face).
     if (height == 0 || faceName == nullptr || !faceFits(faceName)) {
         return nullptr;
     }

@@ -19,7 +19,8 @@ float channelLevel(float distance) {
 } // namespace
 
 std::uint32_t hueToColour(float hue, float saturation) {
-    // Hues above 24 wrap; 24 or less (negative ones included) are used as they are.
+    // Hues above 24 wrap; 24 or less (negative ones included) are used as they are, and the
+    // channels are truncated (kept: hue-truncation).
     while (hue > 24.0f) {
         hue -= 24.0f;
     }

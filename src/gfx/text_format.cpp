@@ -21,7 +21,7 @@ char* formatInto(char* buffer, const char* formatString, std::va_list args) {
     }
     if (static_cast<std::size_t>(written) >= textBufferSize) {
         // Cut at 511 bytes; a multi-byte character split by the cut is dropped whole so that
-        // the text stays valid UTF-8.
+        // the text stays valid UTF-8 (kept: cut-text).
         std::size_t end = textBufferSize - 1;
         std::size_t lead = end;
         while (lead > 0 && (static_cast<unsigned char>(buffer[lead - 1]) & 0xC0) == 0x80) {

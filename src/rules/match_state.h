@@ -21,13 +21,13 @@ struct MatchState {
     ClearedQueue queues[2];
     // Frames left in the current turn; set by each turn before it is read.
     std::int32_t turnTimer = 0;
-    // One cursor shared by both players, kept between turns.
+    // One cursor shared by both players, kept between turns (kept: shared-cursor).
     std::int32_t cursorCol = 0;
     std::int32_t cursorRow = 0;
     // 0 = the second seat is human; otherwise the computer's personality, which the computer's
     // own turn may rewrite.
     std::int32_t opponentType = 0;
-    // Not clamped: may fall below zero.
+    // Not clamped: may fall below zero (kept: unclamped).
     float hp[2] = {20.0f, 20.0f};
     // 0 = player 1 (1P), 1 = player 2 (2P).
     std::uint8_t currentPlayer = 0;

@@ -38,7 +38,7 @@ bool resolveClash(MatchState& state) {
     const int mover = state.currentPlayer;
     const int other = 1 - mover;
 
-    // The step that empties a queue gets no pause of its own.
+    // The step that empties a queue gets no pause of its own (kept: last-step).
     while (clashStep(state)) {
         const Flow pause = pauseFrames(state, clashStepFrames);
         if (pause != Flow::Go) {
@@ -59,7 +59,8 @@ bool resolveClash(MatchState& state) {
     }
 
     // Each surviving block hits for 0.9 of the one before; the hit points are not clamped, so
-    // every block strikes even after they have fallen to zero. The mover then plays again.
+    // every block strikes even after they have fallen to zero (kept: unclamped). The mover then
+    // plays again.
     StrikeDamage damage;
     while (!state.queues[other].empty()) {
         state.queues[other].popBack();

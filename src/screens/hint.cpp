@@ -22,7 +22,8 @@ const char* hintText(const MatchState& state) {
     for (int i = 0; i < cellCount - 1; ++i) {
         for (int j = i + 1; j < cellCount; ++j) {
             evaluateExchange(state, i, j, outcome);
-            // Ties keep the pair met first unless the later one clears more cells.
+            // Ties keep the pair met first unless the later one clears more cells
+            // (kept: first-pair).
             if (outcome.queueLead > bestScore ||
                 (outcome.queueLead == bestScore && outcome.emptyCells > bestEmpty)) {
                 bestScore = outcome.queueLead;

@@ -19,7 +19,8 @@ bool humanTurn(MatchState& state) {
 
     // The player who is behind gets more time.
     state.turnTimer = turnBudget(state.hp[self], state.hp[1 - self]);
-    // A budget of no frames is no turn at all (hit points cannot give a negative one).
+    // A budget of no frames is no turn at all; hit points cannot give a negative one
+    // (kept: empty-budget).
     if (state.turnTimer <= 0) {
         state.turnTimer = -1;
         return false;
@@ -36,7 +37,8 @@ bool humanTurn(MatchState& state) {
             showHint(state);
         }
 
-        // The cursor wraps at every edge; opposite keys in one frame cancel.
+        // The cursor wraps at every edge; opposite keys in one frame cancel, and select acts on
+        // the cell moved to (kept: cancelling-keys).
         if (keyPressed(keys[keyLeftIndex])) {
             state.cursorCol = (state.cursorCol + 5) % boardSize;
         }
@@ -78,7 +80,7 @@ bool humanTurn(MatchState& state) {
         if (flow != Flow::Go) {
             return quitting(flow);
         }
-        // Time out: the last frame was shown with 0 left; no exchange is made.
+        // Time out: the last frame was shown with 0 left; no exchange is made (kept: odd-blink).
         if (state.turnTimer == 0) {
             state.turnTimer = -1;
             return false;

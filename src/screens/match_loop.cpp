@@ -76,7 +76,8 @@ bool runMatch(MatchState& state) {
             if (MatchObserver* observer = matchObserver()) {
                 observer->turnEnded(state, true);
             }
-            // ESC inside the computer's turn ends only that turn; the match goes on.
+            // ESC inside the computer's turn ends only that turn; the match goes on
+            // (kept: escape-step).
         } else {
             if (humanTurn(state)) {
                 return true;
@@ -97,7 +98,8 @@ bool runMatch(MatchState& state) {
             observer->cascadeSettled(state);
         }
 
-        // ESC inside the clash ends only the clash; it may hand the turn to the other player.
+        // ESC inside the clash ends only the clash; it may hand the turn to the other player
+        // (kept: escape-step).
         if (resolveClash(state)) {
             return true;
         }

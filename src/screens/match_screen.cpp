@@ -43,6 +43,7 @@ void drawCellMark(int col, int row, std::uint32_t colour) {
 }
 
 void drawBoardAndQueues(const MatchState& state) {
+    // Every cell, an empty one as a black glyph on the black backdrop (kept: black-cell).
     for (int row = 0; row < boardSize; ++row) {
         for (int col = 0; col < boardSize; ++col) {
             Element e = state.cell(row, col);
@@ -70,7 +71,8 @@ void drawMatchScreen(const MatchState& state) {
     drawHitPointBar(0, state.hp[0]);
     drawHitPointBar(1, state.hp[1]);
     drawBackground(480, 176, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
-    // Under 300 frames the timer blinks: red on odd frame counts (negative ones included).
+    // Under 300 frames the timer blinks: red on odd frame counts, negative ones included
+    // (kept: odd-blink).
     bool blinkRed = state.turnTimer < 300 && state.turnTimer % 2 != 0;
     float seconds = static_cast<float>(state.turnTimer) / 60.0f;
     drawTextFormat(280, 24, blinkRed ? alarmRed : textWhite, 18, gameFace, textLeftTop, "じかん：%.2f",

@@ -74,7 +74,8 @@ bool runTitleScreen() {
     loadPortrait(selectedEntry);
 
     for (;;) {
-        // W and S in one frame both act, W first: the selection stays and loads twice.
+        // W and S in one frame both act, W first: the selection stays and loads twice
+        // (kept: double-load).
         if (keyPressed(keyW)) {
             selectedEntry = (selectedEntry + rosterSize - 1) % rosterSize;
             loadPortrait(selectedEntry);
@@ -84,6 +85,7 @@ bool runTitleScreen() {
             loadPortrait(selectedEntry);
         }
 
+        // Drawn before the pump, over whatever the last frame left (kept: mixed-frame).
         for (int i = 0; i < rosterSize; ++i) {
             drawText(128, 32 + 16 * i, rosterNames[i], i == selectedEntry ? textWhite : textGrey,
                      listHeight, gameFace, textLeftTop);
@@ -98,7 +100,7 @@ bool runTitleScreen() {
 
         if (keyPressed(keySpace)) {
             // One more frame, so that a SPACE still held reads 2 and does not select a cell in
-            // the match's first frame.
+            // the match's first frame (kept: held-space).
             const Flow extra = pumpFrameThenCheckEscape();
             if (extra != Flow::Go) {
                 return quitting(extra);

@@ -23,7 +23,7 @@ bool rowDue(const NoteScheduler& scheduler, const ScheduleRow& row) {
     }
     const std::int64_t cycle = multiply(row.period, unitMillisTempo);
     if (cycle == 0) {
-        // A row without a cycle never comes round.
+        // A row without a cycle never comes round (kept: idle-row).
         return false;
     }
     const std::int64_t shift =

@@ -42,7 +42,7 @@ void resetScheduler(NoteScheduler& scheduler, std::uint32_t now);
 
 // The first row due between the previous tick and the current one, marked fired (and its
 // repeats counted down); 0 when none is due. A due row 0 is marked but reported as 0, which
-// ends the tick's scan: the game's rows are 1..255.
+// ends the tick's scan: the game's rows are 1..255 (kept: row-zero).
 int findDueRow(NoteScheduler& scheduler);
 
 // One tick: plays every due row once, clears the fired marks, advances the clock to now and

@@ -10,6 +10,7 @@ namespace kokurin {
 
 void showMessageBox(const char* text) {
     const std::wstring wide = toWide(text);
+    // No caption of its own: the system's default shows (kept: untitled-box).
     MessageBoxW(nullptr, wide.c_str(), nullptr, MB_OK);
 }
 

@@ -141,6 +141,8 @@ void Renderer2D::drawBackground(int x, int y, float scaleX, float scaleY, float 
         return;
     }
     TexturedVertex quad[4];
+    // Corners on whole pixels, no half-pixel offset: under Wine the edge texels may wrap
+    // (kept: texel-shift).
     if (!fillBackgroundQuad(quad, x, y, scaleX, scaleY, pivotX, pivotY, angle, depth,
                             static_cast<float>(backgroundTexture_->info.Width),
                             static_cast<float>(backgroundTexture_->info.Height))) {

@@ -1,5 +1,5 @@
 // The scene camera: lights, viewport, projection and view, set once. Screen-space drawing never
-// uses them, but the device carries them as the game's 3D set-up.
+// uses them, but the device carries them as the game's 3D set-up (kept: idle-camera).
 #include "win32/scene_camera.h"
 
 #include "win32/d3dx_library.h"
