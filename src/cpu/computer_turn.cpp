@@ -2,6 +2,7 @@
 // the chosen cells and exchange them.
 #include "cpu/computer_turn.h"
 
+#include "cpu/cursor_travel.h"
 #include "cpu/personalities.h"
 #include "cpu/think_observer.h"
 #include "cpu/turn_setup.h"

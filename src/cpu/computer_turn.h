@@ -33,17 +33,10 @@ struct ComputerTurn {
     int swapSecond = -1;
 };
 
-// Counts the computer's turns across all matches of the process; never reset.
-extern int rotationCounter;
-
 // The set-up of a turn (budget, shuffle, census, targets, personality of the turn).
 void startComputerTurn(MatchState& state, ComputerTurn& turn);
 // One frame's logic before it is drawn: the timer, the personality's thinking, the travel step
 // and the forced decision. True when the exchange was made (the turn ends without drawing).
 bool advanceComputerTurn(MatchState& state, ComputerTurn& turn);
-// One travel step when due; true when it completed the exchange.
-bool travelStep(MatchState& state, ComputerTurn& turn);
-// Exchanges the cells under the cursor and under the mark, recording them in the turn.
-void finalSwap(MatchState& state, ComputerTurn& turn);
 
 } // namespace kokurin

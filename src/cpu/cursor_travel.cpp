@@ -1,6 +1,7 @@
 // The computer's cursor travel: the orange cursor walks to the first chosen cell, the blue mark
 // walks from there to the second, one cell every N frames, and the two cells are exchanged.
-#include "cpu/computer_turn.h"
+#include "cpu/cursor_travel.h"
+
 #include "cpu/personalities.h"
 #include "rules/board.h"
 

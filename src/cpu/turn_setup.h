@@ -7,6 +7,9 @@
 
 namespace kokurin {
 
+// Counts the computer's turns across all matches of the process; never reset.
+extern int rotationCounter;
+
 // The urn the shuffle draws from: every candidate code in a-major order before each shuffle.
 extern int candidateSource[candidateCount];
 

@@ -2,6 +2,7 @@
 // are drawn, the frame is pumped, ESC and quit are tested.
 #include "screens/computer_turn_screen.h"
 
+#include "cpu/cursor_travel.h"
 #include "screens/frame_flow.h"
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "cpu/computer_turn.h"
+#include "cpu/cursor_travel.h"
+#include "cpu/turn_setup.h"
 #include "screens/computer_turn_screen.h"
 #include "cpu/swap_evaluation.h"
 #include "cpu/think_observer.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "headless/headless.h"
-#include "cpu/computer_turn.h"
+#include "cpu/turn_setup.h"
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "screens/title_screen.h"
