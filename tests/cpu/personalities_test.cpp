@@ -6,7 +6,6 @@
 #include "computer_turn_fixture.h"
 #include "cpu/personalities.h"
 #include "cpu/scores.h"
-#include "rules/strike_damage.h"
 
 using namespace kokurin;
 
@@ -66,15 +65,6 @@ TEST(ThinkScores, QueueChangesCountAlternation) {
     EXPECT_EQ(queueChanges(queueFrom("1212")), 3);
     EXPECT_EQ(queueChanges(queueFrom("12312")), 7);
     EXPECT_EQ(alternationScore(outcome("12312", 3, 5, 5)), 256 * 7 + 5);
-}
-
-TEST(ThinkScores, SurvivorDamageIsTheSinglePrecisionSeries) {
-    EXPECT_EQ(totalStrikeDamage(0), 0.0f);
-    EXPECT_EQ(totalStrikeDamage(-3), 0.0f);
-    EXPECT_EQ(totalStrikeDamage(1), 1.0f);
-    EXPECT_FLOAT_EQ(totalStrikeDamage(2), 1.9f);
-    EXPECT_FLOAT_EQ(totalStrikeDamage(3), 2.71f);
-    EXPECT_NEAR(totalStrikeDamage(200), 10.0f, 1e-4f);
 }
 
 // Evaluations per frame for every personality with a fixed schedule, on a board where no rule
