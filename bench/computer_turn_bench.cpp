@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "cpu/computer_turn.h"
-#include "cpu/swap_evaluation.h"
 #include "cpu/personalities.h"
+#include "cpu/swap_evaluation.h"
 #include "cpu/turn_setup.h"
 #include "rng/sfmt19937.h"
 #include "rules/board.h"

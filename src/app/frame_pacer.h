@@ -7,7 +7,7 @@
 namespace kokurin {
 
 class FramePacer {
-public:
+  public:
     // The clock counts ticksPerSecond; frames come at most framesPerSecond a second.
     FramePacer(std::int64_t ticksPerSecond, int framesPerSecond);
 
@@ -18,7 +18,7 @@ public:
     // The next call starts the deadlines afresh.
     void restart() { started_ = false; }
 
-private:
+  private:
     std::int64_t deadline(std::int64_t frame) const;
 
     std::int64_t ticksPerSecond_;

@@ -31,7 +31,7 @@ int truncateToInt(float value) {
 
 // One frame's worth of thinking on the turn record.
 class Thinker {
-public:
+  public:
     Thinker(const MatchState& state, ComputerTurn& turn, SwapOutcome& outcome)
         : state_(state), turn_(turn), outcome_(outcome),
           size_(static_cast<int>(swapCandidates.size())) {}
@@ -64,7 +64,7 @@ public:
         }
     }
 
-private:
+  private:
     // candidatePos is brought back into range at the start of every frame; a frame's batch
     // never runs past the end, but the index is kept in range all the same.
     int index() const { return ((position_ % size_) + size_) % size_; }
@@ -147,9 +147,12 @@ void survivor(Thinker& t, const MatchState& state, const ComputerTurn& turn) {
     t.report(s);
 }
 
-
-int queueLead(const SwapOutcome& o) { return o.queueLead; }
-int emptyCells(const SwapOutcome& o) { return o.emptyCells; }
+int queueLead(const SwapOutcome& o) {
+    return o.queueLead;
+}
+int emptyCells(const SwapOutcome& o) {
+    return o.emptyCells;
+}
 
 // One rule a personality: what it does in the frame turn.thinkFrame.
 using ThinkRule = void (*)(Thinker& t, const MatchState& state, const ComputerTurn& turn);
@@ -356,7 +359,9 @@ const char* personalityName(int personality) {
     return personalities[playedPersonality(personality)].name;
 }
 
-int stepFrames(int personality) { return personalities[playedPersonality(personality)].stepFrames; }
+int stepFrames(int personality) {
+    return personalities[playedPersonality(personality)].stepFrames;
+}
 
 void thinkOneFrame(const MatchState& state, ComputerTurn& turn, int personality,
                    SwapOutcome& scratch) {

@@ -8,7 +8,7 @@
 namespace kokurin {
 
 class ThinkObserver {
-public:
+  public:
     virtual ~ThinkObserver() = default;
     // The set-up is complete (budget, shuffle, census, random targets, personality of the turn),
     // before the first frame or the immediate exchange of a turn without time.

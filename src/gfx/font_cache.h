@@ -29,7 +29,7 @@ struct FontRequest {
 using FontHandle = void*;
 
 class FontMaker {
-public:
+  public:
     virtual ~FontMaker() = default;
     // Makes the font asked for; null on failure.
     virtual FontHandle makeFont(const FontRequest& request) = 0;
@@ -51,7 +51,7 @@ struct FontCacheEntry {
 };
 
 class FontCache {
-public:
+  public:
     // The font for height and face, made in the first empty slot on first use; null when it
     // cannot be made, when 32 other pairs fill the cache, or for a key the cache cannot hold
     // (height 0, no face, a face of 32 bytes or more).
@@ -60,7 +60,7 @@ public:
     void releaseAll(FontMaker& maker);
     const FontCacheEntry& slot(int index) const { return slots_[index]; }
 
-private:
+  private:
     FontCacheEntry slots_[fontCacheSlots];
 };
 

@@ -36,7 +36,9 @@ std::uint32_t hueToColour(float hue, float saturation) {
     float green = channelLevel(distanceGreen) * saturation + white;
     float blue = channelLevel(distanceBlue) * saturation + white;
 
-    auto byte = [](float channel) { return static_cast<std::uint32_t>(static_cast<int>(channel * 255.0f)); };
+    auto byte = [](float channel) {
+        return static_cast<std::uint32_t>(static_cast<int>(channel * 255.0f));
+    };
     return byte(red) * 65536u + byte(green) * 256u + byte(blue);
 }
 

@@ -62,32 +62,64 @@ void reset() {
     std::memset(keyState, 0, sizeof keyState);
 }
 
-void setKeySource(KeySource* source) { frontEnd().keys = source; }
-void setPollLimit(long maxPolls) { frontEnd().maxPolls = maxPolls; }
-long pollCount() { return frontEnd().polls; }
-long quitCount() { return frontEnd().quits; }
-void setRecording(bool on) { frontEnd().recording = on; }
-const std::vector<DrawCall>& currentFrame() { return frontEnd().current; }
-const std::vector<DrawCall>& lastFrame() { return frontEnd().last; }
+void setKeySource(KeySource* source) {
+    frontEnd().keys = source;
+}
+void setPollLimit(long maxPolls) {
+    frontEnd().maxPolls = maxPolls;
+}
+long pollCount() {
+    return frontEnd().polls;
+}
+long quitCount() {
+    return frontEnd().quits;
+}
+void setRecording(bool on) {
+    frontEnd().recording = on;
+}
+const std::vector<DrawCall>& currentFrame() {
+    return frontEnd().current;
+}
+const std::vector<DrawCall>& lastFrame() {
+    return frontEnd().last;
+}
 
 void setFrameHook(std::function<void(const std::vector<DrawCall>&, long)> hook) {
     frontEnd().frameHook = std::move(hook);
 }
 
-const std::vector<std::string>& loadedPictures() { return frontEnd().loaded; }
-const std::string& currentPicture() { return frontEnd().picture; }
-void setMissingPictures(std::set<std::string> names) { frontEnd().missing = std::move(names); }
-const std::vector<std::string>& messages() { return frontEnd().messageLog; }
+const std::vector<std::string>& loadedPictures() {
+    return frontEnd().loaded;
+}
+const std::string& currentPicture() {
+    return frontEnd().picture;
+}
+void setMissingPictures(std::set<std::string> names) {
+    frontEnd().missing = std::move(names);
+}
+const std::vector<std::string>& messages() {
+    return frontEnd().messageLog;
+}
 
 void setMessageHandler(std::function<void(const char*)> handler) {
     frontEnd().messageHandler = std::move(handler);
 }
 
-void setStartUp(const StartUp& startUp) { frontEnd().startUp = startUp; }
-const std::vector<std::string>& startUpLog() { return frontEnd().startUpLog; }
-const std::vector<std::pair<long, int>>& soundsPlayed() { return frontEnd().sounds; }
-int soundSlotLength(int slot) { return frontEnd().slotLengths[slot]; }
-bool soundMuted() { return frontEnd().muted; }
+void setStartUp(const StartUp& startUp) {
+    frontEnd().startUp = startUp;
+}
+const std::vector<std::string>& startUpLog() {
+    return frontEnd().startUpLog;
+}
+const std::vector<std::pair<long, int>>& soundsPlayed() {
+    return frontEnd().sounds;
+}
+int soundSlotLength(int slot) {
+    return frontEnd().slotLengths[slot];
+}
+bool soundMuted() {
+    return frontEnd().muted;
+}
 
 } // namespace headless
 
@@ -96,7 +128,9 @@ using headless::frontEnd;
 
 namespace {
 
-void logStep(const char* step) { frontEnd().startUpLog.emplace_back(step); }
+void logStep(const char* step) {
+    frontEnd().startUpLog.emplace_back(step);
+}
 
 } // namespace
 
@@ -105,7 +139,9 @@ bool claimSingleInstance() {
     return frontEnd().startUp.singleInstance;
 }
 
-void enterExecutableFolder() { logStep("enterExecutableFolder"); }
+void enterExecutableFolder() {
+    logStep("enterExecutableFolder");
+}
 
 int openDisplay() {
     logStep("openDisplay");
@@ -117,8 +153,12 @@ bool registerGameFont() {
     return frontEnd().startUp.fontAdded;
 }
 
-void unregisterGameFont() { logStep("unregisterGameFont"); }
-void openInput() { logStep("openInput"); }
+void unregisterGameFont() {
+    logStep("unregisterGameFont");
+}
+void openInput() {
+    logStep("openInput");
+}
 
 bool openSound() {
     logStep("openSound");
@@ -131,8 +171,12 @@ std::uint32_t clockMilliseconds() {
     return fe.startUp.clock + static_cast<std::uint32_t>(fe.polls * 1000 / 60);
 }
 
-void beginFirstFrame() { logStep("beginFirstFrame"); }
-void closeDisplay() { logStep("closeDisplay"); }
+void beginFirstFrame() {
+    logStep("beginFirstFrame");
+}
+void closeDisplay() {
+    logStep("closeDisplay");
+}
 
 void loadSoundSlot(int slot, const std::int16_t* samples, int count) {
     if (slot > 0 && slot < soundSlots) {
@@ -149,7 +193,9 @@ ResultCode playSoundSlot(int slot) {
     return resultOk;
 }
 
-void setSoundMuted(bool muted) { frontEnd().muted = muted; }
+void setSoundMuted(bool muted) {
+    frontEnd().muted = muted;
+}
 
 void drawText(int x, int y, const char* text, Colour colour, int height, const char* faceName,
               TextFormat format) {
@@ -200,7 +246,8 @@ void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, floa
     fe.current.push_back(std::move(call));
 }
 
-void drawColourPrimitive(PrimitiveKind type, unsigned primitiveCount, const ColourVertex* vertices) {
+void drawColourPrimitive(PrimitiveKind type, unsigned primitiveCount,
+                         const ColourVertex* vertices) {
     auto& fe = frontEnd();
     if (!fe.recording) {
         return;
@@ -209,7 +256,8 @@ void drawColourPrimitive(PrimitiveKind type, unsigned primitiveCount, const Colo
     call.kind = DrawCall::Kind::Primitive;
     call.primitive = type;
     call.primitiveCount = primitiveCount;
-    unsigned vertexCount = type == PrimitiveKind::LineList ? 2 * primitiveCount : primitiveCount + 2;
+    unsigned vertexCount =
+        type == PrimitiveKind::LineList ? 2 * primitiveCount : primitiveCount + 2;
     call.vertices.assign(vertices, vertices + vertexCount);
     fe.current.push_back(std::move(call));
 }

@@ -43,14 +43,14 @@ struct DrawCall {
 
 // Which keys are down at a given poll (1-based count of pumpFrame calls).
 class KeySource {
-public:
+  public:
     virtual ~KeySource() = default;
     virtual void keysDown(long poll, bool down[256]) = 0;
 };
 
 // A script of key codes by poll number: the listed codes are down at exactly those polls.
 class KeyScript : public KeySource {
-public:
+  public:
     // Code is down at poll.
     void press(long poll, int code) { downAt_[poll].insert(code); }
     // Code is down at every poll of first .. last.
@@ -60,7 +60,7 @@ public:
     void keysDown(long poll, bool down[256]) override;
     bool empty() const { return downAt_.empty(); }
 
-private:
+  private:
     std::map<long, std::set<int>> downAt_;
 };
 

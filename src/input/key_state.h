@@ -18,8 +18,12 @@ enum PlayerKey : int { keyLeftIndex = 0, keyRightIndex, keyUpIndex, keyDownIndex
 extern const int playerKeys[2][5];
 
 // The counter rule: one more while down, back to 0 when up.
-inline void updateKeyCounter(std::int32_t& counter, bool down) { counter = down ? counter + 1 : 0; }
+inline void updateKeyCounter(std::int32_t& counter, bool down) {
+    counter = down ? counter + 1 : 0;
+}
 // First frame down: the only test the screens use.
-inline bool keyPressed(int code) { return keyState[code] == 1; }
+inline bool keyPressed(int code) {
+    return keyState[code] == 1;
+}
 
 } // namespace kokurin

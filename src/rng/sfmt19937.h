@@ -7,7 +7,7 @@
 namespace kokurin {
 
 class Sfmt19937 {
-public:
+  public:
     static constexpr int wordCount = 624;
 
     // Initialises the state from s and certifies the period; nothing is drawn.
@@ -23,7 +23,7 @@ public:
     int index() const { return index_; }
     std::uint32_t word(int i) const { return state_[i]; }
 
-private:
+  private:
     std::int32_t index_ = wordCount;
     alignas(16) std::uint32_t state_[wordCount] = {};
 };

@@ -3,7 +3,9 @@
 
 namespace kokurin {
 
-bool overcomes(int x, int y) { return (y - x + 5) % 5 == 1; }
+bool overcomes(int x, int y) {
+    return (y - x + 5) % 5 == 1;
+}
 
 bool clashStep(MatchState& state) {
     ClearedQueue& first = state.queues[0];

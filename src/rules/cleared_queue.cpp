@@ -5,7 +5,9 @@
 
 namespace kokurin {
 
-ClearedQueue::ClearedQueue(const ClearedQueue& other) { *this = other; }
+ClearedQueue::ClearedQueue(const ClearedQueue& other) {
+    *this = other;
+}
 
 ClearedQueue& ClearedQueue::operator=(const ClearedQueue& other) {
     if (this == &other) {

@@ -11,7 +11,7 @@
 namespace kokurin {
 
 class ClearedQueue {
-public:
+  public:
     ClearedQueue() = default;
     ClearedQueue(const ClearedQueue& other);
     ClearedQueue& operator=(const ClearedQueue& other);
@@ -32,7 +32,7 @@ public:
     const Element* end() const { return data() + size_; }
     Element operator[](int i) const { return data()[i]; }
 
-private:
+  private:
     static constexpr int inlineCapacity = 64;
 
     const Element* data() const { return heap_ ? heap_.get() : inline_; }
@@ -46,6 +46,8 @@ private:
 };
 
 bool operator==(const ClearedQueue& a, const ClearedQueue& b);
-inline bool operator!=(const ClearedQueue& a, const ClearedQueue& b) { return !(a == b); }
+inline bool operator!=(const ClearedQueue& a, const ClearedQueue& b) {
+    return !(a == b);
+}
 
 } // namespace kokurin

@@ -16,6 +16,8 @@ const std::uint32_t elementColour[elementCount] = {
     0xFFFFFFFFu, // yang: white
 };
 
-Element newElement(Sfmt19937& random) { return static_cast<Element>(1 + random.randomBelow(5)); }
+Element newElement(Sfmt19937& random) {
+    return static_cast<Element>(1 + random.randomBelow(5));
+}
 
 } // namespace kokurin

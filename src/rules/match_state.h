@@ -12,7 +12,9 @@ constexpr int boardSize = 6;
 constexpr int cellCount = boardSize * boardSize;
 
 // Index of the cell at (col, row) in MatchState::cells.
-inline int cellIndex(int col, int row) { return row * boardSize + col; }
+inline int cellIndex(int col, int row) {
+    return row * boardSize + col;
+}
 
 struct MatchState {
     // Row-major, index = row * 6 + col, row 0 at the top.

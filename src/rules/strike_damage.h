@@ -5,7 +5,7 @@
 namespace kokurin {
 
 class StrikeDamage {
-public:
+  public:
     // The damage of the next block to strike.
     float next() {
         const float damage = term_;
@@ -13,7 +13,7 @@ public:
         return damage;
     }
 
-private:
+  private:
     float term_ = 1.0f;
 };
 

@@ -17,6 +17,8 @@ enum class Flow {
 Flow pumpFrameThenCheckEscape();
 
 // What a loop that returns "must quit" returns for a flow that leaves it.
-inline bool quitting(Flow flow) { return flow == Flow::Quit; }
+inline bool quitting(Flow flow) {
+    return flow == Flow::Quit;
+}
 
 } // namespace kokurin

@@ -7,7 +7,11 @@ namespace {
 MatchObserver* installed = nullptr;
 }
 
-MatchObserver* matchObserver() { return installed; }
-void setMatchObserver(MatchObserver* observer) { installed = observer; }
+MatchObserver* matchObserver() {
+    return installed;
+}
+void setMatchObserver(MatchObserver* observer) {
+    installed = observer;
+}
 
 } // namespace kokurin

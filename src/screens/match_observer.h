@@ -7,7 +7,7 @@
 namespace kokurin {
 
 class MatchObserver {
-public:
+  public:
     virtual ~MatchObserver() = default;
     // A turn begins (before the human's budget or the computer's set-up).
     virtual void turnStarted(const MatchState& state) {}

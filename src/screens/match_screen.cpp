@@ -47,8 +47,8 @@ void drawBoardAndQueues(const MatchState& state) {
     for (int row = 0; row < boardSize; ++row) {
         for (int col = 0; col < boardSize; ++col) {
             Element e = state.cell(row, col);
-            drawText(176 + 48 * col, 96 + 48 * row, elementLabel[e], elementColour[e], 40,
-                     gameFace, textLeftTop);
+            drawText(176 + 48 * col, 96 + 48 * row, elementLabel[e], elementColour[e], 40, gameFace,
+                     textLeftTop);
         }
     }
     // Both listings grow toward the middle: each queue's back, the next to fight, is innermost.
@@ -67,7 +67,8 @@ void drawBoardAndQueues(const MatchState& state) {
 void drawMatchScreen(const MatchState& state) {
     drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, backdropBlack);
     drawBoardAndQueues(state);
-    drawText(240, 56, formatText("%dPのターン", state.currentPlayer + 1), textWhite, 36, gameFace, textLeftTop);
+    drawText(240, 56, formatText("%dPのターン", state.currentPlayer + 1), textWhite, 36, gameFace,
+             textLeftTop);
     drawHitPointBar(0, state.hp[0]);
     drawHitPointBar(1, state.hp[1]);
     drawBackground(480, 176, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
@@ -75,8 +76,8 @@ void drawMatchScreen(const MatchState& state) {
     // (kept: odd-blink).
     bool blinkRed = state.turnTimer < 300 && state.turnTimer % 2 != 0;
     float seconds = static_cast<float>(state.turnTimer) / 60.0f;
-    drawTextFormat(280, 24, blinkRed ? alarmRed : textWhite, 18, gameFace, textLeftTop, "じかん：%.2f",
-                   static_cast<double>(seconds));
+    drawTextFormat(280, 24, blinkRed ? alarmRed : textWhite, 18, gameFace, textLeftTop,
+                   "じかん：%.2f", static_cast<double>(seconds));
 }
 
 Flow pauseFrames(const MatchState& state, int n) {

@@ -7,8 +7,12 @@ namespace kokurin {
 
 NoteScheduler noteScheduler = {};
 
-void resetSoundSchedule() { resetScheduler(noteScheduler, clockMilliseconds()); }
+void resetSoundSchedule() {
+    resetScheduler(noteScheduler, clockMilliseconds());
+}
 
-void soundTick() { tickScheduler(noteScheduler, clockMilliseconds(), playSoundSlot); }
+void soundTick() {
+    tickScheduler(noteScheduler, clockMilliseconds(), playSoundSlot);
+}
 
 } // namespace kokurin

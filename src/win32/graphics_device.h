@@ -20,7 +20,7 @@ D3DPRESENT_PARAMETERS presentParameters();
 HRESULT createDevice(HWND window);
 
 class GraphicsDevice {
-public:
+  public:
     // Keeps a copy of the device pointer (no reference) and sets the fixed render states.
     void init(IDirect3DDevice9* device);
     // Clears to opaque black with depth 1.0, begins the scene, turns on alpha blending.
@@ -29,7 +29,7 @@ public:
     HRESULT endFrame();
     IDirect3DDevice9* device() const { return device_; }
 
-private:
+  private:
     IDirect3DDevice9* device_ = nullptr;
 };
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "win32/wide_text.h"
 #include "gfx/background_quad.h"
 #include "gfx/text_layout.h"
 #include "win32/d3dx_library.h"
+#include "win32/wide_text.h"
 
 namespace kokurin {
 
@@ -22,7 +22,7 @@ static_assert(texturedVertexFormat == 0x144, "TexturedVertex format");
 
 // Makes the cache's fonts with D3DX on the renderer's device.
 class D3dxFontMaker : public FontMaker {
-public:
+  public:
     explicit D3dxFontMaker(IDirect3DDevice9* device) : device_(device) {}
 
     FontHandle makeFont(const FontRequest& request) override {
@@ -32,16 +32,16 @@ public:
         ID3DXFont* font = nullptr;
         const DWORD charSet =
             request.script == FontScript::Japanese ? SHIFTJIS_CHARSET : ANSI_CHARSET;
-        const HRESULT result = d3dx().createFont(
-            device_, request.height, 0, FW_NORMAL, D3DX_DEFAULT, FALSE, charSet,
-            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_SCRIPT,
-            toWideInto(faceBuffer_, request.faceName), &font);
+        const HRESULT result =
+            d3dx().createFont(device_, request.height, 0, FW_NORMAL, D3DX_DEFAULT, FALSE, charSet,
+                              OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_SCRIPT,
+                              toWideInto(faceBuffer_, request.faceName), &font);
         return FAILED(result) ? nullptr : font;
     }
 
     void releaseFont(FontHandle font) override { static_cast<ID3DXFont*>(font)->Release(); }
 
-private:
+  private:
     IDirect3DDevice9* device_;
     std::wstring faceBuffer_;
 };
@@ -192,9 +192,13 @@ void Renderer2D::onResetDevice() {
     forEachFont(fontCache_, [](ID3DXFont* font) { font->OnResetDevice(); });
 }
 
-bool registerGameFont() { return AddFontResourceW(fontFilePath().c_str()) > 0; }
+bool registerGameFont() {
+    return AddFontResourceW(fontFilePath().c_str()) > 0;
+}
 
-void unregisterGameFont() { RemoveFontResourceW(fontFilePath().c_str()); }
+void unregisterGameFont() {
+    RemoveFontResourceW(fontFilePath().c_str());
+}
 
 void drawText(int x, int y, const char* text, Colour colour, int height, const char* faceName,
               TextFormat format) {
@@ -210,7 +214,8 @@ void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, floa
     renderer2D.drawBackground(x, y, scaleX, scaleY, pivotX, pivotY, angle, depth);
 }
 
-void drawColourPrimitive(PrimitiveKind kind, unsigned primitiveCount, const ColourVertex* vertices) {
+void drawColourPrimitive(PrimitiveKind kind, unsigned primitiveCount,
+                         const ColourVertex* vertices) {
     renderer2D.drawColourPrimitive(kind, primitiveCount, vertices);
 }
 

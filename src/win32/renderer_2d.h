@@ -19,7 +19,7 @@ struct TextureEntry {
 };
 
 class Renderer2D {
-public:
+  public:
     // Keeps a copy of the device pointer and applies the texture states.
     void init(IDirect3DDevice9* device);
     // Exit-time teardown: the picture, every font of the cache.
@@ -41,7 +41,7 @@ public:
     const FontCache& fontCache() const { return fontCache_; }
     const TextureEntry* backgroundTexture() const { return backgroundTexture_; }
 
-private:
+  private:
     void releaseBackground();
 
     IDirect3DDevice9* device_ = nullptr;

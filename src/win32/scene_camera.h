@@ -7,11 +7,11 @@
 namespace kokurin {
 
 class SceneCamera {
-public:
+  public:
     // Keeps a copy of the device pointer and sets lights, viewport and transforms.
     void init(IDirect3DDevice9* device);
 
-private:
+  private:
     IDirect3DDevice9* device_ = nullptr;
 };
 

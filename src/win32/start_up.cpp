@@ -101,7 +101,9 @@ int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen) {
     return runGame(firstScreen);
 }
 
-bool claimSingleInstance() { return findRunningInstance() == nullptr; }
+bool claimSingleInstance() {
+    return findRunningInstance() == nullptr;
+}
 
 // Data files are opened by paths relative to the executable's folder, wherever it was started
 // from.
@@ -139,13 +141,21 @@ int openDisplay() {
     return 0;
 }
 
-void openInput() { initInput(mainWindow); }
+void openInput() {
+    initInput(mainWindow);
+}
 
-bool openSound() { return initSound(mainWindow) == 0; }
+bool openSound() {
+    return initSound(mainWindow) == 0;
+}
 
-std::uint32_t clockMilliseconds() { return timeGetTime(); }
+std::uint32_t clockMilliseconds() {
+    return timeGetTime();
+}
 
-void beginFirstFrame() { graphicsDevice.beginFrame(); }
+void beginFirstFrame() {
+    graphicsDevice.beginFrame();
+}
 
 void closeDisplay() {
     direct3DDevice->Release();

@@ -40,10 +40,10 @@ int start(const headless::StartUp& startUp) {
 
 TEST(RunGame, StartsInTheGamesOrderSeedsFromTheClockAndTakesBackItsFont) {
     EXPECT_EQ(start({}), 0);
-    EXPECT_EQ(headless::startUpLog(),
-              (Log{"claimSingleInstance", "enterExecutableFolder", "openDisplay",
-                   "registerGameFont", "openInput", "openSound", "beginFirstFrame",
-                   "closeDisplay", "unregisterGameFont"}));
+    EXPECT_EQ(
+        headless::startUpLog(),
+        (Log{"claimSingleInstance", "enterExecutableFolder", "openDisplay", "registerGameFont",
+             "openInput", "openSound", "beginFirstFrame", "closeDisplay", "unregisterGameFont"}));
     EXPECT_TRUE(seededFromTheClock);
     EXPECT_TRUE(headless::messages().empty());
     headless::reset();

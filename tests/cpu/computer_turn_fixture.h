@@ -12,14 +12,14 @@
 
 #include "cpu/computer_turn.h"
 #include "cpu/cursor_travel.h"
-#include "cpu/turn_setup.h"
-#include "screens/computer_turn_screen.h"
 #include "cpu/swap_evaluation.h"
 #include "cpu/think_observer.h"
+#include "cpu/turn_setup.h"
 #include "headless/headless.h"
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
 #include "rules/turn_budget.h"
+#include "screens/computer_turn_screen.h"
 #include "screens/match_observer.h"
 #include "support/boards.h"
 
@@ -181,7 +181,7 @@ inline CursorFrame cursorIn(const std::vector<headless::DrawCall>& frame) {
 
 // Installs itself as think observer, match observer and frame hook for one turn.
 class TurnRecorder : public ThinkObserver, public MatchObserver {
-public:
+  public:
     TurnRecorder() {
         setThinkObserver(this);
         setMatchObserver(this);
@@ -252,7 +252,7 @@ public:
 
 // Resets the front end and the turn counter around every test.
 class ComputerTurnTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         headless::reset();
         rotationCounter = 0;

@@ -208,7 +208,7 @@ TEST_F(ComputerTurnTest, EveryFrameShowsTheMatchScreenWithTheCursorOnTop) {
 // Personality 16 with a budget of 196 is forced in frame 0 without evaluating, so the random
 // targets are what it travels to, one step every 15 frames from frame 15.
 class RandomTargetTravel : public ComputerTurnTest {
-protected:
+  protected:
     // A seed whose set-up targets satisfy the predicate.
     template <typename Predicate> SetupPrediction seedWhere(Predicate wanted) {
         for (std::uint32_t seed = 1;; ++seed) {

@@ -431,7 +431,8 @@ TEST_F(ComputerTurnTest, PersonalityTwelveNearDeathTakesASurvivableExchangeAtOnc
     EXPECT_EQ(rec.evaluations[0].score, 256 * -1);
     EXPECT_EQ(rec.swaps.at(0), cellsOf(swapCandidates[0]));
 
-    // Against five (4.1 damage) nothing is survivable: it keeps the best lead-first score, the first met.
+    // Against five (4.1 damage) nothing is survivable: it keeps the best lead-first score, the
+    // first met.
     headless::reset();
     MatchState doomed = quietMatch(12);
     doomed.hp[1] = 2.5f;
@@ -448,8 +449,8 @@ TEST_F(ComputerTurnTest, PersonalityTwelveNearDeathTakesASurvivableExchangeAtOnc
 
 TEST_F(ComputerTurnTest, PersonalityTwelveNearDeathPrefersSurvivingToAHigherScore) {
     // Top row 1 2 1 4 5 1: bringing a fire into cell 1 clears three fires; one of them and
-    // the opposing wood destroy each other, leaving a lead of 2 of one kind (lead-first score 515, no
-    // decision). Every other exchange leaves the wood standing: one hit, survivable at 2.5.
+    // the opposing wood destroy each other, leaving a lead of 2 of one kind (lead-first score 515,
+    // no decision). Every other exchange leaves the wood standing: one hit, survivable at 2.5.
     MatchState board = quietMatch(12);
     board.cells[2] = Fire;
     board.hp[1] = 2.5f;

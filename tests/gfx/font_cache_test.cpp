@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "gfx/font_cache.h"
 #include "gfx/text_format.h"
 #include "platform/platform.h"
-#include "gfx/font_cache.h"
 
 using namespace kokurin;
 
 namespace {
 
 class FakeFontMaker : public FontMaker {
-public:
+  public:
     FontHandle makeFont(const FontRequest& request) override {
         ++attempts;
         requests.push_back({request.height, request.faceName, request.script});

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
 #include "gfx/text_format.h"
 #include "headless/headless.h"
+#include "platform/platform.h"
 
 using namespace kokurin;
 

@@ -3,8 +3,8 @@
 
 #include <limits>
 
-#include "platform/platform.h"
 #include "gfx/text_layout.h"
+#include "platform/platform.h"
 
 using namespace kokurin;
 

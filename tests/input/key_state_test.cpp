@@ -11,7 +11,7 @@ using namespace kokurin;
 namespace {
 
 class KeyStateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { std::memset(keyState, 0, sizeof keyState); }
     void TearDown() override { std::memset(keyState, 0, sizeof keyState); }
 

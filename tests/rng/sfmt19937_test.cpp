@@ -104,4 +104,3 @@ TEST(Sfmt19937, DrawEdgesNeverReachN) {
         EXPECT_EQ(g.randomBelow(1), 0);
     }
 }
-

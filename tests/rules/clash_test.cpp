@@ -29,10 +29,8 @@ std::string outcome(int a, int b) {
 TEST(ClashStep, FollowsTheOvercomingTableForAllPairs) {
     // Rows: player 1's back; columns: player 2's back (fire, metal, wood, earth, water).
     const char* table[5][5] = {
-        {"both", "P2", "both", "both", "P1"},
-        {"P1", "both", "P2", "both", "both"},
-        {"both", "P1", "both", "P2", "both"},
-        {"both", "both", "P1", "both", "P2"},
+        {"both", "P2", "both", "both", "P1"}, {"P1", "both", "P2", "both", "both"},
+        {"both", "P1", "both", "P2", "both"}, {"both", "both", "P1", "both", "P2"},
         {"P2", "both", "both", "P1", "both"},
     };
     for (int a = 1; a <= 5; ++a) {

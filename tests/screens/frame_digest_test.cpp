@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "headless/headless.h"
 #include "cpu/turn_setup.h"
+#include "headless/headless.h"
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "screens/title_screen.h"
@@ -20,7 +20,7 @@ namespace {
 
 // FNV-1a over a canonical form of every draw: the same bytes whatever the draw record's layout.
 class Digest {
-public:
+  public:
     void bytes(const void* data, std::size_t size) {
         const auto* p = static_cast<const unsigned char*>(data);
         for (std::size_t i = 0; i < size; ++i) {
@@ -39,7 +39,7 @@ public:
     }
     std::uint64_t value() const { return value_; }
 
-private:
+  private:
     std::uint64_t value_ = 1469598103934665603ull;
 };
 
@@ -85,7 +85,7 @@ void addDraw(Digest& d, const headless::DrawCall& call) {
 // Keys by poll from a fixed pseudo-random sequence: the title's choice first, then busy play
 // with every key a human has (both seats, the hint), then ESC out of the match and the title.
 class BusyPlayer : public headless::KeySource {
-public:
+  public:
     BusyPlayer(int entry, std::uint32_t salt, long escapeAt)
         : entry_(entry), salt_(salt), escapeAt_(escapeAt) {}
 
@@ -103,8 +103,8 @@ public:
             down[keyEscape] = true;
             return;
         }
-        static const int keys[] = {keyW, keyA, keyS, keyD, keySpace, keyUp, keyDown,
-                                   keyLeft, keyRight, keyReturn, keyH};
+        static const int keys[] = {keyW,    keyA,    keyS,     keyD,      keySpace, keyUp,
+                                   keyDown, keyLeft, keyRight, keyReturn, keyH};
         std::uint32_t h = static_cast<std::uint32_t>(poll) * 2654435761u ^ salt_;
         h ^= h >> 15;
         h *= 2246822519u;
@@ -118,7 +118,7 @@ public:
         }
     }
 
-private:
+  private:
     int entry_;
     std::uint32_t salt_;
     long escapeAt_;
@@ -167,26 +167,16 @@ struct Recorded {
 
 // Recorded from the game as it was before its front ends were separated.
 const Recorded recorded[] = {
-    {0, 1, 2500, 0xcaef379fadd32354ull, 3500},
-    {1, 2, 2500, 0xc8fc3758d24881dfull, 3500},
-    {2, 3, 2500, 0xaf8bdb7565087976ull, 3500},
-    {3, 4, 2500, 0x6f04b756a723cfdcull, 3500},
-    {4, 5, 2500, 0x4509a5fa75b51faull, 3500},
-    {5, 6, 2500, 0x2be277251c0776f4ull, 3500},
-    {6, 7, 2500, 0xde456178f2ef23fcull, 3500},
-    {7, 8, 2500, 0x45a63deb7059678aull, 3500},
-    {8, 9, 2500, 0x5051ae2670a9c69eull, 3500},
-    {9, 10, 2500, 0x2f3a88e597fcafe4ull, 3500},
-    {10, 11, 2500, 0x6e12fff1bc668a11ull, 3500},
-    {11, 12, 2500, 0xf2b4110ae70db03aull, 3500},
-    {12, 13, 2500, 0x698dafd0c1969bcull, 3500},
-    {13, 14, 2500, 0x6b0b254b406b6ef0ull, 3500},
-    {14, 15, 2500, 0x9d3c39f47bc4e226ull, 3500},
-    {15, 16, 2500, 0xefc0cc474a1fafeaull, 3500},
-    {0, 2026, 5000, 0x7da9ee8c8ce5dd50ull, 5200},
-    {8, 2026, 5000, 0xda1bb02201efe9f6ull, 5200},
-    {15, 77, 5000, 0x6deed0bce1dd2c22ull, 6000},
-    {2, 4242, 5000, 0x1dbe90e9431d9d70ull, 6000},
+    {0, 1, 2500, 0xcaef379fadd32354ull, 3500},    {1, 2, 2500, 0xc8fc3758d24881dfull, 3500},
+    {2, 3, 2500, 0xaf8bdb7565087976ull, 3500},    {3, 4, 2500, 0x6f04b756a723cfdcull, 3500},
+    {4, 5, 2500, 0x4509a5fa75b51faull, 3500},     {5, 6, 2500, 0x2be277251c0776f4ull, 3500},
+    {6, 7, 2500, 0xde456178f2ef23fcull, 3500},    {7, 8, 2500, 0x45a63deb7059678aull, 3500},
+    {8, 9, 2500, 0x5051ae2670a9c69eull, 3500},    {9, 10, 2500, 0x2f3a88e597fcafe4ull, 3500},
+    {10, 11, 2500, 0x6e12fff1bc668a11ull, 3500},  {11, 12, 2500, 0xf2b4110ae70db03aull, 3500},
+    {12, 13, 2500, 0x698dafd0c1969bcull, 3500},   {13, 14, 2500, 0x6b0b254b406b6ef0ull, 3500},
+    {14, 15, 2500, 0x9d3c39f47bc4e226ull, 3500},  {15, 16, 2500, 0xefc0cc474a1fafeaull, 3500},
+    {0, 2026, 5000, 0x7da9ee8c8ce5dd50ull, 5200}, {8, 2026, 5000, 0xda1bb02201efe9f6ull, 5200},
+    {15, 77, 5000, 0x6deed0bce1dd2c22ull, 6000},  {2, 4242, 5000, 0x1dbe90e9431d9d70ull, 6000},
 };
 
 } // namespace
@@ -195,9 +185,9 @@ TEST(FrameDigest, EveryFrameOfWholeRunsDrawsAsRecorded) {
     for (const Recorded& r : recorded) {
         RunDigest got = digestRun(r.entry, r.seed, r.escapeAt);
         EXPECT_EQ(got.frames, r.frames)
-            << "entry " << r.entry << " seed " << r.seed << ": now {" << r.entry << ", "
-            << r.seed << ", " << r.escapeAt << ", 0x" << std::hex << got.frames << "ull, "
-            << std::dec << got.polls << "},";
+            << "entry " << r.entry << " seed " << r.seed << ": now {" << r.entry << ", " << r.seed
+            << ", " << r.escapeAt << ", 0x" << std::hex << got.frames << "ull, " << std::dec
+            << got.polls << "},";
         EXPECT_EQ(got.polls, r.polls) << "entry " << r.entry << " seed " << r.seed;
     }
 }

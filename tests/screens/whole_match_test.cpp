@@ -23,7 +23,7 @@ namespace {
 // humans' turns: at the start of each human turn it asks the hint for the best exchange and
 // walks the cursor there with that seat's keys.
 class HintPlayer : public headless::KeySource, public MatchObserver {
-public:
+  public:
     explicit HintPlayer(int opponent) : opponent_(opponent) {}
 
     void keysDown(long poll, bool down[256]) override {
@@ -66,9 +66,7 @@ public:
         ++plannedExchanges_;
     }
 
-    void swapMade(const MatchState& state, int first, int second) override {
-        ++exchanges_;
-    }
+    void swapMade(const MatchState& state, int first, int second) override { ++exchanges_; }
 
     void winnerScreen(const MatchState& state) override {
         winnerPoll_ = headless::pollCount();
@@ -86,7 +84,7 @@ public:
     long winnerPoll() const { return winnerPoll_; }
     const float* winnerHp() const { return winnerHp_; }
 
-private:
+  private:
     void walk(const int* keys, int& col, int& row, int toCol, int toRow) {
         while (col != toCol) {
             tap(keys[keyRightIndex]);

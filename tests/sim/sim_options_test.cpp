@@ -16,9 +16,9 @@ bool parse(std::vector<std::string> args, SimOptions& options, std::string& erro
 TEST(SimOptions, AcceptsTheDocumentedFlags) {
     SimOptions o;
     std::string error;
-    ASSERT_TRUE(parse({"--seed", "4294967295", "--opponent", "15", "--keys", "k.txt",
-                       "--max-polls", "500"},
-                      o, error))
+    ASSERT_TRUE(
+        parse({"--seed", "4294967295", "--opponent", "15", "--keys", "k.txt", "--max-polls", "500"},
+              o, error))
         << error;
     EXPECT_EQ(o.seed, 4294967295u);
     EXPECT_EQ(o.opponent, 15);
@@ -92,14 +92,9 @@ TEST(KeyScript, ReadsPollsAndCodesSkippingCommentsAndBlankLines) {
 
 TEST(KeyScript, MalformedLinesAreNamedByNumber) {
     const std::pair<const char*, const char*> cases[] = {
-        {"5 32\n5 30\n", "line 2"},
-        {"5 32\n4 30\n", "line 2"},
-        {"7\n", "line 1"},
-        {"# ok\nx 32\n", "line 2"},
-        {"3 256\n", "line 1"},
-        {"3 -1\n", "line 1"},
-        {"0 1\n", "line 1"},
-        {"3 0x20\n", "line 1"},
+        {"5 32\n5 30\n", "line 2"}, {"5 32\n4 30\n", "line 2"}, {"7\n", "line 1"},
+        {"# ok\nx 32\n", "line 2"}, {"3 256\n", "line 1"},      {"3 -1\n", "line 1"},
+        {"0 1\n", "line 1"},        {"3 0x20\n", "line 1"},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.first);

@@ -19,7 +19,7 @@ std::int32_t recordRow(int row) {
 }
 
 class NoteSchedulerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         played.clear();
         std::memset(&scheduler, 0x5A, sizeof scheduler);

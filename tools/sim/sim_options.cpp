@@ -76,8 +76,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.help = true;
             return true;
         }
-        bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
-                          flag == "--max-polls";
+        bool takesValue =
+            flag == "--seed" || flag == "--opponent" || flag == "--keys" || flag == "--max-polls";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
@@ -106,8 +106,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.keysFile = value;
         } else {
             if (!parseNumber(value, 1, 2000000000LL, number)) {
-                error = "--max-polls must be a whole number from 1 to 2000000000, not '" +
-                        value + "'";
+                error =
+                    "--max-polls must be a whole number from 1 to 2000000000, not '" + value + "'";
                 return false;
             }
             options.maxPolls = static_cast<long>(number);
@@ -144,8 +144,8 @@ bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std:
             fields.push_back(word);
         }
         auto fail = [&](const std::string& why) {
-            error = "key script line " + std::to_string(lineNumber) + ": " + why + ": '" + line +
-                    "'";
+            error =
+                "key script line " + std::to_string(lineNumber) + ": " + why + ": '" + line + "'";
             return false;
         };
         long long poll = 0;

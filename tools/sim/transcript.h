@@ -10,7 +10,7 @@
 namespace kokurin {
 
 class Transcript : public MatchObserver {
-public:
+  public:
     explicit Transcript(std::FILE* out) : out_(out) {}
 
     void start(std::uint32_t seed, int opponent, const MatchState& state);
@@ -25,7 +25,7 @@ public:
     void hintShown(const MatchState& state, const char* text) override;
     void winnerScreen(const MatchState& state) override;
 
-private:
+  private:
     std::FILE* out_;
     int turn_ = 0;
     int swapFirst_ = -1;
