@@ -3,6 +3,8 @@
 #include "platform/platform.h"
 #include "rng/sfmt19937.h"
 #include "screens/title_screen.h"
+#include "sound/sound_bank.h"
+#include "sound/sound_schedule.h"
 
 namespace kokurin {
 
@@ -27,7 +29,11 @@ int runGame(ScreenRun firstScreen) {
     }
     const bool fontAdded = registerGameFont();
     openInput();
-    openSound();
+    // The sounds are made once, for a device that can play them.
+    if (openSound()) {
+        loadSoundBank();
+    }
+    resetSoundSchedule();
     // Seeded last of all, right before the first screen.
     sharedRandom.seed(clockMilliseconds());
     beginFirstFrame();

@@ -27,7 +27,7 @@ struct FrontEnd {
     std::function<void(const char*)> messageHandler;
     StartUp startUp;
     std::vector<std::string> startUpLog;
-    std::vector<std::pair<long, int>> sounds;
+    std::vector<PlayedSound> sounds;
     int slotLengths[soundSlots] = {};
     bool muted = false;
 };
@@ -111,13 +111,13 @@ void setStartUp(const StartUp& startUp) {
 const std::vector<std::string>& startUpLog() {
     return frontEnd().startUpLog;
 }
-const std::vector<std::pair<long, int>>& soundsPlayed() {
+const std::vector<PlayedSound>& soundsPlayed() {
     return frontEnd().sounds;
 }
 int soundSlotLength(int slot) {
     return frontEnd().slotLengths[slot];
 }
-bool soundMuted() {
+bool soundMutedByGame() {
     return frontEnd().muted;
 }
 
@@ -189,7 +189,7 @@ ResultCode playSoundSlot(int slot) {
     if (slot <= 0 || slot >= soundSlots || fe.slotLengths[slot] == 0) {
         return resultFailed;
     }
-    fe.sounds.emplace_back(fe.polls, slot);
+    fe.sounds.push_back(headless::PlayedSound{fe.polls, slot, fe.muted});
     return resultOk;
 }
 

@@ -112,11 +112,18 @@ struct StartUp {
 };
 void setStartUp(const StartUp& startUp);
 const std::vector<std::string>& startUpLog();
-// Sound slots played (slots that hold a sound), in order, with the poll each was played at.
-const std::vector<std::pair<long, int>>& soundsPlayed();
-// Samples loaded into a slot (0: none); whether the sound is muted.
+// A sound slot started by the schedule's tick at a poll (the tick of the pump that completed
+// that poll; 0 before the first), and whether the sound was muted then.
+struct PlayedSound {
+    long poll;
+    int slot;
+    bool muted;
+};
+// The slots played (slots that hold a sound), in order.
+const std::vector<PlayedSound>& soundsPlayed();
+// Samples loaded into a slot (0: none); whether the front end has been told to mute.
 int soundSlotLength(int slot);
-bool soundMuted();
+bool soundMutedByGame();
 
 } // namespace headless
 } // namespace kokurin

@@ -7,6 +7,7 @@
 #include "screens/frame_flow.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
+#include "sound/game_sounds.h"
 
 namespace kokurin {
 
@@ -39,7 +40,20 @@ bool resolveClash(MatchState& state) {
     const int other = 1 - mover;
 
     // The step that empties a queue gets no pause of its own (kept: last-step).
-    while (clashStep(state)) {
+    for (;;) {
+        ClearedQueue& first = state.queues[0];
+        ClearedQueue& second = state.queues[1];
+        if (first.empty() || second.empty()) {
+            break;
+        }
+        const Element a = first.back();
+        const Element b = second.back();
+        const int sizes = first.size() + second.size();
+        const bool more = clashStep(state);
+        soundClash(a, b, first.size() + second.size() == sizes - 2);
+        if (!more) {
+            break;
+        }
         const Flow pause = pauseFrames(state, clashStepFrames);
         if (pause != Flow::Go) {
             return quitting(pause);
@@ -50,6 +64,7 @@ bool resolveClash(MatchState& state) {
     // as a stock the opponent must face next.
     if (state.queues[other].empty()) {
         state.currentPlayer = static_cast<std::uint8_t>(other);
+        soundTurnPassed();
         return false;
     }
 
@@ -64,7 +79,9 @@ bool resolveClash(MatchState& state) {
     StrikeDamage damage;
     while (!state.queues[other].empty()) {
         state.queues[other].popBack();
-        state.hp[mover] -= damage.next();
+        const float hit = damage.next();
+        state.hp[mover] -= hit;
+        soundStrike(hit);
         const Flow strike = showStrike(state);
         if (strike != Flow::Go) {
             return quitting(strike);

@@ -7,14 +7,36 @@
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
+#include "sound/game_sounds.h"
 
 namespace kokurin {
 
 namespace {
 
 void reportSwap(const MatchState& state, const ComputerTurn& turn) {
+    soundCellsExchanged();
     if (MatchObserver* observer = matchObserver()) {
         observer->swapMade(state, turn.swapFirst, turn.swapSecond);
+    }
+}
+
+// Where the computer's cursor and mark stand, to hear them move.
+struct Marks {
+    int cursor;
+    int mark;
+    bool raised;
+};
+
+Marks marksOf(const MatchState& state, const ComputerTurn& turn) {
+    return {cellIndex(state.cursorCol, state.cursorRow), cellIndex(turn.markX, turn.markY),
+            turn.markActive};
+}
+
+void soundMarks(const Marks& before, const Marks& after) {
+    if (after.raised && !before.raised) {
+        soundCellSelected();
+    } else if (after.cursor != before.cursor || (after.raised && after.mark != before.mark)) {
+        soundCursorMoved();
     }
 }
 
@@ -37,11 +59,13 @@ bool playComputerTurn(MatchState& state) {
         return false;
     }
     for (;;) {
+        const Marks before = marksOf(state, turn);
         if (advanceComputerTurn(state, turn)) {
             // The completing step's frame is not drawn.
             reportSwap(state, turn);
             return false;
         }
+        soundMarks(before, marksOf(state, turn));
         drawMatchScreen(state);
         drawComputerCursor(state, turn);
         const Flow flow = pumpFrameThenCheckEscape();

@@ -8,6 +8,7 @@
 #include "gfx/text_format.h"
 #include "platform/platform.h"
 #include "screens/match_observer.h"
+#include "sound/game_sounds.h"
 
 namespace kokurin {
 
@@ -50,6 +51,7 @@ void showHint(const MatchState& state) {
     if (MatchObserver* observer = matchObserver()) {
         observer->hintShown(state, text);
     }
+    soundHintShown();
     showMessageBox(text);
 }
 

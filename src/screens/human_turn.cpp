@@ -10,6 +10,7 @@
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
+#include "sound/game_sounds.h"
 
 namespace kokurin {
 
@@ -32,11 +33,15 @@ bool humanTurn(MatchState& state) {
 
     for (;;) {
         --state.turnTimer;
+        if (state.turnTimer >= 0 && state.turnTimer < 300 && state.turnTimer % 60 == 0) {
+            soundSecondLeft();
+        }
 
         if (keyPressed(keyH)) {
             showHint(state);
         }
 
+        const int cursorBefore = cellIndex(state.cursorCol, state.cursorRow);
         // The cursor wraps at every edge; opposite keys in one frame cancel, and select acts on
         // the cell moved to (kept: cancelling-keys).
         if (keyPressed(keys[keyLeftIndex])) {
@@ -51,23 +56,29 @@ bool humanTurn(MatchState& state) {
         if (keyPressed(keys[keyDownIndex])) {
             state.cursorRow = (state.cursorRow + 1) % boardSize;
         }
+        if (cellIndex(state.cursorCol, state.cursorRow) != cursorBefore) {
+            soundCursorMoved();
+        }
 
         if (keyPressed(keys[keySelectIndex])) {
             if (!selected) {
                 selected = true;
                 selectedCol = state.cursorCol;
                 selectedRow = state.cursorRow;
+                soundCellSelected();
             } else if (selectedCol != state.cursorCol || selectedRow != state.cursorRow) {
                 // Any two cells may be exchanged; the exchange stands even if nothing clears.
                 const int first = cellIndex(selectedCol, selectedRow);
                 const int second = cellIndex(state.cursorCol, state.cursorRow);
                 swapCells(state, first, second);
+                soundCellsExchanged();
                 if (MatchObserver* observer = matchObserver()) {
                     observer->swapMade(state, first, second);
                 }
                 return false;
             } else {
                 selected = false;
+                soundSelectionDropped();
             }
         }
 

@@ -13,6 +13,7 @@
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
+#include "sound/game_sounds.h"
 
 namespace kokurin {
 
@@ -23,7 +24,11 @@ constexpr int cascadePauseFrames = 30;
 // Clears, shows the holes, lets the board fall and refill, shows it, until nothing clears.
 // The cleared elements go to the mover's queue.
 Flow showCascade(MatchState& state) {
-    while (clearLines(state, state.currentPlayer)) {
+    const ClearedQueue& queue = state.queues[state.currentPlayer];
+    int heard = queue.size();
+    for (int step = 0; clearLines(state, state.currentPlayer); ++step) {
+        soundCellsCleared(state.currentPlayer, queue.begin() + heard, queue.size() - heard, step);
+        heard = queue.size();
         const Flow holes = pauseFrames(state, cascadePauseFrames);
         if (holes != Flow::Go) {
             return holes;
@@ -44,6 +49,7 @@ bool showWinnerScreen(const MatchState& state) {
     if (MatchObserver* observer = matchObserver()) {
         observer->winnerScreen(state);
     }
+    soundWinner(state.hp[0] > 0.0f ? 0 : 1);
     for (;;) {
         drawMatchScreen(state);
         if (keyPressed(keySpace)) {
@@ -65,6 +71,7 @@ bool showWinnerScreen(const MatchState& state) {
 } // namespace
 
 bool runMatch(MatchState& state) {
+    soundMatchBegins();
     for (;;) {
         if (MatchObserver* observer = matchObserver()) {
             observer->turnStarted(state);

@@ -10,6 +10,7 @@
 #include "screens/frame_flow.h"
 #include "screens/match_loop.h"
 #include "screens/palette.h"
+#include "sound/game_sounds.h"
 
 namespace kokurin {
 
@@ -79,10 +80,12 @@ bool runTitleScreen() {
         if (keyPressed(keyW)) {
             selectedEntry = (selectedEntry + rosterSize - 1) % rosterSize;
             loadPortrait(selectedEntry);
+            soundRosterSelected(selectedEntry);
         }
         if (keyPressed(keyS)) {
             selectedEntry = (selectedEntry + 1) % rosterSize;
             loadPortrait(selectedEntry);
+            soundRosterSelected(selectedEntry);
         }
 
         // Drawn before the pump, over whatever the last frame left (kept: mixed-frame).
