@@ -28,6 +28,7 @@ struct FrontEnd {
     StartUp startUp;
     std::vector<std::string> startUpLog;
     std::vector<PlayedSound> sounds;
+    std::vector<MuteChange> muteChanges;
     int slotLengths[soundSlots] = {};
     bool muted = false;
 };
@@ -120,6 +121,9 @@ int soundSlotLength(int slot) {
 bool soundMutedByGame() {
     return frontEnd().muted;
 }
+const std::vector<MuteChange>& muteChanges() {
+    return frontEnd().muteChanges;
+}
 
 } // namespace headless
 
@@ -195,6 +199,7 @@ ResultCode playSoundSlot(int slot) {
 
 void setSoundMuted(bool muted) {
     frontEnd().muted = muted;
+    frontEnd().muteChanges.push_back(headless::MuteChange{frontEnd().polls, muted});
 }
 
 void drawText(int x, int y, const char* text, Colour colour, int height, const char* faceName,

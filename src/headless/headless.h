@@ -124,6 +124,12 @@ const std::vector<PlayedSound>& soundsPlayed();
 // Samples loaded into a slot (0: none); whether the front end has been told to mute.
 int soundSlotLength(int slot);
 bool soundMutedByGame();
+// Every change of the mute, with the poll it came at.
+struct MuteChange {
+    long poll;
+    bool muted;
+};
+const std::vector<MuteChange>& muteChanges();
 
 } // namespace headless
 } // namespace kokurin

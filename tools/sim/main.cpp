@@ -15,7 +15,10 @@
 #include "screens/match_observer.h"
 #include "screens/title_screen.h"
 #include "sim_options.h"
+#include "sound/sound_bank.h"
+#include "sound/sound_schedule.h"
 #include "transcript.h"
+#include "wav_render.h"
 
 using namespace kokurin;
 
@@ -59,6 +62,11 @@ int main(int argc, char** argv) {
 
     Transcript transcript(stdout);
     setMatchObserver(&transcript);
+    if (!options.wavFile.empty()) {
+        // The slots the game would give a sound device, and the schedule's start.
+        loadSoundBank();
+        resetSoundSchedule();
+    }
 
     // Seeded where the game seeds from the clock; the match is built as the title screen does.
     sharedRandom.seed(options.seed);
@@ -70,5 +78,19 @@ int main(int argc, char** argv) {
     const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
     transcript.end(reason, state);
     setMatchObserver(nullptr);
+
+    if (!options.wavFile.empty()) {
+        // Two more seconds of frames, drawn by nobody, so that what the last moment armed (the
+        // winner's jingle) is played too.
+        headless::setPollLimit(0);
+        for (int frame = 0; frame < 120; ++frame) {
+            pumpFrame();
+        }
+        if (!writeMatchSound(options.wavFile, headless::soundsPlayed(), headless::muteChanges(),
+                             headless::pollCount(), error)) {
+            std::fprintf(stderr, "kokurin-sim: %s\n", error.c_str());
+            return 2;
+        }
+    }
     return 0;
 }

@@ -30,7 +30,7 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
 } // namespace
 
 const char* simUsage() {
-    return "usage: kokurin-sim --seed S --opponent K [--keys FILE] [--max-polls N]\n"
+    return "usage: kokurin-sim --seed S --opponent K [--keys FILE] [--max-polls N] [--wav FILE]\n"
            "\n"
            "Plays one match of kokurin without a window and prints what happened as JSON Lines.\n"
            "\n"
@@ -39,15 +39,18 @@ const char* simUsage() {
            "  --opponent K    roster entry of the second seat (0 .. 15): 0 is a second human,\n"
            "                  1 .. 15 the computer personalities\n"
            "  --keys FILE     key script: lines '<poll> <code> [<code> ...]' with increasing poll\n"
-           "                  numbers and decimal DirectInput key codes (0 .. 255); the listed\n"
+           "                  numbers and the game's decimal key numbers (0 .. 255); the listed\n"
            "                  keys are down at exactly that poll (the Nth frame pump of the\n"
            "                  match). Blank lines and lines starting with # are ignored. Without\n"
            "                  it no key is ever down.\n"
            "  --max-polls N   stop when a frame pump would make the poll count exceed N\n"
            "                  (default 2000000, at least 1)\n"
+           "  --wav FILE      also render the match's sound into FILE (16-bit mono WAV at\n"
+           "                  44100 Hz): every sound the game played, at the frame it was\n"
+           "                  played, 60 frames a second, mixed as the game's devices mix\n"
            "  --help          this text\n"
            "\n"
-           "Key codes: ESC 1, W 17, RETURN 28, A 30, S 31, D 32, H 35, SPACE 57, UP 200,\n"
+           "Key codes: ESC 1, W 17, RETURN 28, A 30, S 31, D 32, H 35, M 50, SPACE 57, UP 200,\n"
            "LEFT 203, RIGHT 205, DOWN 208.\n"
            "\n"
            "Events, one JSON object per line, P = frame pumps completed since the match began:\n"
@@ -77,7 +80,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             return true;
         }
         bool takesValue =
-            flag == "--seed" || flag == "--opponent" || flag == "--keys" || flag == "--max-polls";
+            flag == "--seed" || flag == "--opponent" || flag == "--keys" || flag == "--max-polls" ||
+            flag == "--wav";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
@@ -104,6 +108,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             haveOpponent = true;
         } else if (flag == "--keys") {
             options.keysFile = value;
+        } else if (flag == "--wav") {
+            options.wavFile = value;
         } else {
             if (!parseNumber(value, 1, 2000000000LL, number)) {
                 error =

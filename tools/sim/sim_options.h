@@ -12,6 +12,7 @@ struct SimOptions {
     std::uint32_t seed = 0;
     int opponent = 0;
     std::string keysFile;
+    std::string wavFile;
     long maxPolls = 2000000;
     bool help = false;
 };
