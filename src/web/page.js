@@ -7,7 +7,10 @@
 var kokurinPage = (function () {
     "use strict";
 
+    // The canvas's font comes and goes with registerGameFont; the page's texts keep their own
+    // face of the same file.
     var FONT_FAMILY = "kokurin-game";
+    var PAGE_FONT_FAMILY = "kokurin-page";
     var FONT_FILE = "data/ZUDEV.TTF";
 
     // KeyboardEvent.code (the key's place, whatever the layout) to the game's key numbers.
@@ -117,9 +120,11 @@ var kokurinPage = (function () {
             .then(function (buffer) {
                 var metrics = readFontMetrics(buffer);
                 var face = new FontFace(FONT_FAMILY, buffer);
-                return face.load().then(function () {
+                var pageFace = new FontFace(PAGE_FONT_FAMILY, buffer);
+                return Promise.all([face.load(), pageFace.load()]).then(function () {
                     page.fontFace = face;
                     page.fontMetrics = metrics;
+                    document.fonts.add(pageFace);
                 });
             })
             .catch(function (error) {
