@@ -133,7 +133,7 @@ function checkScreen(frame, screen, selected) {
 }
 
 // Reads the canvas until the screen checks find nothing wrong; fails with the last problems.
-async function waitForScreen(page, screen, selected, timeoutMs = 15000) {
+async function waitForScreen(page, screen, selected, timeoutMs = 15000, pollMs = 100) {
     const deadline = Date.now() + timeoutMs;
     let result;
     for (;;) {
@@ -145,7 +145,7 @@ async function waitForScreen(page, screen, selected, timeoutMs = 15000) {
             throw new Error(screen + " screen (entry " + selected + ") not seen within " +
                 timeoutMs + " ms: " + result.problems.slice(0, 8).join("; "));
         }
-        await page.waitForTimeout(100);
+        await page.waitForTimeout(pollMs);
     }
 }
 

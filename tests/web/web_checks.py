@@ -4,6 +4,7 @@ tests) on a frame read out of the browser's canvas: 640 x 480 raw RGB bytes in a
 
   web_checks.py title FRAME --data DIR --selected N
   web_checks.py match FRAME --data DIR --selected N
+  web_checks.py winner FRAME --data DIR --selected N   (2P has won)
 
 Prints one JSON object: the problems found (none when the screen is right) and, for a match,
 the board read off the glyphs as 36 element digits ('0' where no element is seen)."""
@@ -34,7 +35,7 @@ def read_frame(path):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("screen", choices=["title", "match"])
+    parser.add_argument("screen", choices=["title", "match", "winner"])
     parser.add_argument("frame")
     parser.add_argument("--data", required=True)
     parser.add_argument("--selected", type=int, required=True)
@@ -50,6 +51,12 @@ def main():
             + screen_checks.portrait_problems(frame, 300, 100, bitmap, name)
             + screen_checks.help_problems(frame)
         )
+    elif args.screen == "winner":
+        problems = []
+        if not screen_checks.winner_text_shown(frame):
+            problems.append("no winner text at (240, 400)")
+        if screen_checks.bar_present(frame, 0) or not screen_checks.bar_present(frame, 1):
+            problems.append("not player 1's bar gone and player 2's there")
     else:
         problems = screen_checks.match_problems(frame, bitmap, name)
         board = screen_checks.read_board(frame)

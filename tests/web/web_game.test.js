@@ -173,3 +173,22 @@ test("a match against entry 1: the seed's board, both bars, the hint box, a hidd
     await session.waitForScreen(page, "title", 0);
     assert.deepEqual(browser.errors, [], "no script errors");
 });
+
+test("a whole match: player 1 never moves, クイルマーシュ wins, SPACE goes back to the title", async () => {
+    const { page } = browser;
+    await page.goto(server.url + "index.html?seed=" + SEED);
+    await session.waitForScreen(page, "title", 0);
+    await page.keyboard.press("KeyW");
+    await session.waitForScreen(page, "title", 15);
+    await page.keyboard.press("KeyW");
+    await session.waitForScreen(page, "title", 14);
+    await page.keyboard.press("Space");
+    await session.waitForScreen(page, "match", 14);
+    // Every turn of player 1 runs out; the computer's stock strikes it down.
+    await session.waitForScreen(page, "winner", 14, 200000, 1000);
+    await page.waitForTimeout(500);
+    await session.waitForScreen(page, "winner", 14, 1000);
+    await page.keyboard.press("Space");
+    await session.waitForScreen(page, "title", 14);
+    assert.deepEqual(browser.errors, [], "no script errors");
+});
