@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what the two builds and the tests need on a Debian/Ubuntu machine.
+# Installs what the builds and the tests need on a Debian/Ubuntu machine.
 # Idempotent: when every package is already there it only checks and returns.
 set -euo pipefail
 
@@ -11,7 +11,16 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick
     fonts-ipafont-gothic
     zip unzip python3
+    emscripten chromium
 )
+# The browser tests run Node with npm; a Node that is already there (for example NodeSource's,
+# which brings its own npm) is kept, and Debian's packages only fill what is missing.
+if ! command -v node >/dev/null 2>&1; then
+    packages+=(nodejs)
+fi
+if ! command -v npm >/dev/null 2>&1; then
+    packages+=(npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build with its GoogleTest suites, then the
-# Windows cross build with its tests under Wine (inside a throwaway Wine session and Xvfb).
+# Builds everything and runs every test: the native build with its GoogleTest suites, the web
+# page with its tests in headless Chromium, then the Windows cross build with its tests under
+# Wine (inside a throwaway Wine session and Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,11 @@ echo "== native build and tests"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+
+echo "== web build and browser tests"
+cmake --preset web
+cmake --build --preset web -j2
+bash tests/web/run-browser-tests.sh
 
 echo "== Windows cross build"
 cmake --preset windows

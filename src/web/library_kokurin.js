@@ -1,0 +1,60 @@
+// The functions page_bridge.h declares, as Emscripten library functions: each hands the game's
+// call to the page (kokurinPage, page.js), which keeps the canvas, keys, hint box and sound.
+/* global mergeInto, LibraryManager, kokurinPage */
+
+mergeInto(LibraryManager.library, {
+    kokurin_page_open_canvas: function () {
+        return kokurinPage.openCanvas();
+    },
+    kokurin_page_register_font: function () {
+        return kokurinPage.registerFont();
+    },
+    kokurin_page_unregister_font: function () {
+        kokurinPage.unregisterFont();
+    },
+    kokurin_page_make_font: function (height, faceName) {
+        return kokurinPage.makeFont(height, faceName);
+    },
+    kokurin_page_release_font: function (font) {
+        kokurinPage.releaseFont(font);
+    },
+    kokurin_page_load_picture: function (fileName, width, height) {
+        return kokurinPage.loadPicture(fileName, width, height);
+    },
+    kokurin_page_present: function (words, wordCount, text) {
+        kokurinPage.present(words, wordCount, text);
+    },
+    kokurin_page_clock_ms: function () {
+        return kokurinPage.clockMilliseconds();
+    },
+    kokurin_page_now_us: function () {
+        return kokurinPage.nowMicroseconds();
+    },
+    kokurin_page_hidden: function () {
+        return kokurinPage.hidden();
+    },
+    kokurin_page_poll_keys: function (down) {
+        kokurinPage.pollKeys(down);
+    },
+    kokurin_page_open_box: function (text) {
+        kokurinPage.openBox(text);
+    },
+    kokurin_page_box_open: function () {
+        return kokurinPage.boxStillOpen();
+    },
+    kokurin_page_sound_available: function () {
+        return kokurinPage.soundAvailable();
+    },
+    kokurin_page_load_sound: function (slot, samples, count) {
+        kokurinPage.loadSound(slot, samples, count);
+    },
+    kokurin_page_play_sound: function (slot) {
+        return kokurinPage.playSound(slot);
+    },
+    kokurin_page_set_muted: function (muted) {
+        kokurinPage.setMuted(muted);
+    },
+    kokurin_page_game_ended: function (exitCode) {
+        kokurinPage.gameEnded(exitCode);
+    },
+});

@@ -1,0 +1,45 @@
+// The page's side of the web front end, defined in library_kokurin.js: drawing a frame's
+// command list on the canvas, the keyboard and pads, the hint box, Web Audio, the clock and
+// the page's own states. Only the web front end includes this.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+
+// 0 when the canvas can be drawn on; otherwise the page already says why.
+int kokurin_page_open_canvas();
+// Whether the game's font (data/ZUDEV.TTF, loaded by the page before the game started) is
+// usable; registering adds it to the document's fonts.
+int kokurin_page_register_font();
+void kokurin_page_unregister_font();
+// A font of the given line height and face: its number (1 ..) or 0.
+int kokurin_page_make_font(int height, const char* faceName);
+void kokurin_page_release_font(int font);
+// Makes the preloaded picture of that file the current one: 1 and its size, or 0 (no picture).
+int kokurin_page_load_picture(const char* fileName, int* width, int* height);
+// Draws one frame's command list (see draw_list.h) on the canvas, from opaque black.
+void kokurin_page_present(const std::int32_t* words, int wordCount, const char* text);
+
+// Milliseconds for the seed and the sound schedule (the page's ?seed=N gives the first one).
+std::uint32_t kokurin_page_clock_ms();
+// A monotonic clock in microseconds, for the frame deadlines.
+double kokurin_page_now_us();
+// Whether the tab is hidden (the game then waits).
+int kokurin_page_hidden();
+// Writes 256 bytes: 1 for each key number down since the last poll (keyboard and pads).
+void kokurin_page_poll_keys(bool* down);
+
+// Opens the modal hint box with the text; then 1 while it is open.
+void kokurin_page_open_box(const char* text);
+int kokurin_page_box_open();
+
+// Web Audio: whether the browser has it; slot sounds; muting.
+int kokurin_page_sound_available();
+void kokurin_page_load_sound(int slot, const std::int16_t* samples, int count);
+int kokurin_page_play_sound(int slot);
+void kokurin_page_set_muted(int muted);
+
+// The game has returned: the page says so and offers to start again.
+void kokurin_page_game_ended(int exitCode);
+}
