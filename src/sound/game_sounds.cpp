@@ -32,10 +32,18 @@ void soundMatchBegins() {
     std::fill(&cleared[0][0], &cleared[0][0] + 2 * (Water + 1), 0);
 }
 
-void soundCursorMoved() { scheduleSlot(slotCursor, 0); }
-void soundCellSelected() { scheduleSlot(slotSelect, 0); }
-void soundSelectionDropped() { scheduleSlot(slotDrop, 0); }
-void soundCellsExchanged() { scheduleSlot(slotExchange, 0); }
+void soundCursorMoved() {
+    scheduleSlot(slotCursor, 0);
+}
+void soundCellSelected() {
+    scheduleSlot(slotSelect, 0);
+}
+void soundSelectionDropped() {
+    scheduleSlot(slotDrop, 0);
+}
+void soundCellsExchanged() {
+    scheduleSlot(slotExchange, 0);
+}
 
 void soundCellsCleared(int player, const Element* elements, int count, int cascadeStep) {
     for (int i = 0; i < count; ++i) {
@@ -59,14 +67,18 @@ void soundClash(Element first, Element second, bool bothDestroyed) {
     scheduleSlot(elementSlot(second, 0), 0);
 }
 
-void soundStrike(float damage) { scheduleSlot(strikeSlot(damage), 0); }
+void soundStrike(float damage) {
+    scheduleSlot(strikeSlot(damage), 0);
+}
 
 void soundTurnPassed() {
     scheduleSlot(slotChimeLow, 0);
     scheduleSlot(slotChimeHigh, 2);
 }
 
-void soundSecondLeft() { scheduleSlot(slotTimerTick, 0); }
+void soundSecondLeft() {
+    scheduleSlot(slotTimerTick, 0);
+}
 
 void soundHintShown() {
     scheduleSlot(slotHint, 0);

@@ -44,8 +44,10 @@ ElementVoice elementVoice(Element e) {
 bool noteOfSlot(int slot, Note& note) {
     if (slot >= slotElementFirst && slot < slotElementFirst + 5 * elementDegrees) {
         const int index = slot - slotElementFirst;
-        const ElementVoice voice = elementVoice(static_cast<Element>(Fire + index / elementDegrees));
-        note = {voice.instrument, pentatonicFrequency(voice.degree + index % elementDegrees, elementDo),
+        const ElementVoice voice =
+            elementVoice(static_cast<Element>(Fire + index / elementDegrees));
+        note = {voice.instrument,
+                pentatonicFrequency(voice.degree + index % elementDegrees, elementDo),
                 voice.volume};
         return true;
     }
@@ -94,8 +96,8 @@ bool noteOfSlot(int slot, Note& note) {
 } // namespace
 
 int elementSlot(Element e, int degrees) {
-    const int element = std::clamp(static_cast<int>(e), static_cast<int>(Fire),
-                                   static_cast<int>(Water));
+    const int element =
+        std::clamp(static_cast<int>(e), static_cast<int>(Fire), static_cast<int>(Water));
     return slotElementFirst + (element - Fire) * elementDegrees +
            std::clamp(degrees, 0, elementDegrees - 1);
 }

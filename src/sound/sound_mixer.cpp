@@ -82,6 +82,8 @@ void SoundMixer::mix(std::int16_t* out, int count) {
                   active_.end());
 }
 
-bool SoundMixer::playing() const { return !active_.empty(); }
+bool SoundMixer::playing() const {
+    return !active_.empty();
+}
 
 } // namespace kokurin

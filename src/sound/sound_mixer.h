@@ -12,7 +12,7 @@
 namespace kokurin {
 
 class SoundMixer {
-public:
+  public:
     // Gives a slot its sound (copied), replacing what it held; voices of the old sound stop.
     void load(int slot, const std::int16_t* samples, int count);
     // Starts the slot's next voice from its first sample; resultFailed for a slot without sound.
@@ -24,7 +24,7 @@ public:
     // Whether any voice is still sounding.
     bool playing() const;
 
-private:
+  private:
     struct Voice {
         int slot = 0;
         // Next sample to play; -1 when the voice is idle.

@@ -21,7 +21,9 @@ constexpr std::int64_t unitMillisTempo = 240000;
 
 } // namespace
 
-void resetSoundSchedule() { resetScheduler(noteScheduler, clockMilliseconds()); }
+void resetSoundSchedule() {
+    resetScheduler(noteScheduler, clockMilliseconds());
+}
 
 void scheduleSlot(int slot, int stepsAhead) {
     if (slot <= 0 || slot >= scheduleRowCount) {
@@ -43,9 +45,13 @@ void scheduleSlot(int slot, int stepsAhead) {
     row.offset = static_cast<std::int32_t>((step + stepsAhead) % notePeriod);
 }
 
-void tickSoundSchedule() { tickScheduler(noteScheduler, clockMilliseconds(), playSoundSlot); }
+void tickSoundSchedule() {
+    tickScheduler(noteScheduler, clockMilliseconds(), playSoundSlot);
+}
 
-bool soundMuted() { return muted; }
+bool soundMuted() {
+    return muted;
+}
 
 void soundTick() {
     // Read once a frame, so one press of M toggles once, whatever screen is showing.

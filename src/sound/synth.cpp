@@ -16,7 +16,7 @@ constexpr float twoPi = 6.28318530718f;
 
 // Noise that is the same on every run and every platform (never the game's generator).
 class NoiseSource {
-public:
+  public:
     explicit NoiseSource(std::uint32_t seed) : state_(seed) {}
     // -1 .. 1.
     float next() {
@@ -26,7 +26,7 @@ public:
         return static_cast<float>(state_ & 0xFFFFu) / 32767.5f - 1.0f;
     }
 
-private:
+  private:
     std::uint32_t state_;
 };
 
@@ -49,7 +49,9 @@ float edges(int i, int length, float attackSeconds) {
     return gain;
 }
 
-float decay(float t, float seconds) { return std::exp(-t / seconds); }
+float decay(float t, float seconds) {
+    return std::exp(-t / seconds);
+}
 
 // Partials of a bell or a bar: ratio to the fundamental, level, decay time.
 struct Partial {
@@ -83,7 +85,7 @@ int renderWith(float seconds, float attack, float volume, std::int16_t* out, Voi
 
 float bell(float t, float f) {
     static const Partial list[] = {
-        {1.0f, 0.55f, 0.55f}, {2.0f, 0.25f, 0.35f}, {2.76f, 0.2f, 0.28f},
+        {1.0f, 0.55f, 0.55f}, {2.0f, 0.25f, 0.35f},  {2.76f, 0.2f, 0.28f},
         {5.4f, 0.1f, 0.12f},  {8.93f, 0.05f, 0.06f},
     };
     return partials(list, 5, f, t);
@@ -113,14 +115,17 @@ float celesta(float t, float f) {
     return partials(list, 3, f, t);
 }
 
-float tick(float t, float f) { return decay(t, 0.004f) * std::sin(twoPi * f * t); }
+float tick(float t, float f) {
+    return decay(t, 0.004f) * std::sin(twoPi * f * t);
+}
 
 float click(float t, float f) {
     return decay(t, 0.006f) * (std::sin(twoPi * f * t) + 0.3f * std::sin(twoPi * 2.7f * f * t));
 }
 
 float woodTick(float t, float f) {
-    return decay(t, 0.025f) * (0.7f * std::sin(twoPi * f * t) + 0.3f * std::sin(twoPi * 1.9f * f * t));
+    return decay(t, 0.025f) *
+           (0.7f * std::sin(twoPi * f * t) + 0.3f * std::sin(twoPi * 1.9f * f * t));
 }
 
 float pop(float t, float f) {

@@ -24,7 +24,7 @@ namespace {
 constexpr long lead = 40;
 
 class GameSounds : public ScreenTest {
-protected:
+  protected:
     void SetUp() override {
         ScreenTest::SetUp();
         loadSoundBank();

@@ -79,9 +79,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.help = true;
             return true;
         }
-        bool takesValue =
-            flag == "--seed" || flag == "--opponent" || flag == "--keys" || flag == "--max-polls" ||
-            flag == "--wav";
+        bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
+                          flag == "--max-polls" || flag == "--wav";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
