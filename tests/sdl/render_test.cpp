@@ -1,0 +1,184 @@
+// The SDL front end on the real library under Xvfb: frames drawn through its own seam calls are
+// read back from its frame texture (SDL_RenderReadPixels) and held to the expectations every
+// front end shares; the real title and match screens drawn through it are written out and judged
+// by the end-to-end tests' screen checks. The test program's main sets the front end up.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "rng/sfmt19937.h"
+#include "rules/match_state.h"
+#include "screens/match_screen.h"
+#include "screens/title_screen.h"
+#include "sdl/display.h"
+#include "sdl/start_up.h"
+#include "sdl/text.h"
+#include "support/render_expectations.h"
+
+using namespace kokurin;
+using namespace render_expectations;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path framesFolder;
+
+void pushKey(SDL_Scancode scancode, bool down) {
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = scancode;
+    SDL_PushEvent(&event);
+}
+
+Frame readBack() {
+    Frame frame;
+    frame.pixels.resize(screenWidth * screenHeight);
+    frame.hasAlpha = true;
+    if (!sdl::readFrame(frame.pixels.data())) {
+        frame.pixels.clear();
+    }
+    return frame;
+}
+
+// What the end-to-end screen checks find wrong with the frame ("" for nothing); the frame is
+// kept as name.ppm (and .png) in the frames folder.
+std::string screenProblems(const std::string& name, const std::string& checks, const Frame& frame) {
+    if (frame.pixels.empty()) {
+        return "the frame could not be read";
+    }
+    const fs::path file = framesFolder / (name + ".ppm");
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "P6\n" << screenWidth << " " << screenHeight << "\n255\n";
+        for (std::uint32_t pixel : frame.pixels) {
+            const char rgb[3] = {static_cast<char>(pixel >> 16), static_cast<char>(pixel >> 8),
+                                 static_cast<char>(pixel)};
+            out.write(rgb, 3);
+        }
+    }
+    const std::string command = std::string("\"") + KOKURIN_PYTHON + "\" -B \"" +
+                                KOKURIN_SCREEN_CHECKS + "\" " + checks + " \"" + file.string() +
+                                "\" 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return "the screen checks could not be run";
+    }
+    std::string output;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    const int status = pclose(pipe);
+    return status == 0 ? std::string() : output + "(exit status " + std::to_string(status) + ")";
+}
+
+} // namespace
+
+bool render_expectations::frontEndReady() {
+    return sdl::renderer() != nullptr;
+}
+
+int render_expectations::filledFontSlots() {
+    int filled = 0;
+    for (int index = 0; index < fontCacheSlots; ++index) {
+        filled += sdl::fontCache().slot(index).height != 0 ? 1 : 0;
+    }
+    return filled;
+}
+
+Frame render_expectations::render(const std::function<void()>& draw) {
+    sdl::beginFrame();
+    draw();
+    Frame frame = readBack();
+    sdl::presentFrame();
+    return frame;
+}
+
+TEST_F(RenderTest, MatchScreenShowsItsBoardBarsTimerCaptionAndPortrait) {
+    ASSERT_EQ(loadBackground("data/muka.bmp"), resultOk);
+    MatchState state;
+    sharedRandom.seed(20260607);
+    setUpMatch(state, 2);
+    state.turnTimer = 300;
+    std::string board;
+    for (int cell = 0; cell < cellCount; ++cell) {
+        board += static_cast<char>('0' + state.cells[cell]);
+    }
+    const Frame frame = render([&state] { drawMatchScreen(state); });
+    EXPECT_EQ(screenProblems("match", "match data/muka.bmp " + board, frame), "");
+}
+
+TEST_F(RenderTest, TitleScreenShowsTheRosterPortraitAndHelpLines) {
+    // The real title screen, driven by key events: S on the third frame selects entry 1, and
+    // the eighth frame, read back before it is shown, must show it; ESC then leaves.
+    int presented = 0;
+    Frame shown;
+    sdl::setPresentHook([&] {
+        ++presented;
+        if (presented == 3) {
+            pushKey(SDL_SCANCODE_S, true);
+        } else if (presented == 5) {
+            pushKey(SDL_SCANCODE_S, false);
+        } else if (presented == 8) {
+            shown = readBack();
+            pushKey(SDL_SCANCODE_ESCAPE, true);
+        }
+    });
+    EXPECT_FALSE(runTitleScreen());
+    sdl::setPresentHook(nullptr);
+    pushKey(SDL_SCANCODE_ESCAPE, false);
+    EXPECT_EQ(presented, 8);
+    EXPECT_EQ(screenProblems("title", "title 1 data/eee.bmp", shown), "");
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    framesFolder = fs::current_path();
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--frames") {
+            framesFolder = fs::absolute(argv[i + 1]);
+        }
+    }
+    fs::create_directories(framesFolder);
+
+    // The game's data beside the test pictures, in a folder of the test's own that becomes the
+    // current one, as the executable's folder is for the game.
+    const fs::path folder = fs::temp_directory_path() / ("kokurin-sdl-" + std::to_string(getpid()));
+    std::error_code error;
+    fs::create_directories(folder / "data");
+    fs::copy(KOKURIN_GAME_DATA, folder / "data",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    for (const auto& file : testPictures()) {
+        std::ofstream out(folder / "data" / fs::u8path(file.first), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(file.second.data()),
+                  static_cast<std::streamsize>(file.second.size()));
+    }
+    fs::current_path(folder);
+    // Pads report to a window without the keyboard focus too: Xvfb has no window manager.
+    SDL_setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
+
+    int result = 2;
+    if (openDisplay() != 0) {
+        std::fprintf(stderr, "could not open the display\n");
+    } else {
+        registerGameFont();
+        openInput();
+        result = RUN_ALL_TESTS();
+        closeDisplay();
+        unregisterGameFont();
+    }
+    sdl::shutDown();
+    fs::current_path(framesFolder);
+    fs::remove_all(folder, error);
+    return result;
+}
