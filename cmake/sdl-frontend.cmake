@@ -1,5 +1,6 @@
 # The SDL2 front end (src/sdl) and the desktop game built on it, where SDL2 and SDL2_ttf are
-# found: their CMake packages first (Debian, Homebrew, vcpkg, MSYS2), pkg-config otherwise.
+# found: their CMake packages first (Debian, Homebrew, vcpkg, MSYS2), pkg-config otherwise (not
+# when cross-compiling, where pkg-config would answer for the build machine).
 find_package(SDL2 CONFIG QUIET)
 find_package(SDL2_ttf CONFIG QUIET)
 
@@ -16,7 +17,7 @@ endfunction()
 
 kokurin_pick_target(KOKURIN_SDL2 SDL2::SDL2 SDL2::SDL2-static)
 kokurin_pick_target(KOKURIN_SDL2_TTF SDL2_ttf::SDL2_ttf SDL2_ttf::SDL2_ttf-static)
-if(NOT KOKURIN_SDL2 OR NOT KOKURIN_SDL2_TTF)
+if((NOT KOKURIN_SDL2 OR NOT KOKURIN_SDL2_TTF) AND NOT CMAKE_CROSSCOMPILING)
     find_package(PkgConfig QUIET)
     if(PKG_CONFIG_FOUND)
         if(NOT KOKURIN_SDL2)

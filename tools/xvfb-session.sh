@@ -9,7 +9,7 @@
 set -uo pipefail
 
 timeoutSeconds=600
-screen=1600x1200
+screen=1280x1024
 while [ $# -gt 0 ]; do
     case "$1" in
     --timeout) timeoutSeconds=$2; shift 2 ;;

@@ -59,16 +59,31 @@ SDL_Renderer* makeRenderer(SDL_Window* window) {
     return renderer;
 }
 
+// SDL falls back on drivers that draw nowhere when there is no display; only someone who asks
+// for one by name gets it.
+bool drawsNowhere() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible = driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 ||
+                                                 SDL_strcmp(driver, "dummy") == 0);
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    return invisible && (asked == nullptr || *asked == '\0');
+}
+
 } // namespace
 
 int openWindow() {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return refuse(noVideoText, SDL_GetError(), exitNoVideo);
     }
+    if (drawsNowhere()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return refuse(noVideoText, "no display", exitNoVideo);
+    }
     const int scale = windowScale();
-    display.window = SDL_CreateWindow(windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                      screenWidth * scale, screenHeight * scale,
-                                      SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    // Hidden until the renderer is made: making it may replace the window with another.
+    display.window = SDL_CreateWindow(
+        windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth * scale,
+        screenHeight * scale, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
     if (display.window == nullptr) {
         return refuse(noWindowText, SDL_GetError(), exitNoWindow);
     }
@@ -88,6 +103,7 @@ int openWindow() {
         closeWindow();
         return code;
     }
+    SDL_ShowWindow(display.window);
     return 0;
 }
 

@@ -6,8 +6,8 @@
 namespace kokurin {
 namespace sdl {
 
-// Shows text in a box over parent (null: no window yet) and returns when it is closed; where no
-// box can be shown the text goes to stderr instead. False in that case.
+// Shows text in a box over parent (null: no window yet) and returns when it is closed; false
+// when no box can be shown.
 bool showBox(const char* text, SDL_Window* parent);
 
 } // namespace sdl

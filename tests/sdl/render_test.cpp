@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "rules/match_state.h"
 #include "screens/match_screen.h"
@@ -31,13 +32,19 @@ namespace fs = std::filesystem;
 
 fs::path framesFolder;
 
-void pushKey(SDL_Scancode scancode, bool down) {
+void pushKey(SDL_Scancode scancode, bool down, Uint16 modifiers = KMOD_NONE) {
     SDL_Event event;
     SDL_zero(event);
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.scancode = scancode;
+    event.key.keysym.mod = modifiers;
     SDL_PushEvent(&event);
+}
+
+bool fullscreen() {
+    return (SDL_GetWindowFlags(sdl::window()) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+           SDL_WINDOW_FULLSCREEN_DESKTOP;
 }
 
 Frame readBack() {
@@ -139,6 +146,26 @@ TEST_F(RenderTest, TitleScreenShowsTheRosterPortraitAndHelpLines) {
     pushKey(SDL_SCANCODE_ESCAPE, false);
     EXPECT_EQ(presented, 8);
     EXPECT_EQ(screenProblems("title", "title 1 data/eee.bmp", shown), "");
+}
+
+TEST_F(RenderTest, F11AndAltEnterToggleFullscreenAndAltEnterIsNoPlayersKey) {
+    ASSERT_FALSE(fullscreen());
+    pushKey(SDL_SCANCODE_F11, true);
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_TRUE(fullscreen());
+    pushKey(SDL_SCANCODE_F11, false);
+    pushKey(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_FALSE(fullscreen());
+    EXPECT_EQ(keyState[keyReturn], 0);
+    pushKey(SDL_SCANCODE_RETURN, false, KMOD_LALT);
+    pushKey(SDL_SCANCODE_KP_ENTER, true);
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_FALSE(fullscreen());
+    EXPECT_EQ(keyState[keyReturn], 1);
+    pushKey(SDL_SCANCODE_KP_ENTER, false);
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_EQ(keyState[keyReturn], 0);
 }
 
 int main(int argc, char** argv) {
