@@ -1,10 +1,12 @@
-// The window, the renderer and the frame texture, and the reasons given when they cannot be had.
+// The window and the renderer, and the reasons given when they cannot be had.
 #include "sdl/display.h"
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "platform/platform.h"
+#include "sdl/draw_batch.h"
 #include "sdl/message_box.h"
 
 namespace kokurin {
@@ -23,7 +25,6 @@ const char* const noRendererText = "描画の準備ができないため起動�
 struct Display {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
-    SDL_Texture* frame = nullptr;
     bool fullscreen = false;
     std::function<void()> presentHook;
 };
@@ -51,8 +52,7 @@ SDL_Renderer* makeRenderer(SDL_Window* window) {
     // Frames are paced by the game itself, whatever the display's refresh rate.
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    SDL_Renderer* renderer =
-        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
     if (renderer == nullptr) {
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     }
@@ -97,21 +97,12 @@ int openWindow() {
     // Whole-number scaling keeps every game pixel a crisp square; the rest is black bars.
     SDL_RenderSetLogicalSize(display.renderer, screenWidth, screenHeight);
     SDL_RenderSetIntegerScale(display.renderer, SDL_TRUE);
-    remakeFrameTexture();
-    if (display.frame == nullptr) {
-        const int code = refuse(noRendererText, SDL_GetError(), exitNoRenderer);
-        closeWindow();
-        return code;
-    }
     SDL_ShowWindow(display.window);
     return 0;
 }
 
 void closeWindow() {
-    if (display.frame != nullptr) {
-        SDL_DestroyTexture(display.frame);
-        display.frame = nullptr;
-    }
+    flushDrawing();
     if (display.renderer != nullptr) {
         SDL_DestroyRenderer(display.renderer);
         display.renderer = nullptr;
@@ -129,24 +120,12 @@ SDL_Renderer* renderer() {
     return display.renderer;
 }
 
-void remakeFrameTexture() {
-    if (display.frame != nullptr) {
-        SDL_DestroyTexture(display.frame);
-    }
-    display.frame = SDL_CreateTexture(display.renderer, SDL_PIXELFORMAT_ARGB8888,
-                                      SDL_TEXTUREACCESS_TARGET, screenWidth, screenHeight);
-    if (display.frame != nullptr) {
-        SDL_SetTextureBlendMode(display.frame, SDL_BLENDMODE_NONE);
-        SDL_SetTextureScaleMode(display.frame, SDL_ScaleModeNearest);
-    }
-}
-
 void beginFrame() {
     SDL_Renderer* r = display.renderer;
     if (r == nullptr) {
         return;
     }
-    SDL_SetRenderTarget(r, display.frame);
+    // The whole window, black bars included.
     SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
     SDL_SetRenderDrawColor(r, 0, 0, 0, 0xFF);
     SDL_RenderClear(r);
@@ -159,21 +138,34 @@ void presentFrame() {
     if (r == nullptr) {
         return;
     }
-    SDL_SetRenderTarget(r, nullptr);
-    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(r, 0, 0, 0, 0xFF);
-    SDL_RenderClear(r);
-    SDL_RenderCopy(r, display.frame, nullptr, nullptr);
+    flushDrawing();
     SDL_RenderPresent(r);
 }
 
 bool readFrame(std::uint32_t* pixels) {
-    if (display.renderer == nullptr || display.frame == nullptr ||
-        SDL_GetRenderTarget(display.renderer) != display.frame) {
+    SDL_Renderer* r = display.renderer;
+    if (r == nullptr) {
         return false;
     }
-    return SDL_RenderReadPixels(display.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels,
-                                screenWidth * 4) == 0;
+    flushDrawing();
+    // The game's area of the window, each game pixel a scale x scale square of it.
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
+    SDL_RenderGetScale(r, &scaleX, &scaleY);
+    const int scale = SDL_max(1, static_cast<int>(scaleX + 0.5f));
+    const int width = screenWidth * scale;
+    static std::vector<std::uint32_t> shown;
+    shown.resize(static_cast<std::size_t>(width) * screenHeight * scale);
+    if (SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_ARGB8888, shown.data(), width * 4) != 0) {
+        return false;
+    }
+    for (int y = 0; y < screenHeight; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            pixels[y * screenWidth + x] = shown[static_cast<std::size_t>(y) * scale * width +
+                                                static_cast<std::size_t>(x) * scale];
+        }
+    }
+    return true;
 }
 
 void toggleFullscreen() {

@@ -1,5 +1,5 @@
-// The SDL window and renderer: every frame is drawn at 640 x 480 into a target texture of its
-// own, then copied to the window with whole-number scaling and black bars.
+// The SDL window and renderer: the game draws in 640 x 480 coordinates, which the renderer scales
+// to the window by the largest whole number that fits, centred between black bars.
 #pragma once
 
 #include <SDL.h>
@@ -25,17 +25,15 @@ void closeWindow();
 SDL_Window* window();
 SDL_Renderer* renderer();
 
-// Clears the frame to opaque black and directs drawing into it.
+// Clears the window to opaque black for the next frame.
 void beginFrame();
-// Copies the frame to the window and shows it.
+// Shows the frame drawn since beginFrame.
 void presentFrame();
-// The frame drawn so far as 640 x 480 pixels of 0xAARRGGBB, rows top to bottom; false when it
-// cannot be read.
+// The frame drawn so far as 640 x 480 pixels of 0xAARRGGBB, rows top to bottom (one pixel of
+// each square the window shows a game pixel as); false when it cannot be read.
 bool readFrame(std::uint32_t* pixels);
 // Between the window and desktop fullscreen (F11, Alt+Enter).
 void toggleFullscreen();
-// Makes the frame texture again after the renderer lost its textures.
-void remakeFrameTexture();
 
 // Called with the finished frame right before it is presented (tests, screenshots).
 void setPresentHook(std::function<void()> hook);

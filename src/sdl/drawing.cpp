@@ -1,6 +1,6 @@
 // drawColourPrimitive, loadBackground and drawBackground on the SDL renderer, with Direct3D's
 // culling and line rules (SDL draws every triangle and its own lines) and its wrapping of small
-// pictures (SDL does not wrap texture coordinates).
+// pictures (SDL does not wrap texture coordinates). Everything goes through the draw queue.
 #include "sdl/drawing.h"
 
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include "gfx/background_quad.h"
 #include "platform/platform.h"
 #include "sdl/display.h"
+#include "sdl/draw_batch.h"
 #include "sdl/primitive_geometry.h"
 
 namespace kokurin {
@@ -26,7 +27,7 @@ struct Picture {
 
 Picture picture;
 
-// Scratch for the primitives: grows to the largest strip once, then is reused every frame.
+// Scratch for the strips: grows to the largest strip once, then is reused every frame.
 std::vector<SDL_Vertex> vertexScratch;
 std::vector<int> indexScratch;
 
@@ -35,16 +36,12 @@ SDL_Color toSdlColour(Colour colour) {
                      static_cast<Uint8>(colour), static_cast<Uint8>(colour >> 24)};
 }
 
-void setDrawColour(SDL_Renderer* r, SDL_Color c) {
-    SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
-}
-
 Uint8 mix(Uint8 from, Uint8 to, float t) {
     return static_cast<Uint8>(static_cast<float>(from) + (static_cast<float>(to) - from) * t +
                               0.5f);
 }
 
-void drawLine(SDL_Renderer* r, const ColourVertex& from, const ColourVertex& to) {
+void drawLine(const ColourVertex& from, const ColourVertex& to) {
     const LineSpan span(from.x, from.y, to.x, to.y);
     const int count = span.count();
     if (count == 0) {
@@ -58,39 +55,39 @@ void drawLine(SDL_Renderer* r, const ColourVertex& from, const ColourVertex& to)
         const int y0 = span.y(0);
         const int x1 = span.x(count - 1);
         const int y1 = span.y(count - 1);
-        const SDL_Rect rect = {SDL_min(x0, x1), SDL_min(y0, y1), SDL_abs(x1 - x0) + 1,
-                               SDL_abs(y1 - y0) + 1};
-        setDrawColour(r, a);
-        SDL_RenderFillRect(r, &rect);
+        queueRect(
+            SDL_Rect{SDL_min(x0, x1), SDL_min(y0, y1), SDL_abs(x1 - x0) + 1, SDL_abs(y1 - y0) + 1},
+            a);
         return;
     }
     for (int i = 0; i < count; ++i) {
         const float t = static_cast<float>(i) / static_cast<float>(count);
-        setDrawColour(
-            r, SDL_Color{mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t), mix(a.a, b.a, t)});
-        SDL_RenderDrawPoint(r, span.x(i), span.y(i));
+        queueRect(
+            SDL_Rect{span.x(i), span.y(i), 1, 1},
+            SDL_Color{mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t), mix(a.a, b.a, t)});
     }
 }
 
-// Draws the clockwise triangles of a strip already converted into vertexScratch.
-void drawStrip(SDL_Renderer* r, SDL_Texture* texture, const std::vector<SDL_Vertex>& vertices,
-               unsigned triangleCount) {
+// Queues the clockwise triangles of the strip in vertexScratch.
+void drawStrip(SDL_Texture* texture, unsigned triangleCount) {
     indexScratch.resize(3 * static_cast<std::size_t>(triangleCount));
     const int indexCount = clockwiseStripTriangles(
         triangleCount,
-        [&vertices](int i) {
-            return Point{vertices[i].position.x, vertices[i].position.y};
+        [](int i) {
+            return Point{vertexScratch[i].position.x, vertexScratch[i].position.y};
         },
         indexScratch.data());
     if (indexCount > 0) {
-        SDL_RenderGeometry(r, texture, vertices.data(), static_cast<int>(vertices.size()),
-                           indexScratch.data(), indexCount);
+        queueTriangles(texture, vertexScratch.data(), static_cast<int>(vertexScratch.size()),
+                       indexScratch.data(), indexCount);
     }
 }
 
 } // namespace
 
 void releasePicture() {
+    // Draws of the picture still queued go out before it does.
+    flushDrawing();
     if (picture.texture != nullptr) {
         SDL_DestroyTexture(picture.texture);
         picture.texture = nullptr;
@@ -102,6 +99,7 @@ void releasePicture() {
 }
 
 void remakePictureTexture() {
+    flushDrawing();
     if (picture.texture != nullptr) {
         SDL_DestroyTexture(picture.texture);
         picture.texture = nullptr;
@@ -123,13 +121,12 @@ using namespace sdl;
 
 void drawColourPrimitive(PrimitiveKind kind, unsigned primitiveCount,
                          const ColourVertex* vertices) {
-    SDL_Renderer* r = renderer();
-    if (r == nullptr || vertices == nullptr || primitiveCount == 0) {
+    if (renderer() == nullptr || vertices == nullptr || primitiveCount == 0) {
         return;
     }
     if (kind == PrimitiveKind::LineList) {
         for (unsigned line = 0; line < primitiveCount; ++line) {
-            drawLine(r, vertices[2 * line], vertices[2 * line + 1]);
+            drawLine(vertices[2 * line], vertices[2 * line + 1]);
         }
         return;
     }
@@ -138,7 +135,7 @@ void drawColourPrimitive(PrimitiveKind kind, unsigned primitiveCount,
         vertexScratch[i] = SDL_Vertex{
             {vertices[i].x, vertices[i].y}, toSdlColour(vertices[i].colour), {0.0f, 0.0f}};
     }
-    drawStrip(r, nullptr, vertexScratch, primitiveCount);
+    drawStrip(nullptr, primitiveCount);
 }
 
 ResultCode loadBackground(const char* fileName) {
@@ -185,8 +182,7 @@ ResultCode loadBackground(const char* fileName) {
 
 void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, float pivotY,
                     float angle, float depth) {
-    SDL_Renderer* r = renderer();
-    if (r == nullptr || picture.texture == nullptr) {
+    if (renderer() == nullptr || picture.texture == nullptr) {
         return;
     }
     TexturedVertex quad[4];
@@ -200,7 +196,7 @@ void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, floa
         vertexScratch[i] =
             SDL_Vertex{{quad[i].x, quad[i].y}, toSdlColour(quad[i].colour), {quad[i].u, quad[i].v}};
     }
-    drawStrip(r, picture.texture, vertexScratch, 2);
+    drawStrip(picture.texture, 2);
 }
 
 } // namespace kokurin

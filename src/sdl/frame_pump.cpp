@@ -65,7 +65,6 @@ bool handleEvents() {
             break;
         case SDL_RENDER_DEVICE_RESET:
             // Every texture went with the device: make them again.
-            sdl::remakeFrameTexture();
             sdl::remakePictureTexture();
             sdl::releaseGlyphs();
             break;

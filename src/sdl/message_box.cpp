@@ -10,17 +10,16 @@ namespace kokurin {
 namespace sdl {
 
 bool showBox(const char* text, SDL_Window* parent) {
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "剋輪闘", text, parent) == 0) {
-        return true;
-    }
-    std::fprintf(stderr, "kokurin: %s\n", text);
-    return false;
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "剋輪闘", text, parent) == 0;
 }
 
 } // namespace sdl
 
+// Where no box can be shown (no display at all), the text still reaches the player on stderr.
 void showMessageBox(const char* text) {
-    sdl::showBox(text, sdl::window());
+    if (!sdl::showBox(text, sdl::window())) {
+        std::fprintf(stderr, "kokurin: %s\n", text);
+    }
 }
 
 } // namespace kokurin

@@ -12,6 +12,7 @@
 #include "gfx/text_layout.h"
 #include "platform/platform.h"
 #include "sdl/display.h"
+#include "sdl/draw_batch.h"
 
 namespace kokurin {
 namespace sdl {
@@ -177,8 +178,9 @@ int lineWidth(Face& face, const char* text) {
     return width;
 }
 
-// Draws a glyph at its pen position, cut to the layout rectangle as the device's text is.
-void drawGlyph(const Glyph& glyph, int penX, int lineTop, const TextRect& clip) {
+// Draws a glyph at its pen position in colour, cut to the layout rectangle as the device's text
+// is.
+void drawGlyph(const Glyph& glyph, int penX, int lineTop, const TextRect& clip, SDL_Color colour) {
     if (glyph.page == nullptr) {
         return;
     }
@@ -196,7 +198,7 @@ void drawGlyph(const Glyph& glyph, int penX, int lineTop, const TextRect& clip) 
         return;
     }
     target = SDL_Rect{target.x + cutLeft, target.y + cutTop, source.w, source.h};
-    SDL_RenderCopy(renderer(), glyph.page, &source, &target);
+    queueTexels(glyph.page, pageSide, pageSide, source, target, colour);
 }
 
 } // namespace
@@ -206,6 +208,8 @@ const FontCache& fontCache() {
 }
 
 void releaseGlyphs() {
+    // Glyphs still queued go out before their pages do.
+    flushDrawing();
     for (int index = 0; index < fontCacheSlots; ++index) {
         if (cache.slot(index).font != nullptr) {
             static_cast<Face*>(cache.slot(index).font)->glyphs.clear();
@@ -298,6 +302,9 @@ void drawText(int x, int y, const char* text, Colour colour, int height, const c
     }
     const TextRect layout = textLayoutRect(x, y, face->lineHeight, format);
     const bool centred = (format & textCentre) != 0;
+    // The glyphs are white: the vertex colour gives the text its colour and alpha.
+    const SDL_Color tint = {static_cast<Uint8>(colour >> 16), static_cast<Uint8>(colour >> 8),
+                            static_cast<Uint8>(colour), static_cast<Uint8>(colour >> 24)};
     int lineTop = layout.top;
     const char* line = text;
     for (;;) {
@@ -307,12 +314,7 @@ void drawText(int x, int y, const char* text, Colour colour, int height, const c
         }
         while (*line != '\0' && *line != '\n') {
             const Glyph& glyph = glyphFor(*face, nextCodePoint(&line));
-            if (glyph.page != nullptr) {
-                SDL_SetTextureColorMod(glyph.page, static_cast<Uint8>(colour >> 16),
-                                       static_cast<Uint8>(colour >> 8), static_cast<Uint8>(colour));
-                SDL_SetTextureAlphaMod(glyph.page, static_cast<Uint8>(colour >> 24));
-            }
-            drawGlyph(glyph, penX, lineTop, layout);
+            drawGlyph(glyph, penX, lineTop, layout, tint);
             penX += glyph.advance;
         }
         if (*line == '\0') {

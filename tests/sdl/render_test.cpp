@@ -1,18 +1,22 @@
 // The SDL front end on the real library under Xvfb: frames drawn through its own seam calls are
 // read back from its frame texture (SDL_RenderReadPixels) and held to the expectations every
 // front end shares; the real title and match screens drawn through it are written out and judged
-// by the end-to-end tests' screen checks. The test program's main sets the front end up.
+// by the end-to-end tests' screen checks; and frames in steady state allocate nothing, neither
+// in the game's code nor in SDL's (every operator new and every SDL allocation is counted). The
+// test program's main sets the front end up.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
+#include "gfx/text_format.h"
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "rules/match_state.h"
@@ -25,6 +29,47 @@
 
 using namespace kokurin;
 using namespace render_expectations;
+
+namespace {
+
+bool countingAllocations = false;
+long allocationCount = 0;
+
+void count() {
+    if (countingAllocations) {
+        ++allocationCount;
+    }
+}
+
+void* SDLCALL countedMalloc(std::size_t size) {
+    count();
+    return std::malloc(size);
+}
+void* SDLCALL countedCalloc(std::size_t n, std::size_t size) {
+    count();
+    return std::calloc(n, size);
+}
+void* SDLCALL countedRealloc(void* p, std::size_t size) {
+    count();
+    return std::realloc(p, size);
+}
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    count();
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -148,6 +193,31 @@ TEST_F(RenderTest, TitleScreenShowsTheRosterPortraitAndHelpLines) {
     EXPECT_EQ(screenProblems("title", "title 1 data/eee.bmp", shown), "");
 }
 
+TEST_F(RenderTest, MatchFramesInSteadyStateAllocateNothing) {
+    ASSERT_EQ(loadBackground("data/muka.bmp"), resultOk);
+    MatchState state;
+    sharedRandom.seed(7);
+    setUpMatch(state, 2);
+    state.queues[0].pushBack(Fire);
+    state.queues[1].pushBack(Water);
+    // Two seconds of the match screen, the timer running down through red and white and the
+    // cursor moving: once for SDL's command pool and the glyphs to reach their size, then again
+    // counting.
+    for (int pass = 0; pass < 2; ++pass) {
+        allocationCount = 0;
+        countingAllocations = pass == 1;
+        for (state.turnTimer = 360; state.turnTimer > 240; --state.turnTimer) {
+            drawMatchScreen(state);
+            drawCellMark(state.turnTimer % 6, 2, 0xFFFF8000u);
+            if (pumpFrame()) {
+                break;
+            }
+        }
+        countingAllocations = false;
+    }
+    EXPECT_EQ(allocationCount, 0);
+}
+
 TEST_F(RenderTest, F11AndAltEnterToggleFullscreenAndAltEnterIsNoPlayersKey) {
     ASSERT_FALSE(fullscreen());
     pushKey(SDL_SCANCODE_F11, true);
@@ -169,6 +239,8 @@ TEST_F(RenderTest, F11AndAltEnterToggleFullscreenAndAltEnterIsNoPlayersKey) {
 }
 
 int main(int argc, char** argv) {
+    // Before SDL allocates anything, so that every later allocation can be counted.
+    SDL_SetMemoryFunctions(countedMalloc, countedCalloc, countedRealloc, std::free);
     ::testing::InitGoogleTest(&argc, argv);
     framesFolder = fs::current_path();
     for (int i = 1; i + 1 < argc; ++i) {
