@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build with its GoogleTest suites, then the
-# Windows cross build with its tests under Wine (inside a throwaway Wine session and Xvfb).
+# Builds everything and runs every test: the native build with its GoogleTest suites and the SDL
+# game's tests (each on a throwaway Xvfb display), then the Windows cross build with its tests
+# under Wine (inside a throwaway Wine session and Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/setup-deps.sh
 
-echo "== native build and tests"
+echo "== native build and tests (with the SDL game under Xvfb)"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native

@@ -23,7 +23,7 @@ namespace {
 constexpr int pageSide = 512;
 
 struct Glyph {
-    // Null for a glyph without pixels (a space) or one that did not render.
+    // Null for a glyph that did not render.
     SDL_Texture* page = nullptr;
     SDL_Rect source = {0, 0, 0, 0};
     // Where the rendered box lies from the pen position at the line's top.
@@ -186,10 +186,14 @@ void drawGlyph(const Glyph& glyph, int penX, int lineTop, const TextRect& clip, 
     }
     SDL_Rect source = glyph.source;
     SDL_Rect target = {penX + glyph.offsetX, lineTop + glyph.offsetY, source.w, source.h};
-    const int cutLeft = SDL_max(0, clip.left - target.x);
-    const int cutTop = SDL_max(0, clip.top - target.y);
-    const int cutRight = SDL_max(0, target.x + target.w - clip.right);
-    const int cutBottom = SDL_max(0, target.y + target.h - clip.bottom);
+    // In 64 bits: the rectangle's edges may lie at the limits of int.
+    const auto cut = [](long long a, long long b) {
+        return static_cast<int>(SDL_min(SDL_max(0LL, a - b), 1LL << 20));
+    };
+    const int cutLeft = cut(clip.left, target.x);
+    const int cutTop = cut(clip.top, target.y);
+    const int cutRight = cut(static_cast<long long>(target.x) + target.w, clip.right);
+    const int cutBottom = cut(static_cast<long long>(target.y) + target.h, clip.bottom);
     source.x += cutLeft;
     source.y += cutTop;
     source.w -= cutLeft + cutRight;
