@@ -52,17 +52,7 @@ void unseatPad(SDL_JoystickID instance) {
     }
 }
 
-} // namespace
-
-int keyForScancode(SDL_Scancode scancode) {
-    for (const KeyOfScancode& entry : keyboardKeyTable) {
-        if (entry.scancode == scancode) {
-            return entry.key;
-        }
-    }
-    return -1;
-}
-
+// The key number a pad button stands for in a seat (0: player 1, 1: player 2), or -1.
 int keyForPadButton(int seat, SDL_GameControllerButton button) {
     const bool first = seat == 0;
     switch (button) {
@@ -84,6 +74,8 @@ int keyForPadButton(int seat, SDL_GameControllerButton button) {
         return -1;
     }
 }
+
+} // namespace
 
 void handleInputEvent(const SDL_Event& event) {
     switch (event.type) {

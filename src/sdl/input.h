@@ -10,11 +10,6 @@
 namespace kokurin {
 namespace sdl {
 
-// The game's key number for a scancode, or -1 for a key the game does not read.
-int keyForScancode(SDL_Scancode scancode);
-// The key number a pad button stands for in a seat (0: player 1, 1: player 2), or -1.
-int keyForPadButton(int seat, SDL_GameControllerButton button);
-
 // Keeps track of keys going down and up and of pads coming and going.
 void handleInputEvent(const SDL_Event& event);
 // The keys down now, keyboard and pads together.

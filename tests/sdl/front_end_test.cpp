@@ -1,7 +1,9 @@
-// The SDL front end's own parts: Direct3D's culling and line rules, UTF-8, the key and pad
-// tables, pads played through SDL's virtual joysticks and the real frame pump, the mixer and
-// the sound device (SDL's disk driver writes what it plays to a file), and the lock file.
+// The SDL front end's own parts: Direct3D's culling and line rules, UTF-8, pads played through
+// SDL's virtual joysticks and the real frame pump, the mixer and the sound device (SDL's disk
+// driver writes what it plays to a file), and the lock file.
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +18,6 @@
 
 #include "input/key_state.h"
 #include "platform/platform.h"
-#include "sdl/input.h"
 #include "sdl/primitive_geometry.h"
 #include "sdl/single_instance.h"
 #include "sdl/sound_device.h"
@@ -91,26 +92,6 @@ TEST(SdlText, Utf8DecodesEveryLengthAndRefusesWhatIsNoCharacter) {
         const char* at = bad;
         EXPECT_EQ(nextCodePoint(&at), U'\uFFFD') << bad;
         EXPECT_EQ(at, bad + 1);
-    }
-}
-
-TEST(SdlInput, KeysAndPadButtonsMapToTheSeatsKeys) {
-    EXPECT_EQ(keyForScancode(SDL_SCANCODE_W), keyW);
-    EXPECT_EQ(keyForScancode(SDL_SCANCODE_KP_ENTER), keyReturn);
-    EXPECT_EQ(keyForScancode(SDL_SCANCODE_RETURN), keyReturn);
-    EXPECT_EQ(keyForScancode(SDL_SCANCODE_M), keyM);
-    EXPECT_EQ(keyForScancode(SDL_SCANCODE_Q), -1);
-    for (int seat = 0; seat < 2; ++seat) {
-        for (int i = 0; i < 5; ++i) {
-            const SDL_GameControllerButton buttons[5] = {
-                SDL_CONTROLLER_BUTTON_DPAD_LEFT, SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_DPAD_DOWN,
-                SDL_CONTROLLER_BUTTON_A};
-            EXPECT_EQ(keyForPadButton(seat, buttons[i]), playerKeys[seat][i]) << seat << i;
-        }
-        EXPECT_EQ(keyForPadButton(seat, SDL_CONTROLLER_BUTTON_BACK), keyEscape);
-        EXPECT_EQ(keyForPadButton(seat, SDL_CONTROLLER_BUTTON_Y), keyH);
-        EXPECT_EQ(keyForPadButton(seat, SDL_CONTROLLER_BUTTON_B), -1);
     }
 }
 
