@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Builds the Windows game and starts it under Wine (Linux). On Windows, run kokurin.exe instead.
+# Builds the game and starts it: natively with SDL2 (Linux), or with --windows the Windows build
+# under Wine. On Windows itself, run kokurin.exe instead.
+#
+#   bash tools/play.sh [--windows]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/setup-deps.sh
+
+if [ "${1:-}" != "--windows" ]; then
+    cmake --preset native
+    cmake --build --preset native --target kokurin_sdl
+    exec build/native/kokurin
+fi
+
 cmake --preset windows
 cmake --build --preset windows --target kokurin kokurin_data
 

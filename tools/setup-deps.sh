@@ -8,7 +8,8 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine wine64
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick xfonts-base
+    libsdl2-dev libsdl2-ttf-dev libgl1-mesa-dri
     fonts-ipafont-gothic
     zip unzip python3
     emscripten chromium

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build with its GoogleTest suites, the web
-# page with its tests in headless Chromium, then the Windows cross build with its tests under
-# Wine (inside a throwaway Wine session and Xvfb).
+# Builds everything and runs every test: the native build with its GoogleTest suites and the SDL
+# game's tests (each on a throwaway Xvfb display), the web page with its tests in headless
+# Chromium, then the Windows cross build with its tests under Wine (inside a throwaway Wine
+# session and Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/setup-deps.sh
 
-echo "== native build and tests"
+echo "== native build and tests (with the SDL game under Xvfb)"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native

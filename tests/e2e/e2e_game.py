@@ -1,21 +1,24 @@
 #!/usr/bin/env python3
-"""End-to-end tests of the real game under Wine: the game is started, driven with keys as a
-player drives it, and judged by known pixels of its window, its message boxes and its exit
-code.
+"""End-to-end tests of the real game, the Windows build under Wine or the SDL build natively:
+the game is started, driven with keys as a player drives it, and judged by known pixels of its
+window, its message boxes and its exit code.
 
-  e2e_game.py SCENARIO --game kokurin.exe --probe kokurin_win32_probe.exe --shots DIR
+  e2e_game.py SCENARIO --build wine --game kokurin.exe --probe kokurin_win32_probe.exe --shots DIR
+  e2e_game.py SCENARIO --build native --game kokurin --shots DIR
 
-Scenarios: title_screen, other_folder, match_vs_computer, hint_and_close, second_instance.
-Run inside tools/wine/wine-session.sh. Every wait has a time limit, so a message box that
-stops the game, or a hung game, fails the test; every process started here is killed by its
-id at the end. Each screenshot taken is kept as a PNG of the client area under DIR/SCENARIO.
+Scenarios of both builds: title_screen, other_folder, match_vs_computer, hint_and_close,
+second_instance, full_match; of the SDL build also stale_lock, resize, close_during_hint,
+missing_data, no_display. Run the Wine build inside tools/wine/wine-session.sh, the SDL build
+inside tools/xvfb-session.sh. Every wait has a time limit, so a message box that stops the
+game, or a hung game, fails the test; every process started here is killed by its id at the
+end. Each screenshot taken is kept as a PNG of the game's 640 x 480 picture under
+DIR/SCENARIO.
 """
 
 import argparse
 import os
 import shutil
 import signal
-import subprocess
 import sys
 import tempfile
 import time
@@ -49,13 +52,13 @@ class Run:
         shutil.rmtree(self.shots_dir, ignore_errors=True)
         os.makedirs(self.shots_dir)
         self.work = tempfile.mkdtemp(prefix="kokurin-e2e.")
-        self.log_path = os.path.join(self.work, "wine.log")
+        self.build = args.build_driver
+        self.log_path = os.path.join(self.work, self.build.log_name)
         self.processes = []
         self.window = None
         self.pending_shots = []
         self.shot_count = 0
         self.failures = []
-        self.probe = game_session.Probe(args.probe)
         self.bitmaps = {}
         self.started = time.monotonic()
 
@@ -78,23 +81,30 @@ class Run:
 
     # -- processes
 
-    def start_game(self, exe=None, cwd=None):
-        game = game_session.GameProcess(exe or self.args.game, cwd or self.work, self.log_path)
+    def start_game(self, exe=None, cwd=None, **options):
+        game = self.build.start(exe or self.args.game, cwd or self.work, self.log_path, **options)
         self.processes.append(game)
         return game
 
     def attach(self, game):
-        """Finds the game's window, checks where Wine put it and gives it the keyboard."""
-        self.window = game_session.find_game_window(60, game)
-        dx = self.window.left - game_session.WINDOW_OUTER_CORNER[0]
-        dy = self.window.top - game_session.WINDOW_OUTER_CORNER[1]
-        # The client area lies inside the frame: right of the border, below the caption.
+        """Finds the game's window, checks where it was put and gives it the keyboard."""
+        self.window = self.build.find_window(game, 60)
+        problem = self.build.placement_problem(self.window)
         self.check(
-            0 <= dx <= 16 and 0 <= dy <= 48,
-            "client area 640 x 480 at (%d, %d), inside the frame placed at (320, 80)"
-            % (self.window.left, self.window.top),
+            problem is None,
+            "window %d x %d at (%d, %d)"
+            % (self.window.width, self.window.height, self.window.left, self.window.top),
+            problem or "",
         )
         game_session.focus(self.window)
+
+    def log_text(self):
+        self.flush()
+        for game in self.processes:
+            if isinstance(game, game_session.GameProcess):
+                game.log.flush()
+        with open(self.log_path, errors="replace") as f:
+            return f.read()
 
     def expect_exit(self, game, label, timeout=20):
         code = game.wait_exit(timeout)
@@ -107,8 +117,7 @@ class Run:
         """The client area now; kept for saving (see flush)."""
         if self.window is None:
             raise TestFailure("no game window to look at")
-        screen = screen_capture.grab_screen()
-        frame = screen.crop(self.window.left, self.window.top, 640, 480)
+        frame = game_session.grab_client(self.window)
         self.shot_count += 1
         self.pending_shots.append((self.shot_count, label, frame))
         return frame
@@ -148,7 +157,7 @@ class Run:
             with open(self.log_path, errors="replace") as f:
                 lines = [line for line in f.read().splitlines() if not line.startswith("ALSA")]
             if lines:
-                print("--- wine log", file=sys.stderr)
+                print("--- %s" % self.build.log_name, file=sys.stderr)
                 print("\n".join(lines[-30:]), file=sys.stderr)
         shutil.rmtree(self.work, ignore_errors=True)
 
@@ -251,6 +260,14 @@ def scenario_title_screen(run):
     game = run.start_game()
     run.attach(game)
     wait_title(run, 0, "title")
+    if run.window.scale > 1:
+        shown = screen_capture.grab_screen().crop(
+            run.window.left, run.window.top, run.window.width, run.window.height
+        )
+        run.check(
+            shown.squares_uniform(run.window.scale),
+            "every game pixel is a crisp %d x %d square" % (run.window.scale, run.window.scale),
+        )
     press("s")
     wait_title(run, 1, "title-s")
     press("w")
@@ -262,7 +279,7 @@ def scenario_title_screen(run):
     press("Escape")
     run.expect_exit(game, "ESC on the title screen")
     run.check(
-        not game_session.window_ids("^%s$" % game_session.WINDOW_TITLE),
+        not run.build.game_windows(),
         "the window is gone after ESC",
     )
 
@@ -270,8 +287,7 @@ def scenario_title_screen(run):
 def scenario_other_folder(run):
     folder = os.path.join(run.work, "剋輪闘 テスト", "五行のゲーム")
     os.makedirs(folder)
-    exe = os.path.join(folder, "剋輪闘.exe")
-    shutil.copy(run.args.game, exe)
+    exe = game_session.copy_game(run.args.game, folder, run.build.executable_name())
     shutil.copytree(run.data_dir, os.path.join(folder, "data"))
     # The copy is what the test reads portraits from too.
     run.data_dir = os.path.join(folder, "data")
@@ -281,7 +297,7 @@ def scenario_other_folder(run):
     run.ok("started from / in %s, the portrait loads" % folder)
     press("s")
     wait_title(run, 1, "title-from-root-s")
-    run.check(run.probe.close_game(), "the probe closes the window")
+    run.check(run.build.close_game(run.window), "the window is asked to close")
     run.expect_exit(game, "closing the window on the title screen")
 
 
@@ -400,26 +416,27 @@ def scenario_hint_and_close(run):
     print("board %s; the best exchange is %s" % (screen_checks.board_text(board), expected))
 
     report = os.path.join(run.work, "hint-box.txt")
-    reader = run.probe.start_box_reader(report, 40000)
-    run.processes.append(_ProbeHandle(reader))
+    watcher = run.build.watch_box(report, 40000)
+    run.processes.append(watcher)
     press("h")
     deadline = time.monotonic() + 30
     boxes = []
-    while time.monotonic() < deadline and reader.poll() is None:
+    while time.monotonic() < deadline and watcher.pending():
         boxes = game_session.other_visible_windows(run.window)
         if boxes:
             run.grab("hint-box")
             break
         time.sleep(0.1)
     run.check(bool(boxes), "H opens a window over the game", str(boxes))
-    try:
-        code = reader.wait(timeout=60)
-    except subprocess.TimeoutExpired:
-        raise TestFailure("the probe did not come back from the hint box")
-    run.check(code == 0, "the probe reads and closes the hint box", "probe exit %s" % code)
-    if code == 0:
-        caption, texts = game_session.read_box_report(report)
-        print("hint box: caption %r, texts %r" % (caption, texts))
+    if not run.build.answers_boxes_itself:
+        # Modal: the game draws no frame while its box is open.
+        before = screen_checks.timer_bytes(run.grab("hint-box-open"))
+        time.sleep(0.5)
+        still = screen_checks.timer_bytes(run.grab("hint-box-still-open"))
+        run.check(before == still, "the game waits while the hint box is open")
+    texts = watcher.finish(run.window)
+    run.ok("the hint box is answered")
+    if texts is not None:
         run.check(texts == [expected], "the hint box reads %s" % expected, str(texts))
 
     # The game goes on once the box is closed: the timer counts again.
@@ -433,9 +450,9 @@ def scenario_hint_and_close(run):
     leftover = game_session.other_visible_windows(run.window)
     run.check(not leftover, "no window left over the game", str(leftover))
 
-    run.check(run.probe.close_game(), "the probe closes the window in the middle of a match")
+    run.check(run.build.close_game(run.window), "the window is asked to close mid-match")
     run.expect_exit(game, "closing the window mid-match")
-    run.check(run.probe.game_gone(5000), "the window is gone")
+    run.check(run.build.game_gone(5000), "the window is gone")
 
 
 def scenario_second_instance(run):
@@ -443,21 +460,17 @@ def scenario_second_instance(run):
     run.attach(first)
     wait_title(run, 0, "title")
     report = os.path.join(run.work, "second-box.txt")
-    reader = run.probe.start_box_reader(report, 30000)
-    run.processes.append(_ProbeHandle(reader))
+    watcher = run.build.watch_box(report, 30000)
+    run.processes.append(watcher)
     second = run.start_game()
-    try:
-        code = reader.wait(timeout=60)
-    except subprocess.TimeoutExpired:
-        raise TestFailure("the probe did not come back from the second instance's box")
-    run.check(code == 0, "the second instance shows a message box", "probe exit %s" % code)
-    if code == 0:
-        caption, texts = game_session.read_box_report(report)
+    texts = watcher.finish(run.window)
+    run.ok("the second instance shows a message box")
+    if texts is not None:
         run.check(texts == ["多重起動ですよ！"], "the box says 多重起動ですよ！", str(texts))
     run.expect_exit(second, "the second instance")
     run.check(first.running(), "the first instance keeps running")
     run.check(
-        game_session.window_ids("^%s$" % game_session.WINDOW_TITLE) == [run.window.window_id],
+        run.build.game_windows() == [run.window.window_id],
         "only the first instance's window exists",
     )
     game_session.focus(run.window)
@@ -501,16 +514,109 @@ def scenario_full_match(run):
     run.expect_exit(game, "ESC on the title screen after the match")
 
 
-class _ProbeHandle:
-    """Lets a probe started in the background be killed with the games at the end."""
+# ---- Scenarios of the SDL build --------------------------------------------------------------
 
-    def __init__(self, process):
-        self.process = process
 
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait(timeout=10)
+def scenario_stale_lock(run):
+    """A lock file left by a run that crashed does not keep the game from starting."""
+    lock = os.path.join(os.environ["XDG_RUNTIME_DIR"], "kokurin.lock")
+    with open(lock, "w") as f:
+        f.write("left over by a run that crashed\n")
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title-despite-stale-lock")
+    press("Escape")
+    run.expect_exit(game, "ESC on the title screen")
+
+
+def scenario_resize(run):
+    """The window resized: the picture keeps the largest whole-number scale that fits, centred
+    between black bars."""
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title")
+    windowed = run.window
+    for width, height, scale in ((1200, 1000, 1), (1280, 1000, 2), (700, 600, 1)):
+        window_id = str(windowed.window_id)
+        game_session.run_tool(["xdotool", "windowmove", "--sync", window_id, "0", "0"])
+        game_session.run_tool(
+            ["xdotool", "windowsize", "--sync", window_id, str(width), str(height)]
+        )
+        geometry = game_session.window_geometry(windowed.window_id)
+        run.check(
+            geometry is not None and tuple(geometry[2:4]) == (width, height),
+            "the window is resized to %d x %d" % (width, height),
+            str(geometry),
+        )
+        left = geometry[0] + (width - 640 * scale) // 2
+        top = geometry[1] + (height - 480 * scale) // 2
+        run.window = game_session.GameWindow(windowed.window_id, left, top, 640, 480, scale)
+        label = "title-%dx%d" % (width, height)
+        wait_title(run, 0, label)
+        shown = screen_capture.grab_screen().crop(geometry[0], geometry[1], width, height)
+        bars = [
+            (0, 0, width, top - geometry[1]),
+            (0, 0, left - geometry[0], height),
+            (left - geometry[0] + 640 * scale, 0, width, height),
+            (0, top - geometry[1] + 480 * scale, width, height),
+        ]
+        run.check(
+            all(screen_checks.dark_box(shown, *bar) for bar in bars),
+            "%d x %d: the picture at %d x, black around it" % (width, height, scale),
+        )
+    press("Escape")
+    run.expect_exit(game, "ESC on the title screen")
+
+
+def scenario_close_during_hint(run):
+    """The window closed while the hint box is open: once the box is answered the game ends,
+    drawing nothing more, with exit code 0."""
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title")
+    start_match(run, 0, "match-two-humans")
+    watcher = run.build.watch_box(os.path.join(run.work, "hint-box.txt"), 30000)
+    press("h")
+    deadline = time.monotonic() + 30
+    while not game_session.other_visible_windows(run.window):
+        if time.monotonic() > deadline:
+            raise TestFailure("H opened no box")
+        time.sleep(0.1)
+    run.check(run.build.close_game(run.window), "the window is asked to close under the box")
+    watcher.finish(run.window)
+    run.expect_exit(game, "closing the window during the hint box")
+
+
+def scenario_missing_data(run):
+    """Without its font and pictures the game says so on stderr and runs on, showing nothing
+    but black."""
+    folder = os.path.join(run.work, "bare")
+    os.makedirs(os.path.join(folder, "data"))
+    exe = game_session.copy_game(run.args.game, folder, run.build.executable_name())
+    game = run.start_game(exe=exe, cwd="/")
+    run.attach(game)
+    time.sleep(1)
+    press("s")
+    frame = run.grab("nothing-to-draw")
+    run.check(screen_checks.dark_box(frame, 0, 0, 640, 480), "the screen stays black")
+    run.check(game.running(), "the game runs on")
+    press("Escape")
+    run.expect_exit(game, "ESC on the bare title screen")
+    log = run.log_text()
+    for name in ("data/ZUDEV.TTF", "data/mira.bmp", "data/eee.bmp"):
+        run.check(name in log, "stderr names %s" % name, log[-400:])
+
+
+def scenario_no_display(run):
+    """Without a display the game says why on stderr and ends with a code that is not 0."""
+    env = dict(os.environ)
+    for name in ("DISPLAY", "WAYLAND_DISPLAY"):
+        env.pop(name, None)
+    game = run.start_game(env=env)
+    code = game.wait_exit(20)
+    run.check(code not in (None, 0), "the game ends with a code that is not 0", str(code))
+    log = run.log_text()
+    run.check("起動できません" in log, "stderr says the game cannot start", log[-400:])
 
 
 SCENARIOS = {
@@ -521,30 +627,47 @@ SCENARIOS = {
     "second_instance": scenario_second_instance,
     "full_match": scenario_full_match,
 }
+NATIVE_SCENARIOS = {
+    "stale_lock": scenario_stale_lock,
+    "resize": scenario_resize,
+    "close_during_hint": scenario_close_during_hint,
+    "missing_data": scenario_missing_data,
+    "no_display": scenario_no_display,
+}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    parser.add_argument("--game", required=True, help="kokurin.exe")
-    parser.add_argument("--probe", required=True, help="kokurin_win32_probe.exe")
+    parser.add_argument("scenario", choices=sorted(list(SCENARIOS) + list(NATIVE_SCENARIOS)))
+    parser.add_argument("--build", choices=("wine", "native"), default="wine")
+    parser.add_argument("--game", required=True, help="kokurin.exe or the SDL game")
+    parser.add_argument("--probe", help="kokurin_win32_probe.exe (the Wine build)")
     parser.add_argument("--data", help="the data folder (default: beside the game)")
     parser.add_argument("--shots", required=True, help="folder for the screenshots")
     args = parser.parse_args()
     args.game = os.path.abspath(args.game)
-    args.probe = os.path.abspath(args.probe)
     args.shots = os.path.abspath(args.shots)
     if args.data:
         args.data = os.path.abspath(args.data)
-    if not os.environ.get("WINEPREFIX") or not os.environ.get("DISPLAY"):
-        print("run inside tools/wine/wine-session.sh", file=sys.stderr)
-        return 2
+    if args.build == "wine":
+        if not args.probe or args.scenario not in SCENARIOS:
+            parser.error("the Wine build needs --probe and runs only %s" % sorted(SCENARIOS))
+        if not os.environ.get("WINEPREFIX") or not os.environ.get("DISPLAY"):
+            print("run inside tools/wine/wine-session.sh", file=sys.stderr)
+            return 2
+        args.build_driver = game_session.WineBuild(os.path.abspath(args.probe))
+    else:
+        if not os.environ.get("DISPLAY") or not os.environ.get("XDG_RUNTIME_DIR"):
+            print("run inside tools/xvfb-session.sh", file=sys.stderr)
+            return 2
+        args.build_driver = game_session.NativeBuild()
 
     # A timeout's SIGTERM still ends the game that was started.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     run = Run(args)
     try:
-        SCENARIOS[args.scenario](run)
+        scenarios = dict(SCENARIOS, **NATIVE_SCENARIOS)
+        scenarios[args.scenario](run)
     except (TestFailure, screen_capture.CaptureError) as failure:
         run.failures.append(str(failure))
         print("FAIL: %s" % failure, flush=True)

@@ -57,6 +57,37 @@ class Frame:
         ]
         return Frame(width, height, b"".join(rows))
 
+    def scaled_down(self, scale):
+        """The picture a window drawing every pixel as a scale x scale square was showing: the
+        top-left pixel of each square."""
+        if scale == 1:
+            return self
+        width, height = self.width // scale, self.height // scale
+        stride = self.width * 3
+        out = bytearray(width * height * 3)
+        for y in range(height):
+            row = self.rgb[y * scale * stride : (y * scale + 1) * stride]
+            start = y * width * 3
+            for channel in range(3):
+                wanted = row[channel : width * scale * 3 : 3 * scale]
+                out[start + channel : start + width * 3 : 3] = wanted
+        return Frame(width, height, bytes(out))
+
+    def squares_uniform(self, scale):
+        """True when every scale x scale square holds one colour: whole-number scaling without
+        smoothing."""
+        stride = self.width * 3
+        for y in range(0, self.height - scale + 1, scale):
+            row = self.rgb[y * stride : (y + 1) * stride]
+            for dy in range(1, scale):
+                if self.rgb[(y + dy) * stride : (y + dy + 1) * stride] != row:
+                    return False
+            pixels = [row[i : i + 3] for i in range(0, stride, 3)]
+            for dx in range(1, scale):
+                if pixels[dx::scale] != pixels[0::scale]:
+                    return False
+        return True
+
     def png_bytes(self):
         raw = b"".join(
             b"\x00" + self.rgb[y * self.width * 3 : (y + 1) * self.width * 3]

@@ -1,0 +1,25 @@
+// Message boxes: the hint, the second copy's notice, and why the game cannot start.
+#include "sdl/message_box.h"
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "sdl/display.h"
+
+namespace kokurin {
+namespace sdl {
+
+bool showBox(const char* text, SDL_Window* parent) {
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "剋輪闘", text, parent) == 0;
+}
+
+} // namespace sdl
+
+// Where no box can be shown (no display at all), the text still reaches the player on stderr.
+void showMessageBox(const char* text) {
+    if (!sdl::showBox(text, sdl::window())) {
+        std::fprintf(stderr, "kokurin: %s\n", text);
+    }
+}
+
+} // namespace kokurin

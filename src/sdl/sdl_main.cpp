@@ -1,0 +1,14 @@
+// The entry point of the SDL build: the game's own start-up order, then SDL's shutdown.
+#include <SDL.h>
+
+#include "platform/platform.h"
+#include "sdl/start_up.h"
+#include "sound/sound_schedule.h"
+
+int main(int argc, char* argv[]) {
+    // The schedule's clock starts before anything is opened, as on every front end.
+    kokurin::resetSoundSchedule();
+    const int exitCode = kokurin::runGame();
+    kokurin::sdl::shutDown();
+    return exitCode;
+}
