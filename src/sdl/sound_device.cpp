@@ -5,7 +5,7 @@
 #include <SDL.h>
 
 #include "platform/platform.h"
-#include "sdl/sound_mixer.h"
+#include "sound/sound_mixer.h"
 
 namespace kokurin {
 namespace sdl {
@@ -80,7 +80,7 @@ ResultCode playSoundSlot(int slot) {
         return resultFailed;
     }
     DeviceLock lock;
-    return mixer.play(slot) ? resultOk : resultFailed;
+    return mixer.play(slot);
 }
 
 void setSoundMuted(bool muted) {

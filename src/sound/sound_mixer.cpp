@@ -1,5 +1,5 @@
 // The software mixer: voices in fixed arrays (nothing is allocated while playing), a list of the
-// slots that may be sounding, and 32-bit sums clipped to 16 bits.
+// slots that may be sounding, and 32-bit sums a block at a time clipped to 16 bits.
 #include "sound/sound_mixer.h"
 
 #include <algorithm>
@@ -31,7 +31,6 @@ ResultCode SoundMixer::play(int slot) {
     if (muted_) {
         return resultOk;
     }
-    voice.slot = slot;
     voice.position = 0;
     if (std::find(active_.begin(), active_.end(), slot) == active_.end()) {
         active_.push_back(slot);
@@ -53,21 +52,30 @@ void SoundMixer::setMuted(bool muted) {
 }
 
 void SoundMixer::mix(std::int16_t* out, int count) {
-    for (int i = 0; i < count; ++i) {
-        std::int32_t sum = 0;
+    // Summed in 32 bits a block at a time, voice by voice, then held to 16 bits.
+    constexpr int mixBlock = 1024;
+    std::int32_t sum[mixBlock];
+    for (int done = 0; done < count; done += mixBlock) {
+        const int block = std::min(mixBlock, count - done);
+        std::fill(sum, sum + block, 0);
         for (int slot : active_) {
             const std::vector<std::int16_t>& sound = sounds_[slot];
+            const int length = static_cast<int>(sound.size());
             for (Voice& voice : voices_[slot]) {
                 if (voice.position < 0) {
                     continue;
                 }
-                sum += sound[static_cast<std::size_t>(voice.position)];
-                if (++voice.position >= static_cast<int>(sound.size())) {
-                    voice.position = -1;
+                const int take = std::min(block, length - voice.position);
+                const std::int16_t* from = sound.data() + voice.position;
+                for (int i = 0; i < take; ++i) {
+                    sum[i] += from[i];
                 }
+                voice.position = voice.position + take >= length ? -1 : voice.position + take;
             }
         }
-        out[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(sum, -32768, 32767));
+        for (int i = 0; i < block; ++i) {
+            out[done + i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(sum[i], -32768, 32767));
+        }
     }
     // Slots whose voices have all ended leave the list.
     active_.erase(std::remove_if(active_.begin(), active_.end(),

@@ -26,7 +26,6 @@ class SoundMixer {
 
   private:
     struct Voice {
-        int slot = 0;
         // Next sample to play; -1 when the voice is idle.
         int position = -1;
     };

@@ -21,7 +21,6 @@
 #include "sdl/primitive_geometry.h"
 #include "sdl/single_instance.h"
 #include "sdl/sound_device.h"
-#include "sdl/sound_mixer.h"
 #include "sdl/text.h"
 
 using namespace kokurin;
@@ -187,47 +186,6 @@ TEST(SdlPads, FirstPadPlaysSeatOneSecondSeatTwoAndUnpluggingLetsGo) {
     ASSERT_FALSE(pumpFrame());
     EXPECT_EQ(keyState[keyEscape], 0);
     EXPECT_EQ(keyState[keyReturn], 0);
-}
-
-TEST(SdlSound, MixerSumsVoicesWithClippingAndRestartsTheOldestOfEight) {
-    SoundMixer mixer;
-    const std::int16_t loud[3] = {30000, -30000, 5};
-    const std::int16_t quiet[2] = {1, 2};
-    mixer.load(1, loud, 3);
-    mixer.load(2, quiet, 2);
-    EXPECT_FALSE(mixer.play(3));
-    EXPECT_FALSE(mixer.play(0));
-    // Two copies of slot 1 and one of slot 2 together: summed, then clipped to 16 bits.
-    ASSERT_TRUE(mixer.play(1));
-    ASSERT_TRUE(mixer.play(1));
-    ASSERT_TRUE(mixer.play(2));
-    std::int16_t out[4];
-    mixer.mix(out, 4);
-    EXPECT_EQ((std::vector<std::int16_t>(out, out + 4)),
-              (std::vector<std::int16_t>{32767, -32768, 10, 0}));
-
-    // Nine starts of one slot: the ninth restarts the first, so eight play, not nine.
-    const std::int16_t one[1] = {1000};
-    mixer.load(5, one, 1);
-    for (int start = 0; start < 9; ++start) {
-        mixer.play(5);
-    }
-    mixer.mix(out, 1);
-    EXPECT_EQ(out[0], 8000);
-
-    // Muting silences what plays at once and starts nothing; loading replaces the sound.
-    mixer.play(1);
-    mixer.setMuted(true);
-    EXPECT_TRUE(mixer.play(2));
-    mixer.mix(out, 2);
-    EXPECT_EQ(out[0], 0);
-    EXPECT_EQ(out[1], 0);
-    mixer.setMuted(false);
-    mixer.load(2, loud, 1);
-    mixer.play(2);
-    mixer.mix(out, 2);
-    EXPECT_EQ(out[0], 30000);
-    EXPECT_EQ(out[1], 0);
 }
 
 TEST(SdlSound, WithoutADeviceNothingLoadsOrPlays) {

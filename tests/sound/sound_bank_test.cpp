@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -134,4 +135,41 @@ TEST(SoundMixer, EightVoicesASlotTheNinthRestartsTheOldestAndMuteSilencesAtOnce)
     mixer.play(7);
     mixer.mix(out.data(), 10);
     EXPECT_EQ(out[0], 20000);
+}
+
+TEST(SoundMixer, VoicesOfDifferentSlotsSumHeldTo16BitsBothWaysAndALoadReplacesTheSound) {
+    SoundMixer mixer;
+    const std::int16_t loud[3] = {30000, -30000, 5};
+    const std::int16_t quiet[2] = {1, 2};
+    mixer.load(1, loud, 3);
+    mixer.load(2, quiet, 2);
+    EXPECT_EQ(mixer.play(3), resultFailed);
+    EXPECT_EQ(mixer.play(0), resultFailed);
+    EXPECT_EQ(mixer.play(soundSlots), resultFailed);
+    // Two copies of slot 1 and one of slot 2 together: summed, then held to 16 bits.
+    ASSERT_EQ(mixer.play(1), resultOk);
+    ASSERT_EQ(mixer.play(1), resultOk);
+    ASSERT_EQ(mixer.play(2), resultOk);
+    std::int16_t out[4];
+    mixer.mix(out, 4);
+    EXPECT_EQ((std::vector<std::int16_t>(out, out + 4)),
+              (std::vector<std::int16_t>{32767, -32768, 10, 0}));
+    // Loading stops the old sound's voices and plays the new one from then on.
+    mixer.play(2);
+    mixer.load(2, loud, 1);
+    mixer.mix(out, 2);
+    EXPECT_EQ(out[0], 0);
+    mixer.play(2);
+    mixer.mix(out, 2);
+    EXPECT_EQ(out[0], 30000);
+    EXPECT_EQ(out[1], 0);
+    // A mix longer than the mixer's block of 1024 samples.
+    std::vector<std::int16_t> long_sound(2500, 7);
+    mixer.load(9, long_sound.data(), 2500);
+    mixer.play(9);
+    std::vector<std::int16_t> stream(3000);
+    mixer.mix(stream.data(), 3000);
+    EXPECT_EQ(std::count(stream.begin(), stream.end(), 7), 2500);
+    EXPECT_EQ(stream[2499], 7);
+    EXPECT_EQ(stream[2500], 0);
 }
