@@ -37,6 +37,11 @@ void closeSound() {
     SDL_CloseAudioDevice(device);
     device = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // The slots belonged to the device: a device opened later starts with none.
+    for (int slot = 1; slot < soundSlots; ++slot) {
+        mixer.load(slot, nullptr, 0);
+    }
+    mixer.setMuted(false);
 }
 
 } // namespace sdl

@@ -22,6 +22,9 @@
 #include "sdl/single_instance.h"
 #include "sdl/sound_device.h"
 #include "sdl/text.h"
+#include "sound/offline_render.h"
+#include "sound/sound_bank.h"
+#include "sound/synth.h"
 
 using namespace kokurin;
 using namespace kokurin::sdl;
@@ -195,6 +198,63 @@ TEST(SdlSound, WithoutADeviceNothingLoadsOrPlays) {
     loadSoundSlot(1, samples, 3);
     EXPECT_EQ(playSoundSlot(1), resultFailed);
     setSoundMuted(true);
+}
+
+TEST(SdlSound, TheDevicePlaysWhatTheOfflineRenderPlaysForTheSameFrames) {
+    // The game's own sounds started at scripted frames, far enough apart to be heard one by one.
+    const std::vector<SoundEvent> score = {
+        {10, slotSelect, false},           {50, elementSlot(Fire, 0), false},
+        {90, elementSlot(Water, 3), false}, {130, strikeSlot(1.0f), false},
+        {170, slotChimeHigh, false},
+    };
+    const std::vector<std::int16_t> offline = renderSound(score, 220);
+
+    const fs::path file = scratchFile("game-sound.raw");
+    SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
+    SDL_setenv("SDL_DISKAUDIOFILE", file.string().c_str(), 1);
+    ASSERT_TRUE(openSound()) << SDL_GetError();
+    loadSoundBank();
+    // The same frames on the clock, as the frame pump keeps it.
+    const Uint32 start = SDL_GetTicks();
+    for (const SoundEvent& event : score) {
+        const Uint32 due = start + static_cast<Uint32>(event.frame * 1000 / 60);
+        while (SDL_GetTicks() < due) {
+            SDL_Delay(1);
+        }
+        ASSERT_EQ(playSoundSlot(event.slot), resultOk);
+    }
+    SDL_Delay(1000);
+    closeSound();
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(file);
+    std::vector<std::int16_t> device(bytes.size() / 2);
+    std::memcpy(device.data(), bytes.data(), device.size() * 2);
+
+    // Each sound, found after the one before it has ended: the same samples in both, starting
+    // where the frames put them (the device within a few of its buffers).
+    std::size_t from = 0;
+    long firstOnset = -1;
+    for (const SoundEvent& event : score) {
+        SCOPED_TRACE(testing::Message() << "sound of frame " << event.frame);
+        std::vector<std::int16_t> alone(maxNoteSamples);
+        alone.resize(static_cast<std::size_t>(synthesizeSlot(event.slot, alone.data())));
+        const long expected = event.frame * samplesPerFrame;
+        ASSERT_TRUE(std::equal(alone.begin(), alone.end(), offline.begin() + expected));
+        while (from < device.size() && device[from] == 0) {
+            ++from;
+        }
+        // A sound may begin with a zero sample: step back to where it started.
+        const std::size_t onset = from - (alone[0] == 0 && from > 0 ? 1 : 0);
+        ASSERT_GE(device.size(), onset + alone.size()) << "not heard";
+        EXPECT_TRUE(std::equal(alone.begin(), alone.end(), device.begin() + onset));
+        if (firstOnset < 0) {
+            firstOnset = static_cast<long>(onset) - expected;
+        }
+        EXPECT_NEAR(static_cast<double>(static_cast<long>(onset) - expected),
+                    static_cast<double>(firstOnset), 3000.0);
+        from = onset + alone.size();
+    }
 }
 
 TEST(SdlSound, TheDeviceStreamCarriesALoadedSoundUntilMuted) {

@@ -1,13 +1,12 @@
-// The offline render: the game's slots synthesized once, the plays and mute changes replayed
-// in poll order on the shared mixer, the result written as a WAV file.
+// The sounds a match played, in the order they came, rendered by the game's offline render and
+// written as a WAV file.
 #include "wav_render.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "sound/sound_bank.h"
-#include "sound/sound_mixer.h"
-#include "sound/synth.h"
+#include "platform/platform.h"
+#include "sound/offline_render.h"
 
 namespace kokurin {
 
@@ -28,37 +27,22 @@ void put32(std::FILE* f, std::uint32_t v) {
 bool writeMatchSound(const std::string& path, const std::vector<headless::PlayedSound>& played,
                      const std::vector<headless::MuteChange>& mutes, long polls,
                      std::string& error) {
-    static SoundMixer mixer;
-    std::vector<std::int16_t> sound(maxNoteSamples);
-    for (int slot = 1; slot < soundSlots; ++slot) {
-        mixer.load(slot, sound.data(), synthesizeSlot(slot, sound.data()));
-    }
-
-    std::vector<std::int16_t> samples;
-    long done = 0;
-    auto mixTo = [&](long sample) {
-        if (sample > done) {
-            samples.resize(static_cast<std::size_t>(sample));
-            mixer.mix(samples.data() + done, static_cast<int>(sample - done));
-            done = sample;
-        }
-    };
+    // The mute's changes and the plays in poll order; within a poll's tick the mute (M, read
+    // first) comes before the rows it plays.
+    std::vector<SoundEvent> events;
     std::size_t nextPlay = 0;
     std::size_t nextMute = 0;
-    for (long poll = 0; poll <= polls; ++poll) {
-        mixTo(poll * samplesPerPoll);
-        // Within a poll's tick the mute (M, read first) comes before the rows it plays.
-        while (nextMute < mutes.size() && mutes[nextMute].poll == poll) {
-            mixer.setMuted(mutes[nextMute++].muted);
-        }
-        while (nextPlay < played.size() && played[nextPlay].poll == poll) {
-            mixer.play(played[nextPlay++].slot);
+    while (nextPlay < played.size() || nextMute < mutes.size()) {
+        if (nextMute < mutes.size() &&
+            (nextPlay == played.size() || mutes[nextMute].poll <= played[nextPlay].poll)) {
+            events.push_back(SoundEvent{mutes[nextMute].poll, 0, mutes[nextMute].muted});
+            ++nextMute;
+        } else {
+            events.push_back(SoundEvent{played[nextPlay].poll, played[nextPlay].slot, false});
+            ++nextPlay;
         }
     }
-    // Let the last sounds ring out.
-    while (mixer.playing()) {
-        mixTo(done + samplesPerPoll);
-    }
+    const std::vector<std::int16_t> samples = renderSound(events, polls);
 
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) {
