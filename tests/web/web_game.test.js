@@ -117,6 +117,29 @@ test("a match against entry 1: the seed's board, both bars, the hint box, a hidd
     await session.waitForScreen(page, "title", 0);
     await page.keyboard.press("KeyS");
     await session.waitForScreen(page, "title", 1);
+    // The first key started Web Audio, the game's sounds were made at start-up, and entry 1's
+    // tone (slot 21) has a voice playing; M silences it all and M brings it back.
+    const sound = () =>
+        page.evaluate(() => {
+            const a = window.kokurinPage.audio;
+            return {
+                state: a.context && a.context.state,
+                loaded: a.slots.filter((slot) => slot).length,
+                rosterVoices: a.slots[21] ? a.slots[21].voices.length : 0,
+                gain: a.master ? a.master.gain.value : null,
+            };
+        });
+    await page.waitForFunction(() => {
+        const a = window.kokurinPage.audio;
+        return a.context && a.context.state === "running" && a.slots[21] && a.slots[21].voices.length > 0;
+    }, null, { timeout: 10000 });
+    const heard = await sound();
+    assert.ok(heard.loaded >= 80, "the sounds are loaded (" + heard.loaded + " slots)");
+    assert.equal(heard.gain, 1);
+    await page.keyboard.press("KeyM");
+    await page.waitForFunction(() => window.kokurinPage.audio.master.gain.value === 0, null, { timeout: 5000 });
+    await page.keyboard.press("KeyM");
+    await page.waitForFunction(() => window.kokurinPage.audio.master.gain.value === 1, null, { timeout: 5000 });
     await page.keyboard.press("Space");
     const match = await session.waitForScreen(page, "match", 1);
     assert.equal(match.board, expected.board, "the board is the one the seed gives");
