@@ -636,8 +636,11 @@ NATIVE_SCENARIOS = {
 }
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def main(shared=SCENARIOS, native_only=NATIVE_SCENARIOS, description=__doc__):
+    """Runs one scenario: those of `shared` on either build, those of `native_only` on the
+    native one."""
+    SCENARIOS, NATIVE_SCENARIOS = shared, native_only
+    parser = argparse.ArgumentParser(description=description.splitlines()[0])
     parser.add_argument("scenario", choices=sorted(list(SCENARIOS) + list(NATIVE_SCENARIOS)))
     parser.add_argument("--build", choices=("wine", "native"), default="wine")
     parser.add_argument("--game", required=True, help="kokurin.exe or the SDL game")

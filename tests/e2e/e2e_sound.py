@@ -1,18 +1,18 @@
 #!/usr/bin/env python3
-"""End-to-end sound tests of the real game under Wine, heard through a real audio path: the
-game's DirectSound output goes through Wine's PulseAudio driver into the null sink of
-with_audio_server.sh, and the sink's monitor is recorded with parec.
+"""End-to-end sound tests of the real game, heard through a real audio path: the game's output
+(DirectSound through Wine's PulseAudio driver, or SDL's PulseAudio driver) goes into the null
+sink of with_audio_server.sh, and the sink's monitor is recorded with parec.
 
-  e2e_sound.py SCENARIO --game kokurin.exe --probe kokurin_win32_probe.exe --shots DIR
+  e2e_sound.py SCENARIO --build wine|native --game GAME [--probe PROBE] --shots DIR
 
 Scenarios:
   heard            the roster's tones on the title screen, and a clearing's arpeggio in a
-                   match, each found at its own pitch in the recording when it was played
+                   match, each found at its own pitch in the recording, in the order played
   no_audio_server  with no audio server to talk to, the game starts, plays and ends as ever
 
-Run inside tools/wine/wine-session.sh and (for heard) with_audio_server.sh."""
+Run inside tools/wine/wine-session.sh (or tools/xvfb-session.sh) and, for heard,
+with_audio_server.sh."""
 
-import argparse
 import math
 import os
 import signal
@@ -189,39 +189,9 @@ def scenario_no_audio_server(run):
     run.expect_exit(game, "ESC on the title screen without an audio server")
 
 
-SCENARIOS = {"heard": scenario_heard, "no_audio_server": scenario_no_audio_server}
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    parser.add_argument("--game", required=True)
-    parser.add_argument("--probe", required=True)
-    parser.add_argument("--data")
-    parser.add_argument("--shots", required=True)
-    args = parser.parse_args()
-    args.game = os.path.abspath(args.game)
-    args.probe = os.path.abspath(args.probe)
-    args.shots = os.path.abspath(args.shots)
-    if args.data:
-        args.data = os.path.abspath(args.data)
-    if not os.environ.get("WINEPREFIX") or not os.environ.get("DISPLAY"):
-        print("run inside tools/wine/wine-session.sh", file=sys.stderr)
-        return 2
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-    run = e2e_game.Run(args)
-    try:
-        SCENARIOS[args.scenario](run)
-    except TestFailure as failure:
-        run.failures.append(str(failure))
-        print("FAIL: %s" % failure, flush=True)
-    finally:
-        run.finish()
-    if run.failures:
-        print("%d failed: %s" % (len(run.failures), "; ".join(run.failures)), file=sys.stderr)
-        return 1
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(
+        e2e_game.main(
+            {"heard": scenario_heard, "no_audio_server": scenario_no_audio_server}, {}, __doc__
+        )
+    )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with an audio server of its own: a private PulseAudio daemon whose only sink is
 # a null sink named kokurin (what is played into it can be recorded from kokurin.monitor), found
-# by the command through PULSE_SERVER. The daemon is stopped and its folder removed afterwards.
+# by the command through PULSE_SERVER (Wine's driver, and SDL's, told to use it). The daemon is
+# stopped and its folder removed afterwards.
 #
 #   with_audio_server.sh command [args...]
 set -uo pipefail
@@ -49,5 +50,6 @@ if ! timeout 5 pactl info >/dev/null 2>&1; then
     exit 125
 fi
 timeout 5 pactl set-default-sink kokurin >/dev/null 2>&1
+export SDL_AUDIODRIVER=pulseaudio
 
 "$@"
