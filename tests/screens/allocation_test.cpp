@@ -3,9 +3,6 @@
 // front end records nothing here (recording off), so what is counted is the game's own.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "screens/clash_sequence.h"
@@ -14,32 +11,11 @@
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
 #include "screens/title_screen.h"
+#include "support/allocation_counter.h"
 #include "support/boards.h"
 #include "support/screen_frames.h"
 
 using namespace kokurin;
-
-namespace {
-bool countingAllocations = false;
-long allocationCount = 0;
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (countingAllocations) {
-        ++allocationCount;
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 using namespace testing_support;
 
@@ -52,17 +28,11 @@ class Allocations : public ScreenTest {
         headless::setRecording(false);
     }
     void TearDown() override {
-        countingAllocations = false;
+        stopCountingAllocations();
         ScreenTest::TearDown();
     }
-    void start() {
-        allocationCount = 0;
-        countingAllocations = true;
-    }
-    long stop() {
-        countingAllocations = false;
-        return allocationCount;
-    }
+    void start() { startCountingAllocations(); }
+    long stop() { return stopCountingAllocations(); }
 };
 
 } // namespace

@@ -25,51 +25,31 @@
 #include "sdl/display.h"
 #include "sdl/start_up.h"
 #include "sdl/text.h"
+#include "support/allocation_counter.h"
 #include "support/render_expectations.h"
 
 using namespace kokurin;
 using namespace render_expectations;
+using testing_support::countAllocation;
+using testing_support::startCountingAllocations;
+using testing_support::stopCountingAllocations;
 
 namespace {
 
-bool countingAllocations = false;
-long allocationCount = 0;
-
-void count() {
-    if (countingAllocations) {
-        ++allocationCount;
-    }
-}
-
 void* SDLCALL countedMalloc(std::size_t size) {
-    count();
+    countAllocation();
     return std::malloc(size);
 }
 void* SDLCALL countedCalloc(std::size_t n, std::size_t size) {
-    count();
+    countAllocation();
     return std::calloc(n, size);
 }
 void* SDLCALL countedRealloc(void* p, std::size_t size) {
-    count();
+    countAllocation();
     return std::realloc(p, size);
 }
 
 } // namespace
-
-void* operator new(std::size_t size) {
-    count();
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -203,9 +183,11 @@ TEST_F(RenderTest, MatchFramesInSteadyStateAllocateNothing) {
     // Two seconds of the match screen, the timer running down through red and white and the
     // cursor moving: once for SDL's command pool and the glyphs to reach their size, then again
     // counting.
+    long allocations = 0;
     for (int pass = 0; pass < 2; ++pass) {
-        allocationCount = 0;
-        countingAllocations = pass == 1;
+        if (pass == 1) {
+            startCountingAllocations();
+        }
         for (state.turnTimer = 360; state.turnTimer > 240; --state.turnTimer) {
             drawMatchScreen(state);
             drawCellMark(state.turnTimer % 6, 2, 0xFFFF8000u);
@@ -213,9 +195,9 @@ TEST_F(RenderTest, MatchFramesInSteadyStateAllocateNothing) {
                 break;
             }
         }
-        countingAllocations = false;
+        allocations = stopCountingAllocations();
     }
-    EXPECT_EQ(allocationCount, 0);
+    EXPECT_EQ(allocations, 0);
 }
 
 TEST_F(RenderTest, F11AndAltEnterToggleFullscreenAndAltEnterIsNoPlayersKey) {
