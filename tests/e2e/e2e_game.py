@@ -523,9 +523,10 @@ SCENARIOS = {
 }
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+def main(scenarios=SCENARIOS, description=__doc__):
+    """Runs the scenario named on the command line, one of `scenarios`; the exit code."""
+    parser = argparse.ArgumentParser(description=description.splitlines()[0])
+    parser.add_argument("scenario", choices=sorted(scenarios))
     parser.add_argument("--game", required=True, help="kokurin.exe")
     parser.add_argument("--probe", required=True, help="kokurin_win32_probe.exe")
     parser.add_argument("--data", help="the data folder (default: beside the game)")
@@ -544,7 +545,7 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     run = Run(args)
     try:
-        SCENARIOS[args.scenario](run)
+        scenarios[args.scenario](run)
     except (TestFailure, screen_capture.CaptureError) as failure:
         run.failures.append(str(failure))
         print("FAIL: %s" % failure, flush=True)
