@@ -26,10 +26,10 @@ from game_session import TestFailure
 
 SECOND_INSTANCE_TEXT = "多重起動ですよ！"
 # Before the check was race-free, both games ran in about half the pairs started 0 s apart and
-# in a fifth of those 0.1 s apart (the gap that matters depends on how fast Wine starts a
-# program, so 0.3 s is kept too): twelve, six and three pairs would all have passed with a
-# chance under one in ten thousand.
-PAIR_DELAYS = (0.0, 0.1, 0.0, 0.3, 0.0, 0.1, 0.0) * 3
+# in a quarter of those 0.1 s apart (how wide the gap may be depends on how fast Wine starts a
+# program, so 0.3 s is tried too): nine, six and three such pairs would all have passed with a
+# chance under one in a thousand.
+PAIR_DELAYS = (0.0, 0.1, 0.0, 0.3, 0.0, 0.1) * 3
 DELAYS = sorted(set(PAIR_DELAYS))
 
 
@@ -41,7 +41,7 @@ def wait_no_game_window(timeout):
     deadline = time.monotonic() + timeout
     while game_windows():
         if time.monotonic() > deadline:
-            raise TestFailure("a game window is still there %d s after its game was killed" % timeout)
+            raise TestFailure("a game window is still there %d s after the kill" % timeout)
         time.sleep(0.1)
 
 
