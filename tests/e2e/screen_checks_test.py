@@ -376,21 +376,12 @@ class BoxText(unittest.TestCase):
         self.assertEqual(len(problems), 1)
         self.assertIn("one shape drawn 8 times 12 pixels apart", problems[0])
 
-    def test_different_characters_pass(self):
+    def test_characters_pass_even_if_only_one_differs(self):
         shapes = [random.Random(k).getrandbits(90) for k in range(8)]
         box = message_box(lambda k, x, y: shapes[k] >> (y * 9 + x) & 1)
         self.assertEqual(box_text.glyph_problems(box, 8), [])
-
-    def test_one_character_different_is_enough(self):
         box = message_box(lambda k, x, y: x in (0, 8) or y in (0, 9) or (k == 5 and x == y))
         self.assertEqual(box_text.glyph_problems(box, 8), [])
-
-    def test_no_text_or_a_line_of_dots_is_reported(self):
-        # Without text the button's edge is the first ink: a line, not characters.
-        self.assertNotEqual(box_text.glyph_problems(message_box(lambda k, x, y: False), 8), [])
-        problems = box_text.glyph_problems(message_box(lambda k, x, y: y == 9, count=2), 8)
-        self.assertIn("the text is only 1 pixels high", problems)
-        self.assertIn("the text is only 21 pixels wide for 8 characters", problems)
 
 
 if __name__ == "__main__":
