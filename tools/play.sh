@@ -27,4 +27,7 @@ fi
 if [ -z "$wine_bin" ]; then
     wine_bin="$(command -v wine)"
 fi
+# The game's own prefix, where its boxes are legible in Japanese.
+WINEPREFIX=$(KOKURIN_WINE="$wine_bin" bash tools/wine/game-prefix.sh)
+export WINEPREFIX
 exec "$wine_bin" build/windows/kokurin.exe

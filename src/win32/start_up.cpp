@@ -101,10 +101,6 @@ int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen) {
     return runGame(firstScreen);
 }
 
-bool claimSingleInstance() {
-    return findRunningInstance() == nullptr;
-}
-
 // Data files are opened by paths relative to the executable's folder, wherever it was started
 // from.
 void enterExecutableFolder() {

@@ -1,6 +1,6 @@
-// The Windows start-up steps of the game's sequence (single-instance guard, working folder,
-// window and Direct3D, the first frame, the device's release) and the process-wide objects'
-// exit-time teardown.
+// The Windows start-up steps of the game's sequence (working folder, window and Direct3D, the
+// first frame, the device's release; the single-instance guard has a file of its own) and the
+// process-wide objects' exit-time teardown.
 #pragma once
 
 #include <windows.h>

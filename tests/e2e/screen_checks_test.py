@@ -13,6 +13,7 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import box_text  # noqa: E402
 import e2e_game  # noqa: E402
 import hint_oracle  # noqa: E402
 import screen_capture  # noqa: E402
@@ -345,6 +346,42 @@ class Pictures(unittest.TestCase):
     def test_crop_outside_the_screen_is_an_error(self):
         with self.assertRaises(screen_capture.CaptureError):
             screen_capture.Frame(640, 480, bytes(640 * 480 * 3)).crop(1, 0, 640, 480)
+
+
+def message_box(glyph_of, count=8):
+    """A 120 x 60 grey box: `count` glyphs of 9 x 10 pixels 12 apart (glyph_of(k, x, y) tells
+    whether pixel (x, y) of glyph k is black, antialiased grey every third pixel), over a button
+    with dark edges."""
+    face = (240, 240, 240)
+    rgb = bytearray(bytes(face) * (120 * 60))
+
+    def put(x, y, colour):
+        rgb[(y * 120 + x) * 3 : (y * 120 + x) * 3 + 3] = bytes(colour)
+
+    for k in range(count):
+        for y in range(10):
+            for x in range(9):
+                if glyph_of(k, x, y):
+                    put(10 + 12 * k + x, 8 + y, (160, 160, 160) if (x + y) % 3 else (0, 0, 0))
+    for x in range(40, 80):
+        put(x, 30, (64, 64, 64))
+        put(x, 50, (64, 64, 64))
+    return screen_capture.Frame(120, 60, bytes(rgb))
+
+
+class BoxText(unittest.TestCase):
+    def test_empty_squares_are_one_shape_repeated(self):
+        box = message_box(lambda k, x, y: x in (0, 8) or y in (0, 9))
+        problems = box_text.glyph_problems(box, 8)
+        self.assertEqual(len(problems), 1)
+        self.assertIn("one shape drawn 8 times 12 pixels apart", problems[0])
+
+    def test_characters_pass_even_if_only_one_differs(self):
+        shapes = [random.Random(k).getrandbits(90) for k in range(8)]
+        box = message_box(lambda k, x, y: shapes[k] >> (y * 9 + x) & 1)
+        self.assertEqual(box_text.glyph_problems(box, 8), [])
+        box = message_box(lambda k, x, y: x in (0, 8) or y in (0, 9) or (k == 5 and x == y))
+        self.assertEqual(box_text.glyph_problems(box, 8), [])
 
 
 if __name__ == "__main__":

@@ -77,6 +77,25 @@ BOOL CALLBACK collectStatic(HWND window, LPARAM texts) {
     return TRUE;
 }
 
+// The face message boxes ask for (the system's message font) and the face GDI draws it with
+// in this prefix, where font replacements and substitutes have been applied.
+std::string messageFontReport() {
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        return "font=\nface=\n";
+    }
+    const HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ previous = SelectObject(dc, font);
+    wchar_t drawn[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, drawn);
+    SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    return "font=" + toUtf8(metrics.lfMessageFont.lfFaceName) + "\nface=" + toUtf8(drawn) + "\n";
+}
+
 int probeBox(DWORD timeoutMs, const std::wstring& outFile) {
     HWND dialog = nullptr;
     if (!waitUntil(timeoutMs, [&] {
@@ -90,6 +109,7 @@ int probeBox(DWORD timeoutMs, const std::wstring& outFile) {
     std::vector<std::wstring> texts;
     EnumChildWindows(dialog, collectStatic, reinterpret_cast<LPARAM>(&texts));
     std::string report = "caption=" + toUtf8(windowText(dialog).c_str()) + "\n";
+    report += messageFontReport();
     for (const std::wstring& text : texts) {
         // One line per text: line breaks inside it are written as the two characters \n.
         std::string line = toUtf8(text.c_str());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs one command inside a throwaway Wine session: a fresh WINEPREFIX under a temp folder, its
-# own Xvfb display, WINEDEBUG=-all and no Mono/Gecko installer, an overall timeout, and a
-# clean-up (wineserver -k, Xvfb stopped, prefix removed) whatever happened.
+# Runs one command inside a throwaway Wine session: a fresh WINEPREFIX under a temp folder (its
+# message boxes legible in Japanese, see japanese-fonts.sh), its own Xvfb display,
+# WINEDEBUG=-all and no Mono/Gecko installer, an overall timeout, and a clean-up (wineserver -k,
+# Xvfb stopped, prefix removed) whatever happened.
 #
 #   tools/wine/wine-session.sh [--timeout SECONDS] command [args...]
 #
@@ -88,6 +89,12 @@ export KOKURIN_WINE="$wine"
 if ! timeout --kill-after=10 180 "$wine" wineboot -i >"$sessionDir/wineboot.log" 2>&1; then
     echo "wine-session: wineboot -i failed" >&2
     cat "$sessionDir/wineboot.log" >&2
+    exit 125
+fi
+# Message boxes legible in Japanese, as in the game's own prefix.
+if ! bash "$(dirname "$0")/japanese-fonts.sh" >"$sessionDir/fonts.log" 2>&1; then
+    echo "wine-session: japanese-fonts.sh failed" >&2
+    cat "$sessionDir/fonts.log" >&2
     exit 125
 fi
 
