@@ -42,25 +42,11 @@ trap cleanUp EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Xvfb picks a free display itself and writes its number once it accepts connections.
-Xvfb -displayfd 9 -screen 0 "${screen}x24" -nolisten tcp -noreset \
-    9>"$sessionDir/display" 2>"$sessionDir/xvfb.log" &
-xvfbPid=$!
-for _ in $(seq 100); do
-    if [ -s "$sessionDir/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
-        break
-    fi
-    sleep 0.1
-done
-displayNumber=$(tr -dc '0-9' <"$sessionDir/display" 2>/dev/null)
-if [ -z "$displayNumber" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
-    echo "xvfb-session: Xvfb did not start" >&2
-    cat "$sessionDir/xvfb.log" >&2
-    exit 125
-fi
+# shellcheck source=tools/xvfb-start.sh
+. "$(dirname "$0")/xvfb-start.sh"
+startXvfb "$sessionDir" "${screen}x24" || exit 125
 
 mkdir -m 700 "$sessionDir/runtime"
-export DISPLAY=":$displayNumber"
 export XDG_RUNTIME_DIR="$sessionDir/runtime"
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 unset WAYLAND_DISPLAY
