@@ -14,17 +14,16 @@ import json
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "e2e"))
+sys.path.insert(0, os.path.join(here, "..", "..", "tools", "portraits"))
 
+import roster  # noqa: E402
 import screen_capture  # noqa: E402
 import screen_checks  # noqa: E402
 
-# The title screen's picture for each roster entry (entry 0, the second human, shows mira).
-ROSTER_PORTRAITS = [
-    "mira.bmp", "eee.bmp", "muka.bmp", "palvine.bmp", "kabon.bmp", "mira.bmp", "ocher.bmp",
-    "volka.bmp", "bramlet.bmp", "minamo.bmp", "dusk.bmp", "blargo.bmp", "KEF.bmp",
-    "zaratun.bmp", "quillmarsh.bmp", "peekus.bmp",
-]
+# The title screen's picture for each roster entry, from the game's roster.
+ROSTER_PORTRAITS = roster.pictures()
 
 
 def read_frame(path):
