@@ -344,6 +344,8 @@ def scenario_match_vs_computer(run):
                 computer_frames.append(frame)
             elif computer_frames:
                 back_to_player_1 = frame
+                # ESC at once, while player 1's five seconds last: the frames are judged after.
+                press("Escape")
                 break
         time.sleep(0.03)
     if not computer_frames:
@@ -399,8 +401,8 @@ def scenario_match_vs_computer(run):
     run.check(back_to_player_1 is not None, "the turn comes back to player 1 (caption 1P again)")
     run.flush()
 
-    # ESC leaves the match; the title keeps the selection and the picture.
-    press("Escape")
+    # ESC (pressed as player 1's turn began) left the match; the title keeps the selection and
+    # the picture.
     wait_title(run, 1, "title-after-match")
     press("Escape")
     run.expect_exit(game, "ESC on the title screen after a match")
