@@ -20,13 +20,9 @@ cmake --build --preset windows --target kokurin kokurin_data
 # No Mono or Gecko installer dialogs on a new Wine prefix; the game needs neither.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-wine_bin="$(command -v wine64 || true)"
-if [ -z "$wine_bin" ] && [ -x /usr/lib/wine/wine64 ]; then
-    wine_bin=/usr/lib/wine/wine64
-fi
-if [ -z "$wine_bin" ]; then
-    wine_bin="$(command -v wine)"
-fi
+# shellcheck source=tools/wine/wine-program.sh
+. tools/wine/wine-program.sh
+wine_bin=$(wineProgram)
 # The game's own prefix, where its boxes are legible in Japanese.
 WINEPREFIX=$(KOKURIN_WINE="$wine_bin" bash tools/wine/game-prefix.sh)
 export WINEPREFIX

@@ -13,17 +13,9 @@ prefix=${XDG_DATA_HOME:-$HOME/.local/share}/kokurin/wine-prefix
 # Written once the set-up has finished, so that an interrupted one is done again.
 readyMark=$prefix/kokurin-prefix-ready
 
-wine=${KOKURIN_WINE:-}
-if [ -z "$wine" ]; then
-    wine=$(command -v wine64 || command -v wine || true)
-fi
-if [ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ]; then
-    wine=/usr/lib/wine/wine64
-fi
-if [ -z "$wine" ]; then
-    echo "game-prefix: no wine64 found" >&2
-    exit 1
-fi
+# shellcheck source=tools/wine/wine-program.sh
+. "$here/wine-program.sh"
+wine=$(wineProgram) || exit 1
 
 if [ ! -f "$readyMark" ]; then
     echo "game-prefix: setting up $prefix" >&2

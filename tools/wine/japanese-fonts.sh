@@ -17,17 +17,9 @@ replacementFile=ipag.ttf
 replacedFaces=("MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "System")
 linkKey='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
 
-wine=${KOKURIN_WINE:-}
-if [ -z "$wine" ]; then
-    wine=$(command -v wine64 || command -v wine || true)
-fi
-if [ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ]; then
-    wine=/usr/lib/wine/wine64
-fi
-if [ -z "$wine" ]; then
-    echo "japanese-fonts: no wine64 found" >&2
-    exit 1
-fi
+# shellcheck source=tools/wine/wine-program.sh
+. "$(dirname "$0")/wine-program.sh"
+wine=$(wineProgram) || exit 1
 if command -v fc-list >/dev/null 2>&1 && ! fc-list ":family=$replacement" | grep -q .; then
     echo "japanese-fonts: $replacement is not installed (apt-get install fonts-ipafont-gothic)" >&2
 fi

@@ -21,14 +21,9 @@ if [ $# -eq 0 ]; then
     exit 125
 fi
 
-wine=${KOKURIN_WINE:-/usr/lib/wine/wine64}
-if [ ! -x "$wine" ]; then
-    wine=$(command -v wine64 || command -v wine || true)
-fi
-if [ -z "$wine" ]; then
-    echo "wine-session: no wine64 found" >&2
-    exit 125
-fi
+# shellcheck source=tools/wine/wine-program.sh
+. "$(dirname "$0")/wine-program.sh"
+wine=$(wineProgram) || exit 125
 wineserver=${KOKURIN_WINESERVER:-$(dirname "$wine")/wineserver}
 if [ ! -x "$wineserver" ]; then
     wineserver=$(command -v wineserver || echo wineserver)
