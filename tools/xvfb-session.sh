@@ -8,6 +8,9 @@
 # Exits with the command's code, 124 when it timed out, 125 when the display could not start.
 set -uo pipefail
 
+# shellcheck source=tools/xvfb-start.sh
+. "$(dirname "$0")/xvfb-start.sh"
+
 timeoutSeconds=600
 screen=1280x1024
 while [ $# -gt 0 ]; do
@@ -32,18 +35,13 @@ cleanUp() {
         sleep 1
         kill -KILL -- "-$commandPid" 2>/dev/null
     fi
-    if [ -n "$xvfbPid" ]; then
-        kill "$xvfbPid" 2>/dev/null
-        wait "$xvfbPid" 2>/dev/null
-    fi
+    stopXvfb
     rm -rf "$sessionDir"
 }
 trap cleanUp EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# shellcheck source=tools/xvfb-start.sh
-. "$(dirname "$0")/xvfb-start.sh"
 startXvfb "$sessionDir" "${screen}x24" || exit 125
 
 mkdir -m 700 "$sessionDir/runtime"

@@ -20,3 +20,11 @@ startXvfb() {
     fi
     export DISPLAY=":$displayNumber"
 }
+
+# Stops the Xvfb that startXvfb started, if any.
+stopXvfb() {
+    if [ -n "${xvfbPid:-}" ]; then
+        kill "$xvfbPid" 2>/dev/null
+        wait "$xvfbPid" 2>/dev/null
+    fi
+}

@@ -106,12 +106,7 @@ TEST_F(Allocations, MatchWithCascadeAndTitleFramesAllocateNothing) {
     restart(&keys);
     headless::setRecording(false);
     sharedRandom.seed(1);
-    MatchState s = boardFrom("123451"
-                             "345123"
-                             "512345"
-                             "234512"
-                             "451234"
-                             "113451");
+    MatchState s = boardFrom(nearLineBoard());
     s.cursorCol = 2;
     s.cursorRow = 5;
     headless::KeyScript swap;

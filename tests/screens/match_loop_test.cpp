@@ -15,17 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-// The quiet board with a fire in cell 31: exchanging cells 32 and 35 makes the bottom row
-// read 1 1 1 4 5 3, one line of fire.
-const char* nearLineBoard() {
-    return "123451"
-           "345123"
-           "512345"
-           "234512"
-           "451234"
-           "113451";
-}
-
 // The same board after that exchange and the clearing, before anything falls.
 const char* holesBoard() {
     return "123451"

@@ -56,12 +56,7 @@ class GameSounds : public ScreenTest {
     // Player 1 walks from (2,5) to (5,5) and exchanges it with (2,5): the bottom row then
     // reads 1 1 1 4 5 3, one line of fire. The exchange comes after poll 7 of the match.
     void clearOneLineOfFire(MatchState& s) {
-        s = boardFrom("123451"
-                      "345123"
-                      "512345"
-                      "234512"
-                      "451234"
-                      "113451");
+        s = boardFrom(nearLineBoard());
         s.cursorCol = 2;
         s.cursorRow = 5;
         keys.tap(lead + 1, keySpace);

@@ -61,4 +61,15 @@ inline const char* quietBoard() {
            "123451";
 }
 
+// The quiet board with a fire in cell 31: exchanging cells 32 and 35 makes the bottom row
+// read 1 1 1 4 5 3, one line of fire.
+inline const char* nearLineBoard() {
+    return "123451"
+           "345123"
+           "512345"
+           "234512"
+           "451234"
+           "113451";
+}
+
 } // namespace testing_support

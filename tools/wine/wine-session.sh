@@ -11,6 +11,9 @@
 # session and only adds the timeout, so every Wine test can be run alone or under one session.
 set -uo pipefail
 
+# shellcheck source=tools/xvfb-start.sh
+. "$(dirname "$0")/../xvfb-start.sh"
+
 timeoutSeconds=${KOKURIN_WINE_TIMEOUT:-1500}
 if [ "${1:-}" = "--timeout" ]; then
     timeoutSeconds=$2
@@ -47,18 +50,13 @@ cleanUp() {
         WINEPREFIX="$sessionDir/prefix" timeout 20 "$wineserver" -k 2>/dev/null
         WINEPREFIX="$sessionDir/prefix" timeout 20 "$wineserver" -w 2>/dev/null
     fi
-    if [ -n "$xvfbPid" ]; then
-        kill "$xvfbPid" 2>/dev/null
-        wait "$xvfbPid" 2>/dev/null
-    fi
+    stopXvfb
     rm -rf "$sessionDir"
 }
 trap cleanUp EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# shellcheck source=tools/xvfb-start.sh
-. "$(dirname "$0")/../xvfb-start.sh"
 startXvfb "$sessionDir" 1280x1024x24 || exit 125
 
 export WINEPREFIX="$sessionDir/prefix"
