@@ -1,21 +1,27 @@
-// The headless front end: defines the drawing calls, pumpFrame and the message box by recording
-// and by replaying a key script, so that the real screen loops run in tests and tools.
+// The headless front end: defines the drawing calls, the frame pump's parts and the message box
+// by recording and by replaying a key script, so that the real screen loops run in tests and tools.
 #include "headless/headless.h"
 
 #include <cstring>
 #include <utility>
 
+#include "app/frame_pump.h"
 #include "input/key_state.h"
 
 namespace kokurin {
 namespace headless {
 namespace {
 
+// The headless clock runs 60 ticks a second, one a poll: the pump never waits.
+constexpr std::int64_t ticksPerSecond = 60;
+
 struct FrontEnd {
+    FramePump pump{ticksPerSecond};
+    // The poll limit was reached in this pump: no frame was shown and the game closes.
+    bool limitReached = false;
     KeySource* keys = nullptr;
     long polls = 0;
     long maxPolls = 0;
-    long quits = 0;
     bool recording = true;
     std::vector<DrawCall> current;
     std::vector<DrawCall> last;
@@ -35,6 +41,9 @@ struct FrontEnd {
 
 FrontEnd& frontEnd() {
     static FrontEnd instance;
+    // Its pump runs the frames from the first use on, whether or not a test resets first.
+    static const bool pumpInstalled = (installFramePump(&instance.pump), true);
+    (void)pumpInstalled;
     return instance;
 }
 
@@ -60,6 +69,7 @@ void KeyScript::keysDown(long poll, bool down[256]) {
 
 void reset() {
     frontEnd() = FrontEnd{};
+    installFramePump(&frontEnd().pump);
     std::memset(keyState, 0, sizeof keyState);
 }
 
@@ -67,13 +77,16 @@ void setKeySource(KeySource* source) {
     frontEnd().keys = source;
 }
 void setPollLimit(long maxPolls) {
+    // A new limit is a new run: a game closed by the last one opens again.
     frontEnd().maxPolls = maxPolls;
+    frontEnd().limitReached = false;
+    frontEnd().pump.reopen();
 }
 long pollCount() {
     return frontEnd().polls;
 }
 long quitCount() {
-    return frontEnd().quits;
+    return frontEnd().pump.quitReports();
 }
 void setRecording(bool on) {
     frontEnd().recording = on;
@@ -267,11 +280,11 @@ void drawColourPrimitive(PrimitiveKind type, unsigned primitiveCount,
     fe.current.push_back(std::move(call));
 }
 
-bool pumpFrame() {
+void presentDrawnFrame() {
     auto& fe = frontEnd();
     if (fe.maxPolls > 0 && fe.polls + 1 > fe.maxPolls) {
-        ++fe.quits;
-        return true;
+        fe.limitReached = true;
+        return;
     }
     ++fe.polls;
     // Present: the drawn frame becomes the last one; the next frame starts empty.
@@ -280,13 +293,36 @@ bool pumpFrame() {
     if (fe.frameHook) {
         fe.frameHook(fe.last, fe.polls);
     }
-    soundTick();
-    bool down[keyboardKeys] = {};
-    if (fe.keys != nullptr) {
-        fe.keys->keysDown(fe.polls, down);
+}
+
+std::int64_t paceClockNow() {
+    return frontEnd().polls;
+}
+std::int64_t paceClockRate() {
+    return headless::ticksPerSecond;
+}
+void paceWait(std::int64_t) {
+}
+
+bool handleWindowEvents() {
+    // The poll limit is the headless way of closing the game.
+    return frontEnd().limitReached;
+}
+
+void beginNextFrame() {
+}
+
+void readDevices(DeviceReading& reading) {
+    auto& fe = frontEnd();
+    for (int key = 0; key < keyboardKeys; ++key) {
+        reading.down[key] = false;
+        reading.tapped[key] = false;
     }
-    updateKeyStates(down);
-    return false;
+    reading.padButtons[0] = 0;
+    reading.padButtons[1] = 0;
+    if (fe.keys != nullptr) {
+        fe.keys->keysDown(fe.polls, reading.down);
+    }
 }
 
 void showMessageBox(const char* text) {

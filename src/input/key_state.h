@@ -17,6 +17,9 @@ extern std::int32_t keyState[keyStateSize];
 enum PlayerKey : int { keyLeftIndex = 0, keyRightIndex, keyUpIndex, keyDownIndex, keySelectIndex };
 extern const int playerKeys[2][5];
 
+// Advances the key table by one poll: down[k] tells whether key number k is held now.
+void updateKeyStates(const bool down[keyboardKeys]);
+
 // The counter rule: one more while down, back to 0 when up.
 inline void updateKeyCounter(std::int32_t& counter, bool down) {
     counter = down ? counter + 1 : 0;

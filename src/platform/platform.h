@@ -74,6 +74,28 @@ enum Key : int {
 // Numbers a front end may report down: 0 .. keyboardKeys - 1.
 constexpr int keyboardKeys = 256;
 
+// A pad's buttons, as bits of DeviceReading::padButtons. Which seat a pad plays and what its
+// buttons mean are the game's (input/frame_input.h); a front end only reports them.
+enum PadButton : int {
+    padUp = 0,
+    padDown,
+    padLeft,
+    padRight,
+    padConfirm,
+    padBack,
+    padHint,
+};
+constexpr int devicePads = 2;
+
+// One poll of the local devices. A key both pressed and let go since the last poll is reported
+// in tapped (and not in down); a front end that only sees snapshots reports no taps.
+struct DeviceReading {
+    bool down[keyboardKeys];
+    bool tapped[keyboardKeys];
+    // The first two pads, in the order they came: bit PadButton set while held.
+    std::uint8_t padButtons[devicePads];
+};
+
 // Files the game reads, relative to the executable's folder.
 extern const char* const gameFontFile;
 
@@ -123,11 +145,23 @@ void drawBackground(int x, int y, float scaleX, float scaleY, float pivotX, floa
 // triangles culled.
 void drawColourPrimitive(PrimitiveKind kind, unsigned primitiveCount, const ColourVertex* vertices);
 
-// Ends the frame drawn since the last call: presents it, waits for the next 1/60 s, handles the
-// platform's events, calls soundTick, begins the next frame (cleared to opaque black) and
-// reports the keys down through updateKeyStates. True when the player closed the game: every
-// screen then returns at once without drawing or pumping again.
-bool pumpFrame();
+// The frame pump's platform parts. The core's pumpFrame calls them once a frame in this order:
+// presentDrawnFrame, paceWait, handleWindowEvents, (the sound tick), beginNextFrame, readDevices.
+
+// Shows the frame drawn since the last beginNextFrame (or beginFirstFrame).
+void presentDrawnFrame();
+// The clock the frames are paced by: now, in ticks, and its ticks per second.
+std::int64_t paceClockNow();
+std::int64_t paceClockRate();
+// Waits that many ticks (nothing for 0 or less, but the browser always yields once).
+void paceWait(std::int64_t ticks);
+// Handles the platform's pending events (window, devices coming and going, a hidden tab);
+// true when the player closed the game.
+bool handleWindowEvents();
+// Begins the next frame, cleared to opaque black.
+void beginNextFrame();
+// What the local keyboard and pads report at this poll.
+void readDevices(DeviceReading& reading);
 
 // A modal box with the text and an OK button; returns when the player has closed it.
 void showMessageBox(const char* text);
@@ -153,8 +187,15 @@ void setSoundMuted(bool muted);
 using ScreenRun = bool (*)();
 int runGame(ScreenRun firstScreen = nullptr);
 
-// Advances the key table by one poll: down[k] tells whether key number k is held now.
-void updateKeyStates(const bool down[keyboardKeys]);
+// Ends the frame drawn since the last call: presents it, waits for the next 1/60 s, handles the
+// platform's events, calls soundTick, begins the next frame and makes the frame's input, which
+// advances the key table. True when the screens must return at once without drawing or pumping
+// again: the player closed the game (every later call says so too), or what feeds the frames
+// (a replay, the network) has ended them.
+bool pumpFrame();
+// After a wait of the platform's own (a lost device, a hidden tab): the frame deadlines start
+// afresh from the next frame.
+void restartFramePacing();
 
 // One tick of the sound schedule: plays every row due since the last tick. Once a frame.
 void soundTick();

@@ -1,9 +1,8 @@
-// pumpFrame for SDL: present, pace to 60 frames a second, handle the events, tick the sound,
-// begin the next frame and report the keys.
+// The frame pump's SDL parts: present, the performance counter as the pacing clock, the
+// window's events (close, F11 and Alt+Enter, a reset device, keys and pads), the next frame and
+// the devices.
 #include <SDL.h>
 
-#include "app/frame_pacer.h"
-#include "input/key_state.h"
 #include "platform/platform.h"
 #include "sdl/display.h"
 #include "sdl/drawing.h"
@@ -14,24 +13,6 @@ namespace kokurin {
 
 namespace {
 
-// Once the player has closed the game, every later pump says so again.
-bool quitting = false;
-
-FramePacer& framePacer() {
-    static FramePacer pacer(static_cast<std::int64_t>(SDL_GetPerformanceFrequency()), 60);
-    return pacer;
-}
-
-// Every duration of the game counts frames at 60 a second, whatever the display's refresh.
-void waitForFrameDeadline() {
-    const std::int64_t frequency = static_cast<std::int64_t>(SDL_GetPerformanceFrequency());
-    const std::int64_t wait =
-        framePacer().ticksToWait(static_cast<std::int64_t>(SDL_GetPerformanceCounter()));
-    if (wait > 0) {
-        SDL_Delay(static_cast<Uint32>((wait * 1000 + frequency - 1) / frequency));
-    }
-}
-
 bool fullscreenKey(const SDL_KeyboardEvent& key) {
     if (key.repeat != 0) {
         return false;
@@ -41,8 +22,9 @@ bool fullscreenKey(const SDL_KeyboardEvent& key) {
     return scancode == SDL_SCANCODE_F11 || (enter && (key.keysym.mod & KMOD_ALT) != 0);
 }
 
-// Handles every pending event; true when the player closed the game.
-bool handleEvents() {
+} // namespace
+
+bool handleWindowEvents() {
     bool closed = false;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
@@ -76,25 +58,32 @@ bool handleEvents() {
     return closed;
 }
 
-} // namespace
-
-bool pumpFrame() {
-    if (quitting) {
-        return true;
-    }
+void presentDrawnFrame() {
     sdl::runPresentHook();
     sdl::presentFrame();
-    waitForFrameDeadline();
-    if (handleEvents()) {
-        quitting = true;
-        return true;
+}
+
+std::int64_t paceClockNow() {
+    return static_cast<std::int64_t>(SDL_GetPerformanceCounter());
+}
+
+std::int64_t paceClockRate() {
+    return static_cast<std::int64_t>(SDL_GetPerformanceFrequency());
+}
+
+void paceWait(std::int64_t ticks) {
+    if (ticks > 0) {
+        const std::int64_t rate = paceClockRate();
+        SDL_Delay(static_cast<Uint32>((ticks * 1000 + rate - 1) / rate));
     }
-    soundTick();
+}
+
+void beginNextFrame() {
     sdl::beginFrame();
-    bool down[keyboardKeys];
-    sdl::keysDown(down);
-    updateKeyStates(down);
-    return false;
+}
+
+void readDevices(DeviceReading& reading) {
+    sdl::readDevices(reading);
 }
 
 } // namespace kokurin

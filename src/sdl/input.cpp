@@ -1,5 +1,6 @@
-// Keys and pads: the keyboard is followed through its events, so that a key pressed and let go
-// between two polls is never seen (as on Windows); pads are read button by button at the poll.
+// Keys and pads at SDL's edge: scancodes to the game's key numbers, followed through their events
+// (a key pressed and let go between two polls is reported as tapped); pads are read button by
+// button at the poll and reported as pad buttons, whose meaning is the game's.
 #include "sdl/input.h"
 
 namespace kokurin {
@@ -26,6 +27,8 @@ constexpr int seats = 2;
 
 struct Input {
     bool scancodeDown[SDL_NUM_SCANCODES] = {};
+    // Keys that went down since the last reading, so that a tap between two polls counts.
+    bool tapped[keyboardKeys] = {};
     // The pad playing each seat, null while the seat has none.
     SDL_GameController* pads[seats] = {};
 };
@@ -52,27 +55,36 @@ void unseatPad(SDL_JoystickID instance) {
     }
 }
 
-// The key number a pad button stands for in a seat (0: player 1, 1: player 2), or -1.
-int keyForPadButton(int seat, SDL_GameControllerButton button) {
-    const bool first = seat == 0;
+// The pad button a controller button reports, or -1.
+int padButtonOf(SDL_GameControllerButton button) {
     switch (button) {
     case SDL_CONTROLLER_BUTTON_DPAD_UP:
-        return first ? keyW : keyUp;
+        return padUp;
     case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
-        return first ? keyS : keyDown;
+        return padDown;
     case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-        return first ? keyA : keyLeft;
+        return padLeft;
     case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-        return first ? keyD : keyRight;
+        return padRight;
     case SDL_CONTROLLER_BUTTON_A:
-        return first ? keySpace : keyReturn;
+        return padConfirm;
     case SDL_CONTROLLER_BUTTON_BACK:
-        return keyEscape;
+        return padBack;
     case SDL_CONTROLLER_BUTTON_Y:
-        return keyH;
+        return padHint;
     default:
         return -1;
     }
+}
+
+// The game's key number of a scancode, or -1.
+int keyOfScancode(SDL_Scancode scancode) {
+    for (const KeyOfScancode& entry : keyboardKeyTable) {
+        if (entry.scancode == scancode) {
+            return entry.key;
+        }
+    }
+    return -1;
 }
 
 } // namespace
@@ -84,6 +96,10 @@ void handleInputEvent(const SDL_Event& event) {
         const SDL_Scancode scancode = event.key.keysym.scancode;
         if (scancode >= 0 && scancode < SDL_NUM_SCANCODES) {
             input.scancodeDown[scancode] = event.type == SDL_KEYDOWN;
+            const int key = keyOfScancode(scancode);
+            if (key >= 0 && event.type == SDL_KEYDOWN && event.key.repeat == 0) {
+                input.tapped[key] = true;
+            }
         }
         break;
     }
@@ -98,23 +114,26 @@ void handleInputEvent(const SDL_Event& event) {
     }
 }
 
-void keysDown(bool down[keyboardKeys]) {
+void readDevices(DeviceReading& reading) {
     for (int code = 0; code < keyboardKeys; ++code) {
-        down[code] = false;
+        reading.down[code] = false;
+        reading.tapped[code] = input.tapped[code];
+        input.tapped[code] = false;
     }
     for (const KeyOfScancode& entry : keyboardKeyTable) {
-        down[entry.key] = down[entry.key] || input.scancodeDown[entry.scancode];
+        reading.down[entry.key] = reading.down[entry.key] || input.scancodeDown[entry.scancode];
     }
     for (int seat = 0; seat < seats; ++seat) {
+        reading.padButtons[seat] = 0;
         SDL_GameController* pad = input.pads[seat];
         if (pad == nullptr) {
             continue;
         }
         for (int button = 0; button < SDL_CONTROLLER_BUTTON_MAX; ++button) {
             const auto b = static_cast<SDL_GameControllerButton>(button);
-            const int key = keyForPadButton(seat, b);
-            if (key >= 0 && SDL_GameControllerGetButton(pad, b) != 0) {
-                down[key] = true;
+            const int padButton = padButtonOf(b);
+            if (padButton >= 0 && SDL_GameControllerGetButton(pad, b) != 0) {
+                reading.padButtons[seat] = static_cast<std::uint8_t>(reading.padButtons[seat] | (1u << padButton));
             }
         }
     }

@@ -1,6 +1,5 @@
-// Keyboard and pads into the game's key numbers: keys by scancode, the first pad plays seat 1
-// (d-pad = W A S D, A = SPACE), the second seat 2 (d-pad = arrows, A = RETURN); on both, Back is
-// ESC and Y is H.
+// Keyboard and pads at SDL's edge: keys by scancode as the game's key numbers, the first two pads'
+// d-pad, A, Back and Y as pad buttons.
 #pragma once
 
 #include <SDL.h>
@@ -12,8 +11,8 @@ namespace sdl {
 
 // Keeps track of keys going down and up and of pads coming and going.
 void handleInputEvent(const SDL_Event& event);
-// The keys down now, keyboard and pads together.
-void keysDown(bool down[keyboardKeys]);
+// The keys down now, the keys tapped since the last reading, and the pads' buttons.
+void readDevices(DeviceReading& reading);
 // Lets every seated pad go.
 void closePads();
 

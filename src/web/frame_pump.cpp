@@ -1,11 +1,10 @@
-// pumpFrame in the browser: the frame's commands go to the canvas in one call, the game yields
-// to the browser until the next 1/60 s deadline (counting frames, whatever the display's rate),
-// waits while the tab is hidden, ticks the sound and reads the keys.
+// The frame pump's browser parts: the frame's commands go to the canvas in one call, the game
+// yields to the browser until the next deadline, waits while the tab is hidden and reads the keys
+// and pads the page kept.
 #include <emscripten.h>
 
 #include <cstdint>
 
-#include "app/frame_pacer.h"
 #include "platform/platform.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"
@@ -18,49 +17,46 @@ constexpr std::int64_t microsecondsPerSecond = 1000000;
 // How often a hidden tab looks whether it is shown again.
 constexpr unsigned hiddenNap = 100;
 
-FramePacer& framePacer() {
-    static FramePacer pacer(microsecondsPerSecond, 60);
-    return pacer;
+} // namespace
+
+void presentDrawnFrame() {
+    web::DrawList& draws = web::frameDraws();
+    kokurin_page_present(draws.words(), draws.wordCount(), draws.textBytes());
+    draws.clear();
 }
 
-std::int64_t nowMicroseconds() {
+std::int64_t paceClockNow() {
     return static_cast<std::int64_t>(kokurin_page_now_us());
+}
+
+std::int64_t paceClockRate() {
+    return microsecondsPerSecond;
 }
 
 // Always yields once, so that the browser shows the frame and delivers the keys even when the
 // game runs late.
-void waitForFrameDeadline() {
-    const std::int64_t wait = framePacer().ticksToWait(nowMicroseconds());
-    const std::int64_t millis = wait > 0 ? (wait + 999) / 1000 : 0;
+void paceWait(std::int64_t ticks) {
+    const std::int64_t millis = ticks > 0 ? (ticks + 999) / 1000 : 0;
     emscripten_sleep(static_cast<unsigned>(millis));
 }
 
-// A hidden tab gets no frames: the match waits where it is, and the deadlines start afresh
-// once it is shown.
-void waitWhileHidden() {
-    if (!kokurin_page_hidden()) {
-        return;
+// A hidden tab gets no frames: the match waits where it is, and the deadlines start afresh once
+// it is shown. A closed tab ends the script with it: there is no later frame to report it in.
+bool handleWindowEvents() {
+    if (kokurin_page_hidden()) {
+        while (kokurin_page_hidden()) {
+            emscripten_sleep(hiddenNap);
+        }
+        restartFramePacing();
     }
-    while (kokurin_page_hidden()) {
-        emscripten_sleep(hiddenNap);
-    }
-    framePacer().restart();
+    return false;
 }
 
-} // namespace
+void beginNextFrame() {
+}
 
-bool pumpFrame() {
-    web::DrawList& draws = web::frameDraws();
-    kokurin_page_present(draws.words(), draws.wordCount(), draws.textBytes());
-    draws.clear();
-    waitForFrameDeadline();
-    waitWhileHidden();
-    soundTick();
-    bool down[keyboardKeys] = {};
-    kokurin_page_poll_keys(down);
-    updateKeyStates(down);
-    // A closed tab ends the script with it: there is no later frame to report it in.
-    return false;
+void readDevices(DeviceReading& reading) {
+    kokurin_page_poll_devices(reading.down, reading.tapped, reading.padButtons);
 }
 
 void showMessageBox(const char* text) {

@@ -33,8 +33,8 @@ mergeInto(LibraryManager.library, {
     kokurin_page_hidden: function () {
         return kokurinPage.hidden();
     },
-    kokurin_page_poll_keys: function (down) {
-        kokurinPage.pollKeys(down);
+    kokurin_page_poll_devices: function (down, tapped, pads) {
+        kokurinPage.pollDevices(down, tapped, pads);
     },
     kokurin_page_open_box: function (text) {
         kokurinPage.openBox(text);

@@ -30,12 +30,9 @@ var kokurinPage = (function () {
         ArrowRight: 205,
         ArrowDown: 208,
     };
-    // Standard gamepad buttons: the first pad plays 1P's keys, the second 2P's; on both,
-    // Back is ESC and Y is H.
-    var PAD_SEATS = [
-        [[12, 17], [13, 31], [14, 30], [15, 32], [0, 57], [8, 1], [3, 35]],
-        [[12, 200], [13, 208], [14, 203], [15, 205], [0, 28], [8, 1], [3, 35]],
-    ];
+    // Standard gamepad buttons in the game's pad-button order (up, down, left, right, confirm,
+    // back, hint); which seat a pad plays and what a button means are the game's.
+    var PAD_BUTTONS = [12, 13, 14, 15, 0, 8, 3];
     // Buttons that close the hint box: A, B, Back.
     var PAD_BOX_CLOSE = [0, 1, 8];
     var BOX_KEYS = { Enter: 1, NumpadEnter: 1, Space: 1, Escape: 1 };
@@ -439,19 +436,21 @@ var kokurinPage = (function () {
         return pads;
     }
 
-    page.pollKeys = function (downPointer) {
+    page.pollDevices = function (downPointer, tappedPointer, padsPointer) {
         for (var k = 0; k < 256; k++) {
-            HEAPU8[downPointer + k] = page.held[k] | page.latched[k];
+            HEAPU8[downPointer + k] = page.held[k];
+            HEAPU8[tappedPointer + k] = page.latched[k];
         }
         page.latched.fill(0);
         var pads = connectedPads();
-        for (var seat = 0; seat < pads.length; seat++) {
-            var map = PAD_SEATS[seat];
-            for (var j = 0; j < map.length; j++) {
-                if (padPressed(pads[seat], map[j][0])) {
-                    HEAPU8[downPointer + map[j][1]] = 1;
+        for (var seat = 0; seat < 2; seat++) {
+            var bits = 0;
+            for (var j = 0; seat < pads.length && j < PAD_BUTTONS.length; j++) {
+                if (padPressed(pads[seat], PAD_BUTTONS[j])) {
+                    bits |= 1 << j;
                 }
             }
+            HEAPU8[padsPointer + seat] = bits;
         }
     };
 

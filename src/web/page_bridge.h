@@ -27,8 +27,9 @@ std::uint32_t kokurin_page_clock_ms();
 double kokurin_page_now_us();
 // Whether the tab is hidden (the game then waits).
 int kokurin_page_hidden();
-// Writes 256 bytes: 1 for each key number down since the last poll (keyboard and pads).
-void kokurin_page_poll_keys(bool* down);
+// Writes 256 bytes of keys held now, 256 of keys pressed since the last poll, and one byte of
+// pad buttons (bits in PadButton order) for each of the first two pads.
+void kokurin_page_poll_devices(bool* down, bool* tapped, std::uint8_t* pads);
 
 // Opens the modal hint box with the text; then 1 while it is open.
 void kokurin_page_open_box(const char* text);

@@ -1,8 +1,7 @@
-// pumpFrame for Windows: present, pace to 60 frames a second, dispatch messages, tick the
-// sound, begin the next frame and poll the input devices.
+// The frame pump's Windows parts: present, the performance counter as the pacing clock, the
+// window's messages and a lost device, the next frame and the DirectInput keyboard.
 #include <windows.h>
 
-#include "app/frame_pacer.h"
 #include "platform/platform.h"
 #include "win32/graphics_device.h"
 #include "win32/keyboard_input.h"
@@ -15,36 +14,8 @@ namespace {
 // How long to sleep between checks while the device is lost.
 constexpr DWORD lostDeviceNap = 50;
 
-std::int64_t clockTicks() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-std::int64_t clockFrequency() {
-    static const std::int64_t frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<std::int64_t>(value.QuadPart);
-    }();
-    return frequency;
-}
-
-FramePacer& framePacer() {
-    static FramePacer pacer(clockFrequency(), 60);
-    return pacer;
-}
-
-// Every duration of the game counts frames at 60 a second: a display faster than 60 Hz, or
-// none waiting for a retrace at all, must not speed the game up.
-void waitForFrameDeadline() {
-    const std::int64_t wait = framePacer().ticksToWait(clockTicks());
-    if (wait <= 0) {
-        return;
-    }
-    const std::int64_t millis = (wait * 1000 + clockFrequency() - 1) / clockFrequency();
-    Sleep(static_cast<DWORD>(millis));
-}
+// Whether the last present failed (a lost device shows up there first).
+bool presentFailed = false;
 
 // Dispatches every pending message; true when the quit message was among them (the rest stay
 // queued).
@@ -73,26 +44,52 @@ bool waitForDevice() {
             return true;
         }
     }
-    framePacer().restart();
+    restartFramePacing();
     return false;
 }
 
 } // namespace
 
-bool pumpFrame() {
-    const HRESULT presented = graphicsDevice.endFrame();
+void presentDrawnFrame() {
+    presentFailed = FAILED(graphicsDevice.endFrame());
     Sleep(1);
-    waitForFrameDeadline();
+}
+
+std::int64_t paceClockNow() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+std::int64_t paceClockRate() {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return value.QuadPart;
+}
+
+// Every duration of the game counts frames at 60 a second: a display faster than 60 Hz, or
+// none waiting for a retrace at all, must not speed the game up.
+void paceWait(std::int64_t ticks) {
+    if (ticks <= 0) {
+        return;
+    }
+    const std::int64_t rate = paceClockRate();
+    Sleep(static_cast<DWORD>((ticks * 1000 + rate - 1) / rate));
+}
+
+bool handleWindowEvents() {
     if (dispatchMessages()) {
         return true;
     }
-    if (FAILED(presented) && deviceLost() && waitForDevice()) {
-        return true;
-    }
-    soundTick();
+    return presentFailed && deviceLost() && waitForDevice();
+}
+
+void beginNextFrame() {
     graphicsDevice.beginFrame();
-    pollInput();
-    return false;
+}
+
+void readDevices(DeviceReading& reading) {
+    pollKeyboard(reading);
 }
 
 } // namespace kokurin

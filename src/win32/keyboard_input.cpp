@@ -7,7 +7,6 @@
 
 #include <dinput.h>
 
-#include "input/key_state.h"
 
 namespace kokurin {
 
@@ -58,19 +57,24 @@ HRESULT initInput(HWND window) {
     return 0;
 }
 
-void pollInput() {
+void pollKeyboard(DeviceReading& reading) {
     KeyboardInput& in = keyboardInput;
+    for (int code = 0; code < keyboardKeys; ++code) {
+        reading.down[code] = false;
+        reading.tapped[code] = false;
+    }
+    reading.padButtons[0] = 0;
+    reading.padButtons[1] = 0;
     if (in.keyboard == nullptr) {
         return;
     }
     // While another window is in front the keyboard cannot be acquired, and the buffer keeps
-    // what it last read.
+    // what it last read. DirectInput reads a snapshot: a key pressed and let go between two
+    // polls is not seen.
     if (acquired(in.keyboard)) {
         in.keyboard->GetDeviceState(sizeof in.keyboardBuffer, in.keyboardBuffer);
     }
-    bool down[keyboardKeys];
-    keysDownInBuffer(in.keyboardBuffer, down);
-    updateKeyStates(down);
+    keysDownInBuffer(in.keyboardBuffer, reading.down);
 }
 
 HRESULT releaseInput() {

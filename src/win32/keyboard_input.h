@@ -14,8 +14,8 @@ namespace kokurin {
 HRESULT initInput(HWND window);
 // DirectInput's keyboard scan codes are the game's key numbers; a byte with bit 7 set is down.
 void keysDownInBuffer(const std::uint8_t buffer[256], bool down[keyboardKeys]);
-// Reads the keyboard, when it exists, into keyState; called once per frame by pumpFrame.
-void pollInput();
+// Reads the keyboard, when it exists, into a poll's reading (no pads, no taps).
+void pollKeyboard(DeviceReading& reading);
 // Releases the keyboard and DirectInput; returns 0.
 HRESULT releaseInput();
 

@@ -1,0 +1,75 @@
+// One frame pump for every front end: present, pace, the platform's events, the sound tick, the
+// next frame, the devices, the frame's input and the key table, always in this order.
+#include "app/frame_pump.h"
+
+#include "input/input_route.h"
+#include "input/key_state.h"
+
+namespace kokurin {
+
+namespace {
+
+FramePump* installed = nullptr;
+
+} // namespace
+
+void installFramePump(FramePump* pump) {
+    installed = pump;
+}
+
+FramePump* installedFramePump() {
+    // A front end that installs none runs on one made at its first frame, at its clock's rate.
+    if (installed == nullptr) {
+        static FramePump firstUse(paceClockRate());
+        installed = &firstUse;
+    }
+    return installed;
+}
+
+bool FramePump::pump() {
+    // Once closed, every screen returns at once: nothing more is drawn or shown.
+    if (closed_) {
+        ++quitReports_;
+        return true;
+    }
+    presentDrawnFrame();
+    paceWait(pacer_.ticksToWait(paceClockNow()));
+    if (handleWindowEvents()) {
+        closed_ = true;
+        ++quitReports_;
+        return true;
+    }
+    // The tick reads M from the key table of the frame just shown.
+    soundTick();
+    beginNextFrame();
+
+    DeviceReading reading;
+    readDevices(reading);
+    bool local[keyboardKeys];
+    keysOfReading(reading, local);
+    FrameInput input;
+    if (!frameInputSource().nextInput(local, input)) {
+        ++quitReports_;
+        return true;
+    }
+    lastInput_ = input;
+
+    // The match keys come from the frame's input alone; the rest (M) are the local person's.
+    bool down[keyboardKeys];
+    for (int key = 0; key < keyboardKeys; ++key) {
+        down[key] = local[key] && !isMatchKey(key);
+    }
+    addFrameInputKeys(input, down);
+    updateKeyStates(down);
+    return false;
+}
+
+bool pumpFrame() {
+    return installedFramePump()->pump();
+}
+
+void restartFramePacing() {
+    installedFramePump()->restartPacing();
+}
+
+} // namespace kokurin
