@@ -106,4 +106,15 @@ int Sfmt19937::randomBelow(int n) {
     return static_cast<int>((static_cast<std::uint64_t>(n) * u) >> 32);
 }
 
+bool Sfmt19937::restore(const std::uint32_t (&words)[wordCount], int index) {
+    if (index < 0 || index > wordCount) {
+        return false;
+    }
+    for (int i = 0; i < wordCount; ++i) {
+        state_[i] = words[i];
+    }
+    index_ = index;
+    return true;
+}
+
 } // namespace kokurin

@@ -19,7 +19,11 @@ class Sfmt19937 {
     // A uniform integer in [0, n) from one output: floor(n * u / 2^32), 1 <= n <= 630.
     int randomBelow(int n);
 
-    // Read access for tests and diagnostics.
+    // Puts back a state read with index() and word(): a replay continues the stream exactly.
+    // False (and nothing changed) for an index outside 0 .. wordCount.
+    bool restore(const std::uint32_t (&words)[wordCount], int index);
+
+    // Read access for tests, diagnostics and replays.
     int index() const { return index_; }
     std::uint32_t word(int i) const { return state_[i]; }
 

@@ -8,7 +8,11 @@ game was known good. Any change of a frame, a random draw or a decision shows up
 
 Each line of GOLDEN-FILE is: the run's name, its event count, the SHA-256 of its transcript and
 its last event. Key scripts come from a fixed pseudo-random sequence written here, so the file
-pins both the scripts and the game."""
+pins both the scripts and the game.
+
+Every run also records its replay and plays it back: the replay's transcript must be the same
+bytes, and the sizes of the replays are summed up per minute of play."""
+import concurrent.futures
 import hashlib
 import os
 import subprocess
@@ -88,13 +92,22 @@ def write_scripts(folder, here):
     return scripts
 
 
-def transcript_line(sim, name, args):
-    out = subprocess.run([sim] + args, capture_output=True, timeout=600)
+def transcript_line(sim, name, args, folder, index):
+    replay = os.path.join(folder, "run%d.kkr" % index)
+    out = subprocess.run([sim] + args + ["--record", replay], capture_output=True, timeout=600)
     if out.returncode != 0:
         raise SystemExit("%s: kokurin-sim exited %d: %s" % (name, out.returncode, out.stderr))
+    again = subprocess.run([sim, "--replay", replay], capture_output=True, timeout=600)
+    if again.returncode != 0 or again.stdout != out.stdout:
+        raise SystemExit("%s: its replay played differently (exit %d): %s"
+                         % (name, again.returncode, again.stderr))
     lines = out.stdout.decode("utf-8").splitlines()
     digest = hashlib.sha256(out.stdout).hexdigest()
-    return "%s | %d | %s | %s" % (name, len(lines), digest, lines[-1] if lines else "")
+    last = lines[-1] if lines else ""
+    polls = int(last.split('"poll":')[1].split(",")[0]) if '"poll":' in last else 0
+    size = os.path.getsize(replay)
+    os.remove(replay)
+    return "%s | %d | %s | %s" % (name, len(lines), digest, last), size, polls
 
 
 def main():
@@ -107,7 +120,15 @@ def main():
     with tempfile.TemporaryDirectory(prefix="kokurin-golden.") as folder:
         scripts = write_scripts(folder, here)
         # Script paths differ from run to run; the name stands for the script in the file.
-        lines = [transcript_line(sim, name, args) for name, args in runs(scripts)]
+        with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
+            done = list(pool.map(lambda job: transcript_line(sim, job[1][0], job[1][1], folder,
+                                                             job[0]),
+                                 enumerate(runs(scripts))))
+        lines = [line for line, _, _ in done]
+        size = sum(bytes_ for _, bytes_, _ in done)
+        minutes = sum(polls for _, _, polls in done) / 3600.0
+        print("replays: %d recorded and played back the same, %.0f bytes a minute of play, "
+              "largest %d bytes" % (len(done), size / minutes, max(b for _, b, _ in done)))
     if record:
         with open(golden, "w") as f:
             f.write("\n".join(lines) + "\n")

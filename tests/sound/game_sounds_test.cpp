@@ -96,7 +96,9 @@ TEST_F(GameSounds, AClearingOfThreeFiresThreeRowsInOrderOnTheNoteGrid) {
     // The clash finds the other queue empty: the turn passes with its two-note chime.
     ASSERT_EQ(pollsOf(slotChimeLow).size(), 1u);
     ASSERT_EQ(pollsOf(slotChimeHigh).size(), 1u);
-    EXPECT_GT(pollsOf(slotChimeHigh)[0], pollsOf(slotChimeLow)[0]);
+    // The high note one grid step (62.5 ms: three or four frames) after the low one.
+    EXPECT_GE(pollsOf(slotChimeHigh)[0] - pollsOf(slotChimeLow)[0], 3);
+    EXPECT_LE(pollsOf(slotChimeHigh)[0] - pollsOf(slotChimeLow)[0], 4);
     EXPECT_EQ(strongestElement(0), Fire);
 }
 

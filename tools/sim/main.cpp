@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "headless/headless.h"
+#include "input/input_route.h"
+#include "replay/match_recording.h"
 #include "rng/sfmt19937.h"
 #include "screens/match_loop.h"
 #include "screens/match_observer.h"
@@ -21,6 +23,30 @@
 #include "wav_render.h"
 
 using namespace kokurin;
+
+namespace {
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    // Read a byte past the largest replay, so that a larger file is seen to be one.
+    bytes.resize(replayMaxBytes + 1);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    return !file.bad();
+}
+
+bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    return static_cast<bool>(file);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -68,16 +94,66 @@ int main(int argc, char** argv) {
         resetSoundSchedule();
     }
 
-    // Seeded where the game seeds from the clock; the match is built as the title screen does.
-    sharedRandom.seed(options.seed);
     MatchState state;
-    setUpMatch(state, options.opponent);
-    transcript.start(options.seed, options.opponent, state);
+    Replay replay;
+    if (!options.replayFile.empty()) {
+        std::vector<std::uint8_t> bytes;
+        if (!readWholeFile(options.replayFile, bytes)) {
+            std::fprintf(stderr, "kokurin-sim: cannot read replay '%s'\n",
+                         options.replayFile.c_str());
+            return 3;
+        }
+        if (!decodeReplay(bytes.data(), bytes.size(), replay, error) ||
+            !restoreMatchStart(replay.start)) {
+            std::fprintf(stderr, "kokurin-sim: %s: %s\n", options.replayFile.c_str(),
+                         error.empty() ? "the replay's start is damaged" : error.c_str());
+            return 3;
+        }
+        // The recorded frames and no more: a match cut by a limit ends where it was cut.
+        headless::setPollLimit(static_cast<long>(replay.inputs.size()));
+        setUpMatch(state, replay.start.opponent);
+        transcript.start(replay.start.seed, replay.start.opponent, state);
+        ReplayPlayer player(replay, state);
+        bool quit = false;
+        {
+            ScopedFrameInput route(player);
+            quit = runMatch(state);
+        }
+        const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
+        transcript.end(reason, state);
+        setMatchObserver(nullptr);
+        if (!player.finish(matchResult(state, quit), error)) {
+            std::fprintf(stderr, "kokurin-sim: %s: %s\n", options.replayFile.c_str(),
+                         error.c_str());
+            return 3;
+        }
+    } else {
+        // Seeded where the game seeds from the clock; the match is built as the title screen
+        // does.
+        sharedRandom.seed(options.seed);
+        const MatchStart start = captureMatchStart(options.opponent, options.seed);
+        setUpMatch(state, options.opponent);
+        transcript.start(options.seed, options.opponent, state);
 
-    bool quit = runMatch(state);
-    const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
-    transcript.end(reason, state);
-    setMatchObserver(nullptr);
+        MatchRecorder recorder(frameInputSource(), state, start);
+        bool quit = false;
+        {
+            ScopedFrameInput route(recorder);
+            quit = runMatch(state);
+        }
+        const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
+        transcript.end(reason, state);
+        setMatchObserver(nullptr);
+        if (!options.recordFile.empty()) {
+            Replay recorded;
+            if (!recorder.finish(matchResult(state, quit), recorded) ||
+                !writeWholeFile(options.recordFile, encodeReplay(recorded))) {
+                std::fprintf(stderr, "kokurin-sim: no replay written to '%s': the match ran longer than a replay holds or the file could not be written\n",
+                             options.recordFile.c_str());
+                return 2;
+            }
+        }
+    }
 
     if (!options.wavFile.empty()) {
         // Two more seconds of frames, drawn by nobody, so that what the last moment armed (the

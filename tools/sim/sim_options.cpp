@@ -31,6 +31,8 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
 
 const char* simUsage() {
     return "usage: kokurin-sim --seed S --opponent K [--keys FILE] [--max-polls N] [--wav FILE]\n"
+           "                   [--record FILE]\n"
+           "       kokurin-sim --replay FILE [--wav FILE]\n"
            "\n"
            "Plays one match of kokurin without a window and prints what happened as JSON Lines.\n"
            "\n"
@@ -48,6 +50,9 @@ const char* simUsage() {
            "  --wav FILE      also render the match's sound into FILE (16-bit mono WAV at\n"
            "                  44100 Hz): every sound the game played, at the frame it was\n"
            "                  played, 60 frames a second, mixed as the game's devices mix\n"
+           "  --record FILE   also write the match's replay into FILE\n"
+           "  --replay FILE   play the match of a replay (saved by the game or by --record) and\n"
+           "                  print its transcript, checking every state hash on the way\n"
            "  --help          this text\n"
            "\n"
            "Key codes: ESC 1, W 17, RETURN 28, A 30, S 31, D 32, H 35, M 50, SPACE 57, UP 200,\n"
@@ -66,7 +71,8 @@ const char* simUsage() {
            "\"winner\":0|1|null,\"hp\":[h0,h1]}\n"
            "Cells are row * 6 + col; queues are listed front to back; hp is printed with %.9g.\n"
            "\n"
-           "Exit status: 0 after a match, 2 for bad arguments or a malformed key script.\n";
+           "Exit status: 0 after a match, 2 for bad arguments or a malformed key script, 3 for a\n"
+           "replay that cannot be read or does not play as it was recorded.\n";
 }
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
@@ -80,7 +86,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             return true;
         }
         bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
-                          flag == "--max-polls" || flag == "--wav";
+                          flag == "--max-polls" || flag == "--wav" || flag == "--record" ||
+                          flag == "--replay";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
@@ -109,6 +116,10 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.keysFile = value;
         } else if (flag == "--wav") {
             options.wavFile = value;
+        } else if (flag == "--record") {
+            options.recordFile = value;
+        } else if (flag == "--replay") {
+            options.replayFile = value;
         } else {
             if (!parseNumber(value, 1, 2000000000LL, number)) {
                 error =
@@ -117,6 +128,14 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             }
             options.maxPolls = static_cast<long>(number);
         }
+    }
+    if (!options.replayFile.empty()) {
+        if (haveSeed || haveOpponent || !options.keysFile.empty() || !options.recordFile.empty()) {
+            error = "--replay takes the match from its file: no --seed, --opponent, --keys or "
+                    "--record with it";
+            return false;
+        }
+        return true;
     }
     if (!haveSeed) {
         error = "--seed is required";

@@ -13,6 +13,10 @@ struct SimOptions {
     int opponent = 0;
     std::string keysFile;
     std::string wavFile;
+    // Write the match's replay here.
+    std::string recordFile;
+    // Play this replay instead of a seed and keys (--seed, --opponent and --keys then go).
+    std::string replayFile;
     long maxPolls = 2000000;
     bool help = false;
 };

@@ -1,0 +1,54 @@
+// Recording and playing back a match's frames. The recorder sits in front of the source the
+// match would read anyway and keeps what it hands on; the player hands on what was kept and
+// checks the state hashes on the way.
+#pragma once
+
+#include <cstdint>
+
+#include "input/input_route.h"
+#include "replay/replay_file.h"
+#include "rules/match_state.h"
+
+namespace kokurin {
+
+class MatchRecorder : public FrameInputSource {
+  public:
+    MatchRecorder(FrameInputSource& inner, const MatchState& state, const MatchStart& start);
+
+    bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
+    // The whole replay once the match has returned; false when the match ran past what a
+    // replay holds.
+    bool finish(ReplayResult result, Replay& replay);
+
+  private:
+    FrameInputSource& inner_;
+    const MatchState& state_;
+    Replay replay_;
+    bool overflowed_ = false;
+};
+
+class ReplayPlayer : public FrameInputSource {
+  public:
+    ReplayPlayer(const Replay& replay, const MatchState& state);
+
+    bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
+
+    // Frames handed on so far.
+    std::uint32_t framesPlayed() const { return next_; }
+    std::uint32_t frameCount() const { return static_cast<std::uint32_t>(replay_.inputs.size()); }
+    // After the match has returned: whether it played as recorded, and if not why, naming the
+    // frame where it parted.
+    bool finish(ReplayResult result, std::string& error) const;
+
+  private:
+    const Replay& replay_;
+    const MatchState& state_;
+    std::uint32_t next_ = 0;
+    // The frame whose hash disagreed (0: none so far).
+    std::uint32_t divergedAt_ = 0;
+};
+
+// How a match that returned ended: its winner, ESC, or the game closing.
+ReplayResult matchResult(const MatchState& state, bool quit);
+
+} // namespace kokurin
