@@ -66,7 +66,11 @@ const char* simUsage() {
            "\"winner\":0|1|null,\"hp\":[h0,h1]}\n"
            "Cells are row * 6 + col; queues are listed front to back; hp is printed with %.9g.\n"
            "\n"
-           "Exit status: 0 after a match, 2 for bad arguments or a malformed key script.\n";
+           "Exit status: 0 after a match, 2 for bad arguments or a malformed key script.\n"
+           "\n"
+           "kokurin-sim --tournament --seeds N ... plays a round robin of the personalities and\n"
+           "a scripted novice and prints one CSV row per match (kokurin-sim --tournament "
+           "--help).\n";
 }
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
