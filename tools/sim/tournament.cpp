@@ -203,7 +203,7 @@ bool runInWorkers(const TournamentOptions& options, long total, int jobs, std::F
 
 bool runTournament(const TournamentOptions& options, std::FILE* out, std::FILE* progressOut,
                    std::string& error) {
-    const long total = options.seeds * matchesPerSeed;
+    const long total = options.seeds * matchesPerSeed(options);
     Progress progress(progressOut, total);
     std::fputs(csvHeader, out);
     bool ok = true;

@@ -13,10 +13,10 @@ namespace kokurin {
 // personalities.
 constexpr int noviceEntry = 0;
 constexpr int tournamentEntries = 16;
-// Ordered pairs of different entries: each pair meets twice per seed, once in each seat order.
-constexpr int matchesPerSeed = tournamentEntries * (tournamentEntries - 1);
 
 struct TournamentOptions {
+    // The entries that take part, in order (default all sixteen).
+    std::vector<int> entries = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     long seeds = 0;
     std::uint32_t baseSeed = 1;
     int jobs = 1;
@@ -45,8 +45,10 @@ struct MatchResult {
     long frames = 0;
 };
 
+// Ordered pairs of different entries: each pair meets twice per seed, once in each seat order.
+long matchesPerSeed(const TournamentOptions& options);
 // The index-th match of the tournament: seeds in order, then the first seat's entry, then the
-// second's.
+// second's (in the order of options.entries).
 TournamentMatch tournamentMatchAt(const TournamentOptions& options, long index);
 // Plays one match on the headless front end. Everything a match reads is set afresh (the
 // generator, entry 8's turn count, the front end), so the result depends only on the match.

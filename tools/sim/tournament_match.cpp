@@ -38,15 +38,22 @@ class TournamentObserver : public MatchObserver {
 
 } // namespace
 
+long matchesPerSeed(const TournamentOptions& options) {
+    const long n = static_cast<long>(options.entries.size());
+    return n * (n - 1);
+}
+
 TournamentMatch tournamentMatchAt(const TournamentOptions& options, long index) {
+    const long perSeed = matchesPerSeed(options);
+    const long n = static_cast<long>(options.entries.size());
+    const long pair = index % perSeed;
+    const long first = pair / (n - 1);
+    const long other = pair % (n - 1);
     TournamentMatch match;
-    const long seedIndex = index / matchesPerSeed;
-    const int pair = static_cast<int>(index % matchesPerSeed);
     // Unsigned arithmetic wraps past 2^32 - 1 back to 0.
-    match.seed = options.baseSeed + static_cast<std::uint32_t>(seedIndex);
-    match.first = pair / (tournamentEntries - 1);
-    const int other = pair % (tournamentEntries - 1);
-    match.second = other < match.first ? other : other + 1;
+    match.seed = options.baseSeed + static_cast<std::uint32_t>(index / perSeed);
+    match.first = options.entries[static_cast<std::size_t>(first)];
+    match.second = options.entries[static_cast<std::size_t>(other < first ? other : other + 1)];
     return match;
 }
 

@@ -23,6 +23,36 @@ bool wholeNumber(const std::string& text, long long low, long long high, long lo
     return true;
 }
 
+// "a,b,c": two or more different entries.
+bool parseEntries(const std::string& text, std::vector<int>& entries) {
+    std::vector<int> parsed;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        long long entry = 0;
+        if (!wholeNumber(item, 0, tournamentEntries - 1, entry)) {
+            return false;
+        }
+        for (int earlier : parsed) {
+            if (earlier == entry) {
+                return false;
+            }
+        }
+        parsed.push_back(static_cast<int>(entry));
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    if (parsed.size() < 2) {
+        return false;
+    }
+    entries = parsed;
+    return true;
+}
+
 } // namespace
 
 bool isTournamentCommand(const std::vector<std::string>& args) {
@@ -35,16 +65,18 @@ bool isTournamentCommand(const std::vector<std::string>& args) {
 }
 
 const char* tournamentUsage() {
-    return "usage: kokurin-sim --tournament --seeds N [--base-seed S] [--jobs J] [--frame-limit "
-           "F]\n"
+    return "usage: kokurin-sim --tournament --seeds N [--base-seed S] [--jobs J]\n"
+           "                                [--frame-limit F] [--entries LIST]\n"
            "\n"
            "Plays a round robin without a window: for each of N seeds (S, S+1, ..., wrapping at\n"
            "2^32), every ordered pair of different entries meets once, the first entry in the\n"
            "first seat. Entries: 0 is a scripted novice human (it makes the first exchange in\n"
            "scan order that clears something, at a beginner's pace, through the seat's keys),\n"
-           "1 .. 15 are the computer personalities. 240 matches per seed.\n"
+           "1 .. 15 are the computer personalities. 240 matches per seed with all of them.\n"
            "\n"
            "  --seeds N        number of seeds (1 .. 1000000)\n"
+           "  --entries LIST   only these entries, e.g. 0,3,15 (default all sixteen); the\n"
+           "                   pairs follow the list's order\n"
            "  --base-seed S    first seed (0 .. 4294967295, default 1)\n"
            "  --jobs J         worker processes (1 .. 64, default 1); the output is the same "
            "bytes\n"
@@ -71,7 +103,7 @@ bool parseTournamentOptions(const std::vector<std::string>& args, TournamentOpti
             return true;
         }
         if (flag != "--seeds" && flag != "--base-seed" && flag != "--jobs" &&
-            flag != "--frame-limit") {
+            flag != "--frame-limit" && flag != "--entries") {
             error = "unknown argument '" + flag + "' for --tournament";
             return false;
         }
@@ -95,6 +127,13 @@ bool parseTournamentOptions(const std::vector<std::string>& args, TournamentOpti
                 return false;
             }
             options.baseSeed = static_cast<std::uint32_t>(number);
+        } else if (flag == "--entries") {
+            if (!parseEntries(value, options.entries)) {
+                error = "--entries must list at least two different entries from 0 to 15, "
+                        "separated by commas, not '" +
+                        value + "'";
+                return false;
+            }
         } else if (flag == "--jobs") {
             if (!wholeNumber(value, 1, 64, number)) {
                 error = "--jobs must be a whole number from 1 to 64, not '" + value + "'";
