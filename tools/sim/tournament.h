@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "screens/match_observer.h"
+
 namespace kokurin {
 
 // Entry 0 is the scripted novice human (roster entry 0 is the human seat); 1 .. 15 are the
@@ -52,7 +54,9 @@ long matchesPerSeed(const TournamentOptions& options);
 TournamentMatch tournamentMatchAt(const TournamentOptions& options, long index);
 // Plays one match on the headless front end. Everything a match reads is set afresh (the
 // generator, entry 8's turn count, the front end), so the result depends only on the match.
-MatchResult playTournamentMatch(const TournamentMatch& match, long frameLimit);
+// The watcher, if any, sees every event of the match.
+MatchResult playTournamentMatch(const TournamentMatch& match, long frameLimit,
+                                MatchObserver* watcher = nullptr);
 // "seed,first,second,winner,frames" with winner 1, 2 or draw, and a newline.
 std::string resultRow(const MatchResult& result);
 

@@ -13,11 +13,13 @@ namespace kokurin {
 
 namespace {
 
-// Hands turn starts to the novice and stops the match at the winner screen, whose first pump
-// then reports quit (the screen itself waits for a key nobody presses).
+// Hands turn starts to the novice, stops the match at the winner screen (whose first pump then
+// reports quit: the screen itself waits for a key nobody presses), and passes every event on to
+// a watcher (the tests).
 class TournamentObserver : public MatchObserver {
   public:
-    explicit TournamentObserver(NoviceSeat* novice) : novice_(novice) {}
+    TournamentObserver(NoviceSeat* novice, MatchObserver* watcher)
+        : novice_(novice), watcher_(watcher != nullptr ? watcher : &nobody_) {}
 
     bool winnerReached() const { return winnerReached_; }
 
@@ -25,14 +27,29 @@ class TournamentObserver : public MatchObserver {
         if (novice_ != nullptr) {
             novice_->turnStarted(state, headless::pollCount());
         }
+        watcher_->turnStarted(state);
+    }
+    void swapMade(const MatchState& state, int firstCell, int secondCell) override {
+        watcher_->swapMade(state, firstCell, secondCell);
+    }
+    void turnEnded(const MatchState& state, bool computer) override {
+        watcher_->turnEnded(state, computer);
+    }
+    void cascadeSettled(const MatchState& state) override { watcher_->cascadeSettled(state); }
+    void clashEnded(const MatchState& state) override { watcher_->clashEnded(state); }
+    void hintShown(const MatchState& state, const char* text) override {
+        watcher_->hintShown(state, text);
     }
     void winnerScreen(const MatchState& state) override {
         winnerReached_ = true;
         headless::setPollLimit(headless::pollCount());
+        watcher_->winnerScreen(state);
     }
 
   private:
+    MatchObserver nobody_;
     NoviceSeat* novice_;
+    MatchObserver* watcher_;
     bool winnerReached_ = false;
 };
 
@@ -57,7 +74,8 @@ TournamentMatch tournamentMatchAt(const TournamentOptions& options, long index) 
     return match;
 }
 
-MatchResult playTournamentMatch(const TournamentMatch& match, long frameLimit) {
+MatchResult playTournamentMatch(const TournamentMatch& match, long frameLimit,
+                                MatchObserver* watcher) {
     headless::reset();
     headless::setRecording(false);
     headless::setMessageHandler([](const char*) {});
@@ -65,7 +83,7 @@ MatchResult playTournamentMatch(const TournamentMatch& match, long frameLimit) {
     const bool withNovice = match.first == noviceEntry || match.second == noviceEntry;
     headless::setKeySource(withNovice ? &novice : nullptr);
     headless::setPollLimit(frameLimit);
-    TournamentObserver observer(withNovice ? &novice : nullptr);
+    TournamentObserver observer(withNovice ? &novice : nullptr, watcher);
     setMatchObserver(&observer);
 
     // As a fresh kokurin-sim process starts: the turn count that rotates entry 8 from zero, the
