@@ -68,7 +68,8 @@ class FitTest(unittest.TestCase):
         widths = []
         for f, s, sc in (small, large):
             rating, _ = bt.fit(f, s, sc, 2, anchor=1)
-            low, high, _ = bt.bootstrap(f, s, sc, 2, 300, seed=1, anchor=1)
+            samples, _ = bt.bootstrap(f, s, sc, 2, 300, seed=1, anchor=1)
+            low, high = bt.interval(samples)
             self.assertLess(low[0], rating[0])
             self.assertGreater(high[0], rating[0])
             widths.append(high[0] - low[0])

@@ -57,10 +57,9 @@ def fit(first, second, score, n_entries, anchor=0, prior_draws=0.0):
     return fit_counts(games, points, anchor, prior_draws)
 
 
-def bootstrap(first, second, score, n_entries, replicates, seed, anchor=0, prior_draws=0.0,
-              level=0.95):
-    """Percentile intervals (low, high arrays) of the ratings and of the advantage, refitting on
-    matches drawn with replacement."""
+def bootstrap(first, second, score, n_entries, replicates, seed, anchor=0, prior_draws=0.0):
+    """Ratings and advantages refitted on `replicates` resamplings of the matches (drawn with
+    replacement), as a replicates x n_entries array and a replicates array."""
     rng = np.random.default_rng(seed)
     m = len(first)
     ratings = np.empty((replicates, n_entries))
@@ -69,7 +68,11 @@ def bootstrap(first, second, score, n_entries, replicates, seed, anchor=0, prior
         weights = rng.multinomial(m, np.full(m, 1.0 / m))
         games, points = pair_counts(first, second, score, n_entries, weights)
         ratings[b], advantages[b] = fit_counts(games, points, anchor, prior_draws)
+    return ratings, advantages
+
+
+def interval(samples, level=0.95):
+    """The percentile interval (low, high) of samples along their first axis."""
     tail = (1.0 - level) / 2.0 * 100.0
-    low, high = np.percentile(ratings, [tail, 100.0 - tail], axis=0)
-    adv_low, adv_high = np.percentile(advantages, [tail, 100.0 - tail])
-    return low, high, (adv_low, adv_high)
+    low, high = np.percentile(samples, [tail, 100.0 - tail], axis=0)
+    return low, high

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Strength table of the computer personalities from a kokurin-sim tournament.
 
-  strength_table.py RESULTS.csv --repo DIR [--seconds T] [--command TEXT]
+  strength_table.py RESULTS.csv --repo DIR [--seconds T] [--cpu-seconds C] [--jobs J]
+                    [--command TEXT]
 
 Fits Bradley-Terry ratings (with a first-seat advantage) to the tournament's matches, takes 95%
 intervals from a bootstrap over matches, splits the fifteen personalities into four tiers
-(gentle, fair, strong, fierce) at the three widest gaps between neighbours, and writes
+(gentle, fair, strong, fierce) by the least spread of ratings within each tier, and writes
 docs/strength.csv, docs/strength.md, docs/strength.png and the opponents' table in README.md
 (between its strength-table markers). Ratings are Elo points against the scripted novice (0):
 +400 means winning ten matches to one against it."""
@@ -62,10 +63,30 @@ def roster_names(repo):
 
 
 def tier_cuts(order, rating):
-    """Indexes k into `order` (strongest first) such that a new tier starts at order[k]: the three
-    widest gaps between neighbours."""
-    gaps = [(rating[order[k - 1]] - rating[order[k]], k) for k in range(1, len(order))]
-    return sorted(k for _, k in sorted(gaps, reverse=True)[: len(TIERS) - 1])
+    """Indexes k into `order` (strongest first) at which a new tier starts: the split into four
+    runs of neighbours with the least spread within them (the sum of squared distances to each
+    tier's mean, minimised exactly by dynamic programming)."""
+    values = [rating[e] for e in order]
+    n = len(values)
+
+    def spread(i, j):
+        part = values[i:j]
+        mean = sum(part) / len(part)
+        return sum((v - mean) ** 2 for v in part)
+
+    tiers = len(TIERS)
+    # best[t][j]: least spread of values[:j] in t tiers, and where the last tier starts.
+    best = [[(math.inf, 0)] * (n + 1) for _ in range(tiers + 1)]
+    best[0][0] = (0.0, 0)
+    for t in range(1, tiers + 1):
+        for j in range(t, n + 1):
+            best[t][j] = min((best[t - 1][i][0] + spread(i, j), i) for i in range(t - 1, j))
+    cuts = []
+    j = n
+    for t in range(tiers, 1, -1):
+        j = best[t][j][1]
+        cuts.append(j)
+    return sorted(cuts)
 
 
 def points_against(first, second, score, entry, other=None):
@@ -150,9 +171,12 @@ def main():
     first, second, score, frames, draws = read_results(args.results)
     names = roster_names(args.repo)
     fitted, advantage = bt.fit(first, second, score, ENTRIES, NOVICE, PRIOR_DRAWS)
-    low, high, adv_interval = bt.bootstrap(first, second, score, ENTRIES, REPLICATES,
-                                           BOOTSTRAP_SEED, NOVICE, PRIOR_DRAWS)
-    rating, low, high = fitted * ELO, low * ELO, high * ELO
+    samples, adv_samples = bt.bootstrap(first, second, score, ENTRIES, REPLICATES,
+                                        BOOTSTRAP_SEED, NOVICE, PRIOR_DRAWS)
+    samples, adv_samples = samples * ELO, adv_samples * ELO
+    rating = fitted * ELO
+    low, high = bt.interval(samples)
+    adv_interval = bt.interval(adv_samples)
 
     personalities = [e for e in range(ENTRIES) if e != NOVICE]
     order = sorted(personalities, key=lambda e: -rating[e])
@@ -164,17 +188,20 @@ def main():
             tier -= 1
         tier_of[e] = TIERS[tier]
 
-    # Each cut claims the entry above it is stronger than the one below: the two intervals must
-    # not meet. Intervals narrow as 1 / sqrt(matches), which gives the matches each cut needs.
+    # Each cut claims the entry above it is stronger than the one below: the interval of the
+    # difference of their ratings (from the same resamplings, so the anchor's own uncertainty,
+    # which both ratings share, drops out) must stay above zero. Intervals narrow as
+    # 1 / sqrt(matches), which gives the matches each cut needs.
     matches = len(first)
     claims = []
     for k in cuts:
         above, below = order[k - 1], order[k]
         gap = rating[above] - rating[below]
-        reach = (rating[above] - low[above]) + (high[below] - rating[below])
-        claims.append((above, below, gap, reach, low[above] > high[below],
+        gap_low, gap_high = bt.interval(samples[:, above] - samples[:, below])
+        reach = gap - gap_low
+        claims.append((above, below, gap, gap_low, gap_high, gap_low > 0.0,
                        int(math.ceil(matches * (reach / gap) ** 2))))
-    needed = max(c[5] for c in claims)
+    needed = max(c[6] for c in claims)
 
     table = []
     for rank, e in enumerate(order + [NOVICE], start=1):
@@ -205,9 +232,9 @@ def main():
     if args.seconds:
         timing = "in %.0f s on this 2-core machine" % args.seconds
         if args.cpu_seconds:
-            timing += (" (%.0f s of processor time over %d worker processes: about %.0f s when "
-                       "nothing else runs)" % (args.cpu_seconds, args.jobs,
-                                               args.cpu_seconds / args.jobs))
+            timing += (", %.0f s of processor time over %d worker processes, so about %.0f s "
+                       "when nothing else runs" % (args.cpu_seconds, args.jobs,
+                                                   args.cpu_seconds / args.jobs))
     md = ["# Strength of the computer personalities", "",
           "Generated by `bash tools/strength/make-table.sh` from a kokurin-sim tournament"
           + (" (`%s`)" % args.command if args.command else "") + ": %d matches, %d seeds, "
@@ -218,7 +245,7 @@ def main():
           "game per ordered pair keeps them finite), in Elo points against the scripted novice: "
           "+400 wins ten matches to one against it. Intervals: 95%%, %d bootstrap resamplings "
           "of the matches. The first seat's advantage is %+.0f points (%+.0f .. %+.0f)." % (
-              REPLICATES, advantage * ELO, adv_interval[0] * ELO, adv_interval[1] * ELO), "",
+              REPLICATES, advantage * ELO, adv_interval[0], adv_interval[1]), "",
           "| Rank | Entry | Name | Strength | Rating | 95% interval | Wins | Wins against the novice |",
           "|---:|---:|---|---|---:|---|---:|---:|"]
     for t in table:
@@ -226,16 +253,19 @@ def main():
             t["rank"], t["entry"], t["name"], t["tier"], t["rating"], t["low"], t["high"],
             100 * t["win_rate"], "" if t["entry"] == NOVICE else
             "%.0f%% of %d" % (100 * t["win_rate_vs_novice"], t["matches_vs_novice"])))
-    md += ["", "The four tiers are cut at the three widest gaps between neighbours. Each cut "
-           "claims the entry above it is stronger than the one below:", "",
-           "| Above | Below | Gap | Intervals' reach | Separated | Matches it needs |",
-           "|---|---|---:|---:|---|---:|"]
-    for above, below, gap, reach, separated, need in claims:
-        md.append("| %d %s | %d %s | %.0f | %.0f | %s | %d |" % (
-            above, names[above], below, names[below], gap, reach, "yes" if separated else "no",
-            need))
+    md += ["", "The four tiers are the split of the ranking into four runs with the least spread "
+           "of ratings within them (squared distances to each tier's mean). Each cut "
+           "claims the entry above it is stronger than the one below, which holds when the 95% "
+           "interval of their difference (same resamplings) stays above zero:", "",
+           "| Above | Below | Gap | 95% interval of the gap | Told apart | Matches it needs |",
+           "|---|---|---:|---|---|---:|"]
+    for above, below, gap, gap_low, gap_high, separated, need in claims:
+        md.append("| %d %s | %d %s | %.0f | %.0f .. %.0f | %s | %d |" % (
+            above, names[above], below, names[below], gap, gap_low, gap_high,
+            "yes" if separated else "no", need))
     md += ["", "Intervals narrow as one over the square root of the matches, so the tiers "
-           "need about %d matches (%d seeds) to be told apart; this table has %d." % (
+           "need about %d matches (%d seeds) to be told apart; this table has %d. Neighbours "
+           "within a tier are not claimed to differ." % (
                needed, int(math.ceil(needed / (ENTRIES * (ENTRIES - 1)))), matches), "",
            "![Ratings with intervals](strength.png)", ""]
     write_atomically(os.path.join(docs, "strength.md"), "\n".join(md))
@@ -260,7 +290,7 @@ def main():
                "by a Bradley-Terry fit in Elo points against the novice with 95%% bootstrap "
                "intervals; [docs/strength.md](docs/strength.md) has the whole table. "
                "`bash tools/strength/make-table.sh` regenerates it%s." % (
-                   matches, (" (the tournament " + timing + ")") if timing else "")]
+                   matches, ("; the tournament ran " + timing) if timing else "")]
     start = readme.index(README_BEGIN) + len(README_BEGIN)
     end = readme.index(README_END)
     readme = readme[:start] + "\n" + "\n".join(roster) + "\n" + readme[end:]
