@@ -3,9 +3,14 @@
 // made through the human turn's keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "headless/headless.h"
 #include "novice_seat.h"
@@ -16,8 +21,18 @@ using namespace kokurin;
 
 namespace {
 
+// The tournament's output through a real file (a named one: Windows' tmpfile wants the root
+// folder).
 std::string tournamentOutput(const TournamentOptions& options) {
-    std::FILE* out = std::tmpfile();
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("kokurin-tournament-" + std::to_string(options.jobs) + "-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".csv");
+    std::FILE* out = std::fopen(path.string().c_str(), "w+b");
+    if (out == nullptr) {
+        ADD_FAILURE() << "cannot write " << path.string();
+        return "";
+    }
     std::string error;
     EXPECT_TRUE(runTournament(options, out, nullptr, error)) << error;
     std::rewind(out);
@@ -27,6 +42,7 @@ std::string tournamentOutput(const TournamentOptions& options) {
         text.append(buffer, n);
     }
     std::fclose(out);
+    std::filesystem::remove(path);
     return text;
 }
 

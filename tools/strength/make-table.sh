@@ -4,11 +4,11 @@
 # seed) on both cores, fits the ratings and writes docs/strength.csv, docs/strength.md,
 # docs/strength.png and the opponents' table in README.md.
 #
-#   bash tools/strength/make-table.sh [SEEDS]      (default 40 seeds: 9600 matches)
+#   bash tools/strength/make-table.sh [SEEDS]      (default 30 seeds: 7200 matches)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-seeds="${1:-40}"
+seeds="${1:-30}"
 base_seed=1
 jobs=2
 if ! [[ "$seeds" =~ ^[1-9][0-9]{0,5}$ ]]; then
@@ -38,19 +38,26 @@ if [ -z "$python" ]; then
 fi
 
 results="$(mktemp "${TMPDIR:-/tmp}/kokurin-tournament.XXXXXX")"
-trap 'rm -f "$results"' EXIT
+trap 'rm -f "$results" "$times_file"' EXIT
 command_line="kokurin-sim --tournament --seeds $seeds --base-seed $base_seed --jobs $jobs"
 echo "make-table.sh: $command_line"
+# Processor time (user + system) of this shell's finished children, in seconds, from the
+# `times` last saved in times_file. `times` itself must run in this shell, not in a command
+# substitution's subshell, to see them.
+times_file="$(mktemp "${TMPDIR:-/tmp}/kokurin-times.XXXXXX")"
 children_cpu() {
-    times | awk 'NR == 2 { n = 0; for (i = 1; i <= 2; ++i) { split($i, t, /[ms]/); n += t[1] * 60 + t[2] } printf "%.2f", n }'
+    awk 'NR == 2 { n = 0; for (i = 1; i <= 2; ++i) { split($i, t, /[ms]/); n += t[1] * 60 + t[2] }
+                   printf "%.2f", n }' "$times_file"
 }
+times >"$times_file"
 cpu_before=$(children_cpu)
 start=$(date +%s.%N)
 "$sim" --tournament --seeds "$seeds" --base-seed "$base_seed" --jobs "$jobs" >"$results"
 end=$(date +%s.%N)
+times >"$times_file"
 seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
-# The workers' processor time (this shell's children), which other work on the machine does not
-# stretch the way it stretches the wall-clock time.
+# The workers' processor time, which other work on the machine does not stretch the way it
+# stretches the wall-clock time.
 cpu=$(awk -v a="$cpu_before" -v b="$(children_cpu)" 'BEGIN { printf "%.1f", b - a }')
 echo "make-table.sh: the tournament took ${seconds} s (${cpu} s of processor time in all)"
 
