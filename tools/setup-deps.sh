@@ -12,6 +12,8 @@ packages=(
     libsdl2-dev libsdl2-ttf-dev libgl1-mesa-dri
     fonts-ipafont-gothic
     zip unzip python3
+    # The strength table's rating fit and plot (tools/strength).
+    python3-numpy python3-scipy python3-matplotlib
     emscripten chromium
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,

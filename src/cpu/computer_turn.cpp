@@ -19,6 +19,20 @@ SwapOutcome& evaluationScratch() {
 
 } // namespace
 
+bool computerPlaysTurn(const MatchState& state) {
+    return state.currentPlayer == 0 ? state.firstSeatType != 0 : state.opponentType != 0;
+}
+
+std::int32_t& computerTypeOfTurn(MatchState& state) {
+    return state.currentPlayer == 0 && state.firstSeatType != 0 ? state.firstSeatType
+                                                                : state.opponentType;
+}
+
+std::int32_t computerTypeOfTurn(const MatchState& state) {
+    return state.currentPlayer == 0 && state.firstSeatType != 0 ? state.firstSeatType
+                                                                : state.opponentType;
+}
+
 void startComputerTurn(MatchState& state, ComputerTurn& turn) {
     setUpComputerTurn(state, turn);
     if (ThinkObserver* observer = thinkObserver()) {
@@ -26,7 +40,7 @@ void startComputerTurn(MatchState& state, ComputerTurn& turn) {
     }
     // The personality is fixed for the turn; 8 never gets here (the set-up rotates it), and a
     // value no roster entry produces plays as personality 1.
-    turn.personality = playedPersonality(state.opponentType);
+    turn.personality = playedPersonality(computerTypeOfTurn(state));
     // Leaves exactly 13 steps' worth of frames for the travel.
     turn.forcedAt = 13 * stepFrames(turn.personality);
 }

@@ -33,6 +33,15 @@ struct ComputerTurn {
     int swapSecond = -1;
 };
 
+// Whether the computer plays the current turn: the second seat's when a personality sits there
+// (the game), the first seat's when a tool seated one there.
+bool computerPlaysTurn(const MatchState& state);
+// The type of the computer whose turn it is, which the turn's set-up may rewrite: firstSeatType
+// on the first seat's turn when a personality sits there, otherwise opponentType (also for
+// callers that play a computer turn for whichever seat is current, as the tests do).
+std::int32_t& computerTypeOfTurn(MatchState& state);
+std::int32_t computerTypeOfTurn(const MatchState& state);
+
 // The set-up of a turn (budget, shuffle, census, targets, personality of the turn).
 void startComputerTurn(MatchState& state, ComputerTurn& turn);
 // One frame's logic before it is drawn: the timer, the personality's thinking, the travel step

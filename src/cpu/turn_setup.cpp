@@ -51,19 +51,21 @@ void favouredElements(const MatchState& state, Element& major, Element& minor) {
 }
 
 void choosePersonalityOfTurn(MatchState& state) {
-    state.opponentType %= 20;
+    // The mover's own type: a personality in the first seat rotates and sweeps as in the second.
+    std::int32_t& seatType = computerTypeOfTurn(state);
+    seatType %= 20;
     ++rotationCounter;
-    std::int32_t type = state.opponentType;
+    std::int32_t type = seatType;
     if (type == 8 || type == 16 || type == 17 || type == 18) {
         // Entry 8 is three personalities taking turns; the count runs on across matches
         // (kept: endless-rotation).
         type = 16 + ((rotationCounter % 3) + 3) % 3;
-        state.opponentType = type;
+        seatType = type;
     }
     if (type == 2 && sharedRandom.randomBelow(6) == 0) {
         // Entry 2 now and then plays one exhaustive turn; the next reduction brings it back
         // (kept: sweep-turn).
-        state.opponentType = 22;
+        seatType = 22;
     }
 }
 

@@ -21,8 +21,9 @@ void shuffleCandidates();
 // The rarest element on the board (ties to the lower number) and the one before it in the
 // cycle (fire's predecessor is water): the elements personality 9 collects.
 void favouredElements(const MatchState& state, Element& major, Element& minor);
-// Reduces opponentType, counts the turn, rotates entry 8 through 16, 17 and 18, and turns 2
-// into 22 one time in six (one draw, only for 2). Written back into opponentType.
+// Reduces the mover's computer type (computerTypeOfTurn: opponentType in the game), counts the
+// turn, rotates entry 8 through 16, 17 and 18, and turns 2 into 22 one time in six (one draw,
+// only for 2). Written back into that type.
 void choosePersonalityOfTurn(MatchState& state);
 // The whole set-up in order: mark start, budget, urn, shuffle, census, random targets, fresh
 // thinking values, personality of the turn.

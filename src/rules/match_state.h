@@ -29,6 +29,9 @@ struct MatchState {
     // 0 = the second seat is human; otherwise the computer's personality, which the computer's
     // own turn may rewrite.
     std::int32_t opponentType = 0;
+    // 0 = the first seat is human, as the game always seats it. Tools (kokurin-sim's tournament)
+    // may seat a personality there; it then plays exactly as opponentType plays the second seat.
+    std::int32_t firstSeatType = 0;
     // Not clamped: may fall below zero (kept: unclamped).
     float hp[2] = {20.0f, 20.0f};
     // 0 = player 1 (1P), 1 = player 2 (2P).

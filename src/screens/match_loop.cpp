@@ -76,7 +76,7 @@ bool runMatch(MatchState& state) {
         if (MatchObserver* observer = matchObserver()) {
             observer->turnStarted(state);
         }
-        if (state.currentPlayer == 1 && state.opponentType != 0) {
+        if (computerPlaysTurn(state)) {
             if (playComputerTurn(state)) {
                 return true;
             }

@@ -19,6 +19,7 @@
 #include "sim_options.h"
 #include "sound/sound_bank.h"
 #include "sound/sound_schedule.h"
+#include "tournament.h"
 #include "transcript.h"
 #include "wav_render.h"
 
@@ -50,6 +51,9 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (isTournamentCommand(args)) {
+        return tournamentMain(args);
+    }
     SimOptions options;
     std::string error;
     if (!parseSimOptions(args, options, error)) {

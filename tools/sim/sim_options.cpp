@@ -72,7 +72,11 @@ const char* simUsage() {
            "Cells are row * 6 + col; queues are listed front to back; hp is printed with %.9g.\n"
            "\n"
            "Exit status: 0 after a match, 2 for bad arguments or a malformed key script, 3 for a\n"
-           "replay that cannot be read or does not play as it was recorded.\n";
+           "replay that cannot be read or does not play as it was recorded.\n"
+           "\n"
+           "kokurin-sim --tournament --seeds N ... plays a round robin of the personalities and\n"
+           "a scripted novice and prints one CSV row per match (kokurin-sim --tournament "
+           "--help).\n";
 }
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,

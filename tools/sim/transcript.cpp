@@ -1,6 +1,7 @@
 // kokurin-sim's transcript: one JSON object per event, fields in a fixed order.
 #include "transcript.h"
 
+#include "cpu/computer_turn.h"
 #include "headless/headless.h"
 
 namespace kokurin {
@@ -72,7 +73,7 @@ void Transcript::swapMade(const MatchState& state, int firstCell, int secondCell
 }
 
 void Transcript::turnEnded(const MatchState& state, bool computer) {
-    std::string personality = computer ? std::to_string(state.opponentType) : "null";
+    std::string personality = computer ? std::to_string(computerTypeOfTurn(state)) : "null";
     std::string swap = "null";
     if (swapFirst_ >= 0) {
         swap = "[" + std::to_string(swapFirst_) + "," + std::to_string(swapSecond_) + "]";
