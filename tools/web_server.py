@@ -74,7 +74,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return _Body(data)
 
     def log_message(self, format, *args):
-        pass  # quiet: the tests and the player watch the page, not the requests
+        if os.environ.get("KOKURIN_SERVER_LOG"):
+            sys.stderr.write("%s %s\n" % (self.headers.get("Cache-Control"), format % args))
+        # quiet: the tests and the player watch the page, not the requests
 
 
 class _Body:

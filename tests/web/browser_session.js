@@ -41,7 +41,11 @@ function startServer(timeoutMs = 15000, directory = WEB_DIR) {
                 });
             }
         });
-        server.stderr.resume();
+        if (process.env.KOKURIN_SERVER_LOG) {
+            server.stderr.pipe(process.stderr);
+        } else {
+            server.stderr.resume();
+        }
         server.on("exit", (code) => {
             clearTimeout(timer);
             reject(new Error("the web server exited with " + code));
