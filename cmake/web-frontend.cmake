@@ -62,7 +62,8 @@ endif()
 get_property(kokurin_portrait_files GLOBAL PROPERTY KOKURIN_PORTRAIT_FILES)
 set(picture_script ${web_gen}/web_pictures.js)
 set(picture_names)
-set(picture_outputs ${picture_script} ${CMAKE_BINARY_DIR}/icons/icon-192.png
+set(picture_outputs ${picture_script} ${CMAKE_BINARY_DIR}/icons/icon-32.png
+    ${CMAKE_BINARY_DIR}/icons/icon-192.png
     ${CMAKE_BINARY_DIR}/icons/icon-512.png)
 foreach(file ${kokurin_portrait_files})
     get_filename_component(name ${file} NAME)
@@ -79,16 +80,26 @@ add_custom_command(OUTPUT ${picture_outputs}
 add_custom_target(kokurin_web_data DEPENDS ${web_font_outputs} ${picture_outputs})
 add_dependencies(kokurin_web_data kokurin_data)
 
+# The page, with the font file its first frame waits for named for the browser to fetch early.
+if(web_font_outputs)
+    get_filename_component(KOKURIN_WEB_FONT_FILE ${web_font_file} NAME)
+    set(KOKURIN_WEB_FONT_FILE data/${KOKURIN_WEB_FONT_FILE})
+else()
+    set(KOKURIN_WEB_FONT_FILE data/ZUDEV.woff2)
+endif()
+set(shell_file ${web_gen}/shell.html)
+configure_file(${web_dir}/shell.html ${shell_file} @ONLY)
+
 add_executable(kokurin ${KOKURIN_WEB_SOURCES})
 target_link_libraries(kokurin PRIVATE kokurin_core)
 set_target_properties(kokurin PROPERTIES OUTPUT_NAME index SUFFIX .html
-    LINK_DEPENDS "${web_dir}/shell.html;${web_dir}/page.js;${web_dir}/library_kokurin.js;${web_dir}/asset_loader.js;${web_dir}/app_install.js;${font_script};${picture_script}")
+    LINK_DEPENDS "${shell_file};${web_dir}/page.js;${web_dir}/library_kokurin.js;${web_dir}/asset_loader.js;${web_dir}/app_install.js;${font_script};${picture_script}")
 # ASYNCIFY lets pumpFrame and the hint box yield to the browser in the middle of the screens'
 # loops; its stack holds the game's call chain while it waits.
 target_link_options(kokurin PRIVATE
     -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
     -sENVIRONMENT=web -sINITIAL_MEMORY=33554432 -sMINIFY_HTML=0
-    "SHELL:--shell-file ${web_dir}/shell.html"
+    "SHELL:--shell-file ${shell_file}"
     "SHELL:--js-library ${web_dir}/library_kokurin.js"
     "SHELL:--pre-js ${font_script}"
     "SHELL:--pre-js ${picture_script}"

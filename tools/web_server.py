@@ -103,6 +103,9 @@ def main(argv):
     parser.add_argument("--bind", default="127.0.0.1")
     args = parser.parse_args(argv)
     handler = functools.partial(Handler, directory=args.directory)
+    # A browser opens many connections at once (the first frame's files, the pictures, the
+    # service worker's copy); a short listen queue would make it wait for retries.
+    http.server.ThreadingHTTPServer.request_queue_size = 64
     server = http.server.ThreadingHTTPServer((args.bind, args.port), handler)
     print("Serving HTTP on %s port %d" % (args.bind, server.server_address[1]), flush=True)
     try:

@@ -1,7 +1,7 @@
 // Benchmark of the page's start in headless Chromium (not a test: it only measures and
 // prints): a first visit over an emulated 10 Mbit/s, 40 ms connection (DevTools protocol
 // network emulation) - the bytes transferred before the first frame, the time to the first
-// frame and to the first portrait, everything the visit fetched in the end - then a second
+// frame and to the first portrait, everything the page fetched in the end - then a second
 // visit with the network cut, served by the service worker. Run by
 // bench/web/run-first-visit.sh after the web build.
 "use strict";
@@ -84,7 +84,7 @@ async function main() {
                 bytesBeforeFirstFrame: first.bytesBeforeFirstFrame,
                 firstFrameMs: Math.round(first.firstFrameMs),
                 firstPortraitMs: Math.round(first.firstPortraitMs),
-                bytesWholeVisit: allBytes,
+                bytesPageFetchedInAll: allBytes, // not the service worker's own downloads
                 filesBeforeFirstFrame: first.files,
             },
             offlineCopy: cached,

@@ -9,6 +9,8 @@ var kokurinAssets = (function () {
 
     // The pictures fetched at once in the background.
     var BACKGROUND_FETCHES = 2;
+    // Tries for the picture on show before waiting for the game to ask again.
+    var RETRIES = 4;
 
     var assets = {
         // data/NAME.bmp (the name the game asks for) -> { width, height, bitmap, pattern, ... }.
@@ -16,6 +18,8 @@ var kokurinAssets = (function () {
         // The pictures that have arrived, by the game's name for them.
         loaded: new Map(),
         firstFrameShown: false,
+        // The picture the game asked for last.
+        shown: null,
         fontFile: typeof kokurinWebFont !== "undefined" ? kokurinWebFont.file : "data/ZUDEV.woff2",
         noticeShown: false,
     };
@@ -148,6 +152,10 @@ var kokurinAssets = (function () {
 
     // ---- Pictures ----
 
+    function isShown(picture) {
+        return assets.shown === picture;
+    }
+
     function fetchPicture(name, picture) {
         if (picture.fetching === null) {
             picture.fetching = fetchOk(picture.file)
@@ -167,6 +175,16 @@ var kokurinAssets = (function () {
                 })
                 .catch(function (error) {
                     console.warn("kokurin: " + picture.file + " not loaded (" + error + ")");
+                    // Asked again later (a moment later while it is shown), fetched again.
+                    picture.fetching = null;
+                    picture.failures = (picture.failures || 0) + 1;
+                    if (isShown(picture) && picture.failures < RETRIES) {
+                        return new Promise(function (resolve) {
+                            setTimeout(resolve, 500 * picture.failures);
+                        }).then(function () {
+                            return fetchPicture(name, picture);
+                        });
+                    }
                 });
         }
         return picture.fetching;
@@ -180,6 +198,7 @@ var kokurinAssets = (function () {
         if (!picture) {
             return null;
         }
+        assets.shown = picture;
         fetchPicture(name, picture);
         return picture;
     };

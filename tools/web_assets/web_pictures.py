@@ -102,10 +102,11 @@ def main(argv):
         png = os.path.splitext(name)[0] + ".png"
         write_atomically(os.path.join(args.data, png), png_bytes(width, height, rows))
         entries.append({"name": name, "file": "data/" + png, "width": width, "height": height})
-    # Icons: the roster's first portrait (the second player's) at the sizes installers ask for,
-    # with a tenth round it for the masks of "maskable" icons.
+    # Icons: the roster's first portrait (the second player's) at the sizes tabs and installers
+    # ask for, with a tenth round it for the masks of "maskable" icons.
     width, height, rows = read_bmp(os.path.join(args.data, args.names[0]))
-    for side in (192, 512):
+    # 32 pixels: the page's own icon, small enough to cost the first visit nothing.
+    for side in (32, 192, 512):
         icon = scaled(width, height, rows, side, side // 10)
         write_atomically(os.path.join(args.icons, "icon-%d.png" % side),
                          png_bytes(side, side, icon))
