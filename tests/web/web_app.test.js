@@ -7,9 +7,11 @@
 const assert = require("node:assert/strict");
 const { spawnSync } = require("node:child_process");
 const fs = require("node:fs");
+const http = require("node:http");
 const os = require("node:os");
 const path = require("node:path");
 const { test, after } = require("node:test");
+const zlib = require("node:zlib");
 const session = require("./browser_session");
 
 const TOOLS = path.join(session.ROOT, "tools", "web_assets");
@@ -110,13 +112,17 @@ test("the page's font has every character of the game's texts, and the check nam
     const tree = temporaryFolder();
     fs.cpSync(path.join(session.ROOT, "src"), path.join(tree, "src"), { recursive: true });
     fs.writeFileSync(path.join(tree, "src", "screens", "planted_texts.cpp"),
-        '// 鬱 only in a comment\nconst char* const plantedText = "新しい\\u9F98";\n');
-    fs.writeFileSync(path.join(tree, "src", "web", "planted.js"), "var s = `x${1}\u9F8D`;\n");
+        '// 鬱 only in a comment\nconst char* const plantedText = "新しい\\u9F98";\n' +
+        'const char* const rawText = R"x(")\u9F8E)x"; /* 鬱 */ const char c = \'"\';\n');
+    // A quote in a regular expression starts no text (the comment after it stays a comment).
+    fs.writeFileSync(path.join(tree, "src", "web", "planted.js"),
+        "var r = /\"[']/; // 鬱\nvar s = `x${1}\u9F8D`;\n");
     const planted = fontTool("check", "--font", path.join(DATA, FONT), "--sources",
         path.join(tree, "src"), "--root", tree);
     assert.equal(planted.status, 1);
     assert.match(planted.stderr, /U\+9F98 '龘' \(CJK UNIFIED IDEOGRAPH-9F98\), used in src\/screens\/planted_texts.cpp:2/);
-    assert.match(planted.stderr, /U\+9F8D .*used in src\/web\/planted.js:1/);
+    assert.match(planted.stderr, /U\+9F8D .*used in src\/web\/planted.js:2/);
+    assert.match(planted.stderr, /U\+9F8E .*used in src\/screens\/planted_texts.cpp:3/);
     assert.doesNotMatch(planted.stderr, /U\+9B31/);
 
     // A character the full font has not either stops the build's subset step.
@@ -132,8 +138,29 @@ test("the page's font has every character of the game's texts, and the check nam
     }
 });
 
+// One response of the server, as a browser asking for gzip gets it.
+function get(url) {
+    return new Promise((resolve, reject) => {
+        http.get(url, { headers: { "Accept-Encoding": "gzip, br" } }, (response) => {
+            const parts = [];
+            response.on("data", (part) => parts.push(part));
+            response.on("end", () => resolve({ headers: response.headers, body: Buffer.concat(parts) }));
+        }).on("error", reject);
+    });
+}
+
 test("installable, and a second visit starts with the network cut", async () => {
     const { server, browser, page } = await openBrowser(session.WEB_DIR);
+    // Served as a static host should: compressed where it helps, with the right types.
+    for (const [file, type, gzipped] of [["index.wasm", "application/wasm", true],
+        ["index.js", "text/javascript", true], ["manifest.webmanifest", "application/manifest+json", true],
+        ["data/mira.png", "image/png", false]]) {
+        const { headers, body } = await get(server.url + file);
+        assert.equal(headers["content-type"], type, file);
+        assert.equal(headers["content-encoding"], gzipped ? "gzip" : undefined, file);
+        const content = gzipped ? zlib.gunzipSync(body) : body;
+        assert.ok(content.equals(fs.readFileSync(path.join(session.WEB_DIR, file))), file);
+    }
     const cdp = await browser.context.newCDPSession(page);
     await page.goto(server.url + "index.html?seed=1234");
     await session.waitForScreen(page, "title", 0);
