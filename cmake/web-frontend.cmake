@@ -10,7 +10,7 @@ file(GLOB KOKURIN_WEB_SOURCES CONFIGURE_DEPENDS ${web_dir}/*.cpp)
 # Each step writes a script of what it made, which the page is linked with.
 set(web_tools ${CMAKE_SOURCE_DIR}/tools/web_assets)
 set(KOKURIN_DATA_DIR ${CMAKE_BINARY_DIR}/data)
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_package(Python3 COMPONENTS Interpreter)
 set(web_gen ${CMAKE_BINARY_DIR}/web_assets)
 file(MAKE_DIRECTORY ${web_gen})
 
@@ -28,7 +28,8 @@ endforeach()
 
 set(font_script ${web_gen}/web_font.js)
 set(web_font_outputs)
-if(web_python AND EXISTS "${KOKURIN_FONT_SOURCE}")
+# The licence travels with the font, as in the desktop builds' data/.
+if(web_python AND EXISTS "${KOKURIN_FONT_SOURCE}" AND EXISTS "${KOKURIN_FONT_LICENSE_SOURCE}")
     execute_process(COMMAND ${web_python} -c "import brotli"
         RESULT_VARIABLE no_brotli OUTPUT_QUIET ERROR_QUIET)
     if(no_brotli EQUAL 0)
@@ -71,12 +72,18 @@ foreach(file ${kokurin_portrait_files})
     list(APPEND picture_names ${name})
     list(APPEND picture_outputs ${KOKURIN_DATA_DIR}/${stem}.png)
 endforeach()
-add_custom_command(OUTPUT ${picture_outputs}
-    COMMAND ${Python3_EXECUTABLE} -B ${web_tools}/web_pictures.py --data ${KOKURIN_DATA_DIR}
-            --script ${picture_script} --icons ${CMAKE_BINARY_DIR}/icons ${picture_names}
-    DEPENDS ${web_tools}/web_pictures.py ${kokurin_portrait_files}
-    COMMENT "Compressing the portraits for the page"
-    VERBATIM)
+if(Python3_Interpreter_FOUND)
+    add_custom_command(OUTPUT ${picture_outputs}
+        COMMAND ${Python3_EXECUTABLE} -B ${web_tools}/web_pictures.py --data ${KOKURIN_DATA_DIR}
+                --script ${picture_script} --icons ${CMAKE_BINARY_DIR}/icons ${picture_names}
+        DEPENDS ${web_tools}/web_pictures.py ${kokurin_portrait_files}
+        COMMENT "Compressing the portraits for the page"
+        VERBATIM)
+else()
+    # tools/portraits has said that there are no portraits without Python.
+    file(WRITE ${picture_script} "// No pictures were made for the page.\n")
+    set(picture_outputs)
+endif()
 add_custom_target(kokurin_web_data DEPENDS ${web_font_outputs} ${picture_outputs})
 add_dependencies(kokurin_web_data kokurin_data)
 
@@ -114,12 +121,14 @@ add_custom_command(TARGET kokurin POST_BUILD
 
 # The app's manifest and the service worker that keeps this build's files for offline visits;
 # its cache is named by a hash of them, so it is made after everything else, at every build.
-add_custom_target(kokurin_offline ALL
-    COMMAND ${Python3_EXECUTABLE} -B ${web_tools}/app_files.py --web ${CMAKE_BINARY_DIR}
-            --template ${web_dir}/service_worker.js
-            index.html index.js index.wasm page.css manifest.webmanifest icons/*.png data/*.png
-            data/*.woff2 data/*.subset.ttf
-    DEPENDS ${web_tools}/app_files.py ${web_dir}/service_worker.js
-    COMMENT "Writing the app manifest and the service worker"
-    VERBATIM)
-add_dependencies(kokurin_offline kokurin)
+if(Python3_Interpreter_FOUND)
+    add_custom_target(kokurin_offline ALL
+        COMMAND ${Python3_EXECUTABLE} -B ${web_tools}/app_files.py --web ${CMAKE_BINARY_DIR}
+                --template ${web_dir}/service_worker.js
+                index.html index.js index.wasm page.css manifest.webmanifest icons/*.png data/*.png
+                data/*.woff2 data/*.subset.ttf
+        DEPENDS ${web_tools}/app_files.py ${web_dir}/service_worker.js
+        COMMENT "Writing the app manifest and the service worker"
+        VERBATIM)
+    add_dependencies(kokurin_offline kokurin)
+endif()

@@ -111,7 +111,8 @@ def make_subset(args):
     options.name_IDs = ["*"]
     options.name_languages = ["*"]
     options.notdef_outline = True
-    font = ttLib.TTFont(args.font)
+    # The full font's own date stays: the same sources make the same file.
+    font = ttLib.TTFont(args.font, recalcTimestamp=False)
     subsetter = subset.Subsetter(options)
     subsetter.populate(unicodes=[ord(c) for c in used])
     subsetter.subset(font)
