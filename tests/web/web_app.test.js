@@ -162,8 +162,22 @@ test("installable, and a second visit starts with the network cut", async () => 
         assert.ok(content.equals(fs.readFileSync(path.join(session.WEB_DIR, file))), file);
     }
     const cdp = await browser.context.newCDPSession(page);
+    // What came before the first frame: not the whole font, no BMP, well under 400 KB.
+    await browser.context.addInitScript(() => {
+        window.addEventListener("kokurin-first-frame", () => {
+            window.kokurinBeforeFirstFrame = performance
+                .getEntriesByType("navigation")
+                .concat(performance.getEntriesByType("resource"))
+                .filter((e) => e.responseEnd > 0)
+                .map((e) => [e.name, e.transferSize]);
+        });
+    });
     await page.goto(server.url + "index.html?seed=1234");
     await session.waitForScreen(page, "title", 0);
+    const before = await page.evaluate(() => window.kokurinBeforeFirstFrame);
+    assert.ok(before.some(([name]) => /ZUDEV\.(woff2|subset\.ttf)$/.test(name)), "the font came first");
+    assert.ok(!before.some(([name]) => /\.(TTF|bmp)$/.test(name)), before.join(" "));
+    assert.ok(before.reduce((sum, [, bytes]) => sum + bytes, 0) < 400 * 1024, before.join(" "));
     const copy = await offlineCopy(page);
     assert.match(copy.script, /service_worker\.js$/);
     assert.ok(copy.files >= 20, "the build's files are kept (" + copy.files + ")");
