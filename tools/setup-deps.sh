@@ -10,7 +10,7 @@ packages=(
     wine wine64
     xvfb xauth xdotool x11-utils imagemagick xfonts-base
     libsdl2-dev libsdl2-ttf-dev libgl1-mesa-dri
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic python3-fonttools python3-brotli
     zip unzip python3
     # The strength table's rating fit and plot (tools/strength).
     python3-numpy python3-scipy python3-matplotlib

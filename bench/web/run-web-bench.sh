@@ -16,7 +16,8 @@ objects=(build/web/CMakeFiles/kokurin.dir/src/web/*.o)
 link() {
     NODE_PATH=/usr/share/nodejs em++ -O3 -sENVIRONMENT=web -sINITIAL_MEMORY=33554432 \
         -sMINIFY_HTML=0 --js-library src/web/library_kokurin.js \
-        --pre-js build/web/kokurin_data_files.js --pre-js src/web/page.js \
+        --pre-js build/web/web_assets/web_font.js --pre-js build/web/web_assets/web_pictures.js \
+        --pre-js src/web/asset_loader.js --pre-js src/web/page.js --pre-js src/web/app_install.js \
         "${objects[@]}" build/web/libkokurin_core.a "$@"
 }
 link -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -o "$work/with.js"

@@ -1,8 +1,8 @@
-// The page around the game, run before the game's module starts: it loads the font and the
-// pictures, then keeps the canvas, the keys and pads, the hint box, Web Audio and the ended
+// The page around the game, run before the game's module starts: it waits for the font
+// (asset_loader.js fetches it and the pictures), then keeps the canvas, the keys and pads, the hint box, Web Audio and the ended
 // screen. library_kokurin.js hands the game's calls to kokurinPage.
 /* global Module, HEAP32, HEAPF32, HEAP16, HEAPU8, UTF8ToString, addRunDependency,
-   removeRunDependency, kokurinDataFiles */
+   removeRunDependency, kokurinAssets */
 
 var kokurinPage = (function () {
     "use strict";
@@ -11,7 +11,6 @@ var kokurinPage = (function () {
     // face of the same file.
     var FONT_FAMILY = "kokurin-game";
     var PAGE_FONT_FAMILY = "kokurin-page";
-    var FONT_FILE = "data/ZUDEV.TTF";
 
     // KeyboardEvent.code (the key's place, whatever the layout) to the game's key numbers.
     var KEY_NUMBERS = {
@@ -49,7 +48,8 @@ var kokurinPage = (function () {
         fontAdded: false,
         fonts: [null],
         colours: new Map(),
-        pictures: new Map(),
+        // The portraits that have arrived (asset_loader.js fills it).
+        pictures: kokurinAssets.loaded,
         picture: null,
         frames: 0,
         boxOpen: false,
@@ -66,95 +66,15 @@ var kokurinPage = (function () {
 
     // ---- Loading, before the game starts ----
 
-    // The font's vertical metrics (the ones Windows sizes its fonts by): a font asked for h
-    // pixels has lines of ascent + descent = h pixels.
-    function readFontMetrics(buffer) {
-        var view = new DataView(buffer);
-        var tables = {};
-        var count = view.getUint16(4);
-        for (var i = 0; i < count; i++) {
-            var record = 12 + 16 * i;
-            var tag = String.fromCharCode(
-                view.getUint8(record),
-                view.getUint8(record + 1),
-                view.getUint8(record + 2),
-                view.getUint8(record + 3)
-            );
-            tables[tag] = view.getUint32(record + 8);
-        }
-        if (tables.head === undefined) {
-            throw new Error("no head table");
-        }
-        var unitsPerEm = view.getUint16(tables.head + 18);
-        var ascent;
-        var descent;
-        if (tables["OS/2"] !== undefined) {
-            ascent = view.getUint16(tables["OS/2"] + 74);
-            descent = view.getUint16(tables["OS/2"] + 76);
-        } else if (tables.hhea !== undefined) {
-            ascent = view.getInt16(tables.hhea + 4);
-            descent = -view.getInt16(tables.hhea + 6);
-        } else {
-            throw new Error("no vertical metrics");
-        }
-        if (!(unitsPerEm > 0) || !(ascent + descent > 0)) {
-            throw new Error("broken metrics");
-        }
-        return { unitsPerEm: unitsPerEm, ascent: ascent, descent: descent };
-    }
-
+    // The first frame waits for the font only; asset_loader.js brings the pictures later.
     function loadFont() {
-        if (typeof FontFace !== "function") {
-            return Promise.resolve();
-        }
-        return fetch(FONT_FILE)
-            .then(function (response) {
-                if (!response.ok) {
-                    throw new Error(response.status + " " + response.statusText);
-                }
-                return response.arrayBuffer();
-            })
-            .then(function (buffer) {
-                var metrics = readFontMetrics(buffer);
-                var face = new FontFace(FONT_FAMILY, buffer);
-                var pageFace = new FontFace(PAGE_FONT_FAMILY, buffer);
-                return Promise.all([face.load(), pageFace.load()]).then(function () {
-                    page.fontFace = face;
-                    page.fontMetrics = metrics;
-                    document.fonts.add(pageFace);
-                });
-            })
-            .catch(function (error) {
-                console.warn("kokurin: " + FONT_FILE + " not loaded (" + error + ")");
-            });
-    }
-
-    function loadPicture(name) {
-        var path = "data/" + name;
-        return fetch(path)
-            .then(function (response) {
-                if (!response.ok) {
-                    throw new Error(response.status + " " + response.statusText);
-                }
-                return response.blob();
-            })
-            .then(function (blob) {
-                return createImageBitmap(blob, {
-                    premultiplyAlpha: "none",
-                    colorSpaceConversion: "none",
-                });
-            })
-            .then(function (bitmap) {
-                page.pictures.set(path, { bitmap: bitmap, pattern: null });
-            })
-            .catch(function (error) {
-                console.warn("kokurin: " + path + " not loaded (" + error + ")");
-            });
-    }
-
-    function loadData() {
-        var names = typeof kokurinDataFiles !== "undefined" ? kokurinDataFiles : [];
-        return Promise.all([loadFont()].concat(names.map(loadPicture)));
+        return kokurinAssets.loadFont(FONT_FAMILY, PAGE_FONT_FAMILY).then(function (font) {
+            if (font) {
+                page.fontFace = font.face;
+                page.fontMetrics = font.metrics;
+                document.fonts.add(font.pageFace);
+            }
+        });
     }
 
     function readSeed() {
@@ -228,7 +148,7 @@ var kokurinPage = (function () {
 
     function drawPicture(ctx, words, floats, p) {
         var picture = page.picture;
-        if (!picture) {
+        if (!picture || !picture.bitmap) {
             return;
         }
         // Corners: left-bottom, left-top, right-bottom, right-top.
@@ -297,6 +217,9 @@ var kokurinPage = (function () {
             }
         }
         page.frames++;
+        if (page.frames === 1) {
+            window.dispatchEvent(new Event("kokurin-first-frame"));
+        }
     };
 
     page.openCanvas = function () {
@@ -365,13 +288,14 @@ var kokurinPage = (function () {
     };
 
     page.loadPicture = function (fileName, widthPointer, heightPointer) {
-        var picture = page.pictures.get(UTF8ToString(fileName));
-        page.picture = picture || null;
+        // Its size is known from the build before its bitmap has arrived.
+        var picture = kokurinAssets.picture(UTF8ToString(fileName));
+        page.picture = picture;
         if (!picture) {
             return 0;
         }
-        HEAP32[widthPointer >> 2] = picture.bitmap.width;
-        HEAP32[heightPointer >> 2] = picture.bitmap.height;
+        HEAP32[widthPointer >> 2] = picture.width;
+        HEAP32[heightPointer >> 2] = picture.height;
         return 1;
     };
 
@@ -669,9 +593,9 @@ var kokurinPage = (function () {
         setUpBox();
         Module.preRun = Module.preRun || [];
         Module.preRun.push(function () {
-            // The first frame waits for the font and every picture.
+            // The first frame waits for the font.
             addRunDependency("kokurin-data");
-            loadData().then(function () {
+            loadFont().then(function () {
                 removeRunDependency("kokurin-data");
             });
         });

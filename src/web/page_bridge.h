@@ -9,14 +9,15 @@ extern "C" {
 
 // 0 when the canvas can be drawn on; otherwise the page already says why.
 int kokurin_page_open_canvas();
-// Whether the game's font (data/ZUDEV.TTF, loaded by the page before the game started) is
-// usable; registering adds it to the document's fonts.
+// Whether the game's font (data/ZUDEV.woff2, data/ZUDEV.TTF cut to the game's texts, loaded by
+// the page before the game started) is usable; registering adds it to the document's fonts.
 int kokurin_page_register_font();
 void kokurin_page_unregister_font();
 // A font of the given line height and face: its number (1 ..) or 0.
 int kokurin_page_make_font(int height, const char* faceName);
 void kokurin_page_release_font(int font);
-// Makes the preloaded picture of that file the current one: 1 and its size, or 0 (no picture).
+// Makes the picture of that file the current one: 1 and its size, or 0 (no such picture). The
+// page may still be fetching it; frames leave it out until it has arrived.
 int kokurin_page_load_picture(const char* fileName, int* width, int* height);
 // Draws one frame's command list (see draw_list.h) on the canvas, from opaque black.
 void kokurin_page_present(const std::int32_t* words, int wordCount, const char* text);

@@ -1,5 +1,5 @@
 // The browser's steps of the game's start-up and shutdown, and the program's entry: the page
-// has loaded the font and the pictures before main runs.
+// has loaded the font before main runs (the pictures follow while the game runs).
 #include "platform/platform.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"

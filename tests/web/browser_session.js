@@ -15,12 +15,14 @@ const WEB_DIR = process.env.KOKURIN_WEB_DIR || path.join(ROOT, "build", "web");
 const CHROMIUM = process.env.KOKURIN_CHROMIUM || "/usr/bin/chromium";
 const PYTHON = process.env.KOKURIN_PYTHON || "python3";
 
-// Python's http.server on 127.0.0.1, on a port the system picks.
-function startServer(timeoutMs = 15000) {
+// tools/web_server.py (the play command's server, with gzip) on 127.0.0.1, on a port the
+// system picks, serving build/web or the given folder.
+function startServer(timeoutMs = 15000, directory = WEB_DIR) {
     return new Promise((resolve, reject) => {
         const server = spawn(
             PYTHON,
-            ["-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", WEB_DIR],
+            ["-u", path.join(ROOT, "tools", "web_server.py"), "0", "--bind", "127.0.0.1",
+             "--directory", directory],
             { stdio: ["ignore", "pipe", "pipe"] }
         );
         const timer = setTimeout(() => {
@@ -39,7 +41,11 @@ function startServer(timeoutMs = 15000) {
                 });
             }
         });
-        server.stderr.resume();
+        if (process.env.KOKURIN_SERVER_LOG) {
+            server.stderr.pipe(process.stderr);
+        } else {
+            server.stderr.resume();
+        }
         server.on("exit", (code) => {
             clearTimeout(timer);
             reject(new Error("the web server exited with " + code));

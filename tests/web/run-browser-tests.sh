@@ -12,5 +12,5 @@ if [ "$locked" != "$installed" ]; then
     PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 timeout 600 npm ci --no-audit --no-fund
 fi
 
-# Each test has its own limit; the whole run one more.
-exec timeout 600 node --test --test-timeout=240000 web_game.test.js
+# One file at a time (the game's turns are timed); each test has its own limit, the whole run one more.
+exec timeout 600 node --test --test-concurrency=1 --test-timeout=240000 web_game.test.js web_app.test.js

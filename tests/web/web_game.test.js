@@ -61,11 +61,13 @@ async function timerBytes(page) {
     return Buffer.concat(rows);
 }
 
-test("the page: title, font and pictures before the first frame, keys line, crisp whole-number scaling", async () => {
+test("the page: title, font before the first frame, portraits after it, keys line, crisp whole-number scaling", async () => {
     const { page } = browser;
     await page.goto(server.url + "index.html?seed=" + SEED);
     await session.waitForFrames(page, 3);
     assert.equal(await page.title(), "剋輪闘");
+    // The shown portrait first, then the others in the background.
+    await page.waitForFunction(() => window.kokurinPage.pictures.size === 15, null, { timeout: 10000 });
     const loaded = await page.evaluate(() => ({
         font: window.kokurinPage.fontAdded,
         pictures: window.kokurinPage.pictures.size,
@@ -74,7 +76,7 @@ test("the page: title, font and pictures before the first frame, keys line, cris
         background: getComputedStyle(document.body).backgroundColor,
     }));
     assert.equal(loaded.font, true, "the game's font is registered");
-    assert.equal(loaded.pictures, 15, "every portrait is loaded before the game starts");
+    assert.equal(loaded.pictures, 15, "every portrait has arrived");
     assert.match(loaded.keys, /WASD.*SPACE.*矢印.*ENTER/);
     assert.equal(loaded.rendering, "pixelated");
     assert.equal(loaded.background, "rgb(0, 0, 0)");
