@@ -12,6 +12,8 @@ packages=(
     libsdl2-dev libsdl2-ttf-dev libgl1-mesa-dri
     fonts-ipafont-gothic
     zip unzip python3
+    pulseaudio pulseaudio-utils
+    fontconfig appstream desktop-file-utils dpkg-dev file
     emscripten chromium
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,

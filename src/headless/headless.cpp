@@ -1,6 +1,8 @@
 // The headless front end: defines the drawing calls, pumpFrame and the message box by recording
 // and by replaying a key script, so that the real screen loops run in tests and tools.
 #include "headless/headless.h"
+#include "headless/headless_settings.h"
+#include "input/key_bindings.h"
 
 #include <cstring>
 #include <utility>
@@ -60,6 +62,8 @@ void KeyScript::keysDown(long poll, bool down[256]) {
 
 void reset() {
     frontEnd() = FrontEnd{};
+    resetSettingsStore();
+    setActiveKeyBindings(defaultKeyBindings());
     std::memset(keyState, 0, sizeof keyState);
 }
 
@@ -285,7 +289,9 @@ bool pumpFrame() {
     if (fe.keys != nullptr) {
         fe.keys->keysDown(fe.polls, down);
     }
-    updateKeyStates(down);
+    bool gameDown[keyboardKeys];
+    mapBoundKeys(activeKeyBindings(), down, gameDown);
+    updateKeyStates(gameDown);
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "app/frame_pacer.h"
+#include "input/key_bindings.h"
 #include "input/key_state.h"
 #include "platform/platform.h"
 #include "sdl/display.h"
@@ -93,7 +94,9 @@ bool pumpFrame() {
     sdl::beginFrame();
     bool down[keyboardKeys];
     sdl::keysDown(down);
-    updateKeyStates(down);
+    bool gameDown[keyboardKeys];
+    mapBoundKeys(activeKeyBindings(), down, gameDown);
+    updateKeyStates(gameDown);
     return false;
 }
 
