@@ -1,6 +1,6 @@
 // The game from start-up to shutdown, the same on every front end: each step is the front end's,
 // the order is the game's.
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "input/key_bindings.h"
 #include "platform/platform.h"
 #include "rng/sfmt19937.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "gfx/text_format.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"

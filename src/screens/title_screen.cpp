@@ -2,7 +2,7 @@
 // loop that starts one match after another on a fresh match record.
 #include "screens/title_screen.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "gfx/text_format.h"
 #include "input/key_state.h"
 #include "platform/platform.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "platform/platform.h"
 
 namespace kokurin {

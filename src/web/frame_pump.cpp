@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/frame_pacer.h"
+#include "input/key_bindings.h"
 #include "platform/platform.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"
@@ -58,7 +59,9 @@ bool pumpFrame() {
     soundTick();
     bool down[keyboardKeys] = {};
     kokurin_page_poll_keys(down);
-    updateKeyStates(down);
+    bool gameDown[keyboardKeys];
+    mapBoundKeys(activeKeyBindings(), down, gameDown);
+    updateKeyStates(gameDown);
     // A closed tab ends the script with it: there is no later frame to report it in.
     return false;
 }

@@ -7,6 +7,7 @@
 
 #include <dinput.h>
 
+#include "input/key_bindings.h"
 #include "input/key_state.h"
 
 namespace kokurin {
@@ -70,7 +71,9 @@ void pollInput() {
     }
     bool down[keyboardKeys];
     keysDownInBuffer(in.keyboardBuffer, down);
-    updateKeyStates(down);
+    bool gameDown[keyboardKeys];
+    mapBoundKeys(activeKeyBindings(), down, gameDown);
+    updateKeyStates(gameDown);
 }
 
 HRESULT releaseInput() {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "headless/headless.h"
 #include "headless/headless_settings.h"
 #include "input/key_bindings.h"

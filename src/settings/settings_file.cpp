@@ -1,6 +1,6 @@
 // Settings files through std::filesystem: its rename replaces an existing file on every system
 // the game builds for (on Windows too, where the C library's rename would refuse).
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,13 +1,13 @@
 // Settings: the text round trip, each bad field falling back alone, bad and missing files (real
 // files) meaning the defaults, a failed write keeping the old file, and the start applying them.
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "headless/headless.h"
 #include "headless/headless_settings.h"
 #include "input/key_state.h"

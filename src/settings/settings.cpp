@@ -1,7 +1,7 @@
 // Settings text: "key = value" lines under [sections] that are there for the reader only. Each
 // field is read on its own and falls back to its default when its value is bad; lines of keys
 // this version does not know are kept and written back.
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <cstdio>
 #include <cstdlib>
