@@ -12,6 +12,7 @@
 #include "headless/headless_settings.h"
 #include "input/key_state.h"
 #include "screens/title_screen.h"
+#include "sound/sound_schedule.h"
 
 namespace kokurin {
 namespace {
@@ -157,6 +158,8 @@ TEST(SettingsStart, StoredSettingsAreAppliedAndTheOpponentRemembered) {
     EXPECT_EQ(headless::loadedPictures()[0], std::string("data/") + rosterPortraits[4]);
     std::vector<std::string> problems;
     EXPECT_EQ(parseSettings(headless::storedSettings(), problems).lastOpponent, 5);
+    // The mute is the sound schedule's, kept between runs: back to where other tests expect it.
+    muteSound(false);
 
     // Without stored settings: entry 0, and the start calls nothing new.
     headless::reset();
