@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "settings/settings_file.h"
 #include "platform/platform.h"
+#include "settings/settings_file.h"
 #include "win32/wide_text.h"
 
 namespace kokurin {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "settings/settings_file.h"
 #include "headless/headless.h"
 #include "headless/headless_settings.h"
 #include "input/key_state.h"
 #include "screens/title_screen.h"
+#include "settings/settings_file.h"
 #include "sound/sound_schedule.h"
 
 namespace kokurin {
