@@ -61,3 +61,10 @@ else()
 endif()
 # The portraits and the font (tools/portraits), for a build of the game alone.
 add_dependencies(kokurin_sdl kokurin_data)
+
+# The desktop install and the Debian package; once the data's files are known (the tools are
+# added after this file), at the end of the top directory.
+if(NOT WIN32 AND NOT APPLE AND NOT EMSCRIPTEN)
+    cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL include
+        ${CMAKE_SOURCE_DIR}/cmake/linux-install.cmake)
+endif()

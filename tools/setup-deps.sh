@@ -14,6 +14,8 @@ packages=(
     zip unzip python3
     # The strength table's rating fit and plot (tools/strength).
     python3-numpy python3-scipy python3-matplotlib
+    pulseaudio pulseaudio-utils
+    fontconfig appstream desktop-file-utils dpkg-dev file
     emscripten chromium
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,

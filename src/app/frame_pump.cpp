@@ -3,6 +3,7 @@
 #include "app/frame_pump.h"
 
 #include "input/input_route.h"
+#include "input/key_bindings.h"
 #include "input/key_state.h"
 
 namespace kokurin {
@@ -43,10 +44,15 @@ bool FramePump::pump() {
     soundTick();
     beginNextFrame();
 
-    DeviceReading reading;
-    readDevices(reading);
+    // The player's bindings turn the keys they chose into the game's own; what is recorded,
+    // replayed or sent is always the game's keys.
+    readDevices(reading_);
+    mapBoundKeys(activeKeyBindings(), reading_.down, bound_.down);
+    mapBoundKeys(activeKeyBindings(), reading_.tapped, bound_.tapped);
+    bound_.padButtons[0] = reading_.padButtons[0];
+    bound_.padButtons[1] = reading_.padButtons[1];
     bool local[keyboardKeys];
-    keysOfReading(reading, local);
+    keysOfReading(bound_, local);
     FrameInput input;
     if (!frameInputSource().nextInput(local, input)) {
         ++quitReports_;

@@ -34,6 +34,9 @@ class FramePump {
     bool closed_ = false;
     long quitReports_ = 0;
     FrameInput lastInput_;
+    // The devices' reading and the same after the key bindings.
+    DeviceReading reading_ = {};
+    DeviceReading bound_ = {};
 };
 
 // The pump that pumpFrame runs: one the front end installed (null: none), else one made at the

@@ -1,5 +1,7 @@
 // The game from start-up to shutdown, the same on every front end: each step is the front end's,
 // the order is the game's.
+#include "settings/settings.h"
+#include "input/key_bindings.h"
 #include "platform/platform.h"
 #include "rng/sfmt19937.h"
 #include "screens/title_screen.h"
@@ -23,6 +25,10 @@ int runGame(ScreenRun firstScreen) {
         return 0;
     }
     enterExecutableFolder();
+    // Read before the window opens, whose size and fullscreen they choose.
+    Settings settings = loadSettings();
+    setActiveKeyBindings(settings.keys);
+    setWindowPreferences(settings.fullscreen, settings.windowScale);
     const int refused = openDisplay();
     if (refused != 0) {
         return refused;
@@ -34,11 +40,23 @@ int runGame(ScreenRun firstScreen) {
         loadSoundBank();
     }
     resetSoundSchedule();
+    // Only what differs from a start without settings is applied, so that such a start makes
+    // exactly the calls it always made.
+    if (settings.volume != 100) {
+        setSoundVolume(settings.volume);
+    }
+    if (!settings.soundOn) {
+        muteSound(true);
+    }
     // Seeded last of all, right before the first screen.
     sharedRandom.seed(clockMilliseconds());
     beginFirstFrame();
 
-    (firstScreen != nullptr ? firstScreen : runTitleScreen)();
+    if (firstScreen != nullptr) {
+        firstScreen();
+    } else {
+        runTitleScreen(settings);
+    }
 
     closeDisplay();
     if (fontAdded) {

@@ -1,6 +1,8 @@
 // The headless front end: defines the drawing calls, the frame pump's parts and the message box
 // by recording and by replaying a key script, so that the real screen loops run in tests and tools.
 #include "headless/headless.h"
+#include "headless/headless_settings.h"
+#include "input/key_bindings.h"
 
 #include <cstring>
 #include <utility>
@@ -70,6 +72,8 @@ void KeyScript::keysDown(long poll, bool down[256]) {
 void reset() {
     frontEnd() = FrontEnd{};
     installFramePump(&frontEnd().pump);
+    resetSettingsStore();
+    setActiveKeyBindings(defaultKeyBindings());
     std::memset(keyState, 0, sizeof keyState);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kokurin {
 
@@ -55,21 +56,110 @@ constexpr TextFormat textLeftTop = 0;
 constexpr TextFormat textCentre = 1;
 
 // Key numbers of the key table. A front end reports its keys under these numbers; the numbers
-// are the game's own and never change.
+// are the game's own and never change. They are DirectInput's scan-code numbers, so that the
+// Windows front end reports its keyboard buffer as it is; every key here may be bound to a seat's
+// action (input/key_bindings.h) except the ones the game keeps for itself.
 enum Key : int {
     keyEscape = 1,
+    key1 = 2,
+    key2 = 3,
+    key3 = 4,
+    key4 = 5,
+    key5 = 6,
+    key6 = 7,
+    key7 = 8,
+    key8 = 9,
+    key9 = 10,
+    key0 = 11,
+    keyMinus = 12,
+    keyEquals = 13,
+    keyBackspace = 14,
+    keyTab = 15,
+    keyQ = 16,
     keyW = 17,
+    keyE = 18,
+    keyR = 19,
+    keyT = 20,
+    keyY = 21,
+    keyU = 22,
+    keyI = 23,
+    keyO = 24,
+    keyP = 25,
+    keyLeftBracket = 26,
+    keyRightBracket = 27,
     keyReturn = 28,
+    keyLeftControl = 29,
     keyA = 30,
     keyS = 31,
     keyD = 32,
+    keyF = 33,
+    keyG = 34,
     keyH = 35,
+    keyJ = 36,
+    keyK = 37,
+    keyL = 38,
+    keySemicolon = 39,
+    keyApostrophe = 40,
+    keyGrave = 41,
+    keyLeftShift = 42,
+    keyBackslash = 43,
+    keyZ = 44,
+    keyX = 45,
+    keyC = 46,
+    keyV = 47,
+    keyB = 48,
+    keyN = 49,
     keyM = 50,
+    keyComma = 51,
+    keyPeriod = 52,
+    keySlash = 53,
+    keyRightShift = 54,
+    keyPadMultiply = 55,
+    keyLeftAlt = 56,
     keySpace = 57,
+    keyCapsLock = 58,
+    keyF1 = 59,
+    keyF2 = 60,
+    keyF3 = 61,
+    keyF4 = 62,
+    keyF5 = 63,
+    keyF6 = 64,
+    keyF7 = 65,
+    keyF8 = 66,
+    keyF9 = 67,
+    keyF10 = 68,
+    keyNumLock = 69,
+    keyScrollLock = 70,
+    keyPad7 = 71,
+    keyPad8 = 72,
+    keyPad9 = 73,
+    keyPadMinus = 74,
+    keyPad4 = 75,
+    keyPad5 = 76,
+    keyPad6 = 77,
+    keyPadPlus = 78,
+    keyPad1 = 79,
+    keyPad2 = 80,
+    keyPad3 = 81,
+    keyPad0 = 82,
+    keyPadPeriod = 83,
+    keyNonUsBackslash = 86,
+    keyF11 = 87,
+    keyF12 = 88,
+    keyPadEnter = 156,
+    keyRightControl = 157,
+    keyPadDivide = 181,
+    keyRightAlt = 184,
+    keyHome = 199,
     keyUp = 200,
+    keyPageUp = 201,
     keyLeft = 203,
     keyRight = 205,
+    keyEnd = 207,
     keyDown = 208,
+    keyPageDown = 209,
+    keyInsert = 210,
+    keyDelete = 211,
 };
 // Numbers a front end may report down: 0 .. keyboardKeys - 1.
 constexpr int keyboardKeys = 256;
@@ -112,6 +202,9 @@ void enterExecutableFolder();
 // Opens the window and everything drawing needs. 0 when the game can be shown; otherwise the
 // process exit code, after the front end has told the player why (a box, stderr).
 int openDisplay();
+// The player's window settings, before openDisplay: fullscreen, and a whole-number scale of
+// the 640 x 480 screen (0: the front end's own choice). Front ends without windows ignore it.
+void setWindowPreferences(bool fullscreen, int scale);
 // Makes gameFontFile's typeface available for drawText. True only when this process added it,
 // so that unregisterGameFont never takes away a font another program added.
 bool registerGameFont();
@@ -179,6 +272,18 @@ void loadSoundSlot(int slot, const std::int16_t* samples, int count);
 ResultCode playSoundSlot(int slot);
 // While muted nothing is heard: what plays falls silent at once, what starts stays silent.
 void setSoundMuted(bool muted);
+// The loudness of everything played, 0 (silent) .. 100 (the sounds as made); 100 until set.
+void setSoundVolume(int percent);
+
+// The player's settings as text (app/settings.h reads and writes it), kept where the platform
+// keeps such things: a file, the browser's storage, memory. Missing: nothing stored yet;
+// Unreadable: something is stored but cannot be read (the game then uses its defaults).
+enum class StoredText { Read, Missing, Unreadable };
+StoredText readSettingsText(std::string& text);
+// Replaces the stored text as a whole; false when it could not be written, the old text then
+// being left as it was. Where it went, for the player's messages ("" when nowhere).
+bool writeSettingsText(const std::string& text);
+std::string settingsLocation();
 
 // ---- Provided by the core, for front ends ---------------------------------------------------
 

@@ -2,6 +2,7 @@
 // loop that starts one match after another on a fresh match record.
 #include "screens/title_screen.h"
 
+#include "settings/settings.h"
 #include "gfx/text_format.h"
 #include "input/key_state.h"
 #include "platform/platform.h"
@@ -10,6 +11,7 @@
 #include "screens/frame_flow.h"
 #include "screens/match_loop.h"
 #include "screens/palette.h"
+#include "screens/settings_screen.h"
 #include "sound/game_sounds.h"
 
 namespace kokurin {
@@ -70,8 +72,14 @@ void setUpMatch(MatchState& state, int opponent) {
     state.hp[1] = 20.0f;
 }
 
-bool runTitleScreen() {
+namespace {
+
+// Without settings (null) the title starts on entry 0, remembers nothing and has no O.
+bool runTitle(Settings* settings) {
     int selectedEntry = 0;
+    if (settings != nullptr && settings->lastOpponent >= 0 && settings->lastOpponent < rosterSize) {
+        selectedEntry = settings->lastOpponent;
+    }
     loadPortrait(selectedEntry);
 
     for (;;) {
@@ -108,15 +116,38 @@ bool runTitleScreen() {
             if (extra != Flow::Go) {
                 return quitting(extra);
             }
+            if (settings != nullptr && settings->lastOpponent != selectedEntry) {
+                settings->lastOpponent = selectedEntry;
+                saveSettings(*settings);
+            }
             if (playMatch(selectedEntry)) {
                 return true;
             }
+        }
+
+        // O: the settings screen, a key the title had no use for; back on the title it carries on
+        // where it was.
+        if (settings != nullptr && keyPressed(keyO)) {
+            if (runSettingsScreen(*settings)) {
+                return true;
+            }
+            loadPortrait(selectedEntry);
         }
 
         for (const HelpLine& line : helpLines) {
             drawText(8, line.y, line.text, textWhite, listHeight, gameFace, textLeftTop);
         }
     }
+}
+
+} // namespace
+
+bool runTitleScreen() {
+    return runTitle(nullptr);
+}
+
+bool runTitleScreen(Settings& settings) {
+    return runTitle(&settings);
 }
 
 } // namespace kokurin

@@ -13,7 +13,12 @@ extern const char* const rosterPortraits[rosterSize];
 // uses: the fill draws from the shared random stream.
 void setUpMatch(MatchState& state, int opponent);
 
+struct Settings;
+
 // True when the application must quit; false when ESC left the title screen.
 bool runTitleScreen();
+// The same with the player's settings: the title starts on the last opponent they chose (entry
+// 0 without one), a match started remembers its opponent, and O opens the settings screen.
+bool runTitleScreen(Settings& settings);
 
 } // namespace kokurin

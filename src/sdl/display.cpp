@@ -26,6 +26,9 @@ struct Display {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     bool fullscreen = false;
+    // The player's settings: fullscreen at start, the window's scale (0: windowScale's choice).
+    bool startFullscreen = false;
+    int preferredScale = 0;
     std::function<void()> presentHook;
 };
 
@@ -38,14 +41,20 @@ int refuse(const char* text, const char* reason, int exitCode) {
     return exitCode;
 }
 
-// 2x where the window, with room for a title bar, fits the display's usable area.
+// The player's scale, else 2x, where the window, with room for a title bar, fits the display's
+// usable area; the largest that fits below it otherwise.
 int windowScale() {
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
-        return 1;
+        return display.preferredScale > 0 ? display.preferredScale : 1;
     }
     const int titleBarRoom = 40;
-    return usable.w >= 2 * screenWidth && usable.h >= 2 * screenHeight + titleBarRoom ? 2 : 1;
+    int scale = display.preferredScale > 0 ? display.preferredScale : 2;
+    while (scale > 1 &&
+           (usable.w < scale * screenWidth || usable.h < scale * screenHeight + titleBarRoom)) {
+        --scale;
+    }
+    return scale;
 }
 
 SDL_Renderer* makeRenderer(SDL_Window* window) {
@@ -98,6 +107,9 @@ int openWindow() {
     SDL_RenderSetLogicalSize(display.renderer, screenWidth, screenHeight);
     SDL_RenderSetIntegerScale(display.renderer, SDL_TRUE);
     SDL_ShowWindow(display.window);
+    if (display.startFullscreen) {
+        toggleFullscreen();
+    }
     return 0;
 }
 
@@ -190,4 +202,10 @@ void runPresentHook() {
 }
 
 } // namespace sdl
+
+void setWindowPreferences(bool fullscreen, int scale) {
+    sdl::display.startFullscreen = fullscreen;
+    sdl::display.preferredScale = scale;
+}
+
 } // namespace kokurin

@@ -42,6 +42,7 @@ void closeSound() {
         mixer.load(slot, nullptr, 0);
     }
     mixer.setMuted(false);
+    mixer.setVolume(100);
 }
 
 } // namespace sdl
@@ -86,6 +87,14 @@ ResultCode playSoundSlot(int slot) {
     }
     DeviceLock lock;
     return mixer.play(slot);
+}
+
+void setSoundVolume(int percent) {
+    if (device == 0) {
+        return;
+    }
+    DeviceLock lock;
+    mixer.setVolume(percent);
 }
 
 void setSoundMuted(bool muted) {

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -40,6 +41,17 @@ bool changeFolder(const char* folder) {
 
 } // namespace
 
+std::string dataFolderFor(const std::string& executableFolder) {
+    namespace fs = std::filesystem;
+    const fs::path beside = fs::u8path(executableFolder);
+    const fs::path installed = beside / ".." / "share" / "kokurin";
+    std::error_code error;
+    if (!fs::is_directory(beside / "data", error) && fs::is_directory(installed / "data", error)) {
+        return installed.u8string();
+    }
+    return executableFolder;
+}
+
 void shutDown() {
     closePads();
     closeSound();
@@ -50,18 +62,20 @@ void shutDown() {
 
 using namespace sdl;
 
-// Data files are opened by paths relative to the executable's folder, wherever it was started
-// from.
+// Data files are opened by paths relative to the game's folder, wherever it was started from:
+// the executable's own when data/ is beside it (the build folder, the Windows zip), else the
+// installed share folder found from it (bin/../share/kokurin), so a moved prefix still works.
 void enterExecutableFolder() {
-    char* folder = SDL_GetBasePath();
-    if (folder == nullptr) {
+    char* base = SDL_GetBasePath();
+    if (base == nullptr) {
         std::fprintf(stderr, "kokurin: cannot find the executable's folder (%s)\n", SDL_GetError());
         return;
     }
-    if (!changeFolder(folder)) {
-        std::fprintf(stderr, "kokurin: cannot change to %s\n", folder);
+    const std::string folder = dataFolderFor(base);
+    SDL_free(base);
+    if (!changeFolder(folder.c_str())) {
+        std::fprintf(stderr, "kokurin: cannot change to %s\n", folder.c_str());
     }
-    SDL_free(folder);
 }
 
 int openDisplay() {

@@ -51,6 +51,10 @@ void SoundMixer::setMuted(bool muted) {
     active_.clear();
 }
 
+void SoundMixer::setVolume(int percent) {
+    volume_ = std::clamp(percent, 0, 100);
+}
+
 void SoundMixer::mix(std::int16_t* out, int count) {
     // Summed in 32 bits a block at a time, voice by voice, then held to 16 bits.
     constexpr int mixBlock = 1024;
@@ -73,8 +77,15 @@ void SoundMixer::mix(std::int16_t* out, int count) {
                 voice.position = voice.position + take >= length ? -1 : voice.position + take;
             }
         }
+        // At 100 the sum is left as it is, so the default output stays exactly the same.
+        if (volume_ != 100) {
+            for (int i = 0; i < block; ++i) {
+                sum[i] = sum[i] * volume_ / 100;
+            }
+        }
         for (int i = 0; i < block; ++i) {
-            out[done + i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(sum[i], -32768, 32767));
+            out[done + i] =
+                static_cast<std::int16_t>(std::clamp<std::int32_t>(sum[i], -32768, 32767));
         }
     }
     // Slots whose voices have all ended leave the list.

@@ -19,6 +19,8 @@ class SoundMixer {
     ResultCode play(int slot);
     // While muted every voice is silent and stays stopped; what starts is not heard.
     void setMuted(bool muted);
+    // Scales everything mixed: 0 (silent) .. 100 (the samples as they are, the default).
+    void setVolume(int percent);
     // Adds up the next `count` samples of every playing voice into out.
     void mix(std::int16_t* out, int count);
     // Whether any voice is still sounding.
@@ -34,6 +36,7 @@ class SoundMixer {
     Voice voices_[soundSlots][soundVoicesPerSlot];
     int nextVoice_[soundSlots] = {};
     bool muted_ = false;
+    int volume_ = 100;
     // Slots with a voice that may be sounding, so that mixing skips the silent ones.
     std::vector<int> active_;
 };

@@ -53,6 +53,11 @@ bool soundMuted() {
     return muted;
 }
 
+void muteSound(bool mute) {
+    muted = mute;
+    setSoundMuted(mute);
+}
+
 void soundTick() {
     // Read once a frame, so one press of M toggles once, whatever screen is showing.
     if (keyPressed(keyM)) {

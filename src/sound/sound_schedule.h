@@ -22,5 +22,7 @@ void scheduleSlot(int slot, int stepsAhead);
 void tickSoundSchedule();
 // Whether M has muted the sound.
 bool soundMuted();
+// Mutes or unmutes as M does (the player's sound setting); M toggles from there.
+void muteSound(bool mute);
 
 } // namespace kokurin

@@ -54,6 +54,37 @@ mergeInto(LibraryManager.library, {
     kokurin_page_set_muted: function (muted) {
         kokurinPage.setMuted(muted);
     },
+    kokurin_page_set_volume: function (percent) {
+        kokurinPage.setVolume(percent);
+    },
+    // The settings text in the browser's storage for this site: its UTF-8 length, -1 when
+    // nothing is stored, -2 when the storage cannot be read (blocked, private mode).
+    kokurin_page_settings_length: function () {
+        try {
+            var text = window.localStorage.getItem("kokurin.settings");
+            return text === null ? -1 : lengthBytesUTF8(text);
+        } catch (error) {
+            return -2;
+        }
+    },
+    kokurin_page_read_settings: function (buffer, size) {
+        try {
+            var text = window.localStorage.getItem("kokurin.settings");
+            stringToUTF8(text === null ? "" : text, buffer, size);
+            return 1;
+        } catch (error) {
+            return 0;
+        }
+    },
+    // setItem replaces the value whole or throws, leaving the old one.
+    kokurin_page_write_settings: function (text) {
+        try {
+            window.localStorage.setItem("kokurin.settings", UTF8ToString(text));
+            return 1;
+        } catch (error) {
+            return 0;
+        }
+    },
     kokurin_page_game_ended: function (exitCode) {
         kokurinPage.gameEnded(exitCode);
     },

@@ -12,22 +12,110 @@ var kokurinPage = (function () {
     var FONT_FAMILY = "kokurin-game";
     var PAGE_FONT_FAMILY = "kokurin-page";
 
-    // KeyboardEvent.code (the key's place, whatever the layout) to the game's key numbers.
+    // KeyboardEvent.code (the key's place, whatever the layout) to the game's key numbers,
+    // DirectInput's scan codes: every key the game numbers, so any of them can be bound. The
+    // keypad's Enter is RETURN, as it always was.
     var KEY_NUMBERS = {
         Escape: 1,
+        Digit1: 2,
+        Digit2: 3,
+        Digit3: 4,
+        Digit4: 5,
+        Digit5: 6,
+        Digit6: 7,
+        Digit7: 8,
+        Digit8: 9,
+        Digit9: 10,
+        Digit0: 11,
+        Minus: 12,
+        Equal: 13,
+        Backspace: 14,
+        Tab: 15,
+        KeyQ: 16,
         KeyW: 17,
+        KeyE: 18,
+        KeyR: 19,
+        KeyT: 20,
+        KeyY: 21,
+        KeyU: 22,
+        KeyI: 23,
+        KeyO: 24,
+        KeyP: 25,
+        BracketLeft: 26,
+        BracketRight: 27,
         Enter: 28,
         NumpadEnter: 28,
+        ControlLeft: 29,
         KeyA: 30,
         KeyS: 31,
         KeyD: 32,
+        KeyF: 33,
+        KeyG: 34,
         KeyH: 35,
+        KeyJ: 36,
+        KeyK: 37,
+        KeyL: 38,
+        Semicolon: 39,
+        Quote: 40,
+        Backquote: 41,
+        ShiftLeft: 42,
+        Backslash: 43,
+        KeyZ: 44,
+        KeyX: 45,
+        KeyC: 46,
+        KeyV: 47,
+        KeyB: 48,
+        KeyN: 49,
         KeyM: 50,
+        Comma: 51,
+        Period: 52,
+        Slash: 53,
+        ShiftRight: 54,
+        NumpadMultiply: 55,
+        AltLeft: 56,
         Space: 57,
+        CapsLock: 58,
+        F1: 59,
+        F2: 60,
+        F3: 61,
+        F4: 62,
+        F5: 63,
+        F6: 64,
+        F7: 65,
+        F8: 66,
+        F9: 67,
+        F10: 68,
+        NumLock: 69,
+        ScrollLock: 70,
+        Numpad7: 71,
+        Numpad8: 72,
+        Numpad9: 73,
+        NumpadSubtract: 74,
+        Numpad4: 75,
+        Numpad5: 76,
+        Numpad6: 77,
+        NumpadAdd: 78,
+        Numpad1: 79,
+        Numpad2: 80,
+        Numpad3: 81,
+        Numpad0: 82,
+        NumpadDecimal: 83,
+        IntlBackslash: 86,
+        F11: 87,
+        F12: 88,
+        ControlRight: 157,
+        NumpadDivide: 181,
+        AltRight: 184,
+        Home: 199,
         ArrowUp: 200,
+        PageUp: 201,
         ArrowLeft: 203,
         ArrowRight: 205,
+        End: 207,
         ArrowDown: 208,
+        PageDown: 209,
+        Insert: 210,
+        Delete: 211,
     };
     // Standard gamepad buttons in the game's pad-button order (up, down, left, right, confirm,
     // back, hint); which seat a pad plays and what a button means are the game's.
@@ -57,7 +145,7 @@ var kokurinPage = (function () {
         seed: null,
         clockStart: null,
         ended: false,
-        audio: { available: false, context: null, master: null, slots: [], muted: false },
+        audio: { available: false, context: null, master: null, slots: [], muted: false, volume: 1 },
     };
 
     function element(id) {
@@ -327,8 +415,11 @@ var kokurinPage = (function () {
         if (page.ended || page.boxOpen || key === undefined) {
             return;
         }
-        // SPACE and the arrows would scroll the page.
-        event.preventDefault();
+        // SPACE and the arrows would scroll the page; the browser's own shortcuts (function
+        // keys, Ctrl, Alt, Meta) still work while the game hears them.
+        if (!/^F[0-9]+$/.test(event.code) && !event.ctrlKey && !event.altKey && !event.metaKey) {
+            event.preventDefault();
+        }
         startAudio();
         page.held[key] = 1;
         if (!event.repeat) {
@@ -471,7 +562,7 @@ var kokurinPage = (function () {
                 var Context = window.AudioContext || window.webkitAudioContext;
                 a.context = new Context();
                 a.master = a.context.createGain();
-                a.master.gain.value = a.muted ? 0 : 1;
+                a.master.gain.value = a.muted ? 0 : a.volume;
                 a.master.connect(a.context.destination);
             } catch (error) {
                 a.available = false;
@@ -553,11 +644,20 @@ var kokurinPage = (function () {
         return 1;
     };
 
+    // The player's volume, 0 .. 100, on the master gain (as the mute is).
+    page.setVolume = function (percent) {
+        var a = page.audio;
+        a.volume = Math.max(0, Math.min(100, percent)) / 100;
+        if (a.master && !a.muted) {
+            a.master.gain.value = a.volume;
+        }
+    };
+
     page.setMuted = function (muted) {
         var a = page.audio;
         a.muted = muted !== 0;
         if (a.master) {
-            a.master.gain.value = a.muted ? 0 : 1;
+            a.master.gain.value = a.muted ? 0 : a.volume;
         }
         if (a.muted) {
             a.slots.forEach(function (slot) {

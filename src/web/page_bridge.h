@@ -42,6 +42,15 @@ void kokurin_page_load_sound(int slot, const std::int16_t* samples, int count);
 int kokurin_page_play_sound(int slot);
 void kokurin_page_set_muted(int muted);
 
+void kokurin_page_set_volume(int percent);
+
+// The settings text in the site's localStorage: its UTF-8 length (-1: none, -2: unreadable);
+// reading fills buffer (size bytes with the terminating zero), 1 when it could; writing
+// replaces it whole, 1 when it could.
+int kokurin_page_settings_length();
+int kokurin_page_read_settings(char* buffer, int size);
+int kokurin_page_write_settings(const char* text);
+
 // The game has returned: the page says so and offers to start again.
 void kokurin_page_game_ended(int exitCode);
 }

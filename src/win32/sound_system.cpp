@@ -7,6 +7,7 @@
 
 #include <dsound.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -30,6 +31,8 @@ struct SoundSystem {
     bool comInitialised;
     // M: nothing plays.
     bool muted;
+    // The player's volume as DirectSound's attenuation (hundredths of a decibel, 0 = as made).
+    LONG attenuation;
 };
 
 SoundSystem soundSystem = {};
@@ -66,7 +69,7 @@ IDirectSoundBuffer* makeSourceBuffer(const std::int16_t* samples, int count) {
     format.nAvgBytesPerSec = soundSampleRate * 2;
     DSBUFFERDESC description = {};
     description.dwSize = sizeof description;
-    description.dwFlags = DSBCAPS_CTRLPAN | DSBCAPS_GLOBALFOCUS;
+    description.dwFlags = DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_GLOBALFOCUS;
     description.dwBufferBytes = static_cast<DWORD>(count) * 2;
     description.lpwfxFormat = &format;
     IDirectSoundBuffer* buffer = nullptr;
@@ -126,6 +129,25 @@ void loadSoundSlot(int slot, const std::int16_t* samples, int count) {
         IDirectSoundBuffer* copy = nullptr;
         if (SUCCEEDED(soundSystem.device->DuplicateSoundBuffer(source, &copy))) {
             soundSystem.voiceBuffers[slot][voice] = copy;
+            copy->SetVolume(soundSystem.attenuation);
+        }
+    }
+}
+
+void setSoundVolume(int percent) {
+    // Loudness by amplitude: 20 log10 of the fraction, in hundredths of a decibel.
+    const double fraction = percent / 100.0;
+    soundSystem.attenuation =
+        percent <= 0 ? DSBVOLUME_MIN
+                     : (percent >= 100 ? 0 : static_cast<LONG>(2000.0 * std::log10(fraction)));
+    for (int slot = 0; slot < slotCount; ++slot) {
+        if (soundSystem.voiceBuffers[slot] == nullptr) {
+            continue;
+        }
+        for (int voice = 0; voice < voicesPerSlot; ++voice) {
+            if (soundSystem.voiceBuffers[slot][voice] != nullptr) {
+                soundSystem.voiceBuffers[slot][voice]->SetVolume(soundSystem.attenuation);
+            }
         }
     }
 }

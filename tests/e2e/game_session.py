@@ -23,6 +23,23 @@ import screen_capture
 WINDOW_TITLE = "剋輪闘"
 
 
+def _own_settings_folder():
+    """Every game these tests start keeps its settings in a folder of this run's, removed at
+    exit: a player's settings never change what the tests see, and a match one scenario plays
+    (which remembers its opponent) never moves another scenario's title screen. Both builds
+    read KOKURIN_CONFIG_DIR; Wine passes it on as a Windows path on drive Z:."""
+    import atexit
+    import tempfile
+
+    folder = tempfile.mkdtemp(prefix="kokurin-settings.")
+    atexit.register(shutil.rmtree, folder, True)
+    os.environ["KOKURIN_CONFIG_DIR"] = folder
+    os.environ["KOKURIN_WINE_CONFIG_DIR"] = "Z:" + folder.replace("/", "\\")
+
+
+_own_settings_folder()
+
+
 class TestFailure(Exception):
     pass
 
@@ -282,7 +299,8 @@ class WineBuild:
         self.probe = Probe(probe_exe)
 
     def start(self, exe, cwd, log_path):
-        return GameProcess([wine_program(), exe], cwd, log_path)
+        env = dict(os.environ, KOKURIN_CONFIG_DIR=os.environ["KOKURIN_WINE_CONFIG_DIR"])
+        return GameProcess([wine_program(), exe], cwd, log_path, env)
 
     def executable_name(self):
         return "剋輪闘.exe"

@@ -1,0 +1,279 @@
+// The settings screen. While it shows, the keyboard is read as it is (default bindings), so that
+// every key can be pressed as a new binding and the screen's own keys stay where they are
+// printed; the player's bindings are back in force when it is left.
+#include "screens/settings_screen.h"
+
+#include <string>
+
+#include "settings/settings.h"
+#include "gfx/text_format.h"
+#include "input/key_bindings.h"
+#include "input/key_state.h"
+#include "platform/platform.h"
+#include "screens/frame_flow.h"
+#include "screens/palette.h"
+#include "screens/settings_texts.h"
+#include "sound/sound_schedule.h"
+
+namespace kokurin {
+
+namespace {
+
+constexpr int textHeight = 14;
+constexpr int rowHeight = 17;
+constexpr int firstRowY = 56;
+constexpr int labelX = 64;
+constexpr int valueX = 340;
+constexpr int volumeStep = 10;
+constexpr int replaysStep = 50;
+constexpr Colour noteYellow = 0xFFFFFF80u;
+
+enum class Row {
+    SoundOn,
+    Volume,
+    Fullscreen,
+    WindowScale,
+    ReduceFlashing,
+    Language,
+    ReplaysKept,
+    PlayerName,
+    ServerAddress,
+    FirstBinding,
+    LastBinding = FirstBinding + bindingSeats * bindingActions - 1,
+    ResetKeys,
+    Leave,
+    Count,
+};
+constexpr int rowCount = static_cast<int>(Row::Count);
+
+struct Screen {
+    Settings& settings;
+    const SettingsTexts& texts;
+    int row = 0;
+    // Waiting for the new key of this binding row; -1 when not.
+    int rebinding = -1;
+    // The last thing said, under the list.
+    std::string note;
+    Colour noteColour = noteYellow;
+};
+
+int clampTo(int value, int low, int high) {
+    return value < low ? low : (value > high ? high : value);
+}
+
+std::string label(const Screen& screen, int row) {
+    const SettingsTexts& t = screen.texts;
+    switch (static_cast<Row>(row)) {
+    case Row::SoundOn:
+        return t.soundOn;
+    case Row::Volume:
+        return t.volume;
+    case Row::Fullscreen:
+        return t.fullscreen;
+    case Row::WindowScale:
+        return t.windowScale;
+    case Row::ReduceFlashing:
+        return t.reduceFlashing;
+    case Row::Language:
+        return t.language;
+    case Row::ReplaysKept:
+        return t.replaysKept;
+    case Row::PlayerName:
+        return t.playerName;
+    case Row::ServerAddress:
+        return t.serverAddress;
+    case Row::ResetKeys:
+        return t.resetKeys;
+    case Row::Leave:
+        return t.leave;
+    default:
+        break;
+    }
+    const int binding = row - static_cast<int>(Row::FirstBinding);
+    return std::string(t.seats[binding / bindingActions]) + " " +
+           t.actions[binding % bindingActions];
+}
+
+std::string value(const Screen& screen, int row) {
+    const Settings& s = screen.settings;
+    const SettingsTexts& t = screen.texts;
+    switch (static_cast<Row>(row)) {
+    case Row::SoundOn:
+        return s.soundOn ? t.on : t.off;
+    case Row::Volume:
+        return std::to_string(s.volume);
+    case Row::Fullscreen:
+        return s.fullscreen ? t.on : t.off;
+    case Row::WindowScale:
+        return s.windowScale == 0 ? t.automatic : "x" + std::to_string(s.windowScale);
+    case Row::ReduceFlashing:
+        return s.reduceFlashing ? t.on : t.off;
+    case Row::Language:
+        return t.languageNames[s.language == "en" ? 1 : 0];
+    case Row::ReplaysKept:
+        return std::to_string(s.replaysKept);
+    case Row::PlayerName:
+        return s.playerName + t.editInFile;
+    case Row::ServerAddress:
+        return s.serverAddress + t.editInFile;
+    case Row::ResetKeys:
+    case Row::Leave:
+        return "";
+    default:
+        break;
+    }
+    const int binding = row - static_cast<int>(Row::FirstBinding);
+    if (binding == screen.rebinding) {
+        return "...";
+    }
+    const char* name = keyName(s.keys.keys[binding / bindingActions][binding % bindingActions]);
+    return name != nullptr ? name : "?";
+}
+
+// Left (-1) or right (+1) on a row that has values.
+void change(Screen& screen, int direction) {
+    Settings& s = screen.settings;
+    switch (static_cast<Row>(screen.row)) {
+    case Row::SoundOn:
+        s.soundOn = !s.soundOn;
+        // Heard at once: the same mute as M's.
+        muteSound(!s.soundOn);
+        break;
+    case Row::Volume:
+        s.volume = clampTo(s.volume + direction * volumeStep, 0, 100);
+        setSoundVolume(s.volume);
+        break;
+    case Row::Fullscreen:
+        s.fullscreen = !s.fullscreen;
+        screen.note = screen.texts.nextStart;
+        screen.noteColour = noteYellow;
+        break;
+    case Row::WindowScale:
+        s.windowScale = (s.windowScale + direction + maxWindowScale + 1) % (maxWindowScale + 1);
+        screen.note = screen.texts.nextStart;
+        screen.noteColour = noteYellow;
+        break;
+    case Row::ReduceFlashing:
+        s.reduceFlashing = !s.reduceFlashing;
+        break;
+    case Row::Language:
+        s.language = s.language == "en" ? "ja" : "en";
+        screen.note = screen.texts.nextStart;
+        screen.noteColour = noteYellow;
+        break;
+    case Row::ReplaysKept:
+        s.replaysKept = clampTo(s.replaysKept + direction * replaysStep, 0, maxReplaysKept);
+        break;
+    default:
+        break;
+    }
+}
+
+// SPACE or ENTER on a row: false when it leaves the screen.
+bool activate(Screen& screen) {
+    const int row = screen.row;
+    if (row >= static_cast<int>(Row::FirstBinding) && row <= static_cast<int>(Row::LastBinding)) {
+        screen.rebinding = row - static_cast<int>(Row::FirstBinding);
+        screen.note = screen.texts.pressNewKey;
+        screen.noteColour = noteYellow;
+        return true;
+    }
+    if (row == static_cast<int>(Row::ResetKeys)) {
+        screen.settings.keys = defaultKeyBindings();
+        screen.note = screen.texts.keysReset;
+        screen.noteColour = noteYellow;
+        return true;
+    }
+    if (row == static_cast<int>(Row::Leave)) {
+        return false;
+    }
+    change(screen, 1);
+    return true;
+}
+
+// The first key pressed this frame, other than ESC; 0 when none.
+int keyPressedNow() {
+    for (int key = 2; key < keyboardKeys; ++key) {
+        if (keyPressed(key)) {
+            return key;
+        }
+    }
+    return 0;
+}
+
+void takeNewKey(Screen& screen, int key) {
+    const int seat = screen.rebinding / bindingActions;
+    const int action = screen.rebinding % bindingActions;
+    const BindingProblem problem = bindingProblem(screen.settings.keys, seat, action, key);
+    if (problem == BindingProblem::None) {
+        screen.settings.keys.keys[seat][action] = key;
+        screen.note.clear();
+    } else {
+        screen.note = screen.texts.refused[static_cast<int>(problem) - 1];
+        screen.noteColour = alarmRed;
+    }
+    screen.rebinding = -1;
+}
+
+void draw(const Screen& screen) {
+    drawText(screenWidth / 2, 16, screen.texts.heading, textWhite, 20, gameFace, textCentre);
+    for (int row = 0; row < rowCount; ++row) {
+        const Colour colour = row == screen.row ? textWhite : textGrey;
+        const int y = firstRowY + rowHeight * row;
+        drawText(labelX, y, label(screen, row).c_str(), colour, textHeight, gameFace, textLeftTop);
+        drawText(valueX, y, value(screen, row).c_str(), colour, textHeight, gameFace, textLeftTop);
+    }
+    drawText(labelX - 16, firstRowY + rowHeight * screen.row, ">", cursorOrange, textHeight,
+             gameFace, textLeftTop);
+    drawText(8, 440, screen.note.c_str(), screen.noteColour, textHeight, gameFace, textLeftTop);
+    drawText(8, 458, screen.texts.help, textWhite, textHeight, gameFace, textLeftTop);
+}
+
+} // namespace
+
+bool runSettingsScreen(Settings& settings) {
+    Screen screen{settings, japaneseSettingsTexts, 0, -1, "", noteYellow};
+    setActiveKeyBindings(defaultKeyBindings());
+    bool quit = false;
+    for (;;) {
+        draw(screen);
+        if (pumpFrame()) {
+            quit = true;
+            break;
+        }
+        if (screen.rebinding >= 0) {
+            if (keyPressed(keyEscape)) {
+                screen.rebinding = -1;
+                screen.note.clear();
+            } else if (const int key = keyPressedNow()) {
+                takeNewKey(screen, key);
+            }
+            continue;
+        }
+        if (keyPressed(keyEscape)) {
+            break;
+        }
+        if (keyPressed(keyUp) || keyPressed(keyW)) {
+            screen.row = (screen.row + rowCount - 1) % rowCount;
+        }
+        if (keyPressed(keyDown) || keyPressed(keyS)) {
+            screen.row = (screen.row + 1) % rowCount;
+        }
+        if (keyPressed(keyLeft) || keyPressed(keyA)) {
+            change(screen, -1);
+        }
+        if (keyPressed(keyRight) || keyPressed(keyD)) {
+            change(screen, 1);
+        }
+        if ((keyPressed(keySpace) || keyPressed(keyReturn)) && !activate(screen)) {
+            break;
+        }
+    }
+    setActiveKeyBindings(settings.keys);
+    if (!quit && !saveSettings(settings)) {
+        showMessageBox(screen.texts.notSaved);
+    }
+    return quit;
+}
+
+} // namespace kokurin
