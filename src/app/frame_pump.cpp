@@ -33,30 +33,46 @@ bool FramePump::pump() {
         ++quitReports_;
         return true;
     }
-    presentDrawnFrame();
-    paceWait(pacer_.ticksToWait(paceClockNow()));
+    FrameInputSource& source = frameInputSource();
+    // Fast playback shows one frame in so many and waits only for those.
+    const int perShown = source.framesPerShownFrame() > 1 ? source.framesPerShownFrame() : 1;
+    unshown_ = unshown_ + 1 < perShown ? unshown_ + 1 : 0;
+    if (unshown_ == 0) {
+        source.drawOverFrame();
+        presentDrawnFrame();
+        paceWait(pacer_.ticksToWait(paceClockNow()));
+    } else {
+        discardDrawnFrame();
+    }
     if (handleWindowEvents()) {
-        closed_ = true;
-        ++quitReports_;
-        return true;
+        return close();
     }
     // The tick reads M from the key table of the frame just shown.
     soundTick();
     beginNextFrame();
 
-    // The player's bindings turn the keys they chose into the game's own; what is recorded,
-    // replayed or sent is always the game's keys.
-    readDevices(reading_);
-    mapBoundKeys(activeKeyBindings(), reading_.down, bound_.down);
-    mapBoundKeys(activeKeyBindings(), reading_.tapped, bound_.tapped);
-    bound_.padButtons[0] = reading_.padButtons[0];
-    bound_.padButtons[1] = reading_.padButtons[1];
     bool local[keyboardKeys];
-    keysOfReading(bound_, local);
+    readLocalKeys(local);
     FrameInput input;
-    if (!frameInputSource().nextInput(local, input)) {
-        ++quitReports_;
-        return true;
+    for (long held = 0;; ++held) {
+        const InputState state = source.nextInput(local, input);
+        if (state == InputState::Ready) {
+            break;
+        }
+        if (state == InputState::End) {
+            ++quitReports_;
+            return true;
+        }
+        // The match stands still; the window lives on.
+        if (source.drawWhileHeld(held)) {
+            presentDrawnFrame();
+        }
+        paceWait(pacer_.ticksToWait(paceClockNow()));
+        if (handleWindowEvents()) {
+            return close();
+        }
+        beginNextFrame();
+        readLocalKeys(local);
     }
     lastInput_ = input;
 
@@ -68,6 +84,23 @@ bool FramePump::pump() {
     addFrameInputKeys(input, down);
     updateKeyStates(down);
     return false;
+}
+
+bool FramePump::close() {
+    closed_ = true;
+    ++quitReports_;
+    return true;
+}
+
+void FramePump::readLocalKeys(bool local[keyboardKeys]) {
+    // The player's bindings turn the keys they chose into the game's own; what is recorded,
+    // replayed or sent is always the game's keys.
+    readDevices(reading_);
+    mapBoundKeys(activeKeyBindings(), reading_.down, bound_.down);
+    mapBoundKeys(activeKeyBindings(), reading_.tapped, bound_.tapped);
+    bound_.padButtons[0] = reading_.padButtons[0];
+    bound_.padButtons[1] = reading_.padButtons[1];
+    keysOfReading(bound_, local);
 }
 
 bool pumpFrame() {

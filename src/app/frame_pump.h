@@ -30,7 +30,12 @@ class FramePump {
     const FrameInput& lastInput() const { return lastInput_; }
 
   private:
+    bool close();
+    void readLocalKeys(bool local[keyboardKeys]);
+
     FramePacer pacer_;
+    // Frames drawn but not shown since the last one shown (fast playback).
+    int unshown_ = 0;
     bool closed_ = false;
     long quitReports_ = 0;
     FrameInput lastInput_;

@@ -299,6 +299,11 @@ void presentDrawnFrame() {
     }
 }
 
+// Headless frames are all kept: a frame not shown still counts as a poll.
+void discardDrawnFrame() {
+    presentDrawnFrame();
+}
+
 std::int64_t paceClockNow() {
     return frontEnd().polls;
 }

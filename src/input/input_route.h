@@ -6,20 +6,38 @@
 
 namespace kokurin {
 
+enum class InputState {
+    // The frame's input is there: the frame goes on.
+    Ready,
+    // Not yet (a paused replay, a peer's input still on its way): the pump waits a frame and
+    // asks again, the match standing still meanwhile.
+    Pending,
+    // No more frames: the pump tells the screens to return, as when the game closes.
+    End,
+};
+
 class FrameInputSource {
   public:
     virtual ~FrameInputSource() = default;
-    // The input of the frame that begins now, given the keys the local devices report. False
-    // ends the frames: the pump then tells the screens to return, as when the game closes.
-    virtual bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) = 0;
+    // The input of the frame that begins now, given the keys the local devices report.
+    virtual InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) = 0;
+    // While the input is pending: the frames held so far (0 at the first wait). True when the
+    // source has drawn a frame of its own to show (a notice); false leaves the last frame of
+    // the match on show.
+    virtual bool drawWhileHeld(long held) { return false; }
+    // Frames of the match per frame shown (fast playback); the frames between are drawn but
+    // never shown or waited for.
+    virtual int framesPerShownFrame() const { return 1; }
+    // Called right before a frame is shown, to draw over it (a replay's status line).
+    virtual void drawOverFrame() {}
 };
 
 // The local devices' match keys, as they are.
 class LocalInputSource : public FrameInputSource {
   public:
-    bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
+    InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
         input = frameInputOfKeys(localDown);
-        return true;
+        return InputState::Ready;
     }
 };
 

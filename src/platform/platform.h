@@ -243,6 +243,8 @@ void drawColourPrimitive(PrimitiveKind kind, unsigned primitiveCount, const Colo
 
 // Shows the frame drawn since the last beginNextFrame (or beginFirstFrame).
 void presentDrawnFrame();
+// Ends that frame without showing it (fast playback draws frames nobody sees).
+void discardDrawnFrame();
 // The clock the frames are paced by: now, in ticks, and its ticks per second.
 std::int64_t paceClockNow();
 std::int64_t paceClockRate();

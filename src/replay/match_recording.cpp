@@ -18,23 +18,21 @@ MatchRecorder::MatchRecorder(FrameInputSource& inner, const MatchState& state,
     replay_.hashes.reserve(2 * 60 + 1);
 }
 
-bool MatchRecorder::nextInput(const bool localDown[keyboardKeys], FrameInput& input) {
-    if (!inner_.nextInput(localDown, input)) {
-        return false;
-    }
-    if (overflowed_) {
-        return true;
+InputState MatchRecorder::nextInput(const bool localDown[keyboardKeys], FrameInput& input) {
+    const InputState state = inner_.nextInput(localDown, input);
+    if (state != InputState::Ready || overflowed_) {
+        return state;
     }
     if (replay_.inputs.size() >= replayMaxFrames) {
         overflowed_ = true;
-        return true;
+        return state;
     }
     const std::size_t frame = replay_.inputs.size() + 1;
     if (frame % replayHashInterval == 0) {
         replay_.hashes.push_back(hashMatchState(state_, sharedRandom));
     }
     replay_.inputs.push_back(input);
-    return true;
+    return state;
 }
 
 bool MatchRecorder::finish(ReplayResult result, Replay& replay) {
@@ -50,9 +48,9 @@ bool MatchRecorder::finish(ReplayResult result, Replay& replay) {
 ReplayPlayer::ReplayPlayer(const Replay& replay, const MatchState& state)
     : replay_(replay), state_(state) {}
 
-bool ReplayPlayer::nextInput(const bool[keyboardKeys], FrameInput& input) {
+InputState ReplayPlayer::nextInput(const bool[keyboardKeys], FrameInput& input) {
     if (divergedAt_ != 0 || next_ >= replay_.inputs.size()) {
-        return false;
+        return InputState::End;
     }
     const std::uint32_t frame = next_ + 1;
     if (frame % replayHashInterval == 0) {
@@ -60,11 +58,11 @@ bool ReplayPlayer::nextInput(const bool[keyboardKeys], FrameInput& input) {
         if (k >= replay_.hashes.size() ||
             replay_.hashes[k] != hashMatchState(state_, sharedRandom)) {
             divergedAt_ = frame;
-            return false;
+            return InputState::End;
         }
     }
     input = replay_.inputs[next_++];
-    return true;
+    return InputState::Ready;
 }
 
 bool ReplayPlayer::finish(ReplayResult result, std::string& error) const {

@@ -15,7 +15,7 @@ class MatchRecorder : public FrameInputSource {
   public:
     MatchRecorder(FrameInputSource& inner, const MatchState& state, const MatchStart& start);
 
-    bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
+    InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
     // The whole replay once the match has returned; false when the match ran past what a
     // replay holds.
     bool finish(ReplayResult result, Replay& replay);
@@ -31,8 +31,10 @@ class ReplayPlayer : public FrameInputSource {
   public:
     ReplayPlayer(const Replay& replay, const MatchState& state);
 
-    bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
+    InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
 
+    // Whether a hash disagreed (the player then ends the frames).
+    bool diverged() const { return divergedAt_ != 0; }
     // Frames handed on so far.
     std::uint32_t framesPlayed() const { return next_; }
     std::uint32_t frameCount() const { return static_cast<std::uint32_t>(replay_.inputs.size()); }

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "sdl/display.h"
+#include "sdl/draw_batch.h"
 #include "sdl/drawing.h"
 #include "sdl/input.h"
 #include "sdl/text.h"
@@ -61,6 +62,11 @@ bool handleWindowEvents() {
 void presentDrawnFrame() {
     sdl::runPresentHook();
     sdl::presentFrame();
+}
+
+// The batch goes to the renderer and the next frame's clear wipes it.
+void discardDrawnFrame() {
+    sdl::flushDrawing();
 }
 
 std::int64_t paceClockNow() {

@@ -25,6 +25,10 @@ void presentDrawnFrame() {
     draws.clear();
 }
 
+void discardDrawnFrame() {
+    web::frameDraws().clear();
+}
+
 std::int64_t paceClockNow() {
     return static_cast<std::int64_t>(kokurin_page_now_us());
 }

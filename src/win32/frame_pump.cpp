@@ -55,6 +55,11 @@ void presentDrawnFrame() {
     Sleep(1);
 }
 
+// The scene ends unshown; the next frame's clear starts afresh.
+void discardDrawnFrame() {
+    graphicsDevice.endSceneUnshown();
+}
+
 std::int64_t paceClockNow() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);

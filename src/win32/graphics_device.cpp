@@ -86,6 +86,12 @@ HRESULT GraphicsDevice::endFrame() {
     return device_->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
+void GraphicsDevice::endSceneUnshown() {
+    if (device_ != nullptr) {
+        device_->EndScene();
+    }
+}
+
 bool deviceLost() {
     if (direct3DDevice == nullptr) {
         return false;

@@ -27,6 +27,8 @@ class GraphicsDevice {
     void beginFrame();
     // Ends the scene and presents the whole back buffer; returns Present's result.
     HRESULT endFrame();
+    // Ends the scene without presenting it (a frame nobody sees).
+    void endSceneUnshown();
     IDirect3DDevice9* device() const { return device_; }
 
   private:
