@@ -21,6 +21,10 @@ struct FrontEnd {
     FramePump pump{ticksPerSecond};
     // The poll limit was reached in this pump: no frame was shown and the game closes.
     bool limitReached = false;
+    // Saved replays by name; writes fail while the store is read-only.
+    std::map<std::string, std::string> replays;
+    bool replaysWritable = true;
+    std::vector<WatchedReplay> watched;
     KeySource* keys = nullptr;
     long polls = 0;
     long maxPolls = 0;
@@ -115,6 +119,16 @@ const std::string& currentPicture() {
 void setMissingPictures(std::set<std::string> names) {
     frontEnd().missing = std::move(names);
 }
+std::map<std::string, std::string>& storedReplays() {
+    return frontEnd().replays;
+}
+void setReplayStoreWritable(bool writable) {
+    frontEnd().replaysWritable = writable;
+}
+const std::vector<WatchedReplay>& watchedReplays() {
+    return frontEnd().watched;
+}
+
 const std::vector<std::string>& messages() {
     return frontEnd().messageLog;
 }
@@ -332,6 +346,44 @@ void readDevices(DeviceReading& reading) {
     if (fe.keys != nullptr) {
         fe.keys->keysDown(fe.polls, reading.down);
     }
+}
+
+bool writeReplayData(const std::string& name, const std::string& bytes) {
+    auto& fe = frontEnd();
+    if (!fe.replaysWritable) {
+        return false;
+    }
+    fe.replays[name] = bytes;
+    return true;
+}
+
+bool readReplayData(const std::string& name, std::size_t maxBytes, std::string& bytes) {
+    auto& fe = frontEnd();
+    auto found = fe.replays.find(name);
+    if (found == fe.replays.end()) {
+        return false;
+    }
+    bytes = found->second.substr(0, maxBytes + 1);
+    return true;
+}
+
+void listReplayData(std::vector<std::string>& names) {
+    names.clear();
+    for (const auto& entry : frontEnd().replays) {
+        names.push_back(entry.first);
+    }
+}
+
+void removeReplayData(const std::string& name) {
+    frontEnd().replays.erase(name);
+}
+
+std::string replayLocation() {
+    return "memory";
+}
+
+void replayWatched(bool ok, const char* text) {
+    frontEnd().watched.push_back(headless::WatchedReplay{ok, text});
 }
 
 void showMessageBox(const char* text) {

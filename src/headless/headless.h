@@ -95,6 +95,16 @@ const std::string& currentPicture();
 // Files whose load fails (the rest load).
 void setMissingPictures(std::set<std::string> names);
 
+// The saved replays by name (the headless store is memory), and whether writes succeed.
+std::map<std::string, std::string>& storedReplays();
+void setReplayStoreWritable(bool writable);
+// How each watched replay ended, in order.
+struct WatchedReplay {
+    bool ok;
+    std::string text;
+};
+const std::vector<WatchedReplay>& watchedReplays();
+
 // Texts shown with showMessageBox, in order; the handler (if any) is called instead of
 // recording when set.
 const std::vector<std::string>& messages();

@@ -30,6 +30,9 @@ class FrameInputSource {
     virtual int framesPerShownFrame() const { return 1; }
     // Called right before a frame is shown, to draw over it (a replay's status line).
     virtual void drawOverFrame() {}
+    // Whether the match may stop for a modal box (the hint's): not while a replay or a peer
+    // drives the frames.
+    virtual bool allowsModalBoxes() const { return true; }
 };
 
 // The local devices' match keys, as they are.

@@ -4,8 +4,10 @@
 // list as a table, with what each front end does for each call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kokurin {
 
@@ -286,6 +288,22 @@ StoredText readSettingsText(std::string& text);
 // being left as it was. Where it went, for the player's messages ("" when nowhere).
 bool writeSettingsText(const std::string& text);
 std::string settingsLocation();
+
+// Saved replays (replay/replay_library.h decides what is kept): files in the folder of the
+// user's data where the platform has one ($XDG_DATA_HOME/kokurin/replays, %APPDATA%\kokurin\
+// replays), the browser's storage otherwise. Names are the game's own (letters, digits, '-',
+// '.'); a write replaces the old data whole or leaves it as it was.
+bool writeReplayData(const std::string& name, const std::string& bytes);
+// False when there is no such replay or it cannot be read; at most maxBytes are read (a larger
+// one is reported with maxBytes + 1 bytes, so that the reader can refuse it).
+bool readReplayData(const std::string& name, std::size_t maxBytes, std::string& bytes);
+void listReplayData(std::vector<std::string>& names);
+void removeReplayData(const std::string& name);
+// Where replays go, for the player's messages ("" when nowhere).
+std::string replayLocation();
+// How a watched replay ended, in the game's words: the page shows it, the desktop prints it
+// (and `kokurin --replay` exits with it).
+void replayWatched(bool ok, const char* text);
 
 // ---- Provided by the core, for front ends ---------------------------------------------------
 

@@ -45,6 +45,7 @@ Sfmt19937 sharedRandom = [] {
 }();
 
 void Sfmt19937::seed(std::uint32_t s) {
+    seed_ = s;
     state_[0] = s;
     for (int i = 1; i < wordCount; ++i) {
         std::uint32_t previous = state_[i - 1];

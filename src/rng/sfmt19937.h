@@ -23,12 +23,16 @@ class Sfmt19937 {
     // False (and nothing changed) for an index outside 0 .. wordCount.
     bool restore(const std::uint32_t (&words)[wordCount], int index);
 
+    // The value of the last seed (replays show it).
+    std::uint32_t seededWith() const { return seed_; }
+
     // Read access for tests, diagnostics and replays.
     int index() const { return index_; }
     std::uint32_t word(int i) const { return state_[i]; }
 
   private:
     std::int32_t index_ = wordCount;
+    std::uint32_t seed_ = 0;
     alignas(16) std::uint32_t state_[wordCount] = {};
 };
 

@@ -6,6 +6,7 @@
 
 #include "cpu/swap_evaluation.h"
 #include "gfx/text_format.h"
+#include "input/input_route.h"
 #include "platform/platform.h"
 #include "screens/match_observer.h"
 #include "sound/game_sounds.h"
@@ -52,7 +53,9 @@ void showHint(const MatchState& state) {
         observer->hintShown(state, text);
     }
     soundHintShown();
-    showMessageBox(text);
+    if (frameInputSource().allowsModalBoxes()) {
+        showMessageBox(text);
+    }
 }
 
 } // namespace kokurin

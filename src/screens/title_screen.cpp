@@ -8,9 +8,14 @@
 #include "platform/platform.h"
 #include "rules/board.h"
 #include "rules/match_state.h"
+#include "input/input_route.h"
+#include "replay/match_recording.h"
+#include "replay/replay_library.h"
+#include "rng/sfmt19937.h"
 #include "screens/frame_flow.h"
 #include "screens/match_loop.h"
 #include "screens/palette.h"
+#include "screens/replay_screens.h"
 #include "screens/settings_screen.h"
 #include "sound/game_sounds.h"
 
@@ -52,10 +57,22 @@ void loadPortrait(int entry) {
 }
 
 // A fresh record for every match.
-bool playMatch(int opponent) {
+// Every match is recorded and saved when it returns, however it ended.
+bool playMatch(int opponent, int replaysKept) {
     MatchState state;
+    const MatchStart start = captureMatchStart(opponent, sharedRandom.seededWith());
     setUpMatch(state, opponent);
-    return runMatch(state);
+    MatchRecorder recorder(frameInputSource(), state, start);
+    bool quit = false;
+    {
+        ScopedFrameInput route(recorder);
+        quit = runMatch(state);
+    }
+    Replay replay;
+    if (recorder.finish(matchResult(state, quit), replay)) {
+        saveMatchReplay(replay, replaysKept);
+    }
+    return quit;
 }
 
 } // namespace
@@ -120,7 +137,8 @@ bool runTitle(Settings* settings) {
                 settings->lastOpponent = selectedEntry;
                 saveSettings(*settings);
             }
-            if (playMatch(selectedEntry)) {
+            if (playMatch(selectedEntry,
+                          settings != nullptr ? settings->replaysKept : Settings{}.replaysKept)) {
                 return true;
             }
         }
@@ -129,6 +147,14 @@ bool runTitle(Settings* settings) {
         // where it was.
         if (settings != nullptr && keyPressed(keyO)) {
             if (runSettingsScreen(*settings)) {
+                return true;
+            }
+            loadPortrait(selectedEntry);
+        }
+
+        // R: the saved replays, another key the title had no use for.
+        if (keyPressed(keyR)) {
+            if (runReplayList()) {
                 return true;
             }
             loadPortrait(selectedEntry);

@@ -2,13 +2,17 @@
 #include <SDL.h>
 
 #include "platform/platform.h"
+#include "sdl/replay_command.h"
 #include "sdl/start_up.h"
 #include "sound/sound_schedule.h"
 
 int main(int argc, char* argv[]) {
     // The schedule's clock starts before anything is opened, as on every front end.
     kokurin::resetSoundSchedule();
-    const int exitCode = kokurin::runGame();
+    int exitCode = 0;
+    if (!kokurin::sdl::runReplayCommand(argc, argv, exitCode)) {
+        exitCode = kokurin::runGame();
+    }
     kokurin::sdl::shutDown();
     return exitCode;
 }

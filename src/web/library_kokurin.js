@@ -1,6 +1,6 @@
 // The functions page_bridge.h declares, as Emscripten library functions: each hands the game's
 // call to the page (kokurinPage, page.js), which keeps the canvas, keys, hint box and sound.
-/* global mergeInto, LibraryManager, kokurinPage */
+/* global mergeInto, LibraryManager, kokurinPage, kokurinReplays */
 
 mergeInto(LibraryManager.library, {
     kokurin_page_open_canvas: function () {
@@ -84,6 +84,31 @@ mergeInto(LibraryManager.library, {
         } catch (error) {
             return 0;
         }
+    },
+    // Replays in the browser's storage (replays.js).
+    kokurin_page_replay_write: function (name, bytes, size) {
+        return kokurinReplays.write(UTF8ToString(name), HEAPU8.slice(bytes, bytes + size)) ? 1 : 0;
+    },
+    // The replay's length (at most max + 1 bytes copied), or -1 when there is none.
+    kokurin_page_replay_read: function (name, buffer, max) {
+        var bytes = kokurinReplays.read(UTF8ToString(name));
+        if (bytes === null) {
+            return -1;
+        }
+        var count = Math.min(bytes.length, max + 1);
+        HEAPU8.set(bytes.subarray(0, count), buffer);
+        return count;
+    },
+    kokurin_page_replay_list: function (buffer, size) {
+        var text = kokurinReplays.list().join("\n");
+        stringToUTF8(text, buffer, size);
+        return lengthBytesUTF8(text);
+    },
+    kokurin_page_replay_remove: function (name) {
+        kokurinReplays.remove(UTF8ToString(name));
+    },
+    kokurin_page_replay_watched: function (ok, text) {
+        kokurinReplays.watched(ok !== 0, UTF8ToString(text));
     },
     kokurin_page_game_ended: function (exitCode) {
         kokurinPage.gameEnded(exitCode);

@@ -51,6 +51,15 @@ int kokurin_page_settings_length();
 int kokurin_page_read_settings(char* buffer, int size);
 int kokurin_page_write_settings(const char* text);
 
+// Replays kept in the browser's storage (replays.js): write whole (1) or not at all (0); read
+// at most max + 1 bytes, giving the length or -1; the names, one a line, as UTF-8 (the full
+// length returned); remove; and how a watched replay ended.
+int kokurin_page_replay_write(const char* name, const std::uint8_t* bytes, int size);
+int kokurin_page_replay_read(const char* name, std::uint8_t* buffer, int max);
+int kokurin_page_replay_list(char* buffer, int size);
+void kokurin_page_replay_remove(const char* name);
+void kokurin_page_replay_watched(int ok, const char* text);
+
 // The game has returned: the page says so and offers to start again.
 void kokurin_page_game_ended(int exitCode);
 }

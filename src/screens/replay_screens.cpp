@@ -1,0 +1,235 @@
+// Watching replays: the watcher's keys (pause, step, speed, restart, leave) are read from the
+// local devices and never reach the match, which plays the recorded frames alone. The process's
+// own generator, rotation count and keys are put back afterwards, so watching changes nothing.
+#include "screens/replay_screens.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "gfx/text_format.h"
+#include "input/input_route.h"
+#include "input/key_state.h"
+#include "platform/platform.h"
+#include "replay/match_recording.h"
+#include "replay/replay_library.h"
+#include "screens/frame_flow.h"
+#include "screens/match_loop.h"
+#include "screens/match_screen.h"
+#include "screens/palette.h"
+#include "screens/replay_texts.h"
+#include "screens/title_screen.h"
+
+namespace kokurin {
+
+static_assert(rosterSize == replayOpponents, "a replay names the roster's entries");
+
+namespace {
+
+constexpr int textHeight = 14;
+constexpr int speeds[] = {1, 2, 4, 8};
+constexpr Colour statusYellow = 0xFFFFFF80u;
+
+enum WatchKey { watchPause, watchStep, watchFaster, watchSlower, watchRestart, watchLeave };
+constexpr int watchKeys[] = {keySpace, keyRight, keyUp, keyDown, keyReturn, keyEscape};
+constexpr int watchKeyCount = 6;
+
+class ReplayWatch : public FrameInputSource {
+  public:
+    ReplayWatch(ReplayPlayer& player, const MatchState& state, const ReplayTexts& texts,
+                int speedIndex)
+        : player_(player), state_(state), texts_(texts), speedIndex_(speedIndex) {}
+
+    InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
+        bool pressed[watchKeyCount];
+        for (int k = 0; k < watchKeyCount; ++k) {
+            const bool down = localDown[watchKeys[k]];
+            pressed[k] = down && !held_[k];
+            held_[k] = down;
+        }
+        if (pressed[watchLeave] || pressed[watchRestart]) {
+            restart_ = pressed[watchRestart] && !pressed[watchLeave];
+            ended_ = true;
+            return InputState::End;
+        }
+        if (pressed[watchPause]) {
+            paused_ = !paused_;
+        }
+        if (pressed[watchFaster] && speedIndex_ < 3) {
+            ++speedIndex_;
+        }
+        if (pressed[watchSlower] && speedIndex_ > 0) {
+            --speedIndex_;
+        }
+        if (paused_ && !pressed[watchStep]) {
+            return InputState::Pending;
+        }
+        const InputState state = player_.nextInput(localDown, input);
+        if (state == InputState::End) {
+            ended_ = true;
+        }
+        return state;
+    }
+
+    // Paused: the match as it stands, with the status line.
+    bool drawWhileHeld(long) override {
+        drawMatchScreen(state_);
+        drawCellMark(state_.cursorCol, state_.cursorRow, cursorOrange);
+        drawOverFrame();
+        return true;
+    }
+
+    int framesPerShownFrame() const override { return paused_ ? 1 : speeds[speedIndex_]; }
+
+    void drawOverFrame() override {
+        char speed[8];
+        std::snprintf(speed, sizeof speed, "%d", speeds[speedIndex_]);
+        const char* line =
+            paused_ ? formatText(texts_.paused, player_.framesPlayed(), player_.frameCount())
+                    : formatText(texts_.playing, speed, player_.framesPlayed(), player_.frameCount());
+        drawText(8, 444, line, statusYellow, textHeight, gameFace, textLeftTop);
+        drawText(8, 460, texts_.watchHelp, statusYellow, textHeight, gameFace, textLeftTop);
+    }
+
+    bool allowsModalBoxes() const override { return false; }
+
+    bool ended() const { return ended_; }
+    bool restart() const { return restart_; }
+    int speedIndex() const { return speedIndex_; }
+
+  private:
+    ReplayPlayer& player_;
+    const MatchState& state_;
+    const ReplayTexts& texts_;
+    int speedIndex_;
+    bool held_[watchKeyCount] = {true, true, true, true, true, true};
+    bool paused_ = false;
+    bool ended_ = false;
+    bool restart_ = false;
+};
+
+int speedIndexOf(int speed) {
+    for (int i = 3; i > 0; --i) {
+        if (speed >= speeds[i]) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+bool watchReplay(const Replay& replay, int speed) {
+    const ReplayTexts& texts = japaneseReplayTexts();
+    // The process's own state, put back when the watching is over.
+    const MatchStart own = captureMatchStart(0, 0);
+    int speedIndex = speedIndexOf(speed);
+    bool closing = false;
+    for (;;) {
+        if (!restoreMatchStart(replay.start)) {
+            showMessageBox("the replay's start is damaged");
+            replayWatched(false, "the replay's start is damaged");
+            break;
+        }
+        MatchState state;
+        setUpMatch(state, replay.start.opponent);
+        ReplayPlayer player(replay, state);
+        ReplayWatch watch(player, state, texts, speedIndex);
+        bool quit = false;
+        {
+            ScopedFrameInput route(watch);
+            quit = runMatch(state);
+        }
+        // Frames that ended without the watch ending them: the game is closing.
+        if (quit && !watch.ended()) {
+            closing = true;
+            break;
+        }
+        if (watch.restart()) {
+            speedIndex = watch.speedIndex();
+            continue;
+        }
+        std::string error;
+        if (player.diverged() || player.framesPlayed() == player.frameCount()) {
+            if (player.finish(matchResult(state, quit), error)) {
+                replayWatched(true, texts.ended);
+            } else {
+                replayWatched(false, error.c_str());
+                showMessageBox(error.c_str());
+            }
+        }
+        break;
+    }
+    restoreMatchStart(own);
+    return closing;
+}
+
+bool runReplayList() {
+    const ReplayTexts& texts = japaneseReplayTexts();
+    std::vector<ReplayEntry> entries = listMatchReplays();
+    constexpr int rowsShown = 20;
+    int selected = 0;
+    // The key that opened the list is still down: it counts from its next press.
+    for (;;) {
+        const int count = static_cast<int>(entries.size());
+        if (count > 0) {
+            if (keyPressed(keyW) || keyPressed(keyUp)) {
+                selected = (selected + count - 1) % count;
+            }
+            if (keyPressed(keyS) || keyPressed(keyDown)) {
+                selected = (selected + 1) % count;
+            }
+        }
+        if (count > 0 && (keyPressed(keySpace) || keyPressed(keyReturn))) {
+            const ReplayEntry& entry = entries[static_cast<std::size_t>(selected)];
+            Replay replay;
+            std::string error;
+            if (!loadMatchReplay(entry.name, replay, error)) {
+                showMessageBox(error.c_str());
+            } else if (watchReplay(replay, 1)) {
+                return true;
+            }
+            entries = listMatchReplays();
+        }
+
+        drawText(64, 24, texts.heading, textWhite, 20, gameFace, textLeftTop);
+        drawText(64, 448, texts.help, textWhite, textHeight, gameFace, textLeftTop);
+        if (count == 0) {
+            drawText(64, 64, texts.empty, textGrey, textHeight, gameFace, textLeftTop);
+        }
+        const int first = selected >= rowsShown ? selected - rowsShown + 1 : 0;
+        for (int i = first; i < count && i < first + rowsShown; ++i) {
+            const ReplayEntry& entry = entries[static_cast<std::size_t>(i)];
+            const Colour colour = i == selected ? textWhite : textGrey;
+            const int y = 64 + 18 * (i - first);
+            // The date from the name: YYYYMMDD-HHMMSS.
+            const std::string& n = entry.name;
+            const std::string date = n.size() >= 15 ? n.substr(0, 4) + "-" + n.substr(4, 2) + "-" +
+                                                          n.substr(6, 2) + " " + n.substr(9, 2) +
+                                                          ":" + n.substr(11, 2)
+                                                    : n;
+            drawText(64, y, date.c_str(), colour, textHeight, gameFace, textLeftTop);
+            if (!entry.readable) {
+                drawText(240, y, texts.cannotRead, colour, textHeight, gameFace, textLeftTop);
+                continue;
+            }
+            drawText(240, y,
+                     entry.opponent == 0 ? texts.humanOpponent : rosterNames[entry.opponent],
+                     colour, textHeight, gameFace, textLeftTop);
+            drawText(400, y, texts.results[static_cast<int>(entry.result)], colour, textHeight,
+                     gameFace, textLeftTop);
+            const unsigned seconds = entry.frames / 60;
+            drawText(540, y, formatText("%u:%02u", seconds / 60, seconds % 60), colour,
+                     textHeight, gameFace, textLeftTop);
+        }
+        const Flow flow = pumpFrameThenCheckEscape();
+        if (flow == Flow::Quit) {
+            return true;
+        }
+        if (flow == Flow::Escape) {
+            return false;
+        }
+    }
+}
+
+} // namespace kokurin

@@ -1,0 +1,159 @@
+// Replays made by the game itself: every match of a process saved from the title screen, each
+// watched back exactly (the third as exactly as the first), the saved list pruned, and a file
+// that parts from the game stopped at the frame where it does.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cpu/turn_setup.h"
+#include "headless/headless.h"
+#include "input/key_state.h"
+#include "replay/match_recording.h"
+#include "replay/replay_library.h"
+#include "replay/state_hash.h"
+#include "rng/sfmt19937.h"
+#include "screens/replay_screens.h"
+#include "screens/title_screen.h"
+
+using namespace kokurin;
+
+namespace {
+
+// On the title: S eight times (entry 8, whose rotation counts across matches), then SPACE every
+// 97 polls and D every 13: matches start, cells are exchanged, winner screens are left.
+class BusyKeys : public headless::KeySource {
+  public:
+    void keysDown(long poll, bool down[256]) override {
+        if (poll <= 16) {
+            down[keyS] = poll % 2 == 1;
+            return;
+        }
+        down[keySpace] = poll % 97 == 0;
+        down[keyD] = poll % 13 == 0;
+        down[keyH] = poll % 1201 == 0;
+    }
+};
+
+std::vector<Replay> savedReplays() {
+    std::vector<Replay> replays;
+    for (const auto& entry : headless::storedReplays()) {
+        Replay replay;
+        std::string error;
+        EXPECT_TRUE(decodeReplay(reinterpret_cast<const std::uint8_t*>(entry.second.data()),
+                                 entry.second.size(), replay, error))
+            << entry.first << ": " << error;
+        replays.push_back(replay);
+    }
+    return replays;
+}
+
+class GameReplays : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        headless::reset();
+        headless::setRecording(false);
+        headless::setMessageHandler([](const char*) {});
+        rotationCounter = 0;
+        sharedRandom.seed(4242);
+    }
+    void TearDown() override { headless::reset(); }
+};
+
+TEST_F(GameReplays, EveryMatchOfAProcessIsSavedAndEachWatchesBackExactly) {
+    BusyKeys keys;
+    headless::setKeySource(&keys);
+    headless::setPollLimit(60000);
+    runTitleScreen();
+    const std::vector<Replay> replays = savedReplays();
+    ASSERT_GE(replays.size(), 3u) << "three matches in a minute of busy keys";
+    EXPECT_EQ(replays[0].start.opponent, 8);
+    // Later matches start from a generator and a rotation the earlier ones moved on.
+    EXPECT_NE(replays[2].start.rotation, 0);
+    EXPECT_NE(replays[2].start.randomIndex * 1000003u + replays[2].start.randomWords[0],
+              replays[0].start.randomIndex * 1000003u + replays[0].start.randomWords[0]);
+
+    // Watched in another order, from a process state of its own: each plays as recorded.
+    headless::setKeySource(nullptr);
+    headless::setPollLimit(0);
+    sharedRandom.seed(1);
+    rotationCounter = 77;
+    const std::uint32_t before = sharedRandom.word(5);
+    for (int i : {2, 0, 1}) {
+        EXPECT_FALSE(watchReplay(replays[static_cast<std::size_t>(i)], 8)) << "match " << i;
+    }
+    ASSERT_EQ(headless::watchedReplays().size(), 3u);
+    for (const auto& watched : headless::watchedReplays()) {
+        EXPECT_TRUE(watched.ok) << watched.text;
+    }
+    // Watching changed nothing of the process's own.
+    EXPECT_EQ(rotationCounter, 77);
+    EXPECT_EQ(sharedRandom.word(5), before);
+    EXPECT_TRUE(headless::messages().empty()) << "no hint box while watching";
+}
+
+TEST_F(GameReplays, AReplayThatPartsFromTheGameStopsAtTheFrameWhereItDoes) {
+    BusyKeys keys;
+    headless::setKeySource(&keys);
+    headless::setPollLimit(8000);
+    runTitleScreen();
+    std::vector<Replay> replays = savedReplays();
+    ASSERT_FALSE(replays.empty());
+    Replay changed = replays[0];
+    ASSERT_GT(changed.inputs.size(), 700u);
+    // D tapped on every other frame from 601 on, where the player did not: the cursor moves in
+    // the first human turn after that, and the next hash, a whole second's frame, says so.
+    for (std::size_t i = 600; i < changed.inputs.size(); i += 2) {
+        changed.inputs[i].keys = static_cast<std::uint16_t>(changed.inputs[i].keys | 0x0020);
+    }
+    headless::setKeySource(nullptr);
+    headless::setPollLimit(0);
+    std::vector<std::string> boxes;
+    headless::setMessageHandler([&](const char* text) { boxes.emplace_back(text); });
+    EXPECT_FALSE(watchReplay(changed, 1));
+    ASSERT_EQ(headless::watchedReplays().size(), 1u);
+    EXPECT_FALSE(headless::watchedReplays()[0].ok);
+    const std::string& said = headless::watchedReplays()[0].text;
+    const std::size_t at = said.find("frame ");
+    ASSERT_NE(at, std::string::npos) << said;
+    const long frame = std::stol(said.substr(at + 6));
+    EXPECT_GT(frame, 600) << said;
+    EXPECT_EQ(frame % 60, 0) << said;
+    ASSERT_EQ(boxes.size(), 1u);
+
+    // Inputs running on past the match's end are refused too.
+    Replay longer = replays[0];
+    longer.inputs.resize(longer.inputs.size() + 120);
+    longer.hashes.insert(longer.hashes.end() - 1, 2, 0u);
+    EXPECT_FALSE(watchReplay(longer, 8));
+    EXPECT_FALSE(headless::watchedReplays().back().ok);
+}
+
+TEST_F(GameReplays, TheNewestAreKeptAndAStoreThatCannotBeWrittenSavesNothing) {
+    Replay replay;
+    replay.start = captureMatchStart(3, 1);
+    replay.hashes.push_back(0);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(saveMatchReplay(replay, 3));
+    }
+    EXPECT_EQ(headless::storedReplays().size(), 3u);
+    const std::vector<ReplayEntry> list = listMatchReplays();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_GT(list[0].name, list[1].name) << "newest first";
+    EXPECT_TRUE(list[0].readable);
+    EXPECT_EQ(list[0].opponent, 3);
+
+    headless::storedReplays()["20260101-000000-000.kkr"] = "garbage";
+    EXPECT_FALSE(listMatchReplays().back().readable);
+
+    headless::setReplayStoreWritable(false);
+    EXPECT_FALSE(saveMatchReplay(replay, 3));
+    EXPECT_EQ(headless::storedReplays().size(), 4u);
+
+    EXPECT_TRUE(isReplayName("20261208-101500-000.kkr"));
+    for (const char* bad : {"../x.kkr", "a/b.kkr", ".kkr", "x.txt", ".hidden.kkr", "ü.kkr"}) {
+        EXPECT_FALSE(isReplayName(bad)) << bad;
+    }
+}
+
+} // namespace
