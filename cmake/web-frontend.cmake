@@ -29,7 +29,7 @@ endforeach()
 set(font_script ${web_gen}/web_font.js)
 set(web_font_outputs)
 # The licence travels with the font, as in the desktop builds' data/.
-if(web_python AND EXISTS "${KOKURIN_FONT_SOURCE}" AND EXISTS "${KOKURIN_FONT_LICENSE_SOURCE}")
+if(web_python AND EXISTS "${KOKURIN_FONT_FILE}" AND EXISTS "${KOKURIN_FONT_LICENSE_FILE}")
     execute_process(COMMAND ${web_python} -c "import brotli"
         RESULT_VARIABLE no_brotli OUTPUT_QUIET ERROR_QUIET)
     if(no_brotli EQUAL 0)
@@ -45,10 +45,10 @@ if(web_python AND EXISTS "${KOKURIN_FONT_SOURCE}" AND EXISTS "${KOKURIN_FONT_LIC
         ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/src/*.def
         ${CMAKE_SOURCE_DIR}/src/*.js ${CMAKE_SOURCE_DIR}/src/*.html)
     add_custom_command(OUTPUT ${web_font_file} ${font_script}
-        COMMAND ${web_python} -B ${web_tools}/web_font.py subset --font ${KOKURIN_FONT_SOURCE}
+        COMMAND ${web_python} -B ${web_tools}/web_font.py subset --font ${KOKURIN_FONT_FILE}
                 --sources ${CMAKE_SOURCE_DIR}/src --root ${CMAKE_SOURCE_DIR}
                 --out ${web_font_file} --script ${font_script}
-        DEPENDS ${web_tools}/web_font.py ${web_tools}/game_texts.py ${KOKURIN_FONT_SOURCE}
+        DEPENDS ${web_tools}/web_font.py ${web_tools}/game_texts.py ${KOKURIN_FONT_FILE}
                 ${text_sources}
         COMMENT "Cutting the page's font down to the game's texts"
         VERBATIM)
