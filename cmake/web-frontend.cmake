@@ -131,4 +131,14 @@ if(Python3_Interpreter_FOUND)
         COMMENT "Writing the app manifest and the service worker"
         VERBATIM)
     add_dependencies(kokurin_offline kokurin)
+
+    # The page as one zip of its static folder, to unpack on any web host.
+    set(web_zip_name kokurin-${PROJECT_VERSION}-web)
+    add_custom_target(package_web_zip
+        COMMAND ${Python3_EXECUTABLE} -B ${web_tools}/web_zip.py --web ${CMAKE_BINARY_DIR}
+                --out ${CMAKE_BINARY_DIR}/${web_zip_name}.zip --folder ${web_zip_name}
+        DEPENDS ${web_tools}/web_zip.py
+        COMMENT "Packing ${web_zip_name}.zip"
+        VERBATIM)
+    add_dependencies(package_web_zip kokurin_offline)
 endif()
