@@ -46,6 +46,20 @@ list(REMOVE_ITEM KOKURIN_SDL_SOURCES ${CMAKE_SOURCE_DIR}/src/sdl/sdl_main.cpp)
 # Object files, as for the headless front end: the core calls into the front end.
 add_library(kokurin_sdl_frontend OBJECT ${KOKURIN_SDL_SOURCES})
 target_link_libraries(kokurin_sdl_frontend PUBLIC kokurin_core ${KOKURIN_SDL2_TTF} ${KOKURIN_SDL2})
+# fontconfig finds a system font when the game's own is missing (src/sdl/fallback_font.cpp);
+# without its library the game asks the fc-match command instead.
+if(NOT WIN32 AND NOT APPLE AND NOT CMAKE_CROSSCOMPILING)
+    find_package(PkgConfig QUIET)
+    if(PKG_CONFIG_FOUND)
+        pkg_check_modules(KOKURIN_PC_FONTCONFIG QUIET IMPORTED_TARGET fontconfig)
+    endif()
+    if(TARGET PkgConfig::KOKURIN_PC_FONTCONFIG)
+        target_link_libraries(kokurin_sdl_frontend PUBLIC PkgConfig::KOKURIN_PC_FONTCONFIG)
+        target_compile_definitions(kokurin_sdl_frontend PRIVATE KOKURIN_HAVE_FONTCONFIG)
+    else()
+        message(STATUS "kokurin: no fontconfig library: a missing game font is replaced through fc-match")
+    endif()
+endif()
 
 add_executable(kokurin_sdl WIN32 ${CMAKE_SOURCE_DIR}/src/sdl/sdl_main.cpp)
 if(TARGET SDL2::SDL2main)

@@ -29,7 +29,7 @@ endforeach()
 set(font_script ${web_gen}/web_font.js)
 set(web_font_outputs)
 # The licence travels with the font, as in the desktop builds' data/.
-if(web_python AND EXISTS "${KOKURIN_FONT_SOURCE}" AND EXISTS "${KOKURIN_FONT_LICENSE_SOURCE}")
+if(web_python AND EXISTS "${KOKURIN_FONT_FILE}" AND EXISTS "${KOKURIN_FONT_LICENSE_FILE}")
     execute_process(COMMAND ${web_python} -c "import brotli"
         RESULT_VARIABLE no_brotli OUTPUT_QUIET ERROR_QUIET)
     if(no_brotli EQUAL 0)
@@ -45,10 +45,10 @@ if(web_python AND EXISTS "${KOKURIN_FONT_SOURCE}" AND EXISTS "${KOKURIN_FONT_LIC
         ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/src/*.def
         ${CMAKE_SOURCE_DIR}/src/*.js ${CMAKE_SOURCE_DIR}/src/*.html)
     add_custom_command(OUTPUT ${web_font_file} ${font_script}
-        COMMAND ${web_python} -B ${web_tools}/web_font.py subset --font ${KOKURIN_FONT_SOURCE}
+        COMMAND ${web_python} -B ${web_tools}/web_font.py subset --font ${KOKURIN_FONT_FILE}
                 --sources ${CMAKE_SOURCE_DIR}/src --root ${CMAKE_SOURCE_DIR}
                 --out ${web_font_file} --script ${font_script}
-        DEPENDS ${web_tools}/web_font.py ${web_tools}/game_texts.py ${KOKURIN_FONT_SOURCE}
+        DEPENDS ${web_tools}/web_font.py ${web_tools}/game_texts.py ${KOKURIN_FONT_FILE}
                 ${text_sources}
         COMMENT "Cutting the page's font down to the game's texts"
         VERBATIM)
@@ -132,4 +132,14 @@ if(Python3_Interpreter_FOUND)
         COMMENT "Writing the app manifest and the service worker"
         VERBATIM)
     add_dependencies(kokurin_offline kokurin)
+
+    # The page as one zip of its static folder, to unpack on any web host.
+    set(web_zip_name kokurin-${PROJECT_VERSION}-web)
+    add_custom_target(package_web_zip
+        COMMAND ${Python3_EXECUTABLE} -B ${web_tools}/web_zip.py --web ${CMAKE_BINARY_DIR}
+                --out ${CMAKE_BINARY_DIR}/${web_zip_name}.zip --folder ${web_zip_name}
+        DEPENDS ${web_tools}/web_zip.py
+        COMMENT "Packing ${web_zip_name}.zip"
+        VERBATIM)
+    add_dependencies(package_web_zip kokurin_offline)
 endif()

@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine wine64
     xvfb xauth xdotool x11-utils imagemagick xfonts-base
-    libsdl2-dev libsdl2-ttf-dev libgl1-mesa-dri
+    libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libgl1-mesa-dri
     fonts-ipafont-gothic python3-fonttools python3-brotli
     zip unzip python3
     # The strength table's rating fit and plot (tools/strength).

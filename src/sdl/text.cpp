@@ -1,11 +1,13 @@
 // drawText with SDL_ttf: a font of height h is the point size whose line height is h pixels, as
 // a D3DX font of height h has; texts are laid out in textLayoutRect's rectangle, clipped to it,
 // and composed from glyphs rendered once, so that drawing allocates nothing once they exist.
+// Without the game's font file the texts are drawn in a system font, and the player is told.
 #include "sdl/text.h"
 
 #include <SDL_ttf.h>
 
 #include <cstdio>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -13,6 +15,8 @@
 #include "platform/platform.h"
 #include "sdl/display.h"
 #include "sdl/draw_batch.h"
+#include "sdl/fallback_font.h"
+#include "sdl/message_box.h"
 
 namespace kokurin {
 namespace sdl {
@@ -47,8 +51,9 @@ struct Pages {
     int rowHeight = 0;
 };
 
-// Whether the game's font file was found and the TrueType library started.
-bool fontReady = false;
+// The font file every face is opened from (the game's own, or a system font in its place);
+// empty until the TrueType library has started with one.
+std::string fontFile;
 FontCache cache;
 Pages pages;
 
@@ -72,11 +77,11 @@ void fitLineHeight(TTF_Font* font, int height) {
 class TtfFontMaker : public FontMaker {
   public:
     FontHandle makeFont(const FontRequest& request) override {
-        // Every face the game asks for is the game's own font.
-        if (!fontReady || request.height <= 0) {
+        // Every face the game asks for is the one font file.
+        if (fontFile.empty() || request.height <= 0) {
             return nullptr;
         }
-        TTF_Font* font = TTF_OpenFont(gameFontFile, request.height);
+        TTF_Font* font = TTF_OpenFont(fontFile.c_str(), request.height);
         if (font == nullptr) {
             return nullptr;
         }
@@ -269,20 +274,44 @@ char32_t nextCodePoint(const char** text) {
 
 using namespace sdl;
 
-bool registerGameFont() {
-    SDL_RWops* file = SDL_RWFromFile(gameFontFile, "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "kokurin: cannot open %s (%s): no text will be shown\n", gameFontFile,
-                     SDL_GetError());
-        return false;
+namespace {
+
+// The first of the system's fonts that SDL_ttf can open, or an empty string.
+std::string openableFallback() {
+    for (const std::string& file : fallbackFontFiles()) {
+        TTF_Font* font = TTF_OpenFont(file.c_str(), 16);
+        if (font != nullptr) {
+            TTF_CloseFont(font);
+            return file;
+        }
     }
-    SDL_RWclose(file);
+    return std::string();
+}
+
+} // namespace
+
+bool registerGameFont() {
     if (TTF_Init() != 0) {
         std::fprintf(stderr, "kokurin: cannot start SDL_ttf (%s): no text will be shown\n",
                      TTF_GetError());
         return false;
     }
-    fontReady = true;
+    SDL_RWops* file = SDL_RWFromFile(gameFontFile, "rb");
+    if (file != nullptr) {
+        SDL_RWclose(file);
+        fontFile = gameFontFile;
+        return true;
+    }
+    // Said once, on stderr and in a box, before the first frame; the game then runs on.
+    std::fprintf(stderr, "kokurin: cannot open %s (%s)\n", gameFontFile, SDL_GetError());
+    fontFile = openableFallback();
+    const std::string notice = missingFontNotice(gameFontFile, fontFile);
+    std::fprintf(stderr, "kokurin: %s\n", notice.c_str());
+    showBox(notice.c_str(), window());
+    if (fontFile.empty()) {
+        TTF_Quit();
+        return false;
+    }
     return true;
 }
 
@@ -290,7 +319,7 @@ void unregisterGameFont() {
     releaseGlyphs();
     TtfFontMaker maker;
     cache.releaseAll(maker);
-    fontReady = false;
+    fontFile.clear();
     TTF_Quit();
 }
 

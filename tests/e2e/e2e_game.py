@@ -590,23 +590,43 @@ def scenario_close_during_hint(run):
 
 
 def scenario_missing_data(run):
-    """Without its font and pictures the game says so on stderr and runs on, showing nothing
-    but black."""
+    """Without its font and pictures the game says which font file is missing, once, on stderr
+    and in a box, then draws its texts in a system font; the pictures stay black."""
     folder = os.path.join(run.work, "bare")
     os.makedirs(os.path.join(folder, "data"))
     exe = game_session.copy_game(run.args.game, folder, run.build.executable_name())
+    watcher = run.build.watch_box(os.path.join(run.work, "font-box.txt"), 30000)
     game = run.start_game(exe=exe, cwd="/")
     run.attach(game)
-    time.sleep(1)
+    watcher.finish(run.window)
+    run.ok("a box tells of the missing font")
+    game_session.focus(run.window)
+
+    def problems_of(frame):
+        problems = screen_checks.roster_problems(frame, 0) + screen_checks.help_problems(frame)
+        if not screen_checks.dark_box(frame, 300, 100, 428, 228):
+            problems.append("the missing portrait's square is not black")
+        return problems
+
+    run.wait_for("title-in-a-system-font", problems_of, 20)
+    run.ok("the roster and help lines are drawn, the portrait's square stays black")
     press("s")
-    frame = run.grab("nothing-to-draw")
-    run.check(screen_checks.dark_box(frame, 0, 0, 640, 480), "the screen stays black")
+    run.wait_for(
+        "title-s-in-a-system-font", lambda frame: screen_checks.roster_problems(frame, 1), 20
+    )
     run.check(game.running(), "the game runs on")
     press("Escape")
-    run.expect_exit(game, "ESC on the bare title screen")
+    run.expect_exit(game, "ESC on the title screen without the font")
     log = run.log_text()
     for name in ("data/ZUDEV.TTF", "data/mira.bmp", "data/eee.bmp"):
         run.check(name in log, "stderr names %s" % name, log[-400:])
+    run.check(
+        log.count("ゲームのフォント data/ZUDEV.TTF が見つかりません") == 1
+        and log.count("The game's font data/ZUDEV.TTF is missing") == 1
+        and log.count("cmake --build --preset native") == 2,
+        "the box's text, also on stderr once, names the font file and how to get it back",
+        log[-800:],
+    )
 
 
 def scenario_no_display(run):
