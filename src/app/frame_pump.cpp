@@ -5,6 +5,7 @@
 #include "input/input_route.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 
 namespace kokurin {
 
@@ -33,6 +34,10 @@ bool FramePump::pump() {
         ++quitReports_;
         return true;
     }
+    // Drawn over the finished frame, never into the screens' own draws.
+    if (beforePresent_ != nullptr) {
+        beforePresent_();
+    }
     presentDrawnFrame();
     paceWait(pacer_.ticksToWait(paceClockNow()));
     if (handleWindowEvents()) {
@@ -53,7 +58,13 @@ bool FramePump::pump() {
     bound_.padButtons[1] = reading_.padButtons[1];
     bool local[keyboardKeys];
     keysOfReading(bound_, local);
+    // A press picks what the frame just shown offered under it.
+    const PickGrid offered = takeOfferedPicks();
     FrameInput input;
+    if (reading_.pointer.pressed) {
+        const int target = pickTargetAt(offered, reading_.pointer.x, reading_.pointer.y);
+        input.pointer = static_cast<std::uint8_t>(target + 1);
+    }
     if (!frameInputSource().nextInput(local, input)) {
         ++quitReports_;
         return true;
@@ -67,6 +78,7 @@ bool FramePump::pump() {
     }
     addFrameInputKeys(input, down);
     updateKeyStates(down);
+    setFramePick(static_cast<int>(input.pointer) - 1);
     return false;
 }
 

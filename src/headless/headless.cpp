@@ -25,6 +25,8 @@ struct FrontEnd {
     long polls = 0;
     long maxPolls = 0;
     bool recording = true;
+    std::string requestedLanguage;
+    std::string systemLanguage = "ja";
     std::vector<DrawCall> current;
     std::vector<DrawCall> last;
     std::function<void(const std::vector<DrawCall>&, long)> frameHook;
@@ -57,6 +59,16 @@ void KeyScript::hold(long first, long last, int code) {
     }
 }
 
+bool KeyScript::pointerPressed(long poll, int& x, int& y) {
+    auto found = clicks_.find(poll);
+    if (found == clicks_.end()) {
+        return false;
+    }
+    x = found->second.first;
+    y = found->second.second;
+    return true;
+}
+
 void KeyScript::keysDown(long poll, bool down[256]) {
     auto found = downAt_.find(poll);
     if (found == downAt_.end()) {
@@ -75,6 +87,11 @@ void reset() {
     resetSettingsStore();
     setActiveKeyBindings(defaultKeyBindings());
     std::memset(keyState, 0, sizeof keyState);
+}
+
+void setLanguages(const std::string& requested, const std::string& system) {
+    frontEnd().requestedLanguage = requested;
+    frontEnd().systemLanguage = system;
 }
 
 void setKeySource(KeySource* source) {
@@ -305,16 +322,14 @@ std::int64_t paceClockNow() {
 std::int64_t paceClockRate() {
     return headless::ticksPerSecond;
 }
-void paceWait(std::int64_t) {
-}
+void paceWait(std::int64_t) {}
 
 bool handleWindowEvents() {
     // The poll limit is the headless way of closing the game.
     return frontEnd().limitReached;
 }
 
-void beginNextFrame() {
-}
+void beginNextFrame() {}
 
 void readDevices(DeviceReading& reading) {
     auto& fe = frontEnd();
@@ -324,9 +339,20 @@ void readDevices(DeviceReading& reading) {
     }
     reading.padButtons[0] = 0;
     reading.padButtons[1] = 0;
+    reading.pointer = {0, 0, false};
     if (fe.keys != nullptr) {
         fe.keys->keysDown(fe.polls, reading.down);
+        reading.pointer.pressed =
+            fe.keys->pointerPressed(fe.polls, reading.pointer.x, reading.pointer.y);
     }
+}
+
+std::string requestedLanguage() {
+    return frontEnd().requestedLanguage;
+}
+
+std::string systemLanguage() {
+    return frontEnd().systemLanguage;
 }
 
 void showMessageBox(const char* text) {

@@ -9,7 +9,8 @@ namespace kokurin {
 class FrameInputSource {
   public:
     virtual ~FrameInputSource() = default;
-    // The input of the frame that begins now, given the keys the local devices report. False
+    // The input of the frame that begins now, given the keys the local devices report; input
+    // arrives holding the local pointer's pick (and no keys), for a source that takes it. False
     // ends the frames: the pump then tells the screens to return, as when the game closes.
     virtual bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) = 0;
 };
@@ -18,7 +19,9 @@ class FrameInputSource {
 class LocalInputSource : public FrameInputSource {
   public:
     bool nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
+        const std::uint8_t pick = input.pointer;
         input = frameInputOfKeys(localDown);
+        input.pointer = pick;
         return true;
     }
 };
