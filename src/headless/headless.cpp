@@ -9,6 +9,10 @@
 
 #include "app/frame_pump.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
+#include "screens/flash_options.h"
+#include "screens/game_texts.h"
+#include "screens/help_overlay.h"
 
 namespace kokurin {
 namespace headless {
@@ -87,6 +91,12 @@ void reset() {
     resetSettingsStore();
     setActiveKeyBindings(defaultKeyBindings());
     std::memset(keyState, 0, sizeof keyState);
+    // What a run may have chosen: the game's own language and flashing, no help, no pick.
+    setGameLanguage(Language::Japanese);
+    setReduceFlashing(false);
+    setHelpLatched(false);
+    takeOfferedPicks();
+    setFramePick(-1);
 }
 
 void setLanguages(const std::string& requested, const std::string& system) {
