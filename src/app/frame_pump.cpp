@@ -5,6 +5,7 @@
 #include "input/input_route.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 
 namespace kokurin {
 
@@ -38,7 +39,11 @@ bool FramePump::pump() {
     const int perShown = source.framesPerShownFrame() > 1 ? source.framesPerShownFrame() : 1;
     unshown_ = unshown_ + 1 < perShown ? unshown_ + 1 : 0;
     if (unshown_ == 0) {
+        // Drawn over the finished frame, never into the screens' own draws.
         source.drawOverFrame();
+        if (beforePresent_ != nullptr) {
+            beforePresent_();
+        }
         presentDrawnFrame();
         paceWait(pacer_.ticksToWait(paceClockNow()));
     } else {
@@ -53,8 +58,15 @@ bool FramePump::pump() {
 
     bool local[keyboardKeys];
     readLocalKeys(local);
+    // A press picks what the frame just shown offered under it.
+    const PickGrid offered = takeOfferedPicks();
     FrameInput input;
     for (long held = 0;; ++held) {
+        input = FrameInput{};
+        if (reading_.pointer.pressed) {
+            const int target = pickTargetAt(offered, reading_.pointer.x, reading_.pointer.y);
+            input.pointer = static_cast<std::uint8_t>(target + 1);
+        }
         const InputState state = source.nextInput(local, input);
         if (state == InputState::Ready) {
             break;
@@ -83,6 +95,7 @@ bool FramePump::pump() {
     }
     addFrameInputKeys(input, down);
     updateKeyStates(down);
+    setFramePick(static_cast<int>(input.pointer) - 1);
     return false;
 }
 

@@ -18,6 +18,9 @@ class FramePump {
     // One pump (see pumpFrame in platform.h).
     bool pump();
     void restartPacing() { pacer_.restart(); }
+    // Called in every pump right before the drawn frame is shown (null: nothing), for what is
+    // drawn over every screen (the help overlay).
+    void setBeforePresent(void (*draw)()) { beforePresent_ = draw; }
 
     // Calls that told the screens to return (each one counts, so a loop that pumps on after
     // being told shows up).
@@ -39,6 +42,7 @@ class FramePump {
     bool closed_ = false;
     long quitReports_ = 0;
     FrameInput lastInput_;
+    void (*beforePresent_)() = nullptr;
     // The devices' reading and the same after the key bindings.
     DeviceReading reading_ = {};
     DeviceReading bound_ = {};

@@ -1,10 +1,14 @@
 // The game from start-up to shutdown, the same on every front end: each step is the front end's,
 // the order is the game's.
-#include "settings/settings.h"
+#include "app/frame_pump.h"
 #include "input/key_bindings.h"
 #include "platform/platform.h"
 #include "rng/sfmt19937.h"
+#include "screens/flash_options.h"
+#include "screens/game_texts.h"
+#include "screens/help_overlay.h"
 #include "screens/title_screen.h"
+#include "settings/settings.h"
 #include "sound/sound_bank.h"
 #include "sound/sound_schedule.h"
 
@@ -12,22 +16,22 @@ namespace kokurin {
 
 const char* const gameFontFile = "data/ZUDEV.TTF";
 
-namespace {
-
-const char* const secondInstanceText = "多重起動ですよ！";
-
-} // namespace
-
 int runGame(ScreenRun firstScreen) {
     // Nothing is set up yet when another copy already runs.
     if (!claimSingleInstance()) {
-        showMessageBox(secondInstanceText);
+        // Before the settings: the player's or the system's language alone.
+        showMessageBox(
+            textsOf(chooseLanguage(requestedLanguage(), "", systemLanguage())).secondInstance);
         return 0;
     }
     enterExecutableFolder();
     // Read before the window opens, whose size and fullscreen they choose.
     Settings settings = loadSettings();
     setActiveKeyBindings(settings.keys);
+    setGameLanguage(chooseLanguage(requestedLanguage(), settings.language, systemLanguage()));
+    setReduceFlashing(settings.reduceFlashing);
+    // Drawn only while asked for, over frames that are otherwise the screens' own.
+    installedFramePump()->setBeforePresent(&drawHelpBeforePresent);
     setWindowPreferences(settings.fullscreen, settings.windowScale);
     const int refused = openDisplay();
     if (refused != 0) {

@@ -9,6 +9,10 @@
 
 #include "app/frame_pump.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
+#include "screens/flash_options.h"
+#include "screens/game_texts.h"
+#include "screens/help_overlay.h"
 
 namespace kokurin {
 namespace headless {
@@ -29,6 +33,8 @@ struct FrontEnd {
     long polls = 0;
     long maxPolls = 0;
     bool recording = true;
+    std::string requestedLanguage;
+    std::string systemLanguage = "ja";
     std::vector<DrawCall> current;
     std::vector<DrawCall> last;
     std::function<void(const std::vector<DrawCall>&, long)> frameHook;
@@ -61,6 +67,16 @@ void KeyScript::hold(long first, long last, int code) {
     }
 }
 
+bool KeyScript::pointerPressed(long poll, int& x, int& y) {
+    auto found = clicks_.find(poll);
+    if (found == clicks_.end()) {
+        return false;
+    }
+    x = found->second.first;
+    y = found->second.second;
+    return true;
+}
+
 void KeyScript::keysDown(long poll, bool down[256]) {
     auto found = downAt_.find(poll);
     if (found == downAt_.end()) {
@@ -79,6 +95,17 @@ void reset() {
     resetSettingsStore();
     setActiveKeyBindings(defaultKeyBindings());
     std::memset(keyState, 0, sizeof keyState);
+    // What a run may have chosen: the game's own language and flashing, no help, no pick.
+    setGameLanguage(Language::Japanese);
+    setReduceFlashing(false);
+    setHelpLatched(false);
+    takeOfferedPicks();
+    setFramePick(-1);
+}
+
+void setLanguages(const std::string& requested, const std::string& system) {
+    frontEnd().requestedLanguage = requested;
+    frontEnd().systemLanguage = system;
 }
 
 void setKeySource(KeySource* source) {
@@ -324,16 +351,14 @@ std::int64_t paceClockNow() {
 std::int64_t paceClockRate() {
     return headless::ticksPerSecond;
 }
-void paceWait(std::int64_t) {
-}
+void paceWait(std::int64_t) {}
 
 bool handleWindowEvents() {
     // The poll limit is the headless way of closing the game.
     return frontEnd().limitReached;
 }
 
-void beginNextFrame() {
-}
+void beginNextFrame() {}
 
 void readDevices(DeviceReading& reading) {
     auto& fe = frontEnd();
@@ -343,8 +368,11 @@ void readDevices(DeviceReading& reading) {
     }
     reading.padButtons[0] = 0;
     reading.padButtons[1] = 0;
+    reading.pointer = {0, 0, false};
     if (fe.keys != nullptr) {
         fe.keys->keysDown(fe.polls, reading.down);
+        reading.pointer.pressed =
+            fe.keys->pointerPressed(fe.polls, reading.pointer.x, reading.pointer.y);
     }
 }
 
@@ -384,6 +412,14 @@ std::string replayLocation() {
 
 void replayWatched(bool ok, const char* text) {
     frontEnd().watched.push_back(headless::WatchedReplay{ok, text});
+}
+
+std::string requestedLanguage() {
+    return frontEnd().requestedLanguage;
+}
+
+std::string systemLanguage() {
+    return frontEnd().systemLanguage;
 }
 
 void showMessageBox(const char* text) {

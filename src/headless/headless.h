@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -46,6 +47,8 @@ class KeySource {
   public:
     virtual ~KeySource() = default;
     virtual void keysDown(long poll, bool down[256]) = 0;
+    // A pointer press at a poll, at (x, y) on the 640 x 480 screen; false for none.
+    virtual bool pointerPressed(long /*poll*/, int& /*x*/, int& /*y*/) { return false; }
 };
 
 // A script of key codes by poll number: the listed codes are down at exactly those polls.
@@ -57,12 +60,19 @@ class KeyScript : public KeySource {
     void hold(long first, long last, int code);
     // A tap: down for one poll.
     void tap(long poll, int code) { press(poll, code); }
+    // A pointer press at (x, y) at poll (the last one given for a poll counts).
+    void click(long poll, int x, int y) { clicks_[poll] = {x, y}; }
     void keysDown(long poll, bool down[256]) override;
-    bool empty() const { return downAt_.empty(); }
+    bool pointerPressed(long poll, int& x, int& y) override;
+    bool empty() const { return downAt_.empty() && clicks_.empty(); }
 
   private:
     std::map<long, std::set<int>> downAt_;
+    std::map<long, std::pair<int, int>> clicks_;
 };
+
+// What requestedLanguage and systemLanguage answer ("" and "ja" after reset).
+void setLanguages(const std::string& requested, const std::string& system);
 
 // Restores the front end's start state: poll 0, key state cleared, no script, no hooks, no
 // picture, recording on.

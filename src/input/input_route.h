@@ -19,7 +19,8 @@ enum class InputState {
 class FrameInputSource {
   public:
     virtual ~FrameInputSource() = default;
-    // The input of the frame that begins now, given the keys the local devices report.
+    // The input of the frame that begins now, given the keys the local devices report; input
+    // arrives holding the local pointer's pick (and no keys), for a source that takes it.
     virtual InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) = 0;
     // While the input is pending: the frames held so far (0 at the first wait). True when the
     // source has drawn a frame of its own to show (a notice); false leaves the last frame of
@@ -39,7 +40,9 @@ class FrameInputSource {
 class LocalInputSource : public FrameInputSource {
   public:
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
+        const std::uint8_t pick = input.pointer;
         input = frameInputOfKeys(localDown);
+        input.pointer = pick;
         return InputState::Ready;
     }
 };

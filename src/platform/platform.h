@@ -186,6 +186,13 @@ struct DeviceReading {
     bool tapped[keyboardKeys];
     // The first two pads, in the order they came: bit PadButton set while held.
     std::uint8_t padButtons[devicePads];
+    // A mouse button or a touch pressed since the last poll, at that press's place on the
+    // 640 x 480 screen (the window's scaling and bars undone); x and y mean nothing otherwise.
+    struct Pointer {
+        int x;
+        int y;
+        bool pressed;
+    } pointer;
 };
 
 // Files the game reads, relative to the executable's folder.
@@ -278,6 +285,12 @@ ResultCode playSoundSlot(int slot);
 void setSoundMuted(bool muted);
 // The loudness of everything played, 0 (silent) .. 100 (the sounds as made); 100 until set.
 void setSoundVolume(int percent);
+
+// The language the player asked for where the front end takes it (the SDL game's --lang, the
+// page's ?lang=): "ja", "en", or "" for none.
+std::string requestedLanguage();
+// The system's language for the game's choice ("ja_JP.UTF-8", "en-US", ...; "" when unknown).
+std::string systemLanguage();
 
 // The player's settings as text (app/settings.h reads and writes it), kept where the platform
 // keeps such things: a file, the browser's storage, memory. Missing: nothing stored yet;

@@ -4,6 +4,7 @@
 
 #include "rules/clash.h"
 #include "rules/strike_damage.h"
+#include "screens/flash_options.h"
 #include "screens/frame_flow.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
@@ -23,7 +24,7 @@ Flow showStrike(const MatchState& state) {
     for (int frame = 0; frame < strikeFrames; ++frame) {
         drawMatchScreen(state);
         if (frame == 0) {
-            drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, alarmRed);
+            drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, strikeFlashColour());
         }
         const Flow flow = pumpFrameThenCheckEscape();
         if (flow != Flow::Go) {

@@ -8,6 +8,7 @@
 #include "gfx/text_format.h"
 #include "input/input_route.h"
 #include "platform/platform.h"
+#include "screens/game_texts.h"
 #include "screens/match_observer.h"
 #include "sound/game_sounds.h"
 
@@ -38,7 +39,7 @@ const char* hintText(const MatchState& state) {
 
     // Only an opponent's stock of 256 or more that no exchange can reduce leaves no pair.
     if (bestFirst < 0) {
-        return "よい入れ替えが見つかりません";
+        return gameTexts().noGoodExchange;
     }
     return formatText("(%d,%d)-(%d,%d)", bestFirst % boardSize + 1, bestFirst / boardSize + 1,
                       bestSecond % boardSize + 1, bestSecond / boardSize + 1);

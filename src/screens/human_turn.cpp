@@ -3,6 +3,7 @@
 #include "screens/human_turn.h"
 
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 #include "rules/board.h"
 #include "rules/turn_budget.h"
 #include "screens/frame_flow.h"
@@ -13,6 +14,13 @@
 #include "sound/game_sounds.h"
 
 namespace kokurin {
+
+namespace {
+
+// The cells as the match screen draws them: 48-pixel squares from (176, 96).
+constexpr PickGrid boardPicks{176, 96, 48, 48, boardSize, boardSize};
+
+} // namespace
 
 bool humanTurn(MatchState& state) {
     const int self = state.currentPlayer;
@@ -56,11 +64,18 @@ bool humanTurn(MatchState& state) {
         if (keyPressed(keys[keyDownIndex])) {
             state.cursorRow = (state.cursorRow + 1) % boardSize;
         }
+        // A picked cell is the cursor moved there and select pressed, after the keys.
+        const int pick = framePick();
+        const bool picked = pick >= 0 && pick < cellCount;
+        if (picked) {
+            state.cursorCol = pick % boardSize;
+            state.cursorRow = pick / boardSize;
+        }
         if (cellIndex(state.cursorCol, state.cursorRow) != cursorBefore) {
             soundCursorMoved();
         }
 
-        if (keyPressed(keys[keySelectIndex])) {
+        if (keyPressed(keys[keySelectIndex]) || picked) {
             if (!selected) {
                 selected = true;
                 selectedCol = state.cursorCol;
@@ -87,6 +102,7 @@ bool humanTurn(MatchState& state) {
         if (selected) {
             drawCellMark(selectedCol, selectedRow, selectionBlue);
         }
+        offerPicks(boardPicks);
         const Flow flow = pumpFrameThenCheckEscape();
         if (flow != Flow::Go) {
             return quitting(flow);

@@ -9,6 +9,7 @@
 #include "screens/clash_sequence.h"
 #include "screens/computer_turn_screen.h"
 #include "screens/frame_flow.h"
+#include "screens/game_texts.h"
 #include "screens/human_turn.h"
 #include "screens/match_observer.h"
 #include "screens/match_screen.h"
@@ -56,10 +57,14 @@ bool showWinnerScreen(const MatchState& state) {
             return false;
         }
         if (state.hp[0] > 0.0f) {
-            drawText(240, 400, "1Pのかち", textWhite, 36, gameFace, textLeftTop);
+            drawText(240, 400, gameTexts().winner[0], textWhite, 36, gameFace, textLeftTop);
         }
         if (state.hp[1] > 0.0f) {
-            drawText(240, 400, "2Pのかち", textWhite, 36, gameFace, textLeftTop);
+            drawText(240, 400, gameTexts().winner[1], textWhite, 36, gameFace, textLeftTop);
+        }
+        // The Japanese screen says nothing more; a language that does draws it last.
+        if (gameTexts().winnerBack[0] != '\0') {
+            drawText(240, 440, gameTexts().winnerBack, textWhite, 16, gameFace, textLeftTop);
         }
         const Flow flow = pumpFrameThenCheckEscape();
         if (flow != Flow::Go) {

@@ -4,6 +4,9 @@
 #include "gfx/hue.h"
 #include "gfx/text_format.h"
 #include "platform/platform.h"
+#include "screens/flash_options.h"
+#include "screens/game_texts.h"
+#include "screens/help_overlay.h"
 #include "screens/palette.h"
 
 namespace kokurin {
@@ -65,19 +68,19 @@ void drawBoardAndQueues(const MatchState& state) {
 }
 
 void drawMatchScreen(const MatchState& state) {
+    showingForHelp(HelpScene::Match);
     drawSolidRect(0.0f, 0.0f, 640.0f, 480.0f, backdropBlack);
     drawBoardAndQueues(state);
-    drawText(240, 56, formatText("%dPのターン", state.currentPlayer + 1), textWhite, 36, gameFace,
-             textLeftTop);
+    drawText(240, 56, formatText(gameTexts().turnBanner, state.currentPlayer + 1), textWhite, 36,
+             gameFace, textLeftTop);
     drawHitPointBar(0, state.hp[0]);
     drawHitPointBar(1, state.hp[1]);
     drawBackground(480, 176, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
-    // Under 300 frames the timer blinks: red on odd frame counts, negative ones included
-    // (kept: odd-blink).
-    bool blinkRed = state.turnTimer < 300 && state.turnTimer % 2 != 0;
+    // Under 300 frames the timer blinks.
+    bool blinkRed = timerBlinksRed(state.turnTimer);
     float seconds = static_cast<float>(state.turnTimer) / 60.0f;
     drawTextFormat(280, 24, blinkRed ? alarmRed : textWhite, 18, gameFace, textLeftTop,
-                   "じかん：%.2f", static_cast<double>(seconds));
+                   gameTexts().timer, static_cast<double>(seconds));
 }
 
 Flow pauseFrames(const MatchState& state, int n) {

@@ -14,6 +14,7 @@
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
 #include "screens/frame_flow.h"
+#include "screens/game_texts.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
@@ -108,6 +109,10 @@ class ReplayWatch : public FrameInputSource {
     bool restart_ = false;
 };
 
+const ReplayTexts& replayTexts() {
+    return gameLanguage() == Language::English ? englishReplayTexts() : japaneseReplayTexts();
+}
+
 int speedIndexOf(int speed) {
     for (int i = 3; i > 0; --i) {
         if (speed >= speeds[i]) {
@@ -120,7 +125,7 @@ int speedIndexOf(int speed) {
 } // namespace
 
 bool watchReplay(const Replay& replay, int speed) {
-    const ReplayTexts& texts = japaneseReplayTexts();
+    const ReplayTexts& texts = replayTexts();
     // The process's own state, put back when the watching is over.
     const MatchStart own = captureMatchStart(0, 0);
     int speedIndex = speedIndexOf(speed);
@@ -165,7 +170,7 @@ bool watchReplay(const Replay& replay, int speed) {
 }
 
 bool runReplayList() {
-    const ReplayTexts& texts = japaneseReplayTexts();
+    const ReplayTexts& texts = replayTexts();
     std::vector<ReplayEntry> entries = listMatchReplays();
     constexpr int rowsShown = 20;
     int selected = 0;
@@ -214,7 +219,7 @@ bool runReplayList() {
                 continue;
             }
             drawText(240, y,
-                     entry.opponent == 0 ? texts.humanOpponent : rosterNames[entry.opponent],
+                     entry.opponent == 0 ? texts.humanOpponent : gameTexts().rosterNames[entry.opponent],
                      colour, textHeight, gameFace, textLeftTop);
             drawText(400, y, texts.results[static_cast<int>(entry.result)], colour, textHeight,
                      gameFace, textLeftTop);

@@ -5,14 +5,16 @@
 
 #include <string>
 
-#include "settings/settings.h"
 #include "gfx/text_format.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"
 #include "platform/platform.h"
+#include "screens/flash_options.h"
 #include "screens/frame_flow.h"
+#include "screens/game_texts.h"
 #include "screens/palette.h"
 #include "screens/settings_texts.h"
+#include "settings/settings.h"
 #include "sound/sound_schedule.h"
 
 namespace kokurin {
@@ -48,7 +50,8 @@ constexpr int rowCount = static_cast<int>(Row::Count);
 
 struct Screen {
     Settings& settings;
-    const SettingsTexts& texts;
+    // The current language's, which the language row changes.
+    const SettingsTexts* texts;
     int row = 0;
     // Waiting for the new key of this binding row; -1 when not.
     int rebinding = -1;
@@ -62,7 +65,7 @@ int clampTo(int value, int low, int high) {
 }
 
 std::string label(const Screen& screen, int row) {
-    const SettingsTexts& t = screen.texts;
+    const SettingsTexts& t = *screen.texts;
     switch (static_cast<Row>(row)) {
     case Row::SoundOn:
         return t.soundOn;
@@ -96,7 +99,7 @@ std::string label(const Screen& screen, int row) {
 
 std::string value(const Screen& screen, int row) {
     const Settings& s = screen.settings;
-    const SettingsTexts& t = screen.texts;
+    const SettingsTexts& t = *screen.texts;
     switch (static_cast<Row>(row)) {
     case Row::SoundOn:
         return s.soundOn ? t.on : t.off;
@@ -109,7 +112,7 @@ std::string value(const Screen& screen, int row) {
     case Row::ReduceFlashing:
         return s.reduceFlashing ? t.on : t.off;
     case Row::Language:
-        return t.languageNames[s.language == "en" ? 1 : 0];
+        return t.languageNames[static_cast<int>(gameLanguage())];
     case Row::ReplaysKept:
         return std::to_string(s.replaysKept);
     case Row::PlayerName:
@@ -145,21 +148,25 @@ void change(Screen& screen, int direction) {
         break;
     case Row::Fullscreen:
         s.fullscreen = !s.fullscreen;
-        screen.note = screen.texts.nextStart;
+        screen.note = screen.texts->nextStart;
         screen.noteColour = noteYellow;
         break;
     case Row::WindowScale:
         s.windowScale = (s.windowScale + direction + maxWindowScale + 1) % (maxWindowScale + 1);
-        screen.note = screen.texts.nextStart;
+        screen.note = screen.texts->nextStart;
         screen.noteColour = noteYellow;
         break;
     case Row::ReduceFlashing:
         s.reduceFlashing = !s.reduceFlashing;
+        setReduceFlashing(s.reduceFlashing);
         break;
     case Row::Language:
-        s.language = s.language == "en" ? "ja" : "en";
-        screen.note = screen.texts.nextStart;
-        screen.noteColour = noteYellow;
+        // Chosen here, the language is the player's from now on, and shown at once.
+        setGameLanguage(gameLanguage() == Language::English ? Language::Japanese
+                                                            : Language::English);
+        s.language = languageCode(gameLanguage());
+        screen.texts = &gameTexts().settings;
+        screen.note.clear();
         break;
     case Row::ReplaysKept:
         s.replaysKept = clampTo(s.replaysKept + direction * replaysStep, 0, maxReplaysKept);
@@ -174,13 +181,13 @@ bool activate(Screen& screen) {
     const int row = screen.row;
     if (row >= static_cast<int>(Row::FirstBinding) && row <= static_cast<int>(Row::LastBinding)) {
         screen.rebinding = row - static_cast<int>(Row::FirstBinding);
-        screen.note = screen.texts.pressNewKey;
+        screen.note = screen.texts->pressNewKey;
         screen.noteColour = noteYellow;
         return true;
     }
     if (row == static_cast<int>(Row::ResetKeys)) {
         screen.settings.keys = defaultKeyBindings();
-        screen.note = screen.texts.keysReset;
+        screen.note = screen.texts->keysReset;
         screen.noteColour = noteYellow;
         return true;
     }
@@ -209,14 +216,14 @@ void takeNewKey(Screen& screen, int key) {
         screen.settings.keys.keys[seat][action] = key;
         screen.note.clear();
     } else {
-        screen.note = screen.texts.refused[static_cast<int>(problem) - 1];
+        screen.note = screen.texts->refused[static_cast<int>(problem) - 1];
         screen.noteColour = alarmRed;
     }
     screen.rebinding = -1;
 }
 
 void draw(const Screen& screen) {
-    drawText(screenWidth / 2, 16, screen.texts.heading, textWhite, 20, gameFace, textCentre);
+    drawText(screenWidth / 2, 16, screen.texts->heading, textWhite, 20, gameFace, textCentre);
     for (int row = 0; row < rowCount; ++row) {
         const Colour colour = row == screen.row ? textWhite : textGrey;
         const int y = firstRowY + rowHeight * row;
@@ -226,13 +233,13 @@ void draw(const Screen& screen) {
     drawText(labelX - 16, firstRowY + rowHeight * screen.row, ">", cursorOrange, textHeight,
              gameFace, textLeftTop);
     drawText(8, 440, screen.note.c_str(), screen.noteColour, textHeight, gameFace, textLeftTop);
-    drawText(8, 458, screen.texts.help, textWhite, textHeight, gameFace, textLeftTop);
+    drawText(8, 458, screen.texts->help, textWhite, textHeight, gameFace, textLeftTop);
 }
 
 } // namespace
 
 bool runSettingsScreen(Settings& settings) {
-    Screen screen{settings, japaneseSettingsTexts, 0, -1, "", noteYellow};
+    Screen screen{settings, &gameTexts().settings, 0, -1, "", noteYellow};
     setActiveKeyBindings(defaultKeyBindings());
     bool quit = false;
     for (;;) {
@@ -271,7 +278,7 @@ bool runSettingsScreen(Settings& settings) {
     }
     setActiveKeyBindings(settings.keys);
     if (!quit && !saveSettings(settings)) {
-        showMessageBox(screen.texts.notSaved);
+        showMessageBox(screen.texts->notSaved);
     }
     return quit;
 }

@@ -1,5 +1,4 @@
-// Every text the settings screen shows, in one table, so that another language is one more
-// table of the same shape.
+// The shape of the settings screen's texts; each language's table (game_texts.h) holds one.
 #pragma once
 
 #include "input/key_bindings.h"
@@ -37,7 +36,7 @@ struct SettingsTexts {
     const char* refused[4];
 };
 
-// The Japanese texts, the game's own.
-extern const SettingsTexts japaneseSettingsTexts;
+// The Japanese table's.
+extern const SettingsTexts& japaneseSettingsTexts;
 
 } // namespace kokurin

@@ -2,9 +2,9 @@
 // loop that starts one match after another on a fresh match record.
 #include "screens/title_screen.h"
 
-#include "settings/settings.h"
 #include "gfx/text_format.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 #include "platform/platform.h"
 #include "rules/board.h"
 #include "rules/match_state.h"
@@ -13,10 +13,13 @@
 #include "replay/replay_library.h"
 #include "rng/sfmt19937.h"
 #include "screens/frame_flow.h"
+#include "screens/game_texts.h"
+#include "screens/help_overlay.h"
 #include "screens/match_loop.h"
 #include "screens/palette.h"
 #include "screens/replay_screens.h"
 #include "screens/settings_screen.h"
+#include "settings/settings.h"
 #include "sound/game_sounds.h"
 
 namespace kokurin {
@@ -37,20 +40,11 @@ const char* const rosterPortraits[rosterSize] = {
 namespace {
 
 constexpr int listHeight = 14;
+// The roster's lines, wide enough for the longest name.
+constexpr PickGrid rosterPicks{128, 32, 192, 16, 1, rosterSize};
 
-struct HelpLine {
-    int y;
-    const char* text;
-};
-
-const HelpLine helpLines[] = {
-    {328, "せつめい"},
-    {344, "どれか２つのブロックを入れ替えて縦横に３つそろえよう"},
-    {360, "おたがい消したブロックで攻撃するぞ！"},
-    {376, "五行思想の相関があるらしいぞ！"},
-    {392, "1P操作： WASDで移動 SPACEで決定"},
-    {408, "2P操作： 矢印で移動 ENTERで決定"},
-};
+// The help lines' tops; their texts are the language's.
+constexpr int helpLineY[titleHelpLines] = {328, 344, 360, 376, 392, 408};
 
 void loadPortrait(int entry) {
     loadBackground(formatText("data/%s", rosterPortraits[entry]));
@@ -113,12 +107,23 @@ bool runTitle(Settings* settings) {
             soundRosterSelected(selectedEntry);
         }
 
-        // Drawn before the pump, over whatever the last frame left (kept: mixed-frame).
-        for (int i = 0; i < rosterSize; ++i) {
-            drawText(128, 32 + 16 * i, rosterNames[i], i == selectedEntry ? textWhite : textGrey,
-                     listHeight, gameFace, textLeftTop);
+        // A pick on another entry selects it, as W and S do (one on the selected entry starts,
+        // below with SPACE).
+        const int pick = framePick();
+        if (pick >= 0 && pick < rosterSize && pick != selectedEntry) {
+            selectedEntry = pick;
+            loadPortrait(selectedEntry);
+            soundRosterSelected(selectedEntry);
         }
 
+        // Drawn before the pump, over whatever the last frame left (kept: mixed-frame).
+        for (int i = 0; i < rosterSize; ++i) {
+            drawText(128, 32 + 16 * i, gameTexts().rosterNames[i],
+                     i == selectedEntry ? textWhite : textGrey, listHeight, gameFace, textLeftTop);
+        }
+
+        offerPicks(rosterPicks);
+        showingForHelp(HelpScene::Title);
         const Flow flow = pumpFrameThenCheckEscape();
         if (flow != Flow::Go) {
             return quitting(flow);
@@ -126,7 +131,7 @@ bool runTitle(Settings* settings) {
 
         drawBackground(300, 100, 1.0f, 0.0f, 0.5f, 0.5f, 0.0f, 0.0f);
 
-        if (keyPressed(keySpace)) {
+        if (keyPressed(keySpace) || framePick() == selectedEntry) {
             // One more frame, so that a SPACE still held reads 2 and does not select a cell in
             // the match's first frame (kept: held-space).
             const Flow extra = pumpFrameThenCheckEscape();
@@ -160,8 +165,9 @@ bool runTitle(Settings* settings) {
             loadPortrait(selectedEntry);
         }
 
-        for (const HelpLine& line : helpLines) {
-            drawText(8, line.y, line.text, textWhite, listHeight, gameFace, textLeftTop);
+        for (int line = 0; line < titleHelpLines; ++line) {
+            drawText(8, helpLineY[line], gameTexts().titleHelp[line], textWhite, listHeight,
+                     gameFace, textLeftTop);
         }
     }
 }

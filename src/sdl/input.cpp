@@ -123,6 +123,8 @@ constexpr int seats = 2;
 
 struct Input {
     bool scancodeDown[SDL_NUM_SCANCODES] = {};
+    // The last left press (or tap: SDL makes a touch a left press too) since the last poll.
+    DeviceReading::Pointer pointer = {0, 0, false};
     // Keys that went down since the last reading, so that a tap between two polls counts.
     bool tapped[keyboardKeys] = {};
     // The pad playing each seat, null while the seat has none.
@@ -199,6 +201,13 @@ void handleInputEvent(const SDL_Event& event) {
         }
         break;
     }
+    case SDL_MOUSEBUTTONDOWN:
+        // The renderer's logical size has already turned the window's place into the game's
+        // 640 x 480 one; a press on the black bars falls outside it and picks nothing.
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            input.pointer = {event.button.x, event.button.y, true};
+        }
+        break;
     case SDL_CONTROLLERDEVICEADDED:
         seatPad(event.cdevice.which);
         break;
@@ -216,6 +225,8 @@ void readDevices(DeviceReading& reading) {
         reading.tapped[code] = input.tapped[code];
         input.tapped[code] = false;
     }
+    reading.pointer = input.pointer;
+    input.pointer.pressed = false;
     for (const KeyOfScancode& entry : keyboardKeyTable) {
         reading.down[entry.key] = reading.down[entry.key] || input.scancodeDown[entry.scancode];
     }
@@ -229,7 +240,8 @@ void readDevices(DeviceReading& reading) {
             const auto b = static_cast<SDL_GameControllerButton>(button);
             const int padButton = padButtonOf(b);
             if (padButton >= 0 && SDL_GameControllerGetButton(pad, b) != 0) {
-                reading.padButtons[seat] = static_cast<std::uint8_t>(reading.padButtons[seat] | (1u << padButton));
+                reading.padButtons[seat] =
+                    static_cast<std::uint8_t>(reading.padButtons[seat] | (1u << padButton));
             }
         }
     }

@@ -1,12 +1,21 @@
 // The entry point of the SDL build: the game's own start-up order, then SDL's shutdown.
 #include <SDL.h>
 
+#include <cstdio>
+#include <string>
+
 #include "platform/platform.h"
 #include "sdl/replay_command.h"
+#include "sdl/language.h"
 #include "sdl/start_up.h"
 #include "sound/sound_schedule.h"
 
 int main(int argc, char* argv[]) {
+    std::string error;
+    if (!kokurin::sdl::readLanguageArguments(argc, argv, error)) {
+        std::fprintf(stderr, "kokurin: %s\n", error.c_str());
+        return 2;
+    }
     // The schedule's clock starts before anything is opened, as on every front end.
     kokurin::resetSoundSchedule();
     int exitCode = 0;

@@ -100,7 +100,7 @@ bool readField(Settings& settings, const std::string& key, const std::string& va
         return readInt(value, 0, maxReplaysKept, settings.replaysKept);
     }
     if (key == "language") {
-        if (value == "ja" || value == "en") {
+        if (value == "ja" || value == "en" || value == "auto") {
             settings.language = value;
             return true;
         }

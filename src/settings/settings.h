@@ -25,8 +25,8 @@ struct Settings {
     std::string serverAddress;
     // Replays kept before the oldest go (0 .. maxReplaysKept).
     int replaysKept = 300;
-    // "ja" or "en".
-    std::string language = "ja";
+    // "ja", "en", or "auto": the system's (Japanese where it names none).
+    std::string language = "auto";
     bool reduceFlashing = false;
     KeyBindings keys = defaultKeyBindings();
     // Lines of keys this version does not know, kept as they were for a newer version.

@@ -44,7 +44,9 @@ const char* simUsage() {
            "                  numbers and the game's decimal key numbers (0 .. 255); the listed\n"
            "                  keys are down at exactly that poll (the Nth frame pump of the\n"
            "                  match). Blank lines and lines starting with # are ignored. Without\n"
-           "                  it no key is ever down.\n"
+           "                  it no key is ever down. A field '@X,Y' instead of a code is a\n"
+           "                  pointer press (mouse, touch) at that poll at X,Y on the 640 x 480\n"
+           "                  screen (one a poll).\n"
            "  --max-polls N   stop when a frame pump would make the poll count exceed N\n"
            "                  (default 2000000, at least 1)\n"
            "  --wav FILE      also render the match's sound into FILE (16-bit mono WAV at\n"
@@ -187,7 +189,22 @@ bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std:
             return fail("a poll number needs at least one key code");
         }
         std::vector<int> codes;
+        bool clicked = false;
+        long long clickX = 0;
+        long long clickY = 0;
         for (std::size_t i = 1; i < fields.size(); ++i) {
+            if (fields[i][0] == '@') {
+                const std::size_t comma = fields[i].find(',');
+                if (clicked || comma == std::string::npos ||
+                    !parseNumber(fields[i].substr(1, comma - 1), 0, kokurin::screenWidth - 1,
+                                 clickX) ||
+                    !parseNumber(fields[i].substr(comma + 1), 0, kokurin::screenHeight - 1,
+                                 clickY)) {
+                    return fail("a press is one '@X,Y' a poll with 0 <= X < 640, 0 <= Y < 480");
+                }
+                clicked = true;
+                continue;
+            }
             long long code = 0;
             if (!parseNumber(fields[i], 0, 255, code)) {
                 return fail("key codes are decimal numbers from 0 to 255");
@@ -197,6 +214,10 @@ bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std:
         // Only a whole line is taken: a bad code leaves nothing of its line in the script.
         for (int code : codes) {
             script.press(static_cast<long>(poll), code);
+        }
+        if (clicked) {
+            script.click(static_cast<long>(poll), static_cast<int>(clickX),
+                         static_cast<int>(clickY));
         }
         lastPoll = static_cast<long>(poll);
     }
