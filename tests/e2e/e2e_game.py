@@ -19,6 +19,7 @@ import argparse
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -519,6 +520,56 @@ def scenario_full_match(run):
 # ---- Scenarios of the SDL build --------------------------------------------------------------
 
 
+def scenario_replays(run):
+    """A match the SDL game played is saved as a replay that kokurin-sim plays to the end with
+    every hash agreeing; `kokurin --replay` watches a replay kokurin-sim recorded (8 times as
+    fast) and exits 0, and exits 3 with a message for a damaged one."""
+    sim = os.path.join(os.path.dirname(run.args.game), "tools", "sim", "kokurin-sim")
+    folder = os.path.join(os.environ["XDG_DATA_HOME"], "kokurin", "replays")
+    game = run.start_game()
+    run.attach(game)
+    wait_title(run, 0, "title")
+    press("s")
+    wait_title(run, 1, "title-entry-1")
+    start_match(run, 1, "match-start")
+    time.sleep(1.0)
+    press("Escape")
+    wait_title(run, 1, "title-after-escape")
+    press("Escape")
+    run.expect_exit(game, "ESC on the title screen")
+    saved = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    run.check(len(saved) == 1 and saved[0].endswith(".kkr"), "one replay saved", str(saved))
+    if saved:
+        played = subprocess.run([sim, "--replay", os.path.join(folder, saved[0])],
+                                capture_output=True, text=True, timeout=60)
+        run.check(played.returncode == 0 and '"reason":"escape"' in played.stdout,
+                  "kokurin-sim plays the game's replay to its ESC", played.stderr[-300:])
+
+    recorded = os.path.join(run.work, "sim.kkr")
+    made = subprocess.run([sim, "--seed", "3", "--opponent", "6", "--max-polls", "900",
+                           "--record", recorded], capture_output=True, timeout=60)
+    run.check(made.returncode == 0, "kokurin-sim records a replay")
+    code = subprocess_exit(run, [run.args.game, "--replay", recorded, "--speed", "8"], 60)
+    run.check(code == 0, "kokurin --replay watches it to its end and exits 0", "exit %s" % code)
+    damaged = os.path.join(run.work, "damaged.kkr")
+    with open(recorded, "rb") as f:
+        data = bytearray(f.read())
+    data[len(data) // 2] ^= 0x10
+    with open(damaged, "wb") as f:
+        f.write(data)
+    out = subprocess.run([run.args.game, "--replay", damaged], capture_output=True, text=True,
+                         timeout=30, cwd=run.work)
+    run.check(out.returncode == 3 and "damaged" in out.stderr,
+              "a damaged replay: exit 3 and a message", "%s %s" % (out.returncode, out.stderr[-200:]))
+
+
+def subprocess_exit(run, command, timeout):
+    try:
+        return subprocess.run(command, capture_output=True, timeout=timeout, cwd=run.work).returncode
+    except subprocess.TimeoutExpired:
+        return "timeout"
+
+
 def scenario_stale_lock(run):
     """A lock file left by a run that crashed does not keep the game from starting."""
     lock = os.path.join(os.environ["XDG_RUNTIME_DIR"], "kokurin.lock")
@@ -650,6 +701,7 @@ SCENARIOS = {
     "full_match": scenario_full_match,
 }
 NATIVE_SCENARIOS = {
+    "replays": scenario_replays,
     "stale_lock": scenario_stale_lock,
     "resize": scenario_resize,
     "close_during_hint": scenario_close_during_hint,

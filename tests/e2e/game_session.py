@@ -35,6 +35,8 @@ def _own_settings_folder():
     atexit.register(shutil.rmtree, folder, True)
     os.environ["KOKURIN_CONFIG_DIR"] = folder
     os.environ["KOKURIN_WINE_CONFIG_DIR"] = "Z:" + folder.replace("/", "\\")
+    # The SDL game's replays go to $XDG_DATA_HOME/kokurin/replays: this run's folder too.
+    os.environ["XDG_DATA_HOME"] = os.path.join(folder, "data")
 
 
 _own_settings_folder()
