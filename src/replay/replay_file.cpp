@@ -10,17 +10,6 @@ namespace {
 const std::uint8_t magic[4] = {'K', 'K', 'R', 'P'};
 constexpr std::size_t maxVersionLength = 32;
 
-std::uint32_t crc32(const std::uint8_t* bytes, std::size_t size) {
-    std::uint32_t crc = 0xffffffffu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 class Writer {
   public:
     void byte(std::uint8_t b) { bytes.push_back(b); }
@@ -107,6 +96,17 @@ bool fail(std::string& error, const char* message) {
 
 } // namespace
 
+std::uint32_t replayChecksum(const std::uint8_t* bytes, std::size_t size) {
+    std::uint32_t crc = 0xffffffffu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
 const char* gameVersion() {
     return "1.0.0";
 }
@@ -155,7 +155,7 @@ std::vector<std::uint8_t> encodeReplay(const Replay& replay) {
     for (std::uint32_t hash : replay.hashes) {
         w.u32(hash);
     }
-    w.u32(crc32(w.bytes.data(), w.bytes.size()));
+    w.u32(replayChecksum(w.bytes.data(), w.bytes.size()));
     return std::move(w.bytes);
 }
 
@@ -193,7 +193,7 @@ bool decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& out, std:
                            static_cast<std::uint32_t>(bytes[size - 3]) << 8 |
                            static_cast<std::uint32_t>(bytes[size - 2]) << 16 |
                            static_cast<std::uint32_t>(bytes[size - 1]) << 24;
-    if (crc32(bytes, size - 4) != stored) {
+    if (replayChecksum(bytes, size - 4) != stored) {
         return fail(error, "the replay is damaged (cut short or altered): its checksum fails");
     }
     Reader body(bytes, size - 4);

@@ -44,6 +44,8 @@ struct Replay {
 const char* gameVersion();
 
 std::vector<std::uint8_t> encodeReplay(const Replay& replay);
+// The CRC-32 (zlib's) a replay ends with, over the bytes before it.
+std::uint32_t replayChecksum(const std::uint8_t* bytes, std::size_t size);
 // False with a message (and replay untouched) for anything but a whole, sound file.
 bool decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& replay, std::string& error);
 

@@ -1,4 +1,5 @@
-// The folder of replay files through std::filesystem (UTF-8 paths on every system).
+// The folder of replay files through std::filesystem (UTF-8 paths on every system); written as
+// the settings file is, through a temporary file renamed over the old.
 #include "replay/replay_folder.h"
 
 #include <filesystem>
@@ -6,6 +7,7 @@
 #include <system_error>
 
 #include "replay/replay_library.h"
+#include "settings/settings_file.h"
 
 namespace kokurin {
 
@@ -23,30 +25,7 @@ bool writeReplayFile(const std::string& folder, const std::string& name, const s
     if (folder.empty() || !isReplayName(name)) {
         return false;
     }
-    std::error_code error;
-    fs::create_directories(fs::u8path(folder), error);
-    if (error) {
-        return false;
-    }
-    const fs::path file = fileOf(folder, name);
-    fs::path temporary = file;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            fs::remove(temporary, error);
-            return false;
-        }
-    }
-    fs::rename(temporary, file, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return replaceSettingsFile((fs::u8path(folder) / fs::u8path(name)).u8string(), bytes);
 }
 
 bool readReplayFile(const std::string& folder, const std::string& name, std::size_t maxBytes,

@@ -15,22 +15,11 @@ using namespace kokurin;
 
 namespace {
 
-std::uint32_t crc32(const std::uint8_t* bytes, std::size_t size) {
-    std::uint32_t crc = 0xffffffffu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 void resign(std::vector<std::uint8_t>& bytes) {
     if (bytes.size() < 4) {
         return;
     }
-    const std::uint32_t crc = crc32(bytes.data(), bytes.size() - 4);
+    const std::uint32_t crc = replayChecksum(bytes.data(), bytes.size() - 4);
     for (int i = 0; i < 4; ++i) {
         bytes[bytes.size() - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (8 * i));
     }
