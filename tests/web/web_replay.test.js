@@ -49,10 +49,10 @@ test("a kokurin-sim replay watched in the page; the page's own match played by k
 
     // R opens the list (one replay), SPACE watches it, UP three times plays it 8 times as fast.
     await page.keyboard.press("KeyR");
-    await session.waitForFrames(page, 10);
+    await session.waitForFrames(page, (await session.frames(page)) + 10);
     await page.keyboard.press("Space");
     for (let i = 0; i < 3; i++) {
-        await session.waitForFrames(page, 3);
+        await session.waitForFrames(page, (await session.frames(page)) + 3);
         await page.keyboard.press("ArrowUp");
     }
     await page.waitForFunction(() => window.kokurinReplays.lastWatched !== null, null, {
@@ -67,7 +67,7 @@ test("a kokurin-sim replay watched in the page; the page's own match played by k
     await page.keyboard.press("KeyS");
     await session.waitForScreen(page, "title", 1);
     await page.keyboard.press("Space");
-    await session.waitForFrames(page, 60);
+    await session.waitForFrames(page, (await session.frames(page)) + 60);
     await page.keyboard.press("Escape");
     await session.waitForScreen(page, "title", 1);
     const saved = await page.evaluate(() => window.kokurinReplays.list());
