@@ -191,6 +191,33 @@ TEST(SdlPads, FirstPadPlaysSeatOneSecondSeatTwoAndUnpluggingLetsGo) {
     EXPECT_EQ(keyState[keyReturn], 0);
 }
 
+void pushKey(SDL_Scancode scancode, bool down) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = scancode;
+    SDL_PushEvent(&event);
+}
+
+TEST(SdlKeys, AKeyPressedAndLetGoBetweenTwoPollsCountsForOnePoll) {
+    ASSERT_FALSE(pumpFrame());
+    // Down and up before the next poll: seen as pressed once, then up.
+    pushKey(SDL_SCANCODE_D, true);
+    pushKey(SDL_SCANCODE_D, false);
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_EQ(keyState[keyD], 1);
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_EQ(keyState[keyD], 0);
+    // Held over polls counts up as always; a second tap while held adds nothing.
+    pushKey(SDL_SCANCODE_D, true);
+    ASSERT_FALSE(pumpFrame());
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_EQ(keyState[keyD], 2);
+    pushKey(SDL_SCANCODE_D, false);
+    ASSERT_FALSE(pumpFrame());
+    EXPECT_EQ(keyState[keyD], 0);
+}
+
 TEST(SdlSound, WithoutADeviceNothingLoadsOrPlays) {
     SDL_setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     EXPECT_FALSE(openSound());
