@@ -303,8 +303,8 @@ bool writeSettingsText(const std::string& text);
 std::string settingsLocation();
 
 // Saved replays (replay/replay_library.h decides what is kept): files in the folder of the
-// user's data where the platform has one ($XDG_DATA_HOME/kokurin/replays, %APPDATA%\kokurin\
-// replays), the browser's storage otherwise. Names are the game's own (letters, digits, '-',
+// user's data where the platform has one ($XDG_DATA_HOME/kokurin/replays, kokurin/replays in
+// %APPDATA%), the browser's storage otherwise. Names are the game's own (letters, digits, '-',
 // '.'); a write replaces the old data whole or leaves it as it was.
 bool writeReplayData(const std::string& name, const std::string& bytes);
 // False when there is no such replay or it cannot be read; at most maxBytes are read (a larger

@@ -8,7 +8,6 @@
 #include "sdl/replay_command.h"
 #include "sdl/language.h"
 #include "sdl/start_up.h"
-#include "sound/sound_schedule.h"
 
 int main(int argc, char* argv[]) {
     std::string error;
@@ -16,8 +15,6 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "kokurin: %s\n", error.c_str());
         return 2;
     }
-    // The schedule's clock starts before anything is opened, as on every front end.
-    kokurin::resetSoundSchedule();
     int exitCode = 0;
     if (!kokurin::sdl::runReplayCommand(argc, argv, exitCode)) {
         exitCode = kokurin::runGame();

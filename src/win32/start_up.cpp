@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "sound/sound_schedule.h"
 #include "win32/d3dx_library.h"
 #include "win32/graphics_device.h"
 #include "win32/keyboard_input.h"
@@ -40,9 +39,8 @@ struct RendererLifetime {
 struct InputLifetime {
     ~InputLifetime() { releaseInput(); }
 };
+// The schedule's clock is the game's to start (runGame resets it once, after the sound opens).
 struct SoundLifetime {
-    // The schedule's clock starts 500 ms after static construction.
-    SoundLifetime() { resetSoundSchedule(); }
     ~SoundLifetime() { releaseSound(); }
 };
 struct FrontEndLifetime {
