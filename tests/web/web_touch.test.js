@@ -131,7 +131,8 @@ test("a phone: the whole game in view, tapped cells exchanged, the touch buttons
         await waitForMatch(page, (seen) => seen.marks[mark] === "blue", "the tapped cell selected");
         const b = cellCentre(left + 1);
         await tapGame(page, b.x, b.y);
-        await waitForMatch(page, (seen) => seen.board === expected.settled, "the board kokurin-sim settles on");
+        await waitForMatch(page, (seen) => seen.board === expected.settled,
+            "the board kokurin-sim settles on (" + expected.settled + ", from " + expected.start + ")");
 
         // Sound: a tap started Web Audio; the button is M.
         const gain = () => page.evaluate(() => window.kokurinPage.audio.master.gain.value);
