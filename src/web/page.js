@@ -324,7 +324,8 @@ var kokurinPage = (function () {
             }
             canvas.focus();
         });
-        kokurinLayout.start();
+        // Without the loading line the game has more room.
+        kokurinLayout.fit();
         canvas.focus();
         return 0;
     };
@@ -691,6 +692,8 @@ var kokurinPage = (function () {
 
     function start() {
         readSeed();
+        // The loading page fits a phone too.
+        kokurinLayout.start();
         window.addEventListener("keydown", onKeyDown);
         window.addEventListener("keyup", onKeyUp);
         window.addEventListener("blur", function () {
