@@ -2,7 +2,7 @@
 // portraits, each fetched when the game first shows it and the rest in the background after
 // the first frame, never holding the game back. kokurinWebFont and kokurinWebPictures are the
 // build's lists (tools/web_assets); page.js asks here for the font and the pictures.
-/* global kokurinWebFont, kokurinWebPictures */
+/* global kokurinWebFont, kokurinWebPictures, kokurinPageTexts */
 
 var kokurinAssets = (function () {
     "use strict";
@@ -101,12 +101,7 @@ var kokurinAssets = (function () {
         assets.noticeShown = true;
         var notice = element("notice");
         if (notice) {
-            notice.textContent =
-                "フォントファイル " +
-                assets.fontFile +
-                " がないため、文字をブラウザーの標準フォントで表示しています。" +
-                "ゲームを作り直すと戻ります（cmake --build --preset web。" +
-                "fonts-ipafont-gothic と python3-fonttools が必要です）。";
+            kokurinPageTexts.show(notice, "fontMissing", assets.fontFile);
             notice.hidden = false;
         }
     }

@@ -1,13 +1,15 @@
 // The frame pump's browser parts: the frame's commands go to the canvas in one call, the game
-// yields to the browser until the next deadline, waits while the tab is hidden and reads the keys
-// and pads the page kept.
+// yields to the browser until the next deadline, waits while the tab is hidden and reads the keys,
+// pads, pointer and help button the page kept; the page's texts follow the game's language.
 #include <emscripten.h>
 
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "screens/help_overlay.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"
+#include "web/page_language.h"
 
 namespace kokurin {
 
@@ -56,11 +58,20 @@ bool handleWindowEvents() {
     return false;
 }
 
+// The settings screen may have changed the language since the last frame.
 void beginNextFrame() {
+    web::tellPageLanguage();
 }
 
 void readDevices(DeviceReading& reading) {
-    kokurin_page_poll_devices(reading.down, reading.tapped, reading.padButtons);
+    std::int32_t pointer[4] = {};
+    kokurin_page_poll_devices(reading.down, reading.tapped, reading.padButtons, pointer);
+    reading.pointer = {pointer[0], pointer[1], pointer[2] != 0};
+    // The page's help button stays on until pressed again, as F1 held does while held.
+    const bool helpButtonOn = pointer[3] != 0;
+    if (helpButtonOn != helpLatched()) {
+        setHelpLatched(helpButtonOn);
+    }
 }
 
 void showMessageBox(const char* text) {

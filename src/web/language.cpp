@@ -1,8 +1,12 @@
-// The page's language sources: ?lang=ja or ?lang=en in its address. The browser's own language
-// is not asked yet, so that a page without ?lang= or a stored choice starts in Japanese.
+// The page's language sources: ?lang=ja or ?lang=en in its address, and the browser's language
+// (navigator.language) for a page without ?lang= or a stored choice; and the game's choice told
+// back to the page for its own texts.
 #include <emscripten.h>
 
 #include "platform/platform.h"
+#include "screens/game_texts.h"
+#include "web/page_bridge.h"
+#include "web/page_language.h"
 
 namespace kokurin {
 
@@ -13,8 +17,32 @@ std::string requestedLanguage() {
     return value != nullptr ? value : "";
 }
 
+// "ja-JP", "en-US", ...: the game reads the language from its first part.
 std::string systemLanguage() {
-    return "";
+    const char* value = emscripten_run_script_string(
+        "(function () { var v = navigator.language;"
+        " return typeof v === 'string' && /^[A-Za-z0-9-]{1,35}$/.test(v) ? v : ''; })()");
+    return value != nullptr ? value : "";
 }
 
+namespace web {
+
+namespace {
+
+// What the page was last told; nothing yet, so the first call always tells.
+bool told = false;
+Language toldLanguage = Language::Japanese;
+
+} // namespace
+
+void tellPageLanguage() {
+    const Language language = gameLanguage();
+    if (!told || language != toldLanguage) {
+        told = true;
+        toldLanguage = language;
+        kokurin_page_set_language(languageCode(language));
+    }
+}
+
+} // namespace web
 } // namespace kokurin

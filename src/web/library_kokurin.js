@@ -33,8 +33,11 @@ mergeInto(LibraryManager.library, {
     kokurin_page_hidden: function () {
         return kokurinPage.hidden();
     },
-    kokurin_page_poll_devices: function (down, tapped, pads) {
-        kokurinPage.pollDevices(down, tapped, pads);
+    kokurin_page_poll_devices: function (down, tapped, pads, pointer) {
+        kokurinPage.pollDevices(down, tapped, pads, pointer);
+    },
+    kokurin_page_set_language: function (code) {
+        kokurinPage.setLanguage(code);
     },
     kokurin_page_open_box: function (text) {
         kokurinPage.openBox(text);

@@ -1,8 +1,10 @@
 // The page around the game, run before the game's module starts: it waits for the font
-// (asset_loader.js fetches it and the pictures), then keeps the canvas, the keys and pads, the hint box, Web Audio and the ended
-// screen. library_kokurin.js hands the game's calls to kokurinPage.
+// (asset_loader.js fetches it and the pictures), then keeps the canvas, the keys and pads, the
+// hint box, Web Audio and the ended screen; the pointer, the layout, the touch buttons and the
+// page's texts have files of their own. library_kokurin.js hands the game's calls to kokurinPage.
 /* global Module, HEAP32, HEAPF32, HEAP16, HEAPU8, UTF8ToString, addRunDependency,
-   removeRunDependency, kokurinAssets */
+   removeRunDependency, kokurinAssets, kokurinLayout, kokurinPageTexts, kokurinPointer,
+   kokurinTouchButtons */
 
 var kokurinPage = (function () {
     "use strict";
@@ -172,21 +174,6 @@ var kokurinPage = (function () {
         }
     }
 
-    // ---- Canvas size ----
-
-    function fitCanvas() {
-        if (!page.canvas) {
-            return;
-        }
-        var below = element("keys").offsetHeight + 16;
-        var scale = Math.max(
-            1,
-            Math.floor(Math.min(window.innerWidth / 640, (window.innerHeight - below) / 480))
-        );
-        page.canvas.style.width = 640 * scale + "px";
-        page.canvas.style.height = 480 * scale + "px";
-    }
-
     // ---- Drawing ----
 
     function colourStyle(colour) {
@@ -315,20 +302,30 @@ var kokurinPage = (function () {
         var ctx = canvas && canvas.getContext ? canvas.getContext("2d") : null;
         element("status").hidden = true;
         if (!ctx) {
-            element("ended-text").textContent =
-                "このブラウザーでは canvas に描けないため、ゲームを始められません。";
+            kokurinPageTexts.show(element("ended-text"), "noCanvas");
             return 1;
         }
         page.canvas = canvas;
         page.ctx = ctx;
         ctx.fillStyle = "#000";
         ctx.fillRect(0, 0, 640, 480);
-        canvas.addEventListener("pointerdown", function () {
+        canvas.addEventListener("pointerdown", function (event) {
             canvas.focus();
             startAudio();
+            if (event.pointerType === "touch") {
+                kokurinLayout.touched();
+            }
         });
-        window.addEventListener("resize", fitCanvas);
-        fitCanvas();
+        kokurinPointer.attach(canvas);
+        kokurinTouchButtons.attach(tapKey, function (event) {
+            startAudio();
+            if (event.pointerType === "touch") {
+                kokurinLayout.touched();
+            }
+            canvas.focus();
+        });
+        // Without the loading line the game has more room.
+        kokurinLayout.fit();
         canvas.focus();
         return 0;
     };
@@ -451,7 +448,19 @@ var kokurinPage = (function () {
         return pads;
     }
 
-    page.pollDevices = function (downPointer, tappedPointer, padsPointer) {
+    // A touch button's key: pressed and let go before the next poll.
+    function tapKey(key) {
+        if (!page.ended && !page.boxOpen) {
+            page.latched[key] = 1;
+        }
+    }
+
+    // The game's language ("ja", "en"), which the page's own texts follow.
+    page.setLanguage = function (code) {
+        kokurinPageTexts.setLanguage(UTF8ToString(code));
+    };
+
+    page.pollDevices = function (downPointer, tappedPointer, padsPointer, pointerPointer) {
         for (var k = 0; k < 256; k++) {
             HEAPU8[downPointer + k] = page.held[k];
             HEAPU8[tappedPointer + k] = page.latched[k];
@@ -467,6 +476,7 @@ var kokurinPage = (function () {
             }
             HEAPU8[padsPointer + seat] = bits;
         }
+        kokurinPointer.poll(HEAP32, pointerPointer, kokurinTouchButtons.helpOn ? 1 : 0);
     };
 
     // ---- The hint box ----
@@ -682,6 +692,8 @@ var kokurinPage = (function () {
 
     function start() {
         readSeed();
+        // The loading page fits a phone too.
+        kokurinLayout.start();
         window.addEventListener("keydown", onKeyDown);
         window.addEventListener("keyup", onKeyUp);
         window.addEventListener("blur", function () {

@@ -28,9 +28,13 @@ std::uint32_t kokurin_page_clock_ms();
 double kokurin_page_now_us();
 // Whether the tab is hidden (the game then waits).
 int kokurin_page_hidden();
-// Writes 256 bytes of keys held now, 256 of keys pressed since the last poll, and one byte of
-// pad buttons (bits in PadButton order) for each of the first two pads.
-void kokurin_page_poll_devices(bool* down, bool* tapped, std::uint8_t* pads);
+// Writes 256 bytes of keys held now, 256 of keys pressed since the last poll (a touch button
+// counts as a key pressed there), one byte of pad buttons (bits in PadButton order) for each of
+// the first two pads, and four ints: the last pointer press's x and y on the 640 x 480 screen,
+// 1 when there was one since the last poll, and 1 while the page's help button is on.
+void kokurin_page_poll_devices(bool* down, bool* tapped, std::uint8_t* pads, std::int32_t* pointer);
+// The game's language, "ja" or "en", for the page's own texts.
+void kokurin_page_set_language(const char* code);
 
 // Opens the modal hint box with the text; then 1 while it is open.
 void kokurin_page_open_box(const char* text);

@@ -1,6 +1,7 @@
 // The page's replays: kept in the browser's storage (base64 under "kokurin.replay.NAME"), listed
 // with a download link each, and added from a file opened with the picker or dropped on the page.
 /* exported kokurinReplays */
+/* global kokurinPageTexts */
 var kokurinReplays = (function () {
     "use strict";
 
@@ -84,7 +85,7 @@ var kokurinReplays = (function () {
         // screen's list (R).
         add: function (fileName, bytes) {
             if (bytes.length > MAX_BYTES) {
-                return replays.say("too large to be a replay: " + fileName);
+                return replays.say("replayTooLarge", fileName);
             }
             var stamp = new Date().toISOString().replace(/[-:]/g, "").replace("T", "-").slice(0, 15);
             var base = stamp + "-opened";
@@ -93,20 +94,26 @@ var kokurinReplays = (function () {
                 name = base + n + ".kkr";
             }
             if (!replays.write(name, bytes)) {
-                return replays.say("the browser's storage is full or blocked: " + fileName);
+                return replays.say("replayStorageFull", fileName);
             }
-            replays.say("added " + fileName + " to the replays (R on the title screen)");
+            replays.say("replayAdded", fileName);
         },
         // How the last watched replay ended, for the page's line (and its tests).
         lastWatched: null,
         watched: function (ok, text) {
             replays.lastWatched = { ok: ok, text: text };
-            replays.say(text);
-        },
-        say: function (text) {
             var line = document.getElementById("replay-status");
             if (line) {
+                // The game's own words, already in its language.
+                line.removeAttribute("data-text");
                 line.textContent = text;
+            }
+        },
+        // One of the page's texts (page_texts.js) about a file.
+        say: function (key, fileName) {
+            var line = document.getElementById("replay-status");
+            if (line) {
+                kokurinPageTexts.show(line, key, fileName);
             }
         },
         showList: function () {
@@ -145,7 +152,7 @@ var kokurinReplays = (function () {
     function openFiles(files) {
         Array.prototype.forEach.call(files, function (file) {
             if (file.size > MAX_BYTES) {
-                replays.say("too large to be a replay: " + file.name);
+                replays.say("replayTooLarge", file.name);
                 return;
             }
             file.arrayBuffer().then(function (buffer) {

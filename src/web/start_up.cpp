@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"
+#include "web/page_language.h"
 
 namespace kokurin {
 
@@ -21,7 +22,9 @@ bool claimSingleInstance() {
 // The page's folder is where data/ is fetched from already.
 void enterExecutableFolder() {}
 
+// The game has chosen its language by now; the page's own texts follow it from here on.
 int openDisplay() {
+    web::tellPageLanguage();
     return kokurin_page_open_canvas() == 0 ? 0 : exitNoCanvas;
 }
 

@@ -68,13 +68,16 @@ function stopProcess(child) {
     });
 }
 
-// A fresh profile each time, removed at the end.
-async function launchBrowser(viewport = { width: 800, height: 600 }) {
+// A fresh profile each time, removed at the end. The browser's language is Japanese unless
+// device says otherwise; device may also emulate a phone (isMobile, hasTouch, locale).
+async function launchBrowser(viewport = { width: 800, height: 600 }, device = {}) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), "kokurin-chromium-"));
     const context = await chromium.launchPersistentContext(profile, {
         executablePath: CHROMIUM,
         headless: true,
         viewport,
+        locale: "ja-JP",
+        ...device,
         timeout: 30000,
         args: [
             "--headless",

@@ -13,4 +13,5 @@ if [ "$locked" != "$installed" ]; then
 fi
 
 # One file at a time (the game's turns are timed); each test has its own limit, the whole run one more.
-exec timeout 600 node --test --test-concurrency=1 --test-timeout=240000 web_game.test.js web_app.test.js web_replay.test.js
+exec timeout 900 node --test --test-concurrency=1 --test-timeout=240000 web_game.test.js web_app.test.js \
+    web_touch.test.js web_replay.test.js

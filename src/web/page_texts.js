@@ -1,0 +1,126 @@
+// The page's own words (loading line, notices, the ended screen, the key line, the replay panel,
+// the touch buttons), one table per language as the game keeps its texts. The page starts in
+// the language the game will most likely choose and follows the game's own choice once it says
+// it (kokurin_page_set_language), also when the player changes it in the settings.
+/* exported kokurinPageTexts */
+var kokurinPageTexts = (function () {
+    "use strict";
+
+    // The English table stays in ASCII: the page's font is cut to the game's texts.
+    var TABLES = {
+        ja: {
+            loading: "読み込み中…",
+            ended: "ゲームは終了しました。",
+            restart: "もう一度はじめる",
+            keys: "1P操作： WASDで移動 SPACEで決定　2P操作： 矢印で移動 ENTERで決定　H：ヒント　ESC：もどる／おわる",
+            noCanvas: "このブラウザーでは canvas に描けないため、ゲームを始められません。",
+            fontMissing:
+                "フォントファイル %s がないため、文字をブラウザーの標準フォントで表示しています。" +
+                "ゲームを作り直すと戻ります（cmake --build --preset web。" +
+                "fonts-ipafont-gothic と python3-fonttools が必要です）。",
+            replays: "リプレイ",
+            replayOpen: "リプレイのファイルを開く（ページに落としても入ります）：",
+            replayTooLarge: "リプレイにしては大きすぎます： %s",
+            replayStorageFull: "ブラウザーの保存場所がいっぱいか、使えません： %s",
+            replayAdded: "%s をリプレイに入れました（タイトル画面でR）",
+            buttons: "画面のボタン",
+            hint: "ヒント",
+            back: "もどる",
+            sound: "音",
+            help: "説明",
+        },
+        en: {
+            loading: "Loading...",
+            ended: "The game has ended.",
+            restart: "Play again",
+            keys: "1P: WASD to move, SPACE to select   2P: arrows to move, ENTER to select   H: hint   ESC: back / quit",
+            noCanvas: "This browser cannot draw on a canvas, so the game cannot start.",
+            fontMissing:
+                "The font file %s is missing, so the texts are drawn in the browser's own font. " +
+                "Building the game again brings it back (cmake --build --preset web; it needs " +
+                "fonts-ipafont-gothic and python3-fonttools).",
+            replays: "Replays",
+            replayOpen: "Open a replay file (or drop one on the page):",
+            replayTooLarge: "too large to be a replay: %s",
+            replayStorageFull: "the browser's storage is full or blocked: %s",
+            replayAdded: "added %s to the replays (R on the title screen)",
+            buttons: "On-screen buttons",
+            hint: "Hint",
+            back: "Back",
+            sound: "Sound",
+            help: "Help",
+        },
+    };
+
+    var texts = { language: "ja", tables: TABLES };
+
+    // "ja", "ja-JP": Japanese; any other language English (as the game chooses).
+    texts.languageOfTag = function (tag) {
+        return /^ja([-_]|$)/i.test(tag || "") ? "ja" : "en";
+    };
+
+    // The game's order: ?lang=, then the stored setting, then the browser's language.
+    function likelyLanguage() {
+        var asked = new URLSearchParams(window.location.search).get("lang");
+        if (asked === "ja" || asked === "en") {
+            return asked;
+        }
+        try {
+            var stored = /^\s*language\s*=\s*(ja|en)\s*$/m.exec(
+                window.localStorage.getItem("kokurin.settings") || ""
+            );
+            if (stored) {
+                return stored[1];
+            }
+        } catch (error) {
+            // Unreadable storage: the game uses its defaults too.
+        }
+        return texts.languageOfTag(navigator.language);
+    }
+
+    // The text of a key, with its one value in place of %s.
+    texts.text = function (key, value) {
+        var text = TABLES[texts.language][key];
+        return value === undefined ? text : text.replace("%s", value);
+    };
+
+    // Writes a text into a node, which then follows the language.
+    texts.show = function (node, key, value) {
+        node.setAttribute("data-text", key);
+        if (value === undefined) {
+            node.removeAttribute("data-value");
+        } else {
+            node.setAttribute("data-value", value);
+        }
+        node.textContent = texts.text(key, value);
+    };
+
+    function translate() {
+        document.querySelectorAll("[data-text]").forEach(function (node) {
+            var value = node.getAttribute("data-value");
+            node.textContent = texts.text(node.getAttribute("data-text"), value === null ? undefined : value);
+        });
+        document.querySelectorAll("[data-label]").forEach(function (node) {
+            node.setAttribute("aria-label", texts.text(node.getAttribute("data-label")));
+        });
+        document.documentElement.lang = texts.language;
+    }
+
+    // "ja" or "en"; anything else is ignored.
+    texts.setLanguage = function (code) {
+        if (!Object.prototype.hasOwnProperty.call(TABLES, code)) {
+            return;
+        }
+        texts.language = code;
+        translate();
+        window.dispatchEvent(new Event("kokurin-language"));
+    };
+
+    texts.language = likelyLanguage();
+    if (document.readyState === "loading") {
+        document.addEventListener("DOMContentLoaded", translate);
+    } else {
+        translate();
+    }
+    return texts;
+})();
