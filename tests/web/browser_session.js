@@ -91,15 +91,6 @@ async function launchBrowser(viewport = { width: 800, height: 600 }, device = {}
         ],
     });
     context.setDefaultTimeout(20000);
-    // Every page load starts from the default settings, as a new player's: one test's remembered
-    // opponent never moves another's title screen.
-    await context.addInitScript(() => {
-        try {
-            window.localStorage.removeItem("kokurin.settings");
-        } catch (error) {
-            // Storage blocked: nothing is remembered anyway.
-        }
-    });
     const page = context.pages()[0] || (await context.newPage());
     const errors = [];
     page.on("pageerror", (error) => errors.push(error.message));

@@ -40,12 +40,14 @@ test("a kokurin-sim replay watched in the page; the page's own match played by k
     execFileSync(SIM, ["--seed", "3", "--opponent", "6", "--max-polls", "900", "--record", recorded], {
         timeout: 30000,
     });
+    // A player with no settings yet and one replay in the page's storage.
     await page.goto(server.url + "index.html?seed=77");
-    await session.waitForScreen(page, "title", 0);
     await page.evaluate((b64) => {
         window.localStorage.clear();
         window.localStorage.setItem("kokurin.replay.20260101-000000-000.kkr", b64);
     }, fs.readFileSync(recorded).toString("base64"));
+    await page.reload();
+    await session.waitForScreen(page, "title", 0);
 
     // R opens the list (one replay), SPACE watches it, UP three times plays it 8 times as fast.
     await page.keyboard.press("KeyR");
