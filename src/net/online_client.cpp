@@ -158,7 +158,9 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         return;
     }
     case MessageType::Diverged:
-        divergedAt_ = m.number;
+        if (m.seat == seat_) {
+            divergedAt_ = m.number;
+        }
         return;
     case MessageType::MatchOver:
         end_ = m;
