@@ -41,6 +41,8 @@ void OnlineClient::update(std::uint32_t nowMs) {
     if (phase_ == Phase::Failed) {
         return;
     }
+    now_ = nowMs;
+    flushInputs(nowMs, false);
     received_.clear();
     const Transport::Status status = transport_.poll(received_);
     if (status == Transport::Status::Open && !greeted_) {
@@ -124,7 +126,8 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         seat_ = m.seat;
         start_.names[0] = m.names[0];
         start_.names[1] = m.names[1];
-        if (phase_ != Phase::Playing) {
+        // Someone arriving or leaving changes nothing about a match being played or just over.
+        if (phase_ == Phase::Lobby || phase_ == Phase::Connecting) {
             phase_ = Phase::InRoom;
         }
         return;
@@ -135,6 +138,7 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             streams_[1].clear();
             divergedAt_ = 0;
         }
+        batch_.inputs.clear();
         start_ = m;
         seat_ = m.seat;
         matchNumber_ = m.number;
@@ -238,12 +242,25 @@ void OnlineClient::leave() {
 }
 
 void OnlineClient::sendInput(std::uint32_t frame, const FrameInput& input) {
-    Message m;
-    m.type = MessageType::Inputs;
-    m.seat = seat_;
-    m.number = frame;
-    m.inputs.push_back(input);
-    send(m);
+    if (!batch_.inputs.empty() && batch_.number + batch_.inputs.size() != frame) {
+        flushInputs(now_, true);
+    }
+    if (batch_.inputs.empty()) {
+        batch_.type = MessageType::Inputs;
+        batch_.seat = seat_;
+        batch_.number = frame;
+    }
+    batch_.inputs.push_back(input);
+    flushInputs(now_, batch_.inputs.size() >= maxBatchFrames);
+}
+
+void OnlineClient::flushInputs(std::uint32_t nowMs, bool force) {
+    if (batch_.inputs.empty() || (!force && nowMs - lastFlush_ < inputBatchMs)) {
+        return;
+    }
+    send(batch_);
+    batch_.inputs.clear();
+    lastFlush_ = nowMs;
 }
 
 void OnlineClient::sendHash(std::uint32_t frame, std::uint32_t hash) {

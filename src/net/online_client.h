@@ -43,7 +43,11 @@ class OnlineClient {
     void rematch();
     void leave();
 
+    // Inputs go out in batches: at once when the last batch left at least inputBatchMs ago
+    // (every frame at 60 frames a second), else with the next update, so that a client running
+    // faster than the screen (a headless one) never floods the server.
     void sendInput(std::uint32_t frame, const FrameInput& input);
+    static constexpr std::uint32_t inputBatchMs = 4;
     void sendHash(std::uint32_t frame, std::uint32_t hash);
     void sendResult(std::uint32_t frames, std::uint32_t hash, std::uint8_t result);
 
@@ -73,6 +77,7 @@ class OnlineClient {
     void handle(const Message& message, std::uint32_t nowMs);
     void fail(const std::string& why);
     void greet();
+    void flushInputs(std::uint32_t nowMs, bool force);
 
     Transport& transport_;
     std::string name_;
@@ -96,6 +101,9 @@ class OnlineClient {
     int reconnects_ = 0;
     std::uint32_t reconnectAt_ = 0;
     std::vector<std::vector<std::uint8_t>> received_;
+    Message batch_;
+    std::uint32_t lastFlush_ = 0;
+    std::uint32_t now_ = 0;
 };
 
 // The refusal's reason in a player's words.

@@ -42,6 +42,17 @@ class FakeTransport : public Transport {
         return out;
     }
 
+    // Every frame sent, batches taken apart: (frame, input).
+    std::vector<std::pair<std::uint32_t, FrameInput>> sentFrames() {
+        std::vector<std::pair<std::uint32_t, FrameInput>> out;
+        for (const Message& m : sentOf(MessageType::Inputs)) {
+            for (std::size_t i = 0; i < m.inputs.size(); ++i) {
+                out.emplace_back(m.number + static_cast<std::uint32_t>(i), m.inputs[i]);
+            }
+        }
+        return out;
+    }
+
     std::deque<std::vector<std::uint8_t>> inbox;
     std::vector<Message> sent;
 };
@@ -106,21 +117,26 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
     ASSERT_EQ(s.client.phase(), OnlineClient::Phase::Playing);
     MatchState state;
     PressedUp local;
-    LockstepInputSource source(s.client, state, local, [] { return 0u; }, 3);
+    // A frame every 16 ms, as the game runs.
+    std::uint32_t now = 0;
+    LockstepInputSource source(s.client, state, local, [&] { return now += 16; }, 3);
     FrameInput input;
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
-    std::vector<Message> sent = s.transport.sentOf(MessageType::Inputs);
+    // The first frame leaves at once, the rest of its batch with the next frame's update.
+    EXPECT_EQ(s.transport.sentFrames().size(), 1u);
+    s.client.update(now += 16);
+    auto sent = s.transport.sentFrames();
     ASSERT_EQ(sent.size(), 4u);
     for (std::uint32_t f = 0; f < 4; ++f) {
-        EXPECT_EQ(sent[f].number, f);
-        EXPECT_EQ(sent[f].inputs[0], f == 3 ? (FrameInput{0x0004, 5}) : FrameInput{});
+        EXPECT_EQ(sent[f].first, f);
+        EXPECT_EQ(sent[f].second, f == 3 ? (FrameInput{0x0004, 5}) : FrameInput{});
     }
     EXPECT_EQ(local.asked, std::vector<std::uint32_t>{3});
 
     // Only this seat's own echo: still held, and nothing more is sent while held.
     s.transport.deliver(inputsOf(0, 0, {{}, {}, {}, {0x0004, 5}}));
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
-    EXPECT_EQ(s.transport.sentOf(MessageType::Inputs).size(), 4u);
+    EXPECT_EQ(s.transport.sentFrames().size(), 4u);
 
     s.transport.deliver(inputsOf(1, 0, {{0x0100, 0}, {0x0001, 2}}));
     ASSERT_EQ(source.nextInput(noKeys, input), InputState::Ready);
@@ -136,7 +152,9 @@ TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
     Session s(50);
     MatchState state;
     PressedUp local;
-    LockstepInputSource source(s.client, state, local, [] { return 0u; }, 2);
+    // A headless client: many frames within one batch's time.
+    std::uint32_t now = 0;
+    LockstepInputSource source(s.client, state, local, [&] { return ++now; }, 2);
     source.corruptHashAt(120);
     std::vector<FrameInput> blank(130);
     s.transport.deliver(inputsOf(0, 0, std::vector<FrameInput>(blank.begin(), blank.begin() + 50)));
@@ -153,11 +171,10 @@ TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
             ++played;
         } else {
             // The server echoes this seat's frames as they come.
-            std::vector<Message> sent = s.transport.sentOf(MessageType::Inputs);
             std::uint32_t have = static_cast<std::uint32_t>(s.client.stream(0).size());
-            for (const Message& m : sent) {
-                if (m.number == have) {
-                    s.transport.deliver(m);
+            for (const auto& frame : s.transport.sentFrames()) {
+                if (frame.first == have) {
+                    s.transport.deliver(inputsOf(0, have, {frame.second}));
                     ++have;
                 }
             }
@@ -165,7 +182,9 @@ TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
     }
     EXPECT_EQ(played, 125u);
     // Nothing before the server's 50 frames was sent again.
-    EXPECT_EQ(s.transport.sentOf(MessageType::Inputs).front().number, 50u);
+    EXPECT_EQ(s.transport.sentFrames().front().first, 50u);
+    // Batched: far fewer messages than frames.
+    EXPECT_LT(s.transport.sentOf(MessageType::Inputs).size(), 40u);
     std::vector<Message> hashes = s.transport.sentOf(MessageType::Hash);
     ASSERT_EQ(hashes.size(), 2u);
     EXPECT_EQ(hashes[0].number, 60u);

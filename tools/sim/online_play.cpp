@@ -122,7 +122,8 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
     }
     // A round trip or two to choose the input delay from.
     waitFor(client, 2, [&] { return client.roundTripMs() != 0; });
-    const int delay = net::inputDelayForRoundTrip(client.roundTripMs());
+    const int delay = options.inputDelay != 0 ? options.inputDelay
+                                              : net::inputDelayForRoundTrip(client.roundTripMs());
     std::fprintf(stderr, "kokurin-sim: room %s, seat %d, round trip %u ms, input delay %d\n",
                  client.roomCode().c_str(), static_cast<int>(client.seat()),
                  static_cast<unsigned>(client.roundTripMs()), delay);

@@ -63,6 +63,7 @@ const char* simUsage() {
            "  --spectate      watch the room's match instead of playing\n"
            "  --novice        play this seat as the tournament's scripted novice\n"
            "  --name NAME     the player's name (default kokurin-sim)\n"
+           "  --input-delay N frames of input delay (default: from the measured round trip)\n"
            "  --corrupt-hash F  testing aid: send a wrong state hash for frame F\n"
            "  --help          this text\n"
            "\n"
@@ -108,7 +109,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
                           flag == "--max-polls" || flag == "--wav" || flag == "--record" ||
                           flag == "--replay" || flag == "--online" || flag == "--room" ||
-                          flag == "--name" || flag == "--corrupt-hash";
+                          flag == "--name" || flag == "--corrupt-hash" ||
+                          flag == "--input-delay";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
@@ -147,6 +149,12 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.room = value;
         } else if (flag == "--name") {
             options.name = value;
+        } else if (flag == "--input-delay") {
+            if (!parseNumber(value, 1, 120, number)) {
+                error = "--input-delay must be from 1 to 120 frames, not '" + value + "'";
+                return false;
+            }
+            options.inputDelay = static_cast<int>(number);
         } else if (flag == "--corrupt-hash") {
             if (!parseNumber(value, 60, 4000000000LL, number) || number % 60 != 0) {
                 error = "--corrupt-hash must be a frame the hash is taken at (a multiple of 60)";
@@ -172,8 +180,9 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         return true;
     }
     if (options.spectate || options.novice || !options.room.empty() ||
-        options.corruptHashAt != 0) {
-        error = "--room, --spectate, --novice and --corrupt-hash go with --online";
+        options.corruptHashAt != 0 || options.inputDelay != 0) {
+        error = "--room, --spectate, --novice, --input-delay and --corrupt-hash go with "
+                "--online";
         return false;
     }
     if (!options.replayFile.empty()) {

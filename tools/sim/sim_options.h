@@ -28,6 +28,8 @@ struct SimOptions {
     bool novice = false;
     // A testing aid: the state hash sent for this frame is made wrong.
     std::uint32_t corruptHashAt = 0;
+    // Frames of input delay (0: chosen from the measured round trip).
+    int inputDelay = 0;
 };
 
 // Parses argv; on failure returns false with a message in error.
