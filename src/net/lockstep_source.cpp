@@ -16,11 +16,12 @@ int inputDelayForRoundTrip(std::uint32_t roundTripMs) {
 LockstepInputSource::LockstepInputSource(OnlineClient& client, const MatchState& state,
                                          LocalSeatInput& local,
                                          std::function<std::uint32_t()> clock, int inputDelay)
-    : client_(client), state_(state), local_(local), clock_(std::move(clock)),
-      delay_(inputDelay) {
+    : client_(client), state_(state), local_(local), clock_(std::move(clock)), delay_(inputDelay) {
     const std::uint8_t seat = client_.seat();
     // A resumed match goes on from what the server already holds of this seat.
     nextSend_ = seat < 2 ? client_.start().held[seat] : 0;
+    sent_.resize(nextSend_);
+    starts_ = client_.startsReceived();
 }
 
 InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], FrameInput& input) {
@@ -31,6 +32,13 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
     }
     const std::uint8_t seat = client_.seat();
     const std::uint32_t frame = next_;
+    if (seat < 2 && client_.startsReceived() != starts_) {
+        // Resumed on a new connection: what the old one lost in flight goes again.
+        starts_ = client_.startsReceived();
+        for (std::uint32_t f = client_.start().held[seat]; f < nextSend_ && f < sent_.size(); ++f) {
+            client_.sendInput(f, sent_[f]);
+        }
+    }
     if (seat < 2 && !over && client_.phase() == OnlineClient::Phase::Playing) {
         // The frames up to this one's plus the delay are sent; those before the first sampled
         // one are blank, as nobody could have pressed anything for them yet.
@@ -41,6 +49,7 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
                 mine = seatInput(local_.inputFor(nextSend_, localDown), seat);
             }
             client_.sendInput(nextSend_, mine);
+            sent_.push_back(mine);
             ++nextSend_;
         }
     }
@@ -63,8 +72,8 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
         }
         client_.sendHash(number, hash);
     }
-    input = mergeSeatInputs(client_.stream(0)[frame], client_.stream(1)[frame],
-                            state_.currentPlayer);
+    input =
+        mergeSeatInputs(client_.stream(0)[frame], client_.stream(1)[frame], state_.currentPlayer);
     ++next_;
     return InputState::Ready;
 }

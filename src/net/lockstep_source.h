@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "input/input_route.h"
 #include "net/online_client.h"
@@ -58,6 +59,9 @@ class LockstepInputSource : public FrameInputSource {
     std::uint32_t nextSend_ = 0;
     std::uint32_t corruptAt_ = 0;
     long held_ = 0;
+    // Every frame this seat sent, to send again what a dropped connection lost.
+    std::vector<FrameInput> sent_;
+    std::uint32_t starts_ = 0;
 };
 
 } // namespace kokurin::net

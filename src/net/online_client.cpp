@@ -139,6 +139,7 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             divergedAt_ = 0;
         }
         batch_.inputs.clear();
+        ++starts_;
         start_ = m;
         seat_ = m.seat;
         matchNumber_ = m.number;
@@ -187,8 +188,8 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
 }
 
 std::uint32_t OnlineClient::framesReady() const {
-    const std::size_t n = streams_[0].size() < streams_[1].size() ? streams_[0].size()
-                                                                   : streams_[1].size();
+    const std::size_t n =
+        streams_[0].size() < streams_[1].size() ? streams_[0].size() : streams_[1].size();
     return static_cast<std::uint32_t>(n);
 }
 

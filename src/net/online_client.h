@@ -59,6 +59,8 @@ class OnlineClient {
     // held of each stream (a resumed match).
     const Message& start() const { return start_; }
     bool started() const { return matchNumber_ != 0; }
+    // Starts received (a resumed match sends one more).
+    std::uint32_t startsReceived() const { return starts_; }
     std::uint32_t matchNumber() const { return matchNumber_; }
     std::uint8_t seat() const { return seat_; }
     // Frames of both seats' input that arrived, in order.
@@ -90,6 +92,7 @@ class OnlineClient {
     std::vector<RoomEntry> rooms_;
     Message start_;
     std::uint32_t matchNumber_ = 0;
+    std::uint32_t starts_ = 0;
     std::uint8_t seat_ = spectatorSeat;
     std::vector<FrameInput> streams_[2];
     Message end_;

@@ -280,8 +280,8 @@ bool readBody(Reader& r, Message& m) {
                (validSeat(m.seat, true) || r.fail("a seat out of range"));
     case MessageType::Start:
         return r.u32(m.number) && r.text(m.names[0], maxNameBytes, "a name") &&
-               r.text(m.names[1], maxNameBytes, "a name") && r.u8(m.seat) &&
-               r.u32(m.held[0]) && r.u32(m.held[1]) && readStart(r, m.start) &&
+               r.text(m.names[1], maxNameBytes, "a name") && r.u8(m.seat) && r.u32(m.held[0]) &&
+               r.u32(m.held[1]) && readStart(r, m.start) &&
                (validSeat(m.seat, true) || r.fail("a seat out of range"));
     case MessageType::Inputs: {
         std::uint8_t count = 0;
@@ -358,11 +358,11 @@ bool operator==(const Message& a, const Message& b) {
         return true;
     };
     return a.type == b.type && a.version == b.version && a.text == b.text &&
-           a.gameVersion == b.gameVersion && a.names[0] == b.names[0] &&
-           a.names[1] == b.names[1] && a.seat == b.seat && a.flag == b.flag &&
-           a.reason == b.reason && a.number == b.number && a.hash == b.hash &&
-           a.token == b.token && a.held[0] == b.held[0] && a.held[1] == b.held[1] &&
-           encodeMessage(a) == encodeMessage(b) && a.inputs == b.inputs && sameRooms();
+           a.gameVersion == b.gameVersion && a.names[0] == b.names[0] && a.names[1] == b.names[1] &&
+           a.seat == b.seat && a.flag == b.flag && a.reason == b.reason && a.number == b.number &&
+           a.hash == b.hash && a.token == b.token && a.held[0] == b.held[0] &&
+           a.held[1] == b.held[1] && encodeMessage(a) == encodeMessage(b) && a.inputs == b.inputs &&
+           sameRooms();
 }
 
 std::vector<std::uint8_t> encodeMessage(const Message& m) {

@@ -6,8 +6,8 @@
 namespace kokurin::net {
 
 StreamInputSource::StreamInputSource(const std::vector<FrameInput>& first,
-                                     const std::vector<FrameInput>& second,
-                                     const MatchState& state, std::uint32_t frames)
+                                     const std::vector<FrameInput>& second, const MatchState& state,
+                                     std::uint32_t frames)
     : first_(first), second_(second), state_(state), frames_(frames) {
     if (frames_ > first_.size()) {
         frames_ = static_cast<std::uint32_t>(first_.size());

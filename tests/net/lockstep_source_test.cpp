@@ -119,7 +119,8 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
     PressedUp local;
     // A frame every 16 ms, as the game runs.
     std::uint32_t now = 0;
-    LockstepInputSource source(s.client, state, local, [&] { return now += 16; }, 3);
+    LockstepInputSource source(
+        s.client, state, local, [&] { return now += 16; }, 3);
     FrameInput input;
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
     // The first frame leaves at once, the rest of its batch with the next frame's update.
@@ -154,12 +155,15 @@ TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
     PressedUp local;
     // A headless client: many frames within one batch's time.
     std::uint32_t now = 0;
-    LockstepInputSource source(s.client, state, local, [&] { return ++now; }, 2);
+    LockstepInputSource source(
+        s.client, state, local, [&] { return ++now; }, 2);
     source.corruptHashAt(120);
     std::vector<FrameInput> blank(130);
     s.transport.deliver(inputsOf(0, 0, std::vector<FrameInput>(blank.begin(), blank.begin() + 50)));
-    s.transport.deliver(inputsOf(1, 0, std::vector<FrameInput>(blank.begin(), blank.begin() + 120)));
-    s.transport.deliver(inputsOf(1, 120, std::vector<FrameInput>(blank.begin(), blank.begin() + 10)));
+    s.transport.deliver(
+        inputsOf(1, 0, std::vector<FrameInput>(blank.begin(), blank.begin() + 120)));
+    s.transport.deliver(
+        inputsOf(1, 120, std::vector<FrameInput>(blank.begin(), blank.begin() + 10)));
     FrameInput input;
     std::uint32_t played = 0;
     std::uint32_t expected60 = 0;

@@ -65,8 +65,8 @@ std::vector<Message> sampleMessages() {
     inputs.seat = 1;
     inputs.number = 500;
     for (int i = 0; i < static_cast<int>(maxBatchFrames); ++i) {
-        inputs.inputs.push_back(FrameInput{static_cast<std::uint16_t>(i * 33 % 4096),
-                                           static_cast<std::uint8_t>(i)});
+        inputs.inputs.push_back(
+            FrameInput{static_cast<std::uint16_t>(i * 33 % 4096), static_cast<std::uint8_t>(i)});
     }
     Message& hash = add(MessageType::Hash);
     hash.number = 180;
@@ -197,7 +197,8 @@ TEST(Protocol, RandomBytesNeverReadPastTheirEnd) {
             std::vector<std::uint8_t> bytes = encodeMessage(m);
             const int flips = 1 + static_cast<int>(random.nextU32() % 4);
             for (int k = 0; k < flips; ++k) {
-                bytes[random.nextU32() % bytes.size()] = static_cast<std::uint8_t>(random.nextU32());
+                bytes[random.nextU32() % bytes.size()] =
+                    static_cast<std::uint8_t>(random.nextU32());
             }
             Message out;
             std::string error;

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <fstream>
 
-#include "match_check.h"
 #include "cpu/turn_setup.h"
+#include "headless/headless.h"
+#include "match_check.h"
 #include "replay/match_start.h"
 #include "rng/sfmt19937.h"
-#include "headless/headless.h"
 
 namespace kokurin {
 
@@ -49,6 +49,7 @@ struct Lobby::Room {
     std::vector<ClientId> spectators;
     bool playing = false;
     std::uint32_t matchNumber = 0;
+    Message lastOver;
     MatchStart start;
 };
 
@@ -292,6 +293,19 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
                     return;
                 }
             }
+        }
+        if (found != rooms_.end()) {
+            // A spectator has no seat to take back: it watches again, and hears the end of a
+            // match that ended while it was away.
+            Room& target = *found->second;
+            if (room != nullptr) {
+                leaveRoom(client, nowMs);
+            }
+            watch(client, target);
+            if (!target.playing && target.lastOver.type == MessageType::MatchOver) {
+                send(client.id, target.lastOver);
+            }
+            return;
         }
         refuse(client.id, RefusalReason::ResumeUnknown, m.text, false);
         return;
@@ -539,12 +553,13 @@ void Lobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t frames)
     over.seat = static_cast<std::uint8_t>(winner);
     over.number = played;
     sendToRoom(room, over);
+    room.lastOver = over;
     ++finished_;
 
     if (!options_.replayDir.empty()) {
         // Written whole to a temporary name first, so a replay is never left half written.
-        const std::string path = options_.replayDir + "/" + room.code + "-" +
-                                 std::to_string(room.matchNumber) + ".kkr";
+        const std::string path =
+            options_.replayDir + "/" + room.code + "-" + std::to_string(room.matchNumber) + ".kkr";
         const std::vector<std::uint8_t> bytes = encodeReplay(replay);
         {
             std::ofstream file(path + ".tmp", std::ios::binary | std::ios::trunc);
@@ -641,8 +656,8 @@ void Lobby::tick(std::uint32_t nowMs) {
     // Rooms whose seats are held by nobody connected, after their match, are let go.
     for (auto it = rooms_.begin(); it != rooms_.end();) {
         Room& room = *it->second;
-        const bool empty = room.seats[0].client == 0 && room.seats[1].client == 0 &&
-                           room.spectators.empty();
+        const bool empty =
+            room.seats[0].client == 0 && room.seats[1].client == 0 && room.spectators.empty();
         if (!room.playing && empty) {
             it = rooms_.erase(it);
         } else {

@@ -37,15 +37,20 @@ std::uint32_t nowMs() {
 
 const char* contentType(const std::string& path) {
     static const std::pair<const char*, const char*> types[] = {
-        {".html", "text/html; charset=utf-8"}, {".js", "text/javascript"},
-        {".wasm", "application/wasm"},         {".css", "text/css"},
-        {".json", "application/json"},         {".png", "image/png"},
+        {".html", "text/html; charset=utf-8"},
+        {".js", "text/javascript"},
+        {".wasm", "application/wasm"},
+        {".css", "text/css"},
+        {".json", "application/json"},
+        {".png", "image/png"},
         {".webmanifest", "application/manifest+json"},
-        {".woff2", "font/woff2"},              {".ttf", "font/ttf"},
+        {".woff2", "font/woff2"},
+        {".ttf", "font/ttf"},
     };
     for (const auto& type : types) {
         const std::string ext = type.first;
-        if (path.size() >= ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0) {
+        if (path.size() >= ext.size() &&
+            path.compare(path.size() - ext.size(), ext.size(), ext) == 0) {
             return type.second;
         }
     }
@@ -85,7 +90,8 @@ class Server : public kokurin::Outbox {
   public:
     Server(asio::io_context& io, const ServerOptions& options)
         : io_(io), acceptor_(io), timer_(io), options_(options),
-          lobby_(*this, lobbyOptions(options), std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32)) {}
+          lobby_(*this, lobbyOptions(options),
+                 std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32)) {}
 
     static kokurin::LobbyOptions lobbyOptions(const ServerOptions& options) {
         kokurin::LobbyOptions lobby;
@@ -189,8 +195,8 @@ class Server : public kokurin::Outbox {
         response->keep_alive(false);
         std::string target(pending->request.target());
         target = target.substr(0, target.find('?'));
-        const bool safe = target.find("..") == std::string::npos && !target.empty() &&
-                          target[0] == '/';
+        const bool safe =
+            target.find("..") == std::string::npos && !target.empty() && target[0] == '/';
         if (target == "/") {
             target = "/index.html";
         }
@@ -211,12 +217,11 @@ class Server : public kokurin::Outbox {
         response->set(http::field::content_type, found ? contentType(target) : "text/plain");
         response->body() = found ? body : "not found\n";
         response->prepare_payload();
-        http::async_write(pending->stream, *response,
-                          [pending, response](beast::error_code, std::size_t) {
-                              beast::error_code ignored;
-                              pending->stream.socket().shutdown(tcp::socket::shutdown_send,
-                                                                ignored);
-                          });
+        http::async_write(
+            pending->stream, *response, [pending, response](beast::error_code, std::size_t) {
+                beast::error_code ignored;
+                pending->stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+            });
     }
 
     void tick() {

@@ -17,9 +17,7 @@ namespace {
 // Stops the match at the winner screen, where a client's match returns too.
 class StopAtWinner : public MatchObserver {
   public:
-    void winnerScreen(const MatchState&) override {
-        headless::setPollLimit(headless::pollCount());
-    }
+    void winnerScreen(const MatchState&) override { headless::setPollLimit(headless::pollCount()); }
 };
 
 } // namespace

@@ -82,18 +82,18 @@ struct BeastTransport::State {
             return;
         }
         writing = true;
-        ws->async_write(asio::buffer(outbox.front()), [this, gen](beast::error_code ec,
-                                                                  std::size_t) {
-            if (gen != generation) {
-                return;
-            }
-            if (ec) {
-                fail(gen, "the connection to the server was lost");
-                return;
-            }
-            outbox.pop_front();
-            write(gen);
-        });
+        ws->async_write(asio::buffer(outbox.front()),
+                        [this, gen](beast::error_code ec, std::size_t) {
+                            if (gen != generation) {
+                                return;
+                            }
+                            if (ec) {
+                                fail(gen, "the connection to the server was lost");
+                                return;
+                            }
+                            outbox.pop_front();
+                            write(gen);
+                        });
     }
 
     void run(int milliseconds) {
@@ -131,40 +131,40 @@ bool BeastTransport::connect(const std::string& url) {
     s.ws->read_message_max(net::maxMessageBytes);
     s.status = Status::Connecting;
     const int gen = s.generation;
-    s.resolver.async_resolve(host, port, [&s, gen, host, path](beast::error_code ec,
-                                                               tcp::resolver::results_type found) {
-        if (gen != s.generation) {
-            return;
-        }
-        if (ec) {
-            s.fail(gen, "the server " + host + " cannot be found");
-            return;
-        }
-        beast::get_lowest_layer(*s.ws).expires_after(std::chrono::seconds(10));
-        beast::get_lowest_layer(*s.ws).async_connect(
-            found, [&s, gen, host, path](beast::error_code ec, const tcp::endpoint&) {
-                if (gen != s.generation) {
-                    return;
-                }
-                if (ec) {
-                    s.fail(gen, "no kokurin server answers at " + host);
-                    return;
-                }
-                s.ws->async_handshake(host, path, [&s, gen](beast::error_code ec) {
+    s.resolver.async_resolve(
+        host, port, [&s, gen, host, path](beast::error_code ec, tcp::resolver::results_type found) {
+            if (gen != s.generation) {
+                return;
+            }
+            if (ec) {
+                s.fail(gen, "the server " + host + " cannot be found");
+                return;
+            }
+            beast::get_lowest_layer(*s.ws).expires_after(std::chrono::seconds(10));
+            beast::get_lowest_layer(*s.ws).async_connect(
+                found, [&s, gen, host, path](beast::error_code ec, const tcp::endpoint&) {
                     if (gen != s.generation) {
                         return;
                     }
                     if (ec) {
-                        s.fail(gen, "the server did not accept a game connection");
+                        s.fail(gen, "no kokurin server answers at " + host);
                         return;
                     }
-                    beast::get_lowest_layer(*s.ws).expires_never();
-                    s.status = Status::Open;
-                    s.read(gen);
-                    s.write(gen);
+                    s.ws->async_handshake(host, path, [&s, gen](beast::error_code ec) {
+                        if (gen != s.generation) {
+                            return;
+                        }
+                        if (ec) {
+                            s.fail(gen, "the server did not accept a game connection");
+                            return;
+                        }
+                        beast::get_lowest_layer(*s.ws).expires_never();
+                        s.status = Status::Open;
+                        s.read(gen);
+                        s.write(gen);
+                    });
                 });
-            });
-    });
+        });
     return true;
 }
 

@@ -69,8 +69,7 @@ class OnlineObserver : public MatchObserver {
 };
 
 // Updates the client until done() or the deadline; false at the deadline or on failure.
-template <class Done>
-bool waitFor(net::OnlineClient& client, std::uint32_t seconds, Done done) {
+template <class Done> bool waitFor(net::OnlineClient& client, std::uint32_t seconds, Done done) {
     const std::uint32_t deadline = clockMs() + seconds * 1000;
     for (;;) {
         client.update(clockMs());
