@@ -17,6 +17,8 @@ packages=(
     pulseaudio pulseaudio-utils
     fontconfig appstream desktop-file-utils dpkg-dev file
     emscripten chromium
+    # kokurin-server and kokurin-sim --online (Boost.Beast, header-only).
+    libboost-dev
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,
 # which brings its own npm) is kept, and Debian's packages only fill what is missing.

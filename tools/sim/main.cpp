@@ -16,6 +16,9 @@
 #include "screens/match_loop.h"
 #include "screens/match_observer.h"
 #include "screens/title_screen.h"
+#if defined(KOKURIN_SIM_ONLINE)
+#include "online_play.h"
+#endif
 #include "sim_options.h"
 #include "sound/sound_bank.h"
 #include "sound/sound_schedule.h"
@@ -87,6 +90,16 @@ int main(int argc, char** argv) {
     headless::reset();
     headless::setRecording(false);
     headless::setMessageHandler([](const char*) {});
+    if (!options.onlineUrl.empty()) {
+#if defined(KOKURIN_SIM_ONLINE)
+        // Online the script is read by match frame, by the lockstep source.
+        headless::setPollLimit(options.maxPolls);
+        return playOnline(options, keys.empty() ? nullptr : &keys);
+#else
+        std::fprintf(stderr, "kokurin-sim: this build cannot play online\n");
+        return 4;
+#endif
+    }
     headless::setKeySource(&keys);
     headless::setPollLimit(options.maxPolls);
 

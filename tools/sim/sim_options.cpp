@@ -33,6 +33,8 @@ const char* simUsage() {
     return "usage: kokurin-sim --seed S --opponent K [--keys FILE] [--max-polls N] [--wav FILE]\n"
            "                   [--record FILE]\n"
            "       kokurin-sim --replay FILE [--wav FILE]\n"
+           "       kokurin-sim --online URL --room NAME [--spectate] [--keys FILE] [--novice]\n"
+           "                   [--name NAME] [--record FILE]\n"
            "\n"
            "Plays one match of kokurin without a window and prints what happened as JSON Lines.\n"
            "\n"
@@ -55,6 +57,16 @@ const char* simUsage() {
            "  --record FILE   also write the match's replay into FILE\n"
            "  --replay FILE   play the match of a replay (saved by the game or by --record) and\n"
            "                  print its transcript, checking every state hash on the way\n"
+           "  --online URL    play one whole match on a kokurin-server (ws://host:port/): join\n"
+           "                  room NAME, made when there is none (its first player is 1P), and\n"
+           "                  print the transcript; --keys then counts frames of the match, and\n"
+           "                  either key set moves this player's seat\n"
+           "  --room NAME     the room to join (with --online)\n"
+           "  --spectate      watch the room's match instead of playing\n"
+           "  --novice        play this seat as the tournament's scripted novice\n"
+           "  --name NAME     the player's name (default kokurin-sim)\n"
+           "  --input-delay N frames of input delay (default: from the measured round trip)\n"
+           "  --corrupt-hash F  testing aid: send a wrong state hash for frame F\n"
            "  --help          this text\n"
            "\n"
            "Key codes: ESC 1, W 17, RETURN 28, A 30, S 31, D 32, H 35, M 50, SPACE 57, UP 200,\n"
@@ -74,7 +86,8 @@ const char* simUsage() {
            "Cells are row * 6 + col; queues are listed front to back; hp is printed with %.9g.\n"
            "\n"
            "Exit status: 0 after a match, 2 for bad arguments or a malformed key script, 3 for a\n"
-           "replay that cannot be read or does not play as it was recorded.\n"
+           "replay that cannot be read or does not play as it was recorded, 4 when online play\n"
+           "failed (no server, refused, lost) or the server found this game's hashes wrong.\n"
            "\n"
            "kokurin-sim --tournament --seeds N ... plays a round robin of the personalities and\n"
            "a scripted novice and prints one CSV row per match (kokurin-sim --tournament "
@@ -91,9 +104,15 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.help = true;
             return true;
         }
+        if (flag == "--spectate" || flag == "--novice") {
+            (flag == "--spectate" ? options.spectate : options.novice) = true;
+            continue;
+        }
         bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
                           flag == "--max-polls" || flag == "--wav" || flag == "--record" ||
-                          flag == "--replay";
+                          flag == "--replay" || flag == "--online" || flag == "--room" ||
+                          flag == "--name" || flag == "--corrupt-hash" ||
+                          flag == "--input-delay";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
@@ -126,6 +145,24 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.recordFile = value;
         } else if (flag == "--replay") {
             options.replayFile = value;
+        } else if (flag == "--online") {
+            options.onlineUrl = value;
+        } else if (flag == "--room") {
+            options.room = value;
+        } else if (flag == "--name") {
+            options.name = value;
+        } else if (flag == "--input-delay") {
+            if (!parseNumber(value, 1, 120, number)) {
+                error = "--input-delay must be from 1 to 120 frames, not '" + value + "'";
+                return false;
+            }
+            options.inputDelay = static_cast<int>(number);
+        } else if (flag == "--corrupt-hash") {
+            if (!parseNumber(value, 60, 4000000000LL, number) || number % 60 != 0) {
+                error = "--corrupt-hash must be a frame the hash is taken at (a multiple of 60)";
+                return false;
+            }
+            options.corruptHashAt = static_cast<std::uint32_t>(number);
         } else {
             if (!parseNumber(value, 1, 2000000000LL, number)) {
                 error =
@@ -134,6 +171,21 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             }
             options.maxPolls = static_cast<long>(number);
         }
+    }
+    if (!options.onlineUrl.empty()) {
+        if (haveSeed || haveOpponent || !options.replayFile.empty() || options.room.empty() ||
+            options.room.size() > 16 || options.name.empty() || options.name.size() > 32) {
+            error = "--online needs --room NAME (up to 16 bytes) and takes the match from the "
+                    "server: no --seed, --opponent or --replay with it";
+            return false;
+        }
+        return true;
+    }
+    if (options.spectate || options.novice || !options.room.empty() ||
+        options.corruptHashAt != 0 || options.inputDelay != 0) {
+        error = "--room, --spectate, --novice, --input-delay and --corrupt-hash go with "
+                "--online";
+        return false;
     }
     if (!options.replayFile.empty()) {
         if (haveSeed || haveOpponent || !options.keysFile.empty() || !options.recordFile.empty()) {

@@ -19,6 +19,17 @@ struct SimOptions {
     std::string replayFile;
     long maxPolls = 2000000;
     bool help = false;
+    // Online: the server's ws:// address and the room to join (made when there is none).
+    std::string onlineUrl;
+    std::string room;
+    std::string name = "kokurin-sim";
+    bool spectate = false;
+    // The local seat plays as the tournament's scripted novice (a whole match with no script).
+    bool novice = false;
+    // A testing aid: the state hash sent for this frame is made wrong.
+    std::uint32_t corruptHashAt = 0;
+    // Frames of input delay (0: chosen from the measured round trip).
+    int inputDelay = 0;
 };
 
 // Parses argv; on failure returns false with a message in error.

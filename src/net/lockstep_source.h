@@ -1,0 +1,67 @@
+// The frames of an online match: the local seat's input goes to the server a few frames ahead
+// of when it is played (the input delay), and frame f is played once both seats' inputs for f
+// have come back from the server. Spectators only play what comes back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "input/input_route.h"
+#include "net/online_client.h"
+#include "rules/match_state.h"
+
+namespace kokurin::net {
+
+// Where the local player's input comes from, asked once for each frame it will be played at.
+class LocalSeatInput {
+  public:
+    virtual ~LocalSeatInput() = default;
+    virtual FrameInput inputFor(std::uint32_t frame, const bool localDown[keyboardKeys]) = 0;
+};
+
+// The local devices' match keys.
+class DeviceSeatInput : public LocalSeatInput {
+  public:
+    FrameInput inputFor(std::uint32_t, const bool localDown[keyboardKeys]) override {
+        return frameInputOfKeys(localDown);
+    }
+};
+
+// Frames of input delay for a measured round trip: the trip in frames and two to spare, within
+// 2 .. 30 frames.
+int inputDelayForRoundTrip(std::uint32_t roundTripMs);
+
+class LockstepInputSource : public FrameInputSource {
+  public:
+    // The client must be Playing (its Start received); clock gives milliseconds.
+    LockstepInputSource(OnlineClient& client, const MatchState& state, LocalSeatInput& local,
+                        std::function<std::uint32_t()> clock, int inputDelay);
+
+    InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
+
+    // Frames played so far.
+    std::uint32_t framesPlayed() const { return next_; }
+    int inputDelay() const { return delay_; }
+    // Frames of the current wait (0 when not waiting).
+    long heldFrames() const { return held_; }
+    // A testing aid: the hash sent for this frame is made wrong, as a client whose game parted
+    // would send it.
+    void corruptHashAt(std::uint32_t frame) { corruptAt_ = frame; }
+
+  private:
+    OnlineClient& client_;
+    const MatchState& state_;
+    LocalSeatInput& local_;
+    std::function<std::uint32_t()> clock_;
+    int delay_;
+    std::uint32_t next_ = 0;
+    std::uint32_t nextSend_ = 0;
+    std::uint32_t corruptAt_ = 0;
+    long held_ = 0;
+    // Every frame this seat sent, to send again what a dropped connection lost.
+    std::vector<FrameInput> sent_;
+    std::uint32_t starts_ = 0;
+};
+
+} // namespace kokurin::net

@@ -1,0 +1,306 @@
+// The client's half of docs/protocol.md: it keeps the streams exactly as the server relays them
+// (its own seat's too), so that every player and spectator plays the server's order.
+#include "net/online_client.h"
+
+namespace kokurin::net {
+
+namespace {
+
+constexpr std::uint32_t pingEveryMs = 1000;
+constexpr int maxReconnects = 10;
+constexpr std::uint32_t reconnectEveryMs = 1000;
+
+} // namespace
+
+OnlineClient::OnlineClient(Transport& transport, std::string name)
+    : transport_(transport), name_(std::move(name)) {
+    if (name_.size() > maxNameBytes) {
+        name_.resize(maxNameBytes);
+    }
+}
+
+void OnlineClient::open(const std::string& url) {
+    url_ = url;
+    greeted_ = false;
+    if (!transport_.connect(url)) {
+        fail(transport_.closeReason());
+    }
+}
+
+void OnlineClient::greet() {
+    Message hello;
+    hello.type = MessageType::Hello;
+    hello.version = protocolVersion;
+    hello.gameVersion = gameVersion();
+    hello.text = name_;
+    send(hello);
+    greeted_ = true;
+}
+
+void OnlineClient::update(std::uint32_t nowMs) {
+    if (phase_ == Phase::Failed) {
+        return;
+    }
+    now_ = nowMs;
+    flushInputs(nowMs, false);
+    received_.clear();
+    const Transport::Status status = transport_.poll(received_);
+    if (status == Transport::Status::Open && !greeted_) {
+        greet();
+    }
+    for (const auto& bytes : received_) {
+        Message message;
+        std::string why;
+        if (!decodeMessage(bytes.data(), bytes.size(), message, why)) {
+            transport_.close();
+            fail("the server sent a message this game cannot read (" + why + ")");
+            return;
+        }
+        handle(message, nowMs);
+        if (phase_ == Phase::Failed) {
+            return;
+        }
+    }
+    if (status == Transport::Status::Closed) {
+        // A match in play is resumed over a new connection; elsewhere the session is over.
+        if (phase_ == Phase::Playing && token_ != 0 && reconnects_ < maxReconnects) {
+            if (nowMs >= reconnectAt_) {
+                ++reconnects_;
+                reconnectAt_ = nowMs + reconnectEveryMs;
+                greeted_ = false;
+                transport_.connect(url_);
+            }
+            return;
+        }
+        if (phase_ != Phase::Over) {
+            fail(transport_.closeReason());
+        }
+        return;
+    }
+    if (status == Transport::Status::Open && (!pinged_ || nowMs - lastPing_ >= pingEveryMs)) {
+        Message ping;
+        ping.type = MessageType::Ping;
+        ping.number = nowMs;
+        send(ping);
+        lastPing_ = nowMs;
+        pinged_ = true;
+    }
+}
+
+void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
+    switch (m.type) {
+    case MessageType::Welcome:
+        if (m.version != protocolVersion) {
+            fail("the server speaks another version of the online game");
+            return;
+        }
+        if (phase_ == Phase::Playing && token_ != 0) {
+            // Back after a dropped connection: ask for the match again.
+            Message resume;
+            resume.type = MessageType::Resume;
+            resume.token = token_;
+            resume.text = room_;
+            send(resume);
+            return;
+        }
+        token_ = m.token;
+        if (phase_ == Phase::Connecting) {
+            phase_ = Phase::Lobby;
+        }
+        return;
+    case MessageType::Refused:
+        if (m.reason == static_cast<std::uint8_t>(RefusalReason::RoomFull) ||
+            m.reason == static_cast<std::uint8_t>(RefusalReason::RoomUnknown)) {
+            // The lobby goes on; the player may try another room.
+            error_ = refusalText(m);
+            phase_ = Phase::Lobby;
+            return;
+        }
+        fail(refusalText(m));
+        return;
+    case MessageType::RoomList:
+        rooms_ = m.rooms;
+        return;
+    case MessageType::Joined:
+        room_ = m.text;
+        seat_ = m.seat;
+        start_.names[0] = m.names[0];
+        start_.names[1] = m.names[1];
+        // Someone arriving or leaving changes nothing about a match being played or just over.
+        if (phase_ == Phase::Lobby || phase_ == Phase::Connecting) {
+            phase_ = Phase::InRoom;
+        }
+        return;
+    case MessageType::Start:
+        if (m.number != matchNumber_) {
+            // A new match (a rematch) starts its streams afresh; a resumed one keeps them.
+            streams_[0].clear();
+            streams_[1].clear();
+            divergedAt_ = 0;
+        }
+        batch_.inputs.clear();
+        ++starts_;
+        start_ = m;
+        seat_ = m.seat;
+        matchNumber_ = m.number;
+        reconnects_ = 0;
+        phase_ = Phase::Playing;
+        return;
+    case MessageType::Inputs: {
+        if (phase_ != Phase::Playing && phase_ != Phase::Over) {
+            return;
+        }
+        std::vector<FrameInput>& stream = streams_[m.seat];
+        // Frames already held are skipped (a resume resends from where the server thinks);
+        // a gap means the server and this client disagree on the stream.
+        if (m.number > stream.size()) {
+            fail("the server's input stream skipped frames");
+            return;
+        }
+        for (std::size_t i = stream.size() - m.number; i < m.inputs.size(); ++i) {
+            stream.push_back(m.inputs[i]);
+        }
+        return;
+    }
+    case MessageType::Diverged:
+        if (m.seat == seat_) {
+            divergedAt_ = m.number;
+        }
+        return;
+    case MessageType::MatchOver:
+        end_ = m;
+        phase_ = Phase::Over;
+        return;
+    case MessageType::Pong:
+        roundTrip_ = nowMs - m.number;
+        return;
+    case MessageType::Ping: {
+        Message pong;
+        pong.type = MessageType::Pong;
+        pong.number = m.number;
+        send(pong);
+        return;
+    }
+    default:
+        // Messages only a server reads are ignored.
+        return;
+    }
+}
+
+std::uint32_t OnlineClient::framesReady() const {
+    const std::size_t n =
+        streams_[0].size() < streams_[1].size() ? streams_[0].size() : streams_[1].size();
+    return static_cast<std::uint32_t>(n);
+}
+
+void OnlineClient::send(const Message& message) {
+    transport_.send(encodeMessage(message));
+}
+
+void OnlineClient::fail(const std::string& why) {
+    phase_ = Phase::Failed;
+    error_ = why.empty() ? "the connection to the server was lost" : why;
+}
+
+void OnlineClient::listRooms() {
+    Message m;
+    m.type = MessageType::ListRooms;
+    send(m);
+}
+
+void OnlineClient::createRoom(const std::string& code, bool listed) {
+    Message m;
+    m.type = MessageType::CreateRoom;
+    m.flag = listed ? 1 : 0;
+    m.text = code;
+    send(m);
+}
+
+void OnlineClient::joinRoom(const std::string& code, bool spectate, bool createIfMissing) {
+    Message m;
+    m.type = MessageType::JoinRoom;
+    m.flag = static_cast<std::uint8_t>((spectate ? 1 : 0) | (createIfMissing ? 2 : 0));
+    m.text = code;
+    send(m);
+}
+
+void OnlineClient::quickMatch() {
+    Message m;
+    m.type = MessageType::QuickMatch;
+    send(m);
+}
+
+void OnlineClient::rematch() {
+    Message m;
+    m.type = MessageType::Rematch;
+    send(m);
+}
+
+void OnlineClient::leave() {
+    Message m;
+    m.type = MessageType::Leave;
+    send(m);
+}
+
+void OnlineClient::sendInput(std::uint32_t frame, const FrameInput& input) {
+    if (!batch_.inputs.empty() && batch_.number + batch_.inputs.size() != frame) {
+        flushInputs(now_, true);
+    }
+    if (batch_.inputs.empty()) {
+        batch_.type = MessageType::Inputs;
+        batch_.seat = seat_;
+        batch_.number = frame;
+    }
+    batch_.inputs.push_back(input);
+    flushInputs(now_, batch_.inputs.size() >= maxBatchFrames);
+}
+
+void OnlineClient::flushInputs(std::uint32_t nowMs, bool force) {
+    if (batch_.inputs.empty() || (!force && nowMs - lastFlush_ < inputBatchMs)) {
+        return;
+    }
+    send(batch_);
+    batch_.inputs.clear();
+    lastFlush_ = nowMs;
+}
+
+void OnlineClient::sendHash(std::uint32_t frame, std::uint32_t hash) {
+    Message m;
+    m.type = MessageType::Hash;
+    m.number = frame;
+    m.hash = hash;
+    send(m);
+}
+
+void OnlineClient::sendResult(std::uint32_t frames, std::uint32_t hash, std::uint8_t result) {
+    Message m;
+    m.type = MessageType::Result;
+    m.number = frames;
+    m.hash = hash;
+    m.reason = result;
+    send(m);
+}
+
+std::string refusalText(const Message& refused) {
+    switch (static_cast<RefusalReason>(refused.reason)) {
+    case RefusalReason::WrongVersion:
+        return "the server runs kokurin " + refused.text + "; install that version to play there";
+    case RefusalReason::RoomFull:
+        return "room " + refused.text + " is full";
+    case RefusalReason::RoomUnknown:
+        return "there is no room " + refused.text;
+    case RefusalReason::Malformed:
+        return "the server could not read this game's messages (" + refused.text + ")";
+    case RefusalReason::Flooding:
+        return "the server closed the connection: too many messages";
+    case RefusalReason::NotInRoom:
+        return "not in a room";
+    case RefusalReason::ResumeUnknown:
+        return "the match to resume is over";
+    case RefusalReason::WrongProcess:
+        return "the room is served at " + refused.text;
+    }
+    return "the server refused";
+}
+
+} // namespace kokurin::net

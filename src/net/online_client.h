@@ -1,0 +1,115 @@
+// One player's (or spectator's) session with a kokurin server, over any Transport: the
+// handshake, the room, the match's start and the two seats' input streams as the server
+// ordered them, pings, the match's end, and resuming after a dropped connection.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "net/protocol.h"
+#include "net/transport.h"
+
+namespace kokurin::net {
+
+class OnlineClient {
+  public:
+    enum class Phase {
+        Connecting,
+        // Welcomed: in the lobby.
+        Lobby,
+        // In a room, waiting for the match to start.
+        InRoom,
+        Playing,
+        // The server ended the match (matchEnd() says how).
+        Over,
+        // Refused or disconnected for good (error() says why).
+        Failed,
+    };
+
+    OnlineClient(Transport& transport, std::string name);
+
+    // Connects and greets the server.
+    void open(const std::string& url);
+    // Reads what arrived, answers pings, keeps the ping going; once a frame. During a match a
+    // dropped connection is reopened and the match resumed.
+    void update(std::uint32_t nowMs);
+
+    void listRooms();
+    void createRoom(const std::string& code, bool listed);
+    // flags: 1 watch, 2 create the room when there is none.
+    void joinRoom(const std::string& code, bool spectate, bool createIfMissing);
+    void quickMatch();
+    void rematch();
+    void leave();
+
+    // Inputs go out in batches: at once when the last batch left at least inputBatchMs ago
+    // (every frame at 60 frames a second), else with the next update, so that a client running
+    // faster than the screen (a headless one) never floods the server.
+    void sendInput(std::uint32_t frame, const FrameInput& input);
+    static constexpr std::uint32_t inputBatchMs = 4;
+    void sendHash(std::uint32_t frame, std::uint32_t hash);
+    void sendResult(std::uint32_t frames, std::uint32_t hash, std::uint8_t result);
+
+    Phase phase() const { return phase_; }
+    const std::string& error() const { return error_; }
+    const std::string& roomCode() const { return room_; }
+    const std::vector<RoomEntry>& rooms() const { return rooms_; }
+    // Set by each Start: the match's number, seat, names, start and what the server already
+    // held of each stream (a resumed match).
+    const Message& start() const { return start_; }
+    bool started() const { return matchNumber_ != 0; }
+    // Starts received (a resumed match sends one more).
+    std::uint32_t startsReceived() const { return starts_; }
+    std::uint32_t matchNumber() const { return matchNumber_; }
+    std::uint8_t seat() const { return seat_; }
+    // Frames of both seats' input that arrived, in order.
+    std::uint32_t framesReady() const;
+    const std::vector<FrameInput>& stream(int seat) const { return streams_[seat]; }
+    // The server's word on the match's end (valid once phase() is Over).
+    const Message& matchEnd() const { return end_; }
+    // The frame where the server found this client's game parted (0: never).
+    std::uint32_t divergedAt() const { return divergedAt_; }
+    // The last round trip measured (ms; 0: none yet).
+    std::uint32_t roundTripMs() const { return roundTrip_; }
+    Transport& transport() { return transport_; }
+
+  private:
+    void send(const Message& message);
+    void handle(const Message& message, std::uint32_t nowMs);
+    void fail(const std::string& why);
+    void greet();
+    void flushInputs(std::uint32_t nowMs, bool force);
+
+    Transport& transport_;
+    std::string name_;
+    std::string url_;
+    Phase phase_ = Phase::Connecting;
+    bool greeted_ = false;
+    std::string error_;
+    std::string room_;
+    std::uint64_t token_ = 0;
+    std::vector<RoomEntry> rooms_;
+    Message start_;
+    std::uint32_t matchNumber_ = 0;
+    std::uint32_t starts_ = 0;
+    std::uint8_t seat_ = spectatorSeat;
+    std::vector<FrameInput> streams_[2];
+    Message end_;
+    std::uint32_t divergedAt_ = 0;
+    std::uint32_t roundTrip_ = 0;
+    std::uint32_t lastPing_ = 0;
+    bool pinged_ = false;
+    // Reconnections tried since the connection dropped mid-match.
+    int reconnects_ = 0;
+    std::uint32_t reconnectAt_ = 0;
+    std::vector<std::vector<std::uint8_t>> received_;
+    Message batch_;
+    std::uint32_t lastFlush_ = 0;
+    std::uint32_t now_ = 0;
+};
+
+// The refusal's reason in a player's words.
+std::string refusalText(const Message& refused);
+
+} // namespace kokurin::net

@@ -1,0 +1,121 @@
+// The online game's messages: one binary message per WebSocket message, laid out as
+// docs/protocol.md's table says. The decoder refuses anything it cannot trust (wrong size, a
+// field out of range, bytes left over) so that a server can drop a client that sends it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "input/frame_input.h"
+#include "replay/match_start.h"
+#include "replay/replay_file.h"
+
+namespace kokurin::net {
+
+// Both ends must speak the same version; the handshake refuses any other.
+constexpr std::uint16_t protocolVersion = 1;
+// No message is larger (a Start, which carries a generator state, is the largest).
+constexpr std::size_t maxMessageBytes = 4096;
+// Frames one Inputs message may carry.
+constexpr std::size_t maxBatchFrames = 120;
+// Bytes of a player's name and of a room code.
+constexpr std::size_t maxNameBytes = 32;
+constexpr std::size_t maxRoomCodeBytes = 16;
+// Rooms one RoomList names.
+constexpr std::size_t maxListedRooms = 32;
+// Seat numbers: 0 is 1P, 1 is 2P, this one watches.
+constexpr std::uint8_t spectatorSeat = 2;
+
+enum class MessageType : std::uint8_t {
+    Hello = 1,
+    Welcome = 2,
+    Refused = 3,
+    ListRooms = 4,
+    RoomList = 5,
+    CreateRoom = 6,
+    JoinRoom = 7,
+    QuickMatch = 8,
+    Joined = 9,
+    Start = 10,
+    Inputs = 11,
+    Hash = 12,
+    Diverged = 13,
+    Result = 14,
+    MatchOver = 15,
+    Rematch = 16,
+    Leave = 17,
+    Resume = 18,
+    Ping = 19,
+    Pong = 20,
+};
+
+// Why the server refused a request or closed the connection.
+enum class RefusalReason : std::uint8_t {
+    WrongVersion = 1,
+    RoomFull = 2,
+    RoomUnknown = 3,
+    Malformed = 4,
+    Flooding = 5,
+    NotInRoom = 6,
+    ResumeUnknown = 7,
+    WrongProcess = 8,
+};
+constexpr std::uint8_t lastRefusalReason = 8;
+
+// How a match ended, as the server judged it.
+enum class MatchEnd : std::uint8_t {
+    // A seat's hit points fell to zero.
+    Winner = 1,
+    // A player left with ESC or Leave; the other wins.
+    Left = 2,
+    // A player was gone longer than the stall timeout; the other wins.
+    Gone = 3,
+    // The two players' games parted; nobody wins.
+    Diverged = 4,
+};
+constexpr std::uint8_t lastMatchEnd = 4;
+
+struct RoomEntry {
+    std::string code;
+    std::string names[2];
+    // Spectators watching, and whether a match is being played.
+    std::uint16_t spectators = 0;
+    std::uint8_t playing = 0;
+};
+
+// Every message in one record; each type uses the fields docs/protocol.md lists for it and
+// leaves the others at their defaults (so that a decoded message compares equal to the one
+// encoded).
+struct Message {
+    MessageType type = MessageType::Ping;
+    std::uint16_t version = 0;
+    // A name, a room code, a refusal's explanation or an address, by type.
+    std::string text;
+    std::string gameVersion;
+    std::string names[2];
+    std::uint8_t seat = 0;
+    std::uint8_t flag = 0;
+    std::uint8_t reason = 0;
+    // A frame number, a match number or a ping's stamp, by type.
+    std::uint32_t number = 0;
+    std::uint32_t hash = 0;
+    std::uint64_t token = 0;
+    // Frames the server holds of each seat's stream (Start).
+    std::uint32_t held[2] = {0, 0};
+    MatchStart start;
+    std::vector<FrameInput> inputs;
+    std::vector<RoomEntry> rooms;
+};
+
+bool operator==(const Message& a, const Message& b);
+
+// The bytes of a message; a message whose fields exceed the limits above is a programming
+// error and encodes as an empty vector (never sent).
+std::vector<std::uint8_t> encodeMessage(const Message& message);
+// False with a reason (message untouched) for anything but one whole, sound message.
+bool decodeMessage(const std::uint8_t* bytes, std::size_t size, Message& message,
+                   std::string& error);
+
+} // namespace kokurin::net

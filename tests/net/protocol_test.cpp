@@ -1,0 +1,209 @@
+// Every message survives a round trip; anything cut short, padded, oversized or out of range is
+// refused with a reason, never read past its end.
+#include <gtest/gtest.h>
+
+#include "net/protocol.h"
+#include "rng/sfmt19937.h"
+
+using namespace kokurin;
+using namespace kokurin::net;
+
+namespace {
+
+// One message of every type, each with its fields away from their defaults.
+std::vector<Message> sampleMessages() {
+    std::vector<Message> all;
+    auto add = [&](MessageType type) -> Message& {
+        all.emplace_back();
+        all.back().type = type;
+        return all.back();
+    };
+    Message& hello = add(MessageType::Hello);
+    hello.version = protocolVersion;
+    hello.gameVersion = "1.0.0";
+    hello.text = "さくら";
+    Message& welcome = add(MessageType::Welcome);
+    welcome.version = protocolVersion;
+    welcome.number = 77;
+    welcome.token = 0x0123456789abcdefull;
+    Message& refused = add(MessageType::Refused);
+    refused.reason = static_cast<std::uint8_t>(RefusalReason::RoomFull);
+    refused.text = "ABCD";
+    add(MessageType::ListRooms);
+    Message& list = add(MessageType::RoomList);
+    list.rooms.resize(2);
+    list.rooms[0].code = "K7Q2";
+    list.rooms[0].names[0] = "ひかる";
+    list.rooms[1].code = "ZZZZ";
+    list.rooms[1].names[1] = "b";
+    list.rooms[1].spectators = 300;
+    list.rooms[1].playing = 1;
+    Message& create = add(MessageType::CreateRoom);
+    create.flag = 1;
+    create.text = "ROOM";
+    Message& join = add(MessageType::JoinRoom);
+    join.flag = 3;
+    join.text = "match-1";
+    add(MessageType::QuickMatch);
+    Message& joined = add(MessageType::Joined);
+    joined.text = "match-1";
+    joined.seat = spectatorSeat;
+    joined.names[0] = "a";
+    joined.names[1] = "b";
+    Message& start = add(MessageType::Start);
+    start.number = 3;
+    start.names[0] = "a";
+    start.names[1] = "b";
+    start.seat = 1;
+    start.held[0] = 120;
+    start.held[1] = 118;
+    sharedRandom.seed(4242);
+    start.start = captureMatchStart(0, 4242);
+    start.start.rotation = 9;
+    start.start.keyHolds = 0x00249249u;
+    Message& inputs = add(MessageType::Inputs);
+    inputs.seat = 1;
+    inputs.number = 500;
+    for (int i = 0; i < static_cast<int>(maxBatchFrames); ++i) {
+        inputs.inputs.push_back(
+            FrameInput{static_cast<std::uint16_t>(i * 33 % 4096), static_cast<std::uint8_t>(i)});
+    }
+    Message& hash = add(MessageType::Hash);
+    hash.number = 180;
+    hash.hash = 0xdeadbeef;
+    Message& diverged = add(MessageType::Diverged);
+    diverged.number = 240;
+    diverged.seat = 1;
+    Message& result = add(MessageType::Result);
+    result.number = 4000;
+    result.hash = 12345;
+    result.reason = static_cast<std::uint8_t>(ReplayResult::SecondWon);
+    Message& over = add(MessageType::MatchOver);
+    over.reason = static_cast<std::uint8_t>(MatchEnd::Gone);
+    over.seat = 0;
+    over.number = 4001;
+    add(MessageType::Rematch);
+    add(MessageType::Leave);
+    Message& resume = add(MessageType::Resume);
+    resume.token = 99;
+    resume.text = "K7Q2";
+    Message& ping = add(MessageType::Ping);
+    ping.number = 123456;
+    Message& pong = add(MessageType::Pong);
+    pong.number = 654321;
+    return all;
+}
+
+bool decodes(const std::vector<std::uint8_t>& bytes, std::string* why = nullptr) {
+    Message m;
+    std::string error;
+    const bool ok = decodeMessage(bytes.data(), bytes.size(), m, error);
+    EXPECT_EQ(ok, error.empty());
+    if (why != nullptr) {
+        *why = error;
+    }
+    return ok;
+}
+
+} // namespace
+
+TEST(Protocol, EveryMessageRoundTripsWithinTheLimit) {
+    const std::vector<Message> all = sampleMessages();
+    ASSERT_EQ(all.size(), static_cast<std::size_t>(MessageType::Pong));
+    for (const Message& m : all) {
+        const std::vector<std::uint8_t> bytes = encodeMessage(m);
+        ASSERT_FALSE(bytes.empty()) << int(m.type);
+        EXPECT_LE(bytes.size(), maxMessageBytes);
+        Message back;
+        std::string error;
+        ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), back, error))
+            << int(m.type) << ": " << error;
+        EXPECT_TRUE(back == m) << int(m.type);
+    }
+}
+
+TEST(Protocol, EveryCutAndEveryExtraByteIsRefused) {
+    for (const Message& m : sampleMessages()) {
+        std::vector<std::uint8_t> bytes = encodeMessage(m);
+        for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+            EXPECT_FALSE(decodes({bytes.begin(), bytes.begin() + static_cast<long>(cut)}))
+                << int(m.type) << " cut at " << cut;
+        }
+        bytes.push_back(0);
+        std::string why;
+        EXPECT_FALSE(decodes(bytes, &why)) << int(m.type);
+    }
+}
+
+TEST(Protocol, OversizedAndOutOfRangeFieldsAreRefused) {
+    std::string why;
+    EXPECT_FALSE(decodes(std::vector<std::uint8_t>(maxMessageBytes + 1, 19), &why));
+    EXPECT_EQ(why, "the message is larger than any message");
+    EXPECT_FALSE(decodes({0}));
+    EXPECT_FALSE(decodes({21, 0, 0, 0, 0}));
+
+    Message inputs;
+    inputs.type = MessageType::Inputs;
+    inputs.inputs.assign(maxBatchFrames + 1, FrameInput{});
+    EXPECT_TRUE(encodeMessage(inputs).empty());
+    inputs.inputs.assign(1, FrameInput{});
+    std::vector<std::uint8_t> bytes = encodeMessage(inputs);
+    // Seat 2 does not send inputs; a key past the twelfth does not exist; 0 or 121 frames.
+    bytes[1] = 2;
+    EXPECT_FALSE(decodes(bytes));
+    bytes[1] = 0;
+    bytes[8] = 0x10;
+    EXPECT_FALSE(decodes(bytes, &why));
+    EXPECT_EQ(why, "an input holds keys that do not exist");
+    bytes[8] = 0;
+    bytes[6] = 0;
+    EXPECT_FALSE(decodes(bytes));
+    bytes[6] = 121;
+    EXPECT_FALSE(decodes(bytes));
+
+    Message hash;
+    hash.type = MessageType::Hash;
+    hash.number = 61;
+    EXPECT_FALSE(decodes(encodeMessage(hash)));
+
+    Message hello;
+    hello.type = MessageType::Hello;
+    hello.text = "a\nb";
+    EXPECT_FALSE(decodes(encodeMessage(hello), &why));
+    EXPECT_EQ(why, "the name is not printable UTF-8");
+    hello.text = "\xe3\x81";
+    EXPECT_FALSE(decodes(encodeMessage(hello)));
+    hello.text = "\xc0\xaf";
+    EXPECT_FALSE(decodes(encodeMessage(hello)));
+    hello.text = std::string(maxNameBytes + 1, 'x');
+    EXPECT_TRUE(encodeMessage(hello).empty());
+
+    Message start = sampleMessages()[9];
+    ASSERT_EQ(start.type, MessageType::Start);
+    start.start.opponent = 3;
+    EXPECT_FALSE(decodes(encodeMessage(start)));
+    start.start.opponent = 0;
+    start.start.randomIndex = Sfmt19937::wordCount + 1;
+    EXPECT_FALSE(decodes(encodeMessage(start)));
+}
+
+TEST(Protocol, RandomBytesNeverReadPastTheirEnd) {
+    // Mutations of real messages: most are refused, none may crash (run under the sanitizers).
+    Sfmt19937 random;
+    random.seed(7);
+    int accepted = 0;
+    for (const Message& m : sampleMessages()) {
+        for (int round = 0; round < 300; ++round) {
+            std::vector<std::uint8_t> bytes = encodeMessage(m);
+            const int flips = 1 + static_cast<int>(random.nextU32() % 4);
+            for (int k = 0; k < flips; ++k) {
+                bytes[random.nextU32() % bytes.size()] =
+                    static_cast<std::uint8_t>(random.nextU32());
+            }
+            Message out;
+            std::string error;
+            accepted += decodeMessage(bytes.data(), bytes.size(), out, error) ? 1 : 0;
+        }
+    }
+    EXPECT_LT(accepted, 20 * 300);
+}

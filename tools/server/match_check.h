@@ -1,0 +1,22 @@
+// The server's own play of a match: the two seats' streams re-played on the headless front end
+// to the frame the match ended, giving the replay a client records and the state hashes that
+// say which client's game parted.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "replay/replay_file.h"
+
+namespace kokurin {
+
+// Plays at most `frames` frames of the streams (stopping at the winner screen as a client
+// does) and returns the match's replay.
+Replay replayStreams(const MatchStart& start, const std::vector<FrameInput>& first,
+                     const std::vector<FrameInput>& second, std::uint32_t frames);
+
+// The replay's hash taken at `frame` (a multiple of the hash interval), or false when the
+// replay ended before it.
+bool replayHashAt(const Replay& replay, std::uint32_t frame, std::uint32_t& hash);
+
+} // namespace kokurin

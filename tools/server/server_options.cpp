@@ -1,0 +1,72 @@
+// Strict parsing of kokurin-server's arguments.
+#include "server_options.h"
+
+#include <cstdlib>
+
+namespace {
+
+bool parseWhole(const std::string& text, unsigned long high, unsigned long& value) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    value = std::strtoul(text.c_str(), nullptr, 10);
+    return value <= high;
+}
+
+} // namespace
+
+const char* serverUsage() {
+    return "usage: kokurin-server [--port N] [--host ADDRESS] [--web DIR] [--replays DIR]\n"
+           "                      [--stall-seconds S]\n"
+           "\n"
+           "Serves kokurin's online play (docs/protocol.md) over WebSocket until stopped.\n"
+           "\n"
+           "  --port N           TCP port (default 8620; 0 picks a free one)\n"
+           "  --host ADDRESS     address to listen on (default 0.0.0.0)\n"
+           "  --web DIR          also serve the web build's folder over HTTP on the same port\n"
+           "  --replays DIR      folder for every match's replay (default ./replays)\n"
+           "  --stall-seconds S  a player silent this long loses the match (default 20)\n";
+}
+
+bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
+                        std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& flag = args[i];
+        if (flag == "--help" || flag == "-h") {
+            options.help = true;
+            return true;
+        }
+        if (flag != "--port" && flag != "--host" && flag != "--web" && flag != "--replays" &&
+            flag != "--stall-seconds") {
+            error = "unknown argument '" + flag + "'";
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = flag + " needs a value";
+            return false;
+        }
+        const std::string& value = args[++i];
+        unsigned long number = 0;
+        if (flag == "--port") {
+            if (!parseWhole(value, 65535, number)) {
+                error = "--port must be a port number from 0 to 65535, not '" + value + "'";
+                return false;
+            }
+            options.port = static_cast<std::uint16_t>(number);
+        } else if (flag == "--stall-seconds") {
+            if (!parseWhole(value, 3600, number) || number == 0) {
+                error = "--stall-seconds must be from 1 to 3600, not '" + value + "'";
+                return false;
+            }
+            options.stallMs = static_cast<std::uint32_t>(number * 1000);
+        } else if (flag == "--host") {
+            options.host = value;
+        } else if (flag == "--web") {
+            options.webDir = value;
+        } else {
+            options.replayDir = value;
+        }
+    }
+    return true;
+}
