@@ -28,7 +28,7 @@ const GameTexts englishTexts = {
          "Click or tap: select a cell, then exchange   H: hint",
          "ESC: back   M: sound   F1 or ?: this help"},
         {"W S or click: choose opponent   SPACE or click again: start",
-         "O: settings   ESC: quit   M: sound", "F1 or ?: this help (while held)"},
+         "O: settings   R: replays   ESC: quit   M: sound", "F1 or ?: this help (while held)"},
     },
     {
         "Settings",
