@@ -5,10 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace {
-
-// A whole decimal number within [low, high].
-bool parseNumber(const std::string& text, long long low, long long high, long long& value) {
+bool parseWholeNumber(const std::string& text, long long low, long long high, long long& value) {
     if (text.empty() || text.size() > 19) {
         return false;
     }
@@ -26,8 +23,6 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
     value = parsed;
     return true;
 }
-
-} // namespace
 
 const char* simUsage() {
     return "usage: kokurin-sim --seed S --opponent K [--keys FILE] [--max-polls N] [--wav FILE]\n"
@@ -124,14 +119,14 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         const std::string& value = args[++i];
         long long number = 0;
         if (flag == "--seed") {
-            if (!parseNumber(value, 0, 4294967295LL, number)) {
+            if (!parseWholeNumber(value, 0, 4294967295LL, number)) {
                 error = "--seed must be a whole number from 0 to 4294967295, not '" + value + "'";
                 return false;
             }
             options.seed = static_cast<std::uint32_t>(number);
             haveSeed = true;
         } else if (flag == "--opponent") {
-            if (!parseNumber(value, 0, 15, number)) {
+            if (!parseWholeNumber(value, 0, 15, number)) {
                 error = "--opponent must be a roster entry from 0 to 15, not '" + value + "'";
                 return false;
             }
@@ -152,19 +147,19 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         } else if (flag == "--name") {
             options.name = value;
         } else if (flag == "--input-delay") {
-            if (!parseNumber(value, 1, 120, number)) {
+            if (!parseWholeNumber(value, 1, 120, number)) {
                 error = "--input-delay must be from 1 to 120 frames, not '" + value + "'";
                 return false;
             }
             options.inputDelay = static_cast<int>(number);
         } else if (flag == "--corrupt-hash") {
-            if (!parseNumber(value, 60, 4000000000LL, number) || number % 60 != 0) {
+            if (!parseWholeNumber(value, 60, 4000000000LL, number) || number % 60 != 0) {
                 error = "--corrupt-hash must be a frame the hash is taken at (a multiple of 60)";
                 return false;
             }
             options.corruptHashAt = static_cast<std::uint32_t>(number);
         } else {
-            if (!parseNumber(value, 1, 2000000000LL, number)) {
+            if (!parseWholeNumber(value, 1, 2000000000LL, number)) {
                 error =
                     "--max-polls must be a whole number from 1 to 2000000000, not '" + value + "'";
                 return false;
@@ -231,7 +226,7 @@ bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std:
             return false;
         };
         long long poll = 0;
-        if (!parseNumber(fields[0], 1, 2000000000LL, poll)) {
+        if (!parseWholeNumber(fields[0], 1, 2000000000LL, poll)) {
             return fail("the poll number must be a whole number from 1 up");
         }
         if (poll <= lastPoll) {
@@ -248,9 +243,9 @@ bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std:
             if (fields[i][0] == '@') {
                 const std::size_t comma = fields[i].find(',');
                 if (clicked || comma == std::string::npos ||
-                    !parseNumber(fields[i].substr(1, comma - 1), 0, kokurin::screenWidth - 1,
+                    !parseWholeNumber(fields[i].substr(1, comma - 1), 0, kokurin::screenWidth - 1,
                                  clickX) ||
-                    !parseNumber(fields[i].substr(comma + 1), 0, kokurin::screenHeight - 1,
+                    !parseWholeNumber(fields[i].substr(comma + 1), 0, kokurin::screenHeight - 1,
                                  clickY)) {
                     return fail("a press is one '@X,Y' a poll with 0 <= X < 640, 0 <= Y < 480");
                 }
@@ -258,7 +253,7 @@ bool parseKeyScript(std::istream& in, kokurin::headless::KeyScript& script, std:
                 continue;
             }
             long long code = 0;
-            if (!parseNumber(fields[i], 0, 255, code)) {
+            if (!parseWholeNumber(fields[i], 0, 255, code)) {
                 return fail("key codes are decimal numbers from 0 to 255");
             }
             codes.push_back(static_cast<int>(code));

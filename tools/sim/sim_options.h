@@ -32,6 +32,10 @@ struct SimOptions {
     int inputDelay = 0;
 };
 
+// A whole decimal number within [low, high], digits only (the sim's and the tournament's
+// arguments alike).
+bool parseWholeNumber(const std::string& text, long long low, long long high, long long& value);
+
 // Parses argv; on failure returns false with a message in error.
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
 

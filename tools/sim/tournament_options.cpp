@@ -1,27 +1,11 @@
 // The tournament's command line: strict whole numbers, messages that say what is wrong.
-#include <cerrno>
-#include <cstdlib>
 
+#include "sim_options.h"
 #include "tournament.h"
 
 namespace kokurin {
 
 namespace {
-
-// A whole decimal number within [low, high].
-bool wholeNumber(const std::string& text, long long low, long long high, long long& value) {
-    if (text.empty() || text.size() > 18 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    errno = 0;
-    const long long parsed = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno != 0 || parsed < low || parsed > high) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
 
 // "a,b,c": two or more different entries.
 bool parseEntries(const std::string& text, std::vector<int>& entries) {
@@ -32,7 +16,7 @@ bool parseEntries(const std::string& text, std::vector<int>& entries) {
         const std::string item =
             text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         long long entry = 0;
-        if (!wholeNumber(item, 0, tournamentEntries - 1, entry)) {
+        if (!parseWholeNumber(item, 0, tournamentEntries - 1, entry)) {
             return false;
         }
         for (int earlier : parsed) {
@@ -114,14 +98,14 @@ bool parseTournamentOptions(const std::vector<std::string>& args, TournamentOpti
         const std::string& value = args[++i];
         long long number = 0;
         if (flag == "--seeds") {
-            if (!wholeNumber(value, 1, 1000000, number)) {
+            if (!parseWholeNumber(value, 1, 1000000, number)) {
                 error = "--seeds must be a whole number from 1 to 1000000, not '" + value + "'";
                 return false;
             }
             options.seeds = static_cast<long>(number);
             haveSeeds = true;
         } else if (flag == "--base-seed") {
-            if (!wholeNumber(value, 0, 4294967295LL, number)) {
+            if (!parseWholeNumber(value, 0, 4294967295LL, number)) {
                 error =
                     "--base-seed must be a whole number from 0 to 4294967295, not '" + value + "'";
                 return false;
@@ -135,13 +119,13 @@ bool parseTournamentOptions(const std::vector<std::string>& args, TournamentOpti
                 return false;
             }
         } else if (flag == "--jobs") {
-            if (!wholeNumber(value, 1, 64, number)) {
+            if (!parseWholeNumber(value, 1, 64, number)) {
                 error = "--jobs must be a whole number from 1 to 64, not '" + value + "'";
                 return false;
             }
             options.jobs = static_cast<int>(number);
         } else {
-            if (!wholeNumber(value, 1, 2000000000LL, number)) {
+            if (!parseWholeNumber(value, 1, 2000000000LL, number)) {
                 error = "--frame-limit must be a whole number from 1 to 2000000000, not '" + value +
                         "'";
                 return false;
