@@ -7,6 +7,7 @@
 #include "screens/flash_options.h"
 #include "screens/game_texts.h"
 #include "screens/help_overlay.h"
+#include "screens/online_request.h"
 #include "screens/title_screen.h"
 #include "settings/settings.h"
 #include "sound/sound_bank.h"
@@ -17,6 +18,10 @@ namespace kokurin {
 const char* const gameFontFile = "data/ZUDEV.TTF";
 
 int runGame(ScreenRun firstScreen) {
+    return runGame(firstScreen, OnlineRequest{});
+}
+
+int runGame(ScreenRun firstScreen, const OnlineRequest& online) {
     // Nothing is set up yet when another copy already runs.
     if (!claimSingleInstance()) {
         // Before the settings: the player's or the system's language alone.
@@ -59,7 +64,7 @@ int runGame(ScreenRun firstScreen) {
     if (firstScreen != nullptr) {
         firstScreen();
     } else {
-        runTitleScreen(settings);
+        runTitleScreen(settings, online);
     }
 
     closeDisplay();

@@ -9,6 +9,7 @@
 
 #include "app/frame_pump.h"
 #include "input/key_state.h"
+#include "net/transport.h"
 #include "input/pick_targets.h"
 #include "screens/flash_options.h"
 #include "screens/game_texts.h"
@@ -429,6 +430,38 @@ void showMessageBox(const char* text) {
         return;
     }
     fe.messageLog.emplace_back(text);
+}
+
+// Online play: the transport is whatever the host installs (the simulator a real WebSocket
+// client); the last room announced is kept for the tests.
+namespace {
+
+std::function<std::unique_ptr<net::Transport>()>& transportFactory() {
+    static std::function<std::unique_ptr<net::Transport>()> factory;
+    return factory;
+}
+
+std::string& announced() {
+    static std::string room;
+    return room;
+}
+
+} // namespace
+
+void headless::setTransportFactory(std::function<std::unique_ptr<net::Transport>()> factory) {
+    transportFactory() = std::move(factory);
+}
+
+const std::string& headless::announcedRoom() {
+    return announced();
+}
+
+std::unique_ptr<net::Transport> openOnlineTransport() {
+    return transportFactory() ? transportFactory()() : nullptr;
+}
+
+void announceOnlineRoom(const std::string& serverUrl, const std::string& roomCode) {
+    announced() = roomCode.empty() ? std::string() : serverUrl + " " + roomCode;
 }
 
 } // namespace kokurin

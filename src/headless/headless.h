@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -117,6 +118,11 @@ const std::vector<WatchedReplay>& watchedReplays();
 
 // Texts shown with showMessageBox, in order; the handler (if any) is called instead of
 // recording when set.
+// Online play: what openOnlineTransport makes (nothing until set), and the room last
+// announced ("URL CODE", or empty).
+void setTransportFactory(std::function<std::unique_ptr<net::Transport>()> factory);
+const std::string& announcedRoom();
+
 const std::vector<std::string>& messages();
 void setMessageHandler(std::function<void(const char* text)> handler);
 

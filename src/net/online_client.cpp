@@ -109,6 +109,8 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         }
         return;
     case MessageType::Refused:
+        refusal_ = m;
+        ++refusals_;
         if (m.reason == static_cast<std::uint8_t>(RefusalReason::RoomFull) ||
             m.reason == static_cast<std::uint8_t>(RefusalReason::RoomUnknown)) {
             // The lobby goes on; the player may try another room.
@@ -122,6 +124,9 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         rooms_ = m.rooms;
         return;
     case MessageType::Joined:
+        if (!leftRoom_.empty() && m.text == leftRoom_) {
+            return;
+        }
         room_ = m.text;
         seat_ = m.seat;
         start_.names[0] = m.names[0];
@@ -132,6 +137,9 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         }
         return;
     case MessageType::Start:
+        if (!leftRoom_.empty()) {
+            return;
+        }
         if (m.number != matchNumber_) {
             // A new match (a rematch) starts its streams afresh; a resumed one keeps them.
             streams_[0].clear();
@@ -209,6 +217,7 @@ void OnlineClient::listRooms() {
 }
 
 void OnlineClient::createRoom(const std::string& code, bool listed) {
+    leftRoom_.clear();
     Message m;
     m.type = MessageType::CreateRoom;
     m.flag = listed ? 1 : 0;
@@ -217,6 +226,7 @@ void OnlineClient::createRoom(const std::string& code, bool listed) {
 }
 
 void OnlineClient::joinRoom(const std::string& code, bool spectate, bool createIfMissing) {
+    leftRoom_.clear();
     Message m;
     m.type = MessageType::JoinRoom;
     m.flag = static_cast<std::uint8_t>((spectate ? 1 : 0) | (createIfMissing ? 2 : 0));
@@ -225,6 +235,7 @@ void OnlineClient::joinRoom(const std::string& code, bool spectate, bool createI
 }
 
 void OnlineClient::quickMatch() {
+    leftRoom_.clear();
     Message m;
     m.type = MessageType::QuickMatch;
     send(m);
@@ -240,6 +251,13 @@ void OnlineClient::leave() {
     Message m;
     m.type = MessageType::Leave;
     send(m);
+    // Back in the lobby at once: nothing the room says afterwards concerns this client.
+    if (phase_ == Phase::InRoom || phase_ == Phase::Playing || phase_ == Phase::Over) {
+        phase_ = Phase::Lobby;
+    }
+    leftRoom_ = room_;
+    room_.clear();
+    seat_ = spectatorSeat;
 }
 
 void OnlineClient::sendInput(std::uint32_t frame, const FrameInput& input) {

@@ -53,6 +53,11 @@ class OnlineClient {
 
     Phase phase() const { return phase_; }
     const std::string& error() const { return error_; }
+    // The last Refused the server sent, and how many have come (a screen notices a new one).
+    const Message& lastRefusal() const { return refusal_; }
+    std::uint32_t refusalsReceived() const { return refusals_; }
+    // Whether the server ever welcomed this client (a failure before is a server not reached).
+    bool welcomed() const { return token_ != 0; }
     const std::string& roomCode() const { return room_; }
     const std::vector<RoomEntry>& rooms() const { return rooms_; }
     // Set by each Start: the match's number, seat, names, start and what the server already
@@ -96,6 +101,10 @@ class OnlineClient {
     std::uint8_t seat_ = spectatorSeat;
     std::vector<FrameInput> streams_[2];
     Message end_;
+    Message refusal_;
+    // The room just left: what it still says on its way is not for this client any more.
+    std::string leftRoom_;
+    std::uint32_t refusals_ = 0;
     std::uint32_t divergedAt_ = 0;
     std::uint32_t roundTrip_ = 0;
     std::uint32_t lastPing_ = 0;

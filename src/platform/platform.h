@@ -6,10 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kokurin {
+
+namespace net {
+class Transport;
+}
+struct OnlineRequest;
 
 // ---- The game's vocabulary ----------------------------------------------------------------
 
@@ -318,12 +324,22 @@ std::string replayLocation();
 // (and `kokurin --replay` exits with it).
 void replayWatched(bool ok, const char* text);
 
+// Online play: a new WebSocket connection (net/transport.h) for each visit to the lobby; null
+// where the front end has no network, and the lobby then says so.
+std::unique_ptr<net::Transport> openOnlineTransport();
+// The online room the game is in (empty code: none), so that the page can offer a link that
+// joins it; the desktop has nothing to do.
+void announceOnlineRoom(const std::string& serverUrl, const std::string& roomCode);
+
 // ---- Provided by the core, for front ends ---------------------------------------------------
 
 // The whole game from start-up to shutdown (the title screen when firstScreen is null); returns
 // the process exit code.
+// online (screens/online_request.h) names a server, and may send the title straight to its
+// lobby, a room or the quick-match queue.
 using ScreenRun = bool (*)();
 int runGame(ScreenRun firstScreen = nullptr);
+int runGame(ScreenRun firstScreen, const OnlineRequest& online);
 
 // Ends the frame drawn since the last call: presents it, waits for the next 1/60 s, handles the
 // platform's events, calls soundTick, begins the next frame and makes the frame's input, which

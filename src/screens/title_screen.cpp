@@ -16,6 +16,9 @@
 #include "screens/game_texts.h"
 #include "screens/help_overlay.h"
 #include "screens/match_loop.h"
+#include "screens/online_request.h"
+#include "screens/online_screens.h"
+#include "screens/online_texts.h"
 #include "screens/palette.h"
 #include "screens/replay_screens.h"
 #include "screens/settings_screen.h"
@@ -85,13 +88,31 @@ void setUpMatch(MatchState& state, int opponent) {
 
 namespace {
 
-// Without settings (null) the title starts on entry 0, remembers nothing and has no O.
-bool runTitle(Settings* settings) {
+// Without settings (null) the title starts on entry 0, remembers nothing and has no O or N.
+bool runTitle(Settings* settings, const OnlineRequest* online) {
     int selectedEntry = 0;
     if (settings != nullptr && settings->lastOpponent >= 0 && settings->lastOpponent < rosterSize) {
         selectedEntry = settings->lastOpponent;
     }
     loadPortrait(selectedEntry);
+
+    // N plays online, and says so on the title, only where a server is known: without one the
+    // title is drawn as it always was.
+    OnlineRequest server;
+    if (settings != nullptr && online != nullptr) {
+        server = *online;
+        if (server.server.empty()) {
+            normalizeServerAddress(settings->serverAddress, server.server);
+        }
+        if (!server.server.empty() && server.mode != OnlineRequest::Mode::None) {
+            if (runOnline(*settings, server)) {
+                return true;
+            }
+            loadPortrait(selectedEntry);
+        }
+        server.mode = OnlineRequest::Mode::Lobby;
+    }
+    const bool offersOnline = !server.server.empty();
 
     for (;;) {
         // W and S in one frame both act, W first: the selection stays and loads twice
@@ -157,6 +178,13 @@ bool runTitle(Settings* settings) {
             loadPortrait(selectedEntry);
         }
 
+        if (offersOnline && keyPressed(keyN)) {
+            if (runOnline(*settings, server)) {
+                return true;
+            }
+            loadPortrait(selectedEntry);
+        }
+
         // R: the saved replays, another key the title had no use for.
         if (keyPressed(keyR)) {
             if (runReplayList()) {
@@ -169,17 +197,25 @@ bool runTitle(Settings* settings) {
             drawText(8, helpLineY[line], gameTexts().titleHelp[line], textWhite, listHeight,
                      gameFace, textLeftTop);
         }
+        if (offersOnline) {
+            drawText(8, helpLineY[titleHelpLines - 1] + 16, onlineTexts().titleLine, textWhite,
+                     listHeight, gameFace, textLeftTop);
+        }
     }
 }
 
 } // namespace
 
 bool runTitleScreen() {
-    return runTitle(nullptr);
+    return runTitle(nullptr, nullptr);
 }
 
 bool runTitleScreen(Settings& settings) {
-    return runTitle(&settings);
+    return runTitle(&settings, nullptr);
+}
+
+bool runTitleScreen(Settings& settings, const OnlineRequest& online) {
+    return runTitle(&settings, &online);
 }
 
 } // namespace kokurin

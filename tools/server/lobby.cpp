@@ -3,6 +3,8 @@
 // them as relayed.
 #include "lobby.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <fstream>
 
@@ -268,6 +270,9 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
         }
         return;
     case MessageType::Leave:
+        // Leaving the quick-match queue too: a player who gave up waiting is matched with nobody.
+        quickQueue_.erase(std::remove(quickQueue_.begin(), quickQueue_.end(), client.id),
+                          quickQueue_.end());
         leaveRoom(client, nowMs);
         return;
     case MessageType::Resume: {

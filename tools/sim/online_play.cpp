@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "beast_transport.h"
+#include "beast/beast_transport.h"
 #include "input/input_route.h"
 #include "net/lockstep_source.h"
 #include "novice_seat.h"

@@ -1,6 +1,6 @@
-// kokurin-sim's WebSocket client: resolve, connect, handshake and a read loop on an io_context
+// The native WebSocket client: resolve, connect, handshake and a read loop on an io_context
 // that runs only inside poll() and waitForTraffic(), so nothing happens behind the match's back.
-#include "beast_transport.h"
+#include "beast/beast_transport.h"
 
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>

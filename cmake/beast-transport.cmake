@@ -1,0 +1,16 @@
+# The native WebSocket client for online play (src/beast), where Boost.Beast is found: the SDL
+# game and kokurin-sim link it. Beast is header-only and compiles slowly, so it lives in one file.
+if(EMSCRIPTEN)
+    return()
+endif()
+find_package(Boost 1.70 CONFIG QUIET)
+if(NOT Boost_FOUND)
+    message(STATUS "kokurin: no Boost: the native builds play no online matches")
+    return()
+endif()
+find_package(Threads REQUIRED)
+add_library(kokurin_beast_transport STATIC ${CMAKE_SOURCE_DIR}/src/beast/beast_transport.cpp)
+target_link_libraries(kokurin_beast_transport PUBLIC kokurin_core Boost::headers Threads::Threads)
+if(WIN32)
+    target_link_libraries(kokurin_beast_transport PUBLIC ws2_32 mswsock)
+endif()

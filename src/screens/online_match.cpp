@@ -1,0 +1,281 @@
+// An online match on screen. The frames come from the lockstep source alone; what is drawn over
+// them (names, ping, the late player's notice, the local hint) is this player's own and never
+// reaches the match, so every client and the server play the same frames.
+#include "screens/online_match.h"
+
+#include <cstdio>
+
+#include "gfx/text_format.h"
+#include "input/input_route.h"
+#include "input/key_state.h"
+#include "net/lockstep_source.h"
+#include "platform/platform.h"
+#include "replay/match_recording.h"
+#include "replay/replay_library.h"
+#include "screens/hint.h"
+#include "screens/match_loop.h"
+#include "screens/match_observer.h"
+#include "screens/match_screen.h"
+#include "screens/online_texts.h"
+#include "screens/palette.h"
+#include "screens/title_screen.h"
+
+namespace kokurin {
+
+namespace {
+
+constexpr int textHeight = 14;
+constexpr Colour statusYellow = 0xFFFFFF80u;
+constexpr Colour cursorOrange = 0xFFFF8000u;
+// Half a second of waiting before the notice: a late frame or two is not worth a word.
+constexpr long noticeAfterFrames = 30;
+constexpr int hintShownFrames = 180;
+// Frames behind the server's streams past which the match is played fast to catch up (after a
+// resume, or for a spectator arriving late), one shown frame in eight.
+constexpr long catchUpFrames = 90;
+constexpr int catchUpSpeed = 8;
+// How long the verdict is waited for before the match's own end is shown alone.
+constexpr std::uint32_t verdictWaitMs = 10000;
+
+std::uint32_t clockNow() {
+    return clockMilliseconds();
+}
+
+// The lockstep frames, ended at the winner screen's first frame (where every client and the
+// server's check stop), with the overlays; also the match's observer, to know where a turn is.
+class OnlineMatchSource : public FrameInputSource, public MatchObserver {
+  public:
+    OnlineMatchSource(net::OnlineClient& client, const MatchState& state, int delay,
+                      MatchObserver* forward)
+        : client_(client), state_(state), lockstep_(client, state, local_, clockNow, delay),
+          forward_(forward), texts_(onlineTexts()) {}
+
+    InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
+        readHintKey(localDown[keyH]);
+        if (winnerShown_) {
+            ended_ = true;
+            return InputState::End;
+        }
+        const InputState state = lockstep_.nextInput(localDown, input);
+        if (state == InputState::End) {
+            ended_ = true;
+        }
+        return state;
+    }
+
+    bool drawWhileHeld(long held) override {
+        if (held < noticeAfterFrames) {
+            return false;
+        }
+        drawMatchScreen(state_);
+        drawCellMark(state_.cursorCol, state_.cursorRow, cursorOrange);
+        drawOverFrame();
+        drawText(screenWidth / 2, 220, texts_.waitingForPlayer, statusYellow, 24, gameFace,
+                 textCentre);
+        return true;
+    }
+
+    int framesPerShownFrame() const override {
+        const long behind =
+            static_cast<long>(client_.framesReady()) - static_cast<long>(lockstep_.framesPlayed());
+        return behind > catchUpFrames ? catchUpSpeed : 1;
+    }
+
+    void drawOverFrame() override {
+        const net::Message& start = client_.start();
+        drawText(8, 444,
+                 formatText(texts_.namesLine, start.names[0].c_str(), start.names[1].c_str()),
+                 statusYellow, textHeight, gameFace, textLeftTop);
+        const char* right =
+            client_.seat() < 2
+                ? formatText(texts_.pingLine, static_cast<unsigned>(client_.roundTripMs()),
+                             lockstep_.inputDelay())
+                : texts_.watching;
+        drawText(456, 444, right, statusYellow, textHeight, gameFace, textLeftTop);
+        if (hintLeft_ > 0) {
+            drawText(8, 460, hint_, statusYellow, textHeight, gameFace, textLeftTop);
+        }
+    }
+
+    // Another player drives the frames: nothing may stop them.
+    bool allowsModalBoxes() const override { return false; }
+
+    void turnStarted(const MatchState& state) override {
+        inTurn_ = true;
+        forward_ != nullptr ? forward_->turnStarted(state) : void();
+    }
+    void swapMade(const MatchState& state, int first, int second) override {
+        inTurn_ = false;
+        forward_ != nullptr ? forward_->swapMade(state, first, second) : void();
+    }
+    void turnEnded(const MatchState& state, bool computer) override {
+        inTurn_ = false;
+        forward_ != nullptr ? forward_->turnEnded(state, computer) : void();
+    }
+    void cascadeSettled(const MatchState& state) override {
+        forward_ != nullptr ? forward_->cascadeSettled(state) : void();
+    }
+    void clashEnded(const MatchState& state) override {
+        forward_ != nullptr ? forward_->clashEnded(state) : void();
+    }
+    void winnerScreen(const MatchState& state) override {
+        winnerShown_ = true;
+        forward_ != nullptr ? forward_->winnerScreen(state) : void();
+    }
+
+    // Whether the frames ended because of the source (winner, the server, a failure) rather
+    // than the game closing.
+    bool ended() const { return ended_; }
+    bool winnerShown() const { return winnerShown_; }
+
+  private:
+    // H shows the hint over the match, for this player only and only on their own turn before
+    // they exchange: the match's own hint would stop both games with a box.
+    void readHintKey(bool down) {
+        if (down && !hintHeld_ && inTurn_ && client_.seat() < 2 &&
+            state_.currentPlayer == client_.seat()) {
+            std::snprintf(hint_, sizeof hint_, "%s", hintText(state_));
+            hintLeft_ = hintShownFrames;
+        }
+        hintHeld_ = down;
+        if (hintLeft_ > 0) {
+            --hintLeft_;
+        }
+    }
+
+    net::OnlineClient& client_;
+    const MatchState& state_;
+    net::DeviceSeatInput local_;
+    net::LockstepInputSource lockstep_;
+    MatchObserver* forward_;
+    const OnlineTexts& texts_;
+    bool ended_ = false;
+    bool winnerShown_ = false;
+    bool inTurn_ = false;
+    bool hintHeld_ = true;
+    int hintLeft_ = 0;
+    char hint_[64] = {};
+};
+
+// The server's verdict in this player's words.
+const char* verdictText(const net::OnlineClient& client, const OnlineTexts& texts) {
+    const net::Message& end = client.matchEnd();
+    const int winner = end.seat < 2 ? end.seat : -1;
+    const bool playing = client.seat() < 2;
+    switch (static_cast<net::MatchEnd>(end.reason)) {
+    case net::MatchEnd::Left:
+        if (playing) {
+            return winner == client.seat() ? texts.otherLeft : texts.youLeft;
+        }
+        break;
+    case net::MatchEnd::Gone:
+        if (playing && winner == client.seat()) {
+            return texts.otherGone;
+        }
+        break;
+    case net::MatchEnd::Diverged:
+        return texts.parted;
+    case net::MatchEnd::Winner:
+        break;
+    }
+    return winner >= 0 ? texts.winner[winner] : texts.parted;
+}
+
+AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
+    const OnlineTexts& texts = onlineTexts();
+    const std::uint32_t number = client.matchNumber();
+    const std::uint32_t since = clockMilliseconds();
+    bool asked = false;
+    for (;;) {
+        client.update(clockMilliseconds());
+        if (client.phase() == net::OnlineClient::Phase::Failed) {
+            return AfterMatch::Failed;
+        }
+        // Both asked (or, watching, the players did): the next match is on.
+        if (client.phase() == net::OnlineClient::Phase::Playing && client.matchNumber() != number) {
+            return AfterMatch::Rematch;
+        }
+        const bool over = client.phase() == net::OnlineClient::Phase::Over;
+        const bool waited = clockMilliseconds() - since >= verdictWaitMs;
+        const bool rematchOffered = over && client.seat() < 2 &&
+                                    client.matchEnd().reason ==
+                                        static_cast<std::uint8_t>(net::MatchEnd::Winner);
+
+        drawMatchScreen(state);
+        const char* verdict = over     ? verdictText(client, texts)
+                              : waited ? texts.connectionLost
+                                       : texts.waitingForVerdict;
+        drawText(screenWidth / 2, 396, verdict, textWhite, 24, gameFace, textCentre);
+        const char* help = asked            ? texts.waitingForRematch
+                           : rematchOffered ? texts.afterHelp
+                           : over || waited ? texts.afterHelpWatching
+                                            : "";
+        drawText(screenWidth / 2, 440, help, statusYellow, textHeight, gameFace, textCentre);
+
+        if (pumpFrame()) {
+            client.leave();
+            return AfterMatch::Closing;
+        }
+        if (keyPressed(keyEscape)) {
+            client.leave();
+            return AfterMatch::Lobby;
+        }
+        if (rematchOffered && !asked && (keyPressed(keySpace) || keyPressed(keyReturn))) {
+            client.rematch();
+            asked = true;
+        }
+    }
+}
+
+} // namespace
+
+AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept) {
+    // A round trip chooses the input delay; the lobby's pings have usually measured one.
+    for (int frame = 0; frame < 60 && client.roundTripMs() == 0; ++frame) {
+        client.update(clockMilliseconds());
+        if (client.phase() == net::OnlineClient::Phase::Failed) {
+            return AfterMatch::Failed;
+        }
+        if (pumpFrame()) {
+            client.leave();
+            return AfterMatch::Closing;
+        }
+    }
+    const int delay = net::inputDelayForRoundTrip(client.roundTripMs());
+    const MatchStart start = client.start().start;
+    if (!restoreMatchStart(start)) {
+        client.leave();
+        return AfterMatch::Failed;
+    }
+    MatchState state;
+    setUpMatch(state, start.opponent);
+    MatchObserver* previous = matchObserver();
+    OnlineMatchSource source(client, state, delay, previous);
+    MatchRecorder recorder(source, state, start);
+    bool quit = false;
+    setMatchObserver(&source);
+    {
+        ScopedFrameInput route(recorder);
+        quit = runMatch(state);
+    }
+    setMatchObserver(previous);
+    if (quit && !source.ended()) {
+        client.leave();
+        return AfterMatch::Closing;
+    }
+    // The replay is the one the other player and the server keep, byte for byte.
+    Replay replay;
+    if (recorder.finish(matchResult(state, quit), replay)) {
+        if (client.seat() < 2) {
+            client.sendResult(static_cast<std::uint32_t>(replay.inputs.size()),
+                              replay.hashes.back(), static_cast<std::uint8_t>(replay.result));
+        }
+        saveMatchReplay(replay, replaysKept);
+    }
+    if (client.phase() == net::OnlineClient::Phase::Failed) {
+        return AfterMatch::Failed;
+    }
+    return showVerdict(client, state);
+}
+
+} // namespace kokurin

@@ -1,0 +1,108 @@
+// The online command line and the addresses and codes a player types, checked before they go
+// anywhere near a socket.
+#include "screens/online_request.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace kokurin {
+
+namespace {
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+} // namespace
+
+bool normalizeServerAddress(const std::string& typed, std::string& url) {
+    std::string rest = typed;
+    std::string scheme = "ws://";
+    for (const char* known : {"ws://", "wss://", "http://", "https://"}) {
+        if (startsWith(typed, known)) {
+            rest = typed.substr(std::strlen(known));
+            scheme = known[0] == 'w' ? known : (known[4] == 's' ? "wss://" : "ws://");
+            break;
+        }
+    }
+    if (rest.empty() || rest.size() > 200) {
+        return false;
+    }
+    for (const char c : rest) {
+        // Host, port and path: nothing that could end the address or hide another.
+        if (!std::isalnum(static_cast<unsigned char>(c)) && std::strchr("-._:/[]~%", c) == nullptr) {
+            return false;
+        }
+    }
+    if (rest[0] == '/' || rest[0] == ':') {
+        return false;
+    }
+    url = scheme + rest;
+    if (rest.find('/') == std::string::npos) {
+        url += '/';
+    }
+    return true;
+}
+
+bool normalizeRoomCode(const std::string& typed, std::string& code) {
+    if (typed.empty() || typed.size() > 16) {
+        return false;
+    }
+    std::string out;
+    for (const char c : typed) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            return false;
+        }
+        out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    code = out;
+    return true;
+}
+
+bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,
+                         std::string& error) {
+    OnlineRequest read;
+    int modes = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool takesValue =
+            argument == "--server" || argument == "--join" || argument == "--watch";
+        if (takesValue && i + 1 >= argc) {
+            error = argument + " needs a value";
+            return false;
+        }
+        if (argument == "--server") {
+            if (!normalizeServerAddress(argv[++i], read.server)) {
+                error = std::string("'") + argv[i] + "' is not a server address (ws://HOST:PORT/)";
+                return false;
+            }
+        } else if (argument == "--join" || argument == "--watch") {
+            if (!normalizeRoomCode(argv[++i], read.room)) {
+                error = std::string("'") + argv[i] + "' is not a room code (letters and digits)";
+                return false;
+            }
+            read.mode = argument == "--join" ? OnlineRequest::Mode::Join
+                                             : OnlineRequest::Mode::Watch;
+            ++modes;
+        } else if (argument == "--host" || argument == "--quick") {
+            read.mode = argument == "--host" ? OnlineRequest::Mode::Host
+                                             : OnlineRequest::Mode::Quick;
+            ++modes;
+        }
+    }
+    if (modes > 1) {
+        error = "only one of --join, --watch, --host and --quick";
+        return false;
+    }
+    if (read.server.empty() && modes != 0) {
+        error = "--join, --watch, --host and --quick need --server URL";
+        return false;
+    }
+    if (!read.server.empty() && modes == 0) {
+        read.mode = OnlineRequest::Mode::Lobby;
+    }
+    request = read;
+    return true;
+}
+
+} // namespace kokurin

@@ -1,0 +1,38 @@
+// What the command line or the page asks of online play: which server, and whether the title
+// goes straight to its lobby, a room or the quick-match queue.
+#pragma once
+
+#include <string>
+
+namespace kokurin {
+
+struct OnlineRequest {
+    enum class Mode {
+        // The server is only made known: the title offers it on N.
+        None,
+        Lobby,
+        // Create a room (the server picks its code).
+        Host,
+        Join,
+        Watch,
+        Quick,
+    };
+    // ws://host:port/ (empty: the settings' address).
+    std::string server;
+    Mode mode = Mode::None;
+    // Join and Watch: the room's code.
+    std::string room;
+};
+
+// Turns what a player may type for a server (host:port, http://…, ws://…) into a ws:// or
+// wss:// address; false for anything else.
+bool normalizeServerAddress(const std::string& typed, std::string& url);
+// Upper-cases a room code; false unless it is 1 to 16 letters and digits.
+bool normalizeRoomCode(const std::string& typed, std::string& code);
+
+// Reads --server URL [--join CODE | --watch CODE | --host | --quick] (the server alone: its
+// lobby); other arguments are left alone. False, with the reason, for a malformed request.
+bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,
+                         std::string& error);
+
+} // namespace kokurin

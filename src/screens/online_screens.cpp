@@ -1,0 +1,403 @@
+// The online lobby: one connection to the server for the visit, a menu (name, create, join by
+// code, quick match) above the server's public rooms, a waiting room, and the matches. Typed
+// names and codes come from the key table's letters and digits, so every front end types alike.
+#include "screens/online_screens.h"
+
+#include <memory>
+#include <string>
+
+#include "gfx/text_format.h"
+#include "input/key_state.h"
+#include "input/pick_targets.h"
+#include "net/transport.h"
+#include "platform/platform.h"
+#include "replay/match_start.h"
+#include "screens/online_match.h"
+#include "screens/online_request.h"
+#include "screens/online_texts.h"
+#include "screens/palette.h"
+#include "settings/settings.h"
+
+namespace kokurin {
+
+namespace {
+
+constexpr int textHeight = 14;
+constexpr Colour statusYellow = 0xFFFFFF80u;
+constexpr Colour errorRed = 0xFFFF6060u;
+constexpr std::uint32_t connectTimeoutMs = 10000;
+constexpr std::uint32_t roomListEveryMs = 2000;
+constexpr std::size_t nameLimit = 16;
+constexpr std::size_t codeLimit = 16;
+
+enum Item { itemName, itemCreate, itemJoin, itemQuick, menuItems };
+constexpr int roomsShown = 10;
+// The menu's lines, the rooms' heading (no target) and the rooms, one grid for the pointer.
+constexpr int lineTop = 96;
+constexpr int lineHeight = 20;
+
+struct TypedKey {
+    int key;
+    char character;
+};
+constexpr TypedKey typedKeys[] = {
+    {keyA, 'a'}, {keyB, 'b'}, {keyC, 'c'}, {keyD, 'd'}, {keyE, 'e'}, {keyF, 'f'}, {keyG, 'g'},
+    {keyH, 'h'}, {keyI, 'i'}, {keyJ, 'j'}, {keyK, 'k'}, {keyL, 'l'}, {keyM, 'm'}, {keyN, 'n'},
+    {keyO, 'o'}, {keyP, 'p'}, {keyQ, 'q'}, {keyR, 'r'}, {keyS, 's'}, {keyT, 't'}, {keyU, 'u'},
+    {keyV, 'v'}, {keyW, 'w'}, {keyX, 'x'}, {keyY, 'y'}, {keyZ, 'z'}, {key0, '0'}, {key1, '1'},
+    {key2, '2'}, {key3, '3'}, {key4, '4'}, {key5, '5'}, {key6, '6'}, {key7, '7'}, {key8, '8'},
+    {key9, '9'}, {keyMinus, '-'},
+};
+
+// Letters, digits and '-' typed this frame onto text (upper-case for a code); BACKSPACE takes
+// the last character back, a multi-byte one whole.
+void typeInto(std::string& text, std::size_t limit, bool upper) {
+    if (keyPressed(keyBackspace) && !text.empty()) {
+        std::size_t end = text.size() - 1;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0u) == 0x80u) {
+            --end;
+        }
+        text.erase(end);
+    }
+    for (const TypedKey& typed : typedKeys) {
+        if (keyPressed(typed.key) && text.size() < limit && !(upper && typed.character == '-')) {
+            const bool shifted = keyState[keyLeftShift] > 0 || keyState[keyRightShift] > 0;
+            const char c = typed.character;
+            text += (upper || shifted) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+    }
+}
+
+// One visit's connection; made again when the player changes their name (the server learns a
+// name when a connection greets it).
+struct Connection {
+    std::unique_ptr<net::Transport> transport;
+    std::unique_ptr<net::OnlineClient> client;
+    std::uint32_t openedAt = 0;
+
+    bool open(const std::string& url, const std::string& name) {
+        client.reset();
+        transport = openOnlineTransport();
+        if (!transport) {
+            return false;
+        }
+        client = std::make_unique<net::OnlineClient>(*transport, name);
+        client->open(url);
+        openedAt = clockMilliseconds();
+        return true;
+    }
+};
+
+// Why the session ended, in the game's words.
+const char* failureText(const net::OnlineClient& client, const OnlineTexts& texts) {
+    if (client.refusalsReceived() != 0 &&
+        client.lastRefusal().reason == static_cast<std::uint8_t>(net::RefusalReason::WrongVersion)) {
+        return formatText(texts.wrongVersion, client.lastRefusal().text.c_str());
+    }
+    if (client.refusalsReceived() != 0 && client.phase() == net::OnlineClient::Phase::Failed &&
+        client.welcomed()) {
+        return texts.refused;
+    }
+    return client.welcomed() ? texts.connectionLost : texts.cannotConnect;
+}
+
+const char* refusalNotice(const net::Message& refusal, const OnlineTexts& texts) {
+    switch (static_cast<net::RefusalReason>(refusal.reason)) {
+    case net::RefusalReason::RoomFull:
+        return texts.roomFull;
+    case net::RefusalReason::RoomUnknown:
+        return texts.roomUnknown;
+    default:
+        return texts.refused;
+    }
+}
+
+class Lobby {
+  public:
+    Lobby(Settings& settings, const OnlineRequest& request)
+        : settings_(settings), request_(request), texts_(onlineTexts()),
+          name_(settings.playerName.empty() ? texts_.defaultName : settings.playerName),
+          pending_(request.mode) {}
+
+    // True when the game is closing.
+    bool run() {
+        if (!connection_.open(request_.server, name_)) {
+            showMessageBox(texts_.noNetwork);
+            return false;
+        }
+        for (;;) {
+            net::OnlineClient& client = *connection_.client;
+            client.update(clockMilliseconds());
+            timeOutConnecting(client);
+            announceRoom(client);
+            if (client.phase() == net::OnlineClient::Phase::Playing) {
+                const AfterMatch after = playMatches(client);
+                if (after == AfterMatch::Closing) {
+                    return true;
+                }
+                continue;
+            }
+            if (client.phase() == net::OnlineClient::Phase::Lobby) {
+                carryOutRequest(client);
+                refreshRooms(client);
+            }
+            if (client.refusalsReceived() != refusalsSeen_) {
+                refusalsSeen_ = client.refusalsReceived();
+                notice_ = refusalNotice(client.lastRefusal(), texts_);
+                waitingQuick_ = false;
+            }
+
+            draw(client);
+            if (pumpFrame()) {
+                return true;
+            }
+            if (keyPressed(keyEscape)) {
+                if (client.phase() == net::OnlineClient::Phase::InRoom || waitingQuick_) {
+                    client.leave();
+                    waitingQuick_ = false;
+                    announceOnlineRoom(request_.server, "");
+                    announced_.clear();
+                } else {
+                    keepName();
+                    announceOnlineRoom(request_.server, "");
+                    return false;
+                }
+            } else if (client.phase() == net::OnlineClient::Phase::Lobby && !waitingQuick_) {
+                useMenu(client);
+            }
+        }
+    }
+
+  private:
+    AfterMatch playMatches(net::OnlineClient& client) {
+        waitingQuick_ = false;
+        for (;;) {
+            const AfterMatch after = playOnlineMatch(client, settings_.replaysKept);
+            if (after != AfterMatch::Rematch) {
+                if (after == AfterMatch::Lobby) {
+                    announceOnlineRoom(request_.server, "");
+                    announced_.clear();
+                }
+                return after;
+            }
+        }
+    }
+
+    void timeOutConnecting(net::OnlineClient& client) {
+        if (client.phase() == net::OnlineClient::Phase::Connecting &&
+            clockMilliseconds() - connection_.openedAt > connectTimeoutMs) {
+            client.transport().close();
+        }
+    }
+
+    void announceRoom(const net::OnlineClient& client) {
+        if (client.roomCode() != announced_) {
+            announced_ = client.roomCode();
+            announceOnlineRoom(request_.server, announced_);
+        }
+    }
+
+    // What the command line or the link asked for, once the lobby is reached.
+    void carryOutRequest(net::OnlineClient& client) {
+        switch (pending_) {
+        case OnlineRequest::Mode::Host:
+            client.createRoom("", true);
+            break;
+        case OnlineRequest::Mode::Join:
+        case OnlineRequest::Mode::Watch:
+            client.joinRoom(request_.room, pending_ == OnlineRequest::Mode::Watch, false);
+            break;
+        case OnlineRequest::Mode::Quick:
+            client.quickMatch();
+            waitingQuick_ = true;
+            break;
+        case OnlineRequest::Mode::None:
+        case OnlineRequest::Mode::Lobby:
+            break;
+        }
+        pending_ = OnlineRequest::Mode::None;
+    }
+
+    void refreshRooms(net::OnlineClient& client) {
+        if (!listed_ || clockMilliseconds() - listedAt_ >= roomListEveryMs) {
+            client.listRooms();
+            listed_ = true;
+            listedAt_ = clockMilliseconds();
+        }
+    }
+
+    int lines(const net::OnlineClient& client) const {
+        const int rooms = static_cast<int>(client.rooms().size());
+        return menuItems + (rooms < roomsShown ? rooms : roomsShown);
+    }
+
+    void useMenu(net::OnlineClient& client) {
+        const int count = lines(client);
+        const bool typing = selected_ == itemName || selected_ == itemJoin;
+        const int before = selected_;
+        if (keyPressed(keyUp) || (!typing && keyPressed(keyW))) {
+            selected_ = (selected_ + count - 1) % count;
+        }
+        if (keyPressed(keyDown) || (!typing && keyPressed(keyS))) {
+            selected_ = (selected_ + 1) % count;
+        }
+        // A pick selects its line and acts on it, as ENTER would.
+        const int pick = framePick();
+        bool act = keyPressed(keyReturn) || (!typing && keyPressed(keySpace));
+        if (pick >= 0 && pick != menuItems && pick < count + 1) {
+            selected_ = pick < menuItems ? pick : pick - 1;
+            act = true;
+        }
+        if (before == itemName && selected_ != itemName) {
+            keepName();
+        }
+        if (selected_ == itemName && before == itemName) {
+            typeInto(name_, nameLimit, false);
+        }
+        if (selected_ == itemJoin && before == itemJoin) {
+            typeInto(code_, codeLimit, true);
+        }
+        if (!act) {
+            return;
+        }
+        notice_ = nullptr;
+        switch (selected_) {
+        case itemName:
+            keepName();
+            break;
+        case itemCreate:
+            client.createRoom("", true);
+            break;
+        case itemJoin: {
+            std::string code;
+            if (normalizeRoomCode(code_, code)) {
+                client.joinRoom(code, false, false);
+            } else {
+                notice_ = texts_.roomUnknown;
+            }
+            break;
+        }
+        case itemQuick:
+            client.quickMatch();
+            waitingQuick_ = true;
+            break;
+        default: {
+            // A room with a free seat is joined; a full one, or one at play, is watched.
+            const net::RoomEntry& room = client.rooms()[static_cast<std::size_t>(selected_ - menuItems)];
+            const bool full = !room.names[0].empty() && !room.names[1].empty();
+            client.joinRoom(room.code, full || room.playing != 0, false);
+            break;
+        }
+        }
+    }
+
+    // A changed name is remembered, and greets the server on a new connection.
+    void keepName() {
+        if (name_.empty()) {
+            name_ = texts_.defaultName;
+        }
+        if (name_ == settings_.playerName || (settings_.playerName.empty() && name_ == texts_.defaultName)) {
+            return;
+        }
+        settings_.playerName = name_;
+        saveSettings(settings_);
+        if (connection_.client->phase() == net::OnlineClient::Phase::Lobby) {
+            connection_.open(request_.server, name_);
+            listed_ = false;
+        }
+    }
+
+    void draw(const net::OnlineClient& client) {
+        drawText(32, 24, texts_.heading, textWhite, 24, gameFace, textLeftTop);
+        using Phase = net::OnlineClient::Phase;
+        const Phase phase = client.phase();
+        if (phase == Phase::Failed) {
+            drawText(32, 64, failureText(client, texts_), errorRed, textHeight, gameFace,
+                     textLeftTop);
+            drawText(32, 460, texts_.back, statusYellow, textHeight, gameFace,
+                     textLeftTop);
+            return;
+        }
+        drawText(32, 64,
+                 formatText(phase == Phase::Connecting ? texts_.connecting : texts_.connected,
+                            request_.server.c_str()),
+                 textGrey, textHeight, gameFace, textLeftTop);
+        if (phase == Phase::InRoom) {
+            drawText(32, 120, formatText(texts_.waitingInRoom, client.roomCode().c_str()),
+                     textWhite, 20, gameFace, textLeftTop);
+            drawText(32, 152, texts_.shareCode, textGrey, textHeight, gameFace, textLeftTop);
+            drawText(32, 460, texts_.backToLobby, statusYellow, textHeight, gameFace, textLeftTop);
+            return;
+        }
+        if (waitingQuick_) {
+            drawText(32, 120, texts_.waitingInQueue, textWhite, 20, gameFace, textLeftTop);
+            drawText(32, 460, texts_.backToLobby, statusYellow, textHeight, gameFace, textLeftTop);
+            return;
+        }
+        if (phase != Phase::Lobby) {
+            return;
+        }
+        const std::string nameLine =
+            formatText(texts_.nameItem, (name_ + (selected_ == itemName ? "_" : "")).c_str());
+        const std::string joinLine =
+            formatText(texts_.joinItem, (code_ + (selected_ == itemJoin ? "_" : "")).c_str());
+        const char* items[menuItems] = {nameLine.c_str(), texts_.createItem, joinLine.c_str(),
+                                        texts_.quickItem};
+        for (int i = 0; i < menuItems; ++i) {
+            drawText(48, lineTop + lineHeight * i, items[i], i == selected_ ? textWhite : textGrey,
+                     textHeight, gameFace, textLeftTop);
+        }
+        const int roomsTop = lineTop + lineHeight * (menuItems + 1);
+        drawText(32, roomsTop - lineHeight, texts_.roomsHeading, textWhite, textHeight, gameFace,
+                 textLeftTop);
+        const auto& rooms = client.rooms();
+        if (rooms.empty()) {
+            drawText(48, roomsTop, texts_.noRooms, textGrey, textHeight, gameFace, textLeftTop);
+        }
+        for (int i = 0; i < static_cast<int>(rooms.size()) && i < roomsShown; ++i) {
+            const net::RoomEntry& room = rooms[static_cast<std::size_t>(i)];
+            std::string line = formatText(texts_.roomLine, room.code.c_str(),
+                                          room.names[0].c_str(), room.names[1].c_str(),
+                                          static_cast<unsigned>(room.spectators));
+            if (room.playing != 0) {
+                line += std::string("  ") + texts_.playing;
+            }
+            drawText(48, roomsTop + lineHeight * i, line.c_str(),
+                     menuItems + i == selected_ ? textWhite : textGrey, textHeight, gameFace,
+                     textLeftTop);
+        }
+        offerPicks(PickGrid{32, lineTop, 576, lineHeight, 1, lines(client) + 1});
+        if (notice_ != nullptr) {
+            drawText(32, 444, notice_, errorRed, textHeight, gameFace, textLeftTop);
+        }
+        drawText(32, 460, texts_.lobbyHelp, statusYellow, textHeight, gameFace, textLeftTop);
+    }
+
+    Settings& settings_;
+    const OnlineRequest& request_;
+    const OnlineTexts& texts_;
+    Connection connection_;
+    std::string name_;
+    std::string code_;
+    OnlineRequest::Mode pending_;
+    int selected_ = itemCreate;
+    bool listed_ = false;
+    std::uint32_t listedAt_ = 0;
+    bool waitingQuick_ = false;
+    std::uint32_t refusalsSeen_ = 0;
+    const char* notice_ = nullptr;
+    std::string announced_;
+};
+
+} // namespace
+
+bool runOnline(Settings& settings, const OnlineRequest& request) {
+    // Online matches restore the server's starts; the offline game goes on from its own.
+    const MatchStart own = captureMatchStart(0, 0);
+    Lobby lobby(settings, request);
+    const bool closing = lobby.run();
+    restoreMatchStart(own);
+    return closing;
+}
+
+} // namespace kokurin

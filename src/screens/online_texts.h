@@ -1,0 +1,60 @@
+// Every text of online play (the title's line, the lobby, the match's status, the verdicts), in
+// one table per language.
+#pragma once
+
+namespace kokurin {
+
+struct OnlineTexts {
+    const char* titleLine;
+    const char* heading;
+    // "%s": the server's address.
+    const char* connecting;
+    const char* connected;
+    const char* noNetwork;
+    const char* cannotConnect;
+    const char* connectionLost;
+    // "%s": the game version the server runs.
+    const char* wrongVersion;
+    const char* roomFull;
+    const char* roomUnknown;
+    const char* refused;
+    const char* lobbyHelp;
+    const char* nameItem;
+    const char* defaultName;
+    const char* createItem;
+    const char* joinItem;
+    const char* quickItem;
+    const char* roomsHeading;
+    const char* noRooms;
+    // "%s %s %s %u": code, 1P's name, 2P's name, spectators.
+    const char* roomLine;
+    const char* playing;
+    // "%s": the room's code.
+    const char* waitingInRoom;
+    const char* shareCode;
+    const char* waitingInQueue;
+    const char* backToLobby;
+    const char* back;
+    // The match: "%s %s": 1P's and 2P's names; "%u %d": round trip, input delay.
+    const char* namesLine;
+    const char* pingLine;
+    const char* watching;
+    const char* waitingForPlayer;
+    // After the match.
+    const char* winner[2];
+    const char* otherLeft;
+    const char* youLeft;
+    const char* otherGone;
+    const char* parted;
+    const char* waitingForVerdict;
+    const char* afterHelp;
+    const char* afterHelpWatching;
+    const char* waitingForRematch;
+};
+
+const OnlineTexts& japaneseOnlineTexts();
+const OnlineTexts& englishOnlineTexts();
+// The game language's table.
+const OnlineTexts& onlineTexts();
+
+} // namespace kokurin
