@@ -9,8 +9,8 @@
 
 #include "app/frame_pump.h"
 #include "input/key_state.h"
-#include "net/transport.h"
 #include "input/pick_targets.h"
+#include "net/transport.h"
 #include "screens/flash_options.h"
 #include "screens/game_texts.h"
 #include "screens/help_overlay.h"

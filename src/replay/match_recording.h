@@ -16,6 +16,12 @@ class MatchRecorder : public FrameInputSource {
     MatchRecorder(FrameInputSource& inner, const MatchState& state, const MatchStart& start);
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
+    // Recording changes nothing of what is shown: the inner source's notices, speed and
+    // overlays are its own.
+    bool drawWhileHeld(long held) override { return inner_.drawWhileHeld(held); }
+    int framesPerShownFrame() const override { return inner_.framesPerShownFrame(); }
+    void drawOverFrame() override { inner_.drawOverFrame(); }
+    bool allowsModalBoxes() const override { return inner_.allowsModalBoxes(); }
     // The whole replay once the match has returned; false when the match ran past what a
     // replay holds.
     bool finish(ReplayResult result, Replay& replay);

@@ -45,4 +45,15 @@ bool restoreMatchStart(const MatchStart& start) {
     return true;
 }
 
+bool restoreOwnStart(const MatchStart& own) {
+    // The other match's keys came from its own frames, not the devices: every match key reads
+    // as held, so that one still down counts only from its next press and one let go reads up.
+    MatchStart back = own;
+    back.keyHolds = 0;
+    for (int bit = 0; bit < matchKeyCount; ++bit) {
+        back.keyHolds |= 2u << (2 * bit);
+    }
+    return restoreMatchStart(back);
+}
+
 } // namespace kokurin

@@ -31,5 +31,9 @@ MatchStart captureMatchStart(int opponent, std::uint32_t seed);
 // False, with nothing changed, when the start cannot be a real one (an index out of range, a
 // hold value of 3, an opponent outside the roster).
 bool restoreMatchStart(const MatchStart& start);
+// Puts a process's own start back after another match's (a replay's, the server's): its
+// generator and rotation count, with every match key read as held, so that a key still down
+// from the screen just left is not pressed again on the next.
+bool restoreOwnStart(const MatchStart& own);
 
 } // namespace kokurin

@@ -197,9 +197,9 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
         }
         const bool over = client.phase() == net::OnlineClient::Phase::Over;
         const bool waited = clockMilliseconds() - since >= verdictWaitMs;
-        const bool rematchOffered = over && client.seat() < 2 &&
-                                    client.matchEnd().reason ==
-                                        static_cast<std::uint8_t>(net::MatchEnd::Winner);
+        const bool rematchOffered =
+            over && client.seat() < 2 &&
+            client.matchEnd().reason == static_cast<std::uint8_t>(net::MatchEnd::Winner);
 
         drawMatchScreen(state);
         const char* verdict = over     ? verdictText(client, texts)

@@ -30,7 +30,8 @@ bool normalizeServerAddress(const std::string& typed, std::string& url) {
     }
     for (const char c : rest) {
         // Host, port and path: nothing that could end the address or hide another.
-        if (!std::isalnum(static_cast<unsigned char>(c)) && std::strchr("-._:/[]~%", c) == nullptr) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) &&
+            std::strchr("-._:/[]~%", c) == nullptr) {
             return false;
         }
     }
@@ -81,12 +82,12 @@ bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& requ
                 error = std::string("'") + argv[i] + "' is not a room code (letters and digits)";
                 return false;
             }
-            read.mode = argument == "--join" ? OnlineRequest::Mode::Join
-                                             : OnlineRequest::Mode::Watch;
+            read.mode =
+                argument == "--join" ? OnlineRequest::Mode::Join : OnlineRequest::Mode::Watch;
             ++modes;
         } else if (argument == "--host" || argument == "--quick") {
-            read.mode = argument == "--host" ? OnlineRequest::Mode::Host
-                                             : OnlineRequest::Mode::Quick;
+            read.mode =
+                argument == "--host" ? OnlineRequest::Mode::Host : OnlineRequest::Mode::Quick;
             ++modes;
         }
     }

@@ -41,11 +41,11 @@ struct TypedKey {
     char character;
 };
 constexpr TypedKey typedKeys[] = {
-    {keyA, 'a'}, {keyB, 'b'}, {keyC, 'c'}, {keyD, 'd'}, {keyE, 'e'}, {keyF, 'f'}, {keyG, 'g'},
-    {keyH, 'h'}, {keyI, 'i'}, {keyJ, 'j'}, {keyK, 'k'}, {keyL, 'l'}, {keyM, 'm'}, {keyN, 'n'},
-    {keyO, 'o'}, {keyP, 'p'}, {keyQ, 'q'}, {keyR, 'r'}, {keyS, 's'}, {keyT, 't'}, {keyU, 'u'},
-    {keyV, 'v'}, {keyW, 'w'}, {keyX, 'x'}, {keyY, 'y'}, {keyZ, 'z'}, {key0, '0'}, {key1, '1'},
-    {key2, '2'}, {key3, '3'}, {key4, '4'}, {key5, '5'}, {key6, '6'}, {key7, '7'}, {key8, '8'},
+    {keyA, 'a'}, {keyB, 'b'},     {keyC, 'c'}, {keyD, 'd'}, {keyE, 'e'}, {keyF, 'f'}, {keyG, 'g'},
+    {keyH, 'h'}, {keyI, 'i'},     {keyJ, 'j'}, {keyK, 'k'}, {keyL, 'l'}, {keyM, 'm'}, {keyN, 'n'},
+    {keyO, 'o'}, {keyP, 'p'},     {keyQ, 'q'}, {keyR, 'r'}, {keyS, 's'}, {keyT, 't'}, {keyU, 'u'},
+    {keyV, 'v'}, {keyW, 'w'},     {keyX, 'x'}, {keyY, 'y'}, {keyZ, 'z'}, {key0, '0'}, {key1, '1'},
+    {key2, '2'}, {key3, '3'},     {key4, '4'}, {key5, '5'}, {key6, '6'}, {key7, '7'}, {key8, '8'},
     {key9, '9'}, {keyMinus, '-'},
 };
 
@@ -63,7 +63,8 @@ void typeInto(std::string& text, std::size_t limit, bool upper) {
         if (keyPressed(typed.key) && text.size() < limit && !(upper && typed.character == '-')) {
             const bool shifted = keyState[keyLeftShift] > 0 || keyState[keyRightShift] > 0;
             const char c = typed.character;
-            text += (upper || shifted) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+            text +=
+                (upper || shifted) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
         }
     }
 }
@@ -91,7 +92,8 @@ struct Connection {
 // Why the session ended, in the game's words.
 const char* failureText(const net::OnlineClient& client, const OnlineTexts& texts) {
     if (client.refusalsReceived() != 0 &&
-        client.lastRefusal().reason == static_cast<std::uint8_t>(net::RefusalReason::WrongVersion)) {
+        client.lastRefusal().reason ==
+            static_cast<std::uint8_t>(net::RefusalReason::WrongVersion)) {
         return formatText(texts.wrongVersion, client.lastRefusal().text.c_str());
     }
     if (client.refusalsReceived() != 0 && client.phase() == net::OnlineClient::Phase::Failed &&
@@ -283,7 +285,8 @@ class Lobby {
             break;
         default: {
             // A room with a free seat is joined; a full one, or one at play, is watched.
-            const net::RoomEntry& room = client.rooms()[static_cast<std::size_t>(selected_ - menuItems)];
+            const net::RoomEntry& room =
+                client.rooms()[static_cast<std::size_t>(selected_ - menuItems)];
             const bool full = !room.names[0].empty() && !room.names[1].empty();
             client.joinRoom(room.code, full || room.playing != 0, false);
             break;
@@ -296,7 +299,8 @@ class Lobby {
         if (name_.empty()) {
             name_ = texts_.defaultName;
         }
-        if (name_ == settings_.playerName || (settings_.playerName.empty() && name_ == texts_.defaultName)) {
+        if (name_ == settings_.playerName ||
+            (settings_.playerName.empty() && name_ == texts_.defaultName)) {
             return;
         }
         settings_.playerName = name_;
@@ -314,8 +318,7 @@ class Lobby {
         if (phase == Phase::Failed) {
             drawText(32, 64, failureText(client, texts_), errorRed, textHeight, gameFace,
                      textLeftTop);
-            drawText(32, 460, texts_.back, statusYellow, textHeight, gameFace,
-                     textLeftTop);
+            drawText(32, 460, texts_.back, statusYellow, textHeight, gameFace, textLeftTop);
             return;
         }
         drawText(32, 64,
@@ -356,9 +359,9 @@ class Lobby {
         }
         for (int i = 0; i < static_cast<int>(rooms.size()) && i < roomsShown; ++i) {
             const net::RoomEntry& room = rooms[static_cast<std::size_t>(i)];
-            std::string line = formatText(texts_.roomLine, room.code.c_str(),
-                                          room.names[0].c_str(), room.names[1].c_str(),
-                                          static_cast<unsigned>(room.spectators));
+            std::string line =
+                formatText(texts_.roomLine, room.code.c_str(), room.names[0].c_str(),
+                           room.names[1].c_str(), static_cast<unsigned>(room.spectators));
             if (room.playing != 0) {
                 line += std::string("  ") + texts_.playing;
             }
@@ -396,7 +399,7 @@ bool runOnline(Settings& settings, const OnlineRequest& request) {
     const MatchStart own = captureMatchStart(0, 0);
     Lobby lobby(settings, request);
     const bool closing = lobby.run();
-    restoreMatchStart(own);
+    restoreOwnStart(own);
     return closing;
 }
 

@@ -165,7 +165,7 @@ bool watchReplay(const Replay& replay, int speed) {
         }
         break;
     }
-    restoreMatchStart(own);
+    restoreOwnStart(own);
     return closing;
 }
 

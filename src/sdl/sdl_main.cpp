@@ -5,8 +5,9 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "sdl/replay_command.h"
+#include "screens/online_request.h"
 #include "sdl/language.h"
+#include "sdl/replay_command.h"
 #include "sdl/start_up.h"
 
 int main(int argc, char* argv[]) {
@@ -15,9 +16,14 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "kokurin: %s\n", error.c_str());
         return 2;
     }
+    kokurin::OnlineRequest online;
+    if (!kokurin::readOnlineArguments(argc, argv, online, error)) {
+        std::fprintf(stderr, "kokurin: %s\n", error.c_str());
+        return 2;
+    }
     int exitCode = 0;
     if (!kokurin::sdl::runReplayCommand(argc, argv, exitCode)) {
-        exitCode = kokurin::runGame();
+        exitCode = kokurin::runGame(nullptr, online);
     }
     kokurin::sdl::shutDown();
     return exitCode;

@@ -429,8 +429,8 @@ class NativeBuild:
     log_name = "game.log"
     answers_boxes_itself = False
 
-    def start(self, exe, cwd, log_path, env=None):
-        return GameProcess([exe], cwd, log_path, env)
+    def start(self, exe, cwd, log_path, env=None, args=()):
+        return GameProcess([exe] + list(args), cwd, log_path, env)
 
     def executable_name(self):
         return "剋輪闘"

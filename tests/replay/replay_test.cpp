@@ -92,6 +92,41 @@ TEST_F(GameReplays, EveryMatchOfAProcessIsSavedAndEachWatchesBackExactly) {
     EXPECT_TRUE(headless::messages().empty()) << "no hint box while watching";
 }
 
+TEST_F(GameReplays, EscStillHeldAfterLeavingAReplayDoesNotAlsoLeaveTheList) {
+    // A match left at once, saved from the title.
+    headless::KeyScript play;
+    play.tap(3, keySpace);
+    play.tap(40, keyEscape);
+    headless::setKeySource(&play);
+    headless::setPollLimit(120);
+    runTitleScreen();
+    ASSERT_EQ(headless::storedReplays().size(), 1u);
+
+    // R opens the list, SPACE watches, ESC held for a while leaves the watch: the list stays.
+    const auto stored = savedReplays();
+    headless::reset();
+    headless::setMessageHandler([](const char*) {});
+    headless::storedReplays()[newReplayName(0, {})] =
+        std::string(reinterpret_cast<const char*>(encodeReplay(stored.at(0)).data()),
+                    encodeReplay(stored.at(0)).size());
+    headless::KeyScript keys;
+    keys.tap(3, keyR);
+    keys.tap(6, keySpace);
+    keys.hold(30, 45, keyEscape);
+    long listShownAt = 0;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        for (const auto& draw : frame) {
+            if (draw.text == "リプレイ") {
+                listShownAt = poll;
+            }
+        }
+    });
+    headless::setKeySource(&keys);
+    headless::setPollLimit(80);
+    runTitleScreen();
+    EXPECT_EQ(listShownAt, 80) << "the list was left at poll " << listShownAt;
+}
+
 TEST_F(GameReplays, AReplayThatPartsFromTheGameStopsAtTheFrameWhereItDoes) {
     BusyKeys keys;
     headless::setKeySource(&keys);

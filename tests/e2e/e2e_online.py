@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""End-to-end online play of the SDL game through a real kokurin-server, with kokurin-sim as
+the other player and as a spectator.
+
+  e2e_online.py SCENARIO --build native --game GAME --shots DIR
+
+Scenarios:
+  match       the game, started on the server's lobby, takes a name and joins by a typed code
+              the room a kokurin-sim player made; the match shows both names; ESC leaves it
+              (the other player wins); the verdict, the lobby and the title follow. The game's
+              saved replay, the server's, the player's and the spectator's are the same bytes,
+              and the spectator's transcript is the player's. The name is remembered.
+  no_server   a server that is not there: the lobby says so; ESC returns to the title.
+
+Run inside tools/xvfb-session.sh."""
+
+import os
+import subprocess
+import sys
+import time
+
+import e2e_game
+import screen_checks
+from game_session import TestFailure, press
+
+STATUS_YELLOW = (0xFF, 0xFF, 0x80)
+ERROR_RED = (0xFF, 0x60, 0x60)
+
+
+def tools_of(game):
+    build = os.path.dirname(game)
+    return (os.path.join(build, "tools", "sim", "kokurin-sim"),
+            os.path.join(build, "tools", "server", "kokurin-server"))
+
+
+def count_colour(frame, box, colour):
+    """Pixels of the text colour's hue at full strength (the glyphs' edges are blended)."""
+    def near(p):
+        return all(abs(int(p[i]) - colour[i]) <= 0x30 for i in range(3))
+
+    return sum(1 for p in frame.pixels(*box) if near(p))
+
+
+def lit(frame, box):
+    return sum(1 for p in frame.pixels(*box) if not screen_checks.is_dark(p))
+
+
+def start_server(run, server):
+    os.makedirs(os.path.join(run.work, "server"), exist_ok=True)
+    proc = subprocess.Popen([server, "--port", "0", "--host", "127.0.0.1", "--replays",
+                             os.path.join(run.work, "server")],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    line = proc.stdout.readline()
+    if "listening on port" not in line:
+        proc.kill()
+        raise TestFailure("kokurin-server did not start: %r" % line)
+    return proc, "ws://127.0.0.1:%d/" % int(line.split()[-1])
+
+
+def sim_client(run, sim, url, name, *extra):
+    out = open(os.path.join(run.work, name + ".txt"), "wb")
+    err = open(os.path.join(run.work, name + ".err"), "wb")
+    return subprocess.Popen([sim, "--online", url, "--room", "R7", "--name", name, "--record",
+                             os.path.join(run.work, name + ".kkr")] + list(extra),
+                            stdout=out, stderr=err)
+
+
+def read(run, name):
+    with open(os.path.join(run.work, name), "rb") as f:
+        return f.read()
+
+
+def wait_lobby(run, label):
+    # The heading, and the help line in the status yellow at the bottom.
+    def problems_of(frame):
+        problems = []
+        if lit(frame, (32, 24, 200, 48)) < 30:
+            problems.append("no heading at (32, 24)")
+        if count_colour(frame, (32, 460, 400, 474), STATUS_YELLOW) < 30:
+            problems.append("no help line at (32, 460)")
+        return problems
+
+    return run.wait_for(label, problems_of, 20)
+
+
+def scenario_match(run):
+    sim, server = tools_of(run.args.game)
+    server_proc, url = start_server(run, server)
+    try:
+        player = sim_client(run, sim, url, "sim", "--novice", "--input-delay", "4")
+        game = run.start_game(args=["--server", url])
+        run.attach(game)
+        wait_lobby(run, "lobby")
+        run.ok("the lobby of %s" % url)
+        # The name: up from "create" to the name line, a new name typed, down again keeps it.
+        press("Up")
+        for _ in range(8):
+            press("BackSpace", hold=0.05, after=0.05)
+        for key in "desk":
+            press(key, hold=0.05, after=0.05)
+        press("Down")
+        # Join by code: the next line, the code typed, ENTER.
+        press("Down")
+        for key in "r7":
+            press(key, hold=0.05, after=0.05)
+        press("Return")
+        watcher = sim_client(run, sim, url, "watcher", "--spectate")
+
+        def match_problems(frame):
+            problems = []
+            # The cursor's mark may hide a cell.
+            if sum(e is not None for e in screen_checks.read_board(frame)) < 35:
+                problems.append("no board")
+            if count_colour(frame, (8, 444, 400, 458), STATUS_YELLOW) < 30:
+                problems.append("no names line at (8, 444)")
+            return problems
+
+        run.wait_for("online-match", match_problems, 30)
+        run.ok("the match shows the board and the names line")
+        time.sleep(6)
+        press("Escape")
+
+        def verdict_problems(frame):
+            problems = []
+            if lit(frame, (200, 396, 440, 420)) < 40:
+                problems.append("no verdict at (320, 396)")
+            if count_colour(frame, (240, 440, 400, 454), STATUS_YELLOW) < 20:
+                problems.append("no help under the verdict")
+            return problems
+
+        run.wait_for("verdict", verdict_problems, 30)
+        run.ok("the verdict after leaving")
+        press("Escape")
+        wait_lobby(run, "lobby-after-match")
+        press("Escape")
+        e2e_game.wait_title(run, 0, "title-after-online")
+        press("Escape")
+        run.expect_exit(game, "ESC on the title screen")
+
+        codes = {}
+        for name, proc in (("sim", player), ("watcher", watcher)):
+            try:
+                codes[name] = proc.wait(30)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                codes[name] = "timeout"
+        run.check(codes == {"sim": 0, "watcher": 0}, "both kokurin-sim clients end with 0",
+                  str(codes))
+        verdict = read(run, "sim.err").decode(errors="replace")
+        run.check("left, winner 1P" in verdict, "the server's verdict: 2P left, 1P won",
+                  verdict[-300:])
+        run.check(read(run, "sim.txt") == read(run, "watcher.txt") and read(run, "sim.txt"),
+                  "the spectator's transcript is the player's")
+        folder = os.path.join(os.environ["XDG_DATA_HOME"], "kokurin", "replays")
+        saved = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+        run.check(len(saved) == 1, "the game saved one replay", str(saved))
+        server_replay = os.path.join(run.work, "server", "R7-1.kkr")
+        if saved and os.path.exists(server_replay):
+            with open(os.path.join(folder, saved[0]), "rb") as f:
+                mine = f.read()
+            with open(server_replay, "rb") as f:
+                theirs = f.read()
+            run.check(mine == theirs == read(run, "sim.kkr") == read(run, "watcher.kkr"),
+                      "the game's, the server's, the player's and the spectator's replays "
+                      "are the same bytes")
+        else:
+            run.check(False, "the server saved the replay", server_replay)
+        settings = os.path.join(os.environ["KOKURIN_CONFIG_DIR"], "settings.ini")
+        text = open(settings, encoding="utf-8").read() if os.path.exists(settings) else ""
+        run.check("player_name = desk" in text, "the typed name is remembered", text[-200:])
+    finally:
+        server_proc.kill()
+        server_proc.wait()
+
+
+def scenario_no_server(run):
+    # A port nobody listens on: bound and closed here, so it is free and refused.
+    import socket
+    probe = socket.socket()
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    game = run.start_game(args=["--server", "ws://127.0.0.1:%d/" % port])
+    run.attach(game)
+
+    def problems_of(frame):
+        if count_colour(frame, (32, 64, 400, 78), ERROR_RED) < 20:
+            return ["no error line at (32, 64)"]
+        return []
+
+    run.wait_for("cannot-connect", problems_of, 30)
+    run.ok("the lobby says the server cannot be reached")
+    press("Escape")
+    e2e_game.wait_title(run, 0, "title-after-no-server")
+    press("Escape")
+    run.expect_exit(game, "ESC on the title screen")
+
+
+if __name__ == "__main__":
+    sys.exit(e2e_game.main({}, {"match": scenario_match, "no_server": scenario_no_server},
+                           __doc__))
