@@ -1,6 +1,27 @@
 # The native WebSocket client for online play (src/beast), where Boost.Beast is found: the SDL
-# game and kokurin-sim link it. Beast is header-only and compiles slowly, so it lives in one file.
+# game, the Direct3D game and kokurin-sim link it. Beast is header-only and compiles slowly, so
+# it lives in one file.
 if(EMSCRIPTEN)
+    return()
+endif()
+if(CMAKE_CROSSCOMPILING AND WIN32)
+    # Boost's headers are the same for every target: the cross build takes the host's (Debian's
+    # libboost-dev) through a folder that holds nothing else, so no other host header is seen.
+    set(KOKURIN_HOST_BOOST /usr/include/boost CACHE PATH "Boost's headers for the cross build")
+    if(NOT EXISTS ${KOKURIN_HOST_BOOST}/beast.hpp)
+        message(STATUS "kokurin: no Boost.Beast headers: the Windows builds play no online matches")
+        return()
+    endif()
+    set(boost_only ${CMAKE_BINARY_DIR}/boost-headers)
+    file(MAKE_DIRECTORY ${boost_only})
+    file(CREATE_LINK ${KOKURIN_HOST_BOOST} ${boost_only}/boost SYMBOLIC)
+    add_library(kokurin_beast_transport STATIC ${CMAKE_SOURCE_DIR}/src/beast/beast_transport.cpp)
+    target_include_directories(kokurin_beast_transport SYSTEM PUBLIC ${boost_only})
+    # Windows 7's socket calls and up.
+    target_compile_definitions(kokurin_beast_transport PUBLIC _WIN32_WINNT=0x0601)
+    # The core's headers only: the front end links the core itself, around its own archive.
+    target_include_directories(kokurin_beast_transport PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(kokurin_beast_transport PUBLIC ws2_32 mswsock)
     return()
 endif()
 find_package(Boost 1.70 CONFIG QUIET)
@@ -11,6 +32,3 @@ endif()
 find_package(Threads REQUIRED)
 add_library(kokurin_beast_transport STATIC ${CMAKE_SOURCE_DIR}/src/beast/beast_transport.cpp)
 target_link_libraries(kokurin_beast_transport PUBLIC kokurin_core Boost::headers Threads::Threads)
-if(WIN32)
-    target_link_libraries(kokurin_beast_transport PUBLIC ws2_32 mswsock)
-endif()

@@ -1,6 +1,8 @@
 // The Windows steps of the game's start-up and shutdown, and the process-wide objects' lifetime.
 #include "win32/start_up.h"
 
+#include "screens/online_request.h"
+
 #include <mmsystem.h>
 
 #include <string>
@@ -94,9 +96,14 @@ std::wstring executableFolder() {
 }
 
 int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen) {
+    return runApplication(instance, showCommand, firstScreen, OnlineRequest{});
+}
+
+int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen,
+                   const OnlineRequest& online) {
     applicationInstance = instance;
     applicationShowCommand = showCommand;
-    return runGame(firstScreen);
+    return runGame(firstScreen, online);
 }
 
 // Data files are opened by paths relative to the executable's folder, wherever it was started

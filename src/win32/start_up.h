@@ -18,8 +18,10 @@ constexpr int exitNoDirect3D = 3;
 constexpr int exitNoDevice = 4;
 
 // Runs the whole application with firstScreen as its first screen (the title screen in the
-// game) and returns the process exit code.
+// game) and returns the process exit code; online is what the command line asked of online play.
 int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen);
+int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen,
+                   const OnlineRequest& online);
 
 // The executable's folder, ending in its separator (empty when it cannot be had).
 std::wstring executableFolder();

@@ -9,6 +9,8 @@ usage: online_test.py SCENARIO SIM SERVER
   restart      a player killed mid-match and started again takes its seat back and finishes
   wrong-hash   a player whose hash is wrong is told so, the other is not
   fuzz         garbage, cut and oversized messages drop only their sender: a match plays on
+  windows      as identical, with 2P the Windows kokurin-sim under Wine (two more arguments:
+               WINDOWS_SIM EMULATOR)
 """
 import os
 import random
@@ -44,15 +46,20 @@ def start_server(*extra):
     return proc, int(line.split()[-1])
 
 
-def player(port, room, name, *extra):
+def player(port, room, name, *extra, program=None):
     # A long input delay: headless players then run many frames per round trip.
     if '--input-delay' not in extra:
         extra = extra + ('--input-delay', '20')
     out = open(os.path.join(work, name + '.txt'), 'wb')
     err = open(os.path.join(work, name + '.err'), 'wb')
-    return subprocess.Popen([sim, '--online', 'ws://127.0.0.1:%d/' % port, '--room', room,
-                             '--name', name, '--record', os.path.join(work, name + '.kkr')] +
-                            list(extra), stdout=out, stderr=err)
+    record = os.path.join(work, name + '.kkr')
+    if program is not None:
+        # Under Wine a Unix path is drive Z:'s.
+        record = 'Z:' + record.replace('/', '\\')
+    return subprocess.Popen((program or [sim]) +
+                            ['--online', 'ws://127.0.0.1:%d/' % port, '--room', room,
+                             '--name', name, '--record', record] + list(extra),
+                            stdout=out, stderr=err)
 
 
 def finish(procs, timeout=60):
@@ -228,6 +235,15 @@ try:
         check(codes == {'alice': 0, 'bob': 0}, 'the match played on: %s' % codes)
         same_match(['alice', 'bob'], 'fz', frames=3000)
         check(server.poll() is None, 'the server is still running')
+    elif scenario == 'windows':
+        windows_sim, emulator = sys.argv[4], sys.argv[5]
+        a = player(port, 'w1', 'alice', '--novice')
+        time.sleep(0.2)
+        b = player(port, 'w1', 'bob', '--novice', program=[emulator, windows_sim])
+        c = player(port, 'w1', 'carol', '--spectate')
+        codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
+        check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
+        same_match(['alice', 'bob', 'carol'], 'w1')
     else:
         sys.exit('unknown scenario ' + scenario)
 finally:
