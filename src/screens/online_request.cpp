@@ -35,7 +35,8 @@ bool normalizeServerAddress(const std::string& typed, std::string& url) {
             return false;
         }
     }
-    if (rest[0] == '/' || rest[0] == ':') {
+    // Another scheme, or none before a path, is not a server.
+    if (rest[0] == '/' || rest[0] == ':' || rest.find("://") != std::string::npos) {
         return false;
     }
     url = scheme + rest;

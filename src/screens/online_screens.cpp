@@ -76,12 +76,14 @@ struct Connection {
     std::unique_ptr<net::OnlineClient> client;
     std::uint32_t openedAt = 0;
 
+    // False (the old connection kept) when the front end has no network.
     bool open(const std::string& url, const std::string& name) {
-        client.reset();
-        transport = openOnlineTransport();
-        if (!transport) {
+        std::unique_ptr<net::Transport> fresh = openOnlineTransport();
+        if (!fresh) {
             return false;
         }
+        client.reset();
+        transport = std::move(fresh);
         client = std::make_unique<net::OnlineClient>(*transport, name);
         client->open(url);
         openedAt = clockMilliseconds();
@@ -250,8 +252,9 @@ class Lobby {
             selected_ = pick < menuItems ? pick : pick - 1;
             act = true;
         }
-        if (before == itemName && selected_ != itemName) {
-            keepName();
+        // A new name greets the server on a new connection: this frame's client is gone.
+        if (before == itemName && selected_ != itemName && keepName()) {
+            return;
         }
         if (selected_ == itemName && before == itemName) {
             typeInto(name_, nameLimit, false);
@@ -266,7 +269,7 @@ class Lobby {
         switch (selected_) {
         case itemName:
             keepName();
-            break;
+            return;
         case itemCreate:
             client.createRoom("", true);
             break;
@@ -294,21 +297,23 @@ class Lobby {
         }
     }
 
-    // A changed name is remembered, and greets the server on a new connection.
-    void keepName() {
+    // A changed name is remembered, and greets the server on a new connection (true when
+    // there is one).
+    bool keepName() {
         if (name_.empty()) {
             name_ = texts_.defaultName;
         }
         if (name_ == settings_.playerName ||
             (settings_.playerName.empty() && name_ == texts_.defaultName)) {
-            return;
+            return false;
         }
         settings_.playerName = name_;
         saveSettings(settings_);
-        if (connection_.client->phase() == net::OnlineClient::Phase::Lobby) {
-            connection_.open(request_.server, name_);
-            listed_ = false;
+        if (connection_.client->phase() != net::OnlineClient::Phase::Lobby) {
+            return false;
         }
+        listed_ = false;
+        return connection_.open(request_.server, name_);
     }
 
     void draw(const net::OnlineClient& client) {

@@ -1,0 +1,245 @@
+// The online lobby driven by keys against a scripted server: the open rooms are listed, ENTER
+// takes a free seat or watches a full room, a refusal is shown, a typed name is kept in the
+// settings and greets the server; and what the command line may ask of online play.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "headless/headless.h"
+#include "net/protocol.h"
+#include "net/transport.h"
+#include "screens/online_request.h"
+#include "screens/online_screens.h"
+#include "settings/settings.h"
+
+using namespace kokurin;
+using namespace kokurin::net;
+
+namespace {
+
+// A tiny server: welcomes, lists two rooms, refuses the full one's seat.
+struct ScriptedServer {
+    std::vector<Message> heard;
+    int connections = 0;
+};
+
+class ScriptedTransport : public Transport {
+  public:
+    explicit ScriptedTransport(ScriptedServer& server) : server_(server) {}
+    bool connect(const std::string&) override {
+        ++server_.connections;
+        return true;
+    }
+    void send(const std::vector<std::uint8_t>& bytes) override {
+        Message m;
+        std::string error;
+        ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), m, error)) << error;
+        server_.heard.push_back(m);
+        Message reply;
+        if (m.type == MessageType::Hello) {
+            reply.type = MessageType::Welcome;
+            reply.version = protocolVersion;
+            reply.number = 1;
+            reply.token = 99;
+        } else if (m.type == MessageType::ListRooms) {
+            reply.type = MessageType::RoomList;
+            RoomEntry open;
+            open.code = "OPEN";
+            open.names[0] = "ann";
+            RoomEntry full;
+            full.code = "FULL";
+            full.names[0] = "bo";
+            full.names[1] = "cy";
+            full.playing = 1;
+            reply.rooms = {open, full};
+        } else if (m.type == MessageType::JoinRoom && m.text == "NOPE") {
+            reply.type = MessageType::Refused;
+            reply.reason = static_cast<std::uint8_t>(RefusalReason::RoomUnknown);
+            reply.text = "NOPE";
+        } else {
+            return;
+        }
+        inbox_.push_back(encodeMessage(reply));
+    }
+    Status poll(std::vector<std::vector<std::uint8_t>>& received) override {
+        received.swap(inbox_);
+        inbox_.clear();
+        return Status::Open;
+    }
+    void close() override {}
+    std::string closeReason() const override { return "closed"; }
+
+  private:
+    ScriptedServer& server_;
+    std::vector<std::vector<std::uint8_t>> inbox_;
+};
+
+std::vector<Message> heardOf(const ScriptedServer& server, MessageType type) {
+    std::vector<Message> out;
+    for (const Message& m : server.heard) {
+        if (m.type == type) {
+            out.push_back(m);
+        }
+    }
+    return out;
+}
+
+class OnlineLobby : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        headless::reset();
+        headless::setMessageHandler([](const char*) {});
+        headless::setTransportFactory(
+            [this] { return std::make_unique<ScriptedTransport>(server_); });
+    }
+    void TearDown() override { headless::reset(); }
+
+    ScriptedServer server_;
+};
+
+bool drawn(const std::string& text) {
+    for (const auto& draw : headless::lastFrame()) {
+        if (draw.text.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(OnlineLobby, RoomsAreJoinedOrWatchedCodesTypedAndTheNameKept) {
+    headless::KeyScript keys;
+    // From "create": down to the first room (a free seat), then the second (full, playing).
+    keys.tap(5, keyDown);
+    keys.tap(7, keyDown);
+    keys.tap(9, keyDown);
+    keys.tap(11, keyReturn);
+    keys.tap(13, keyDown);
+    keys.tap(15, keyReturn);
+    // Up to the code line, "nope" typed, ENTER: the server knows no such room.
+    for (int i = 0; i < 3; ++i) {
+        keys.tap(17 + 2 * i, keyUp);
+    }
+    keys.tap(23, keyN);
+    keys.tap(25, keyO);
+    keys.tap(27, keyP);
+    keys.tap(29, keyE);
+    keys.tap(31, keyReturn);
+    // Up twice to the name, "kai" typed after the default is erased, down keeps it.
+    keys.tap(33, keyUp);
+    keys.tap(35, keyUp);
+    for (int i = 0; i < 8; ++i) {
+        keys.tap(37 + 2 * i, keyBackspace);
+    }
+    keys.tap(53, keyK);
+    keys.tap(55, keyA);
+    keys.tap(57, keyI);
+    keys.tap(59, keyDown);
+    keys.tap(70, keyEscape);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(200);
+    bool refusalShown = false;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        for (const auto& draw : frame) {
+            refusalShown = refusalShown || draw.text == "そのルームはありません";
+        }
+    });
+
+    Settings settings;
+    OnlineRequest request;
+    request.server = "ws://example.test:8620/";
+    request.mode = OnlineRequest::Mode::Lobby;
+    EXPECT_FALSE(runOnline(settings, request));
+    EXPECT_LT(headless::pollCount(), 200) << "ESC left the lobby";
+
+    const std::vector<Message> joins = heardOf(server_, MessageType::JoinRoom);
+    ASSERT_EQ(joins.size(), 3u);
+    EXPECT_EQ(joins[0].text, "OPEN");
+    EXPECT_EQ(joins[0].flag, 0) << "a free seat is taken";
+    EXPECT_EQ(joins[1].text, "FULL");
+    EXPECT_EQ(joins[1].flag, 1) << "a full room is watched";
+    EXPECT_EQ(joins[2].text, "NOPE") << "a typed code, upper-cased";
+    EXPECT_TRUE(refusalShown);
+
+    // The new name is kept and greets the server on a new connection.
+    EXPECT_EQ(settings.playerName, "kai");
+    const std::vector<Message> hellos = heardOf(server_, MessageType::Hello);
+    ASSERT_EQ(hellos.size(), 2u);
+    EXPECT_EQ(hellos[0].text, "名無し");
+    EXPECT_EQ(hellos[1].text, "kai");
+    EXPECT_EQ(server_.connections, 2);
+}
+
+TEST_F(OnlineLobby, WithoutANetworkTheLobbySaysSoAndReturns) {
+    headless::setTransportFactory(nullptr);
+    std::vector<std::string> boxes;
+    headless::setMessageHandler([&](const char* text) { boxes.emplace_back(text); });
+    Settings settings;
+    OnlineRequest request;
+    request.server = "ws://example.test/";
+    EXPECT_FALSE(runOnline(settings, request));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "この版はオンライン対戦ができません");
+}
+
+TEST(OnlineRequests, CommandLinesAddressesAndCodes) {
+    struct Case {
+        std::vector<const char*> args;
+        bool ok;
+        OnlineRequest::Mode mode;
+        const char* server;
+        const char* room;
+    };
+    using Mode = OnlineRequest::Mode;
+    const Case cases[] = {
+        {{"kokurin"}, true, Mode::None, "", ""},
+        {{"kokurin", "--lang", "en"}, true, Mode::None, "", ""},
+        {{"kokurin", "--server", "example.org:8620"},
+         true,
+         Mode::Lobby,
+         "ws://example.org:8620/",
+         ""},
+        {{"kokurin", "--server", "http://h/x", "--join", "ab7"},
+         true,
+         Mode::Join,
+         "ws://h/x",
+         "AB7"},
+        {{"kokurin", "--watch", "Q1", "--server", "wss://h:1/"},
+         true,
+         Mode::Watch,
+         "wss://h:1/",
+         "Q1"},
+        {{"kokurin", "--server", "h", "--host"}, true, Mode::Host, "ws://h/", ""},
+        {{"kokurin", "--server", "h", "--quick"}, true, Mode::Quick, "ws://h/", ""},
+        {{"kokurin", "--join", "AB"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", "h", "--join"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", "h", "--join", "A B"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", "h", "--join", "AAAAAAAAAAAAAAAAA"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", "h", "--host", "--quick"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", "ftp://h"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", "h o"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", "/etc"}, false, Mode::None, "", ""},
+        {{"kokurin", "--server", ""}, false, Mode::None, "", ""},
+    };
+    for (const Case& c : cases) {
+        OnlineRequest request;
+        request.room = "untouched";
+        std::string error;
+        const bool ok =
+            readOnlineArguments(static_cast<int>(c.args.size()), c.args.data(), request, error);
+        std::string line;
+        for (const char* a : c.args) {
+            line += std::string(a) + " ";
+        }
+        EXPECT_EQ(ok, c.ok) << line << error;
+        if (ok) {
+            EXPECT_EQ(request.mode, c.mode) << line;
+            EXPECT_EQ(request.server, c.server) << line;
+            EXPECT_EQ(request.room, c.room) << line;
+        } else {
+            EXPECT_FALSE(error.empty()) << line;
+            EXPECT_EQ(request.room, "untouched") << line << "a refused line changes nothing";
+        }
+    }
+}
