@@ -8,6 +8,7 @@
 #include "headless/headless.h"
 #include "net/protocol.h"
 #include "net/transport.h"
+#include "replay/match_start.h"
 #include "screens/online_request.h"
 #include "screens/online_screens.h"
 #include "settings/settings.h"
@@ -21,6 +22,14 @@ namespace {
 struct ScriptedServer {
     std::vector<Message> heard;
     int connections = 0;
+    // Set by a join of PLAY: the match the server starts (2P's seat for the client).
+    bool started = false;
+    // The other seat never sends; this many polls after the start the server calls it gone
+    // (0: never).
+    int goneAfterPolls = 0;
+    int pollsSinceStart = 0;
+    // A server of another version refuses every Hello, naming its own.
+    std::string otherVersion;
 };
 
 class ScriptedTransport : public Transport {
@@ -36,7 +45,11 @@ class ScriptedTransport : public Transport {
         ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), m, error)) << error;
         server_.heard.push_back(m);
         Message reply;
-        if (m.type == MessageType::Hello) {
+        if (m.type == MessageType::Hello && !server_.otherVersion.empty()) {
+            reply.type = MessageType::Refused;
+            reply.reason = static_cast<std::uint8_t>(RefusalReason::WrongVersion);
+            reply.text = server_.otherVersion;
+        } else if (m.type == MessageType::Hello) {
             reply.type = MessageType::Welcome;
             reply.version = protocolVersion;
             reply.number = 1;
@@ -52,6 +65,27 @@ class ScriptedTransport : public Transport {
             full.names[1] = "cy";
             full.playing = 1;
             reply.rooms = {open, full};
+        } else if (m.type == MessageType::JoinRoom && m.text == "PLAY") {
+            Message joined;
+            joined.type = MessageType::Joined;
+            joined.text = "PLAY";
+            joined.seat = 1;
+            joined.names[0] = "ann";
+            joined.names[1] = m.text;
+            inbox_.push_back(encodeMessage(joined));
+            reply.type = MessageType::Start;
+            reply.number = 1;
+            reply.names[0] = "ann";
+            reply.names[1] = "kai";
+            reply.seat = 1;
+            reply.start = captureMatchStart(0, 7);
+            server_.started = true;
+        } else if (m.type == MessageType::Inputs) {
+            // 2P's own frames come back; 1P's never do.
+            reply = m;
+        } else if (m.type == MessageType::Ping) {
+            reply.type = MessageType::Pong;
+            reply.number = m.number;
         } else if (m.type == MessageType::JoinRoom && m.text == "NOPE") {
             reply.type = MessageType::Refused;
             reply.reason = static_cast<std::uint8_t>(RefusalReason::RoomUnknown);
@@ -62,6 +96,14 @@ class ScriptedTransport : public Transport {
         inbox_.push_back(encodeMessage(reply));
     }
     Status poll(std::vector<std::vector<std::uint8_t>>& received) override {
+        if (server_.started && server_.goneAfterPolls != 0 &&
+            ++server_.pollsSinceStart == server_.goneAfterPolls) {
+            Message over;
+            over.type = MessageType::MatchOver;
+            over.reason = static_cast<std::uint8_t>(MatchEnd::Gone);
+            over.seat = 1;
+            inbox_.push_back(encodeMessage(over));
+        }
         received.swap(inbox_);
         inbox_.clear();
         return Status::Open;
@@ -169,6 +211,76 @@ TEST_F(OnlineLobby, RoomsAreJoinedOrWatchedCodesTypedAndTheNameKept) {
     EXPECT_EQ(hellos[0].text, "名無し");
     EXPECT_EQ(hellos[1].text, "kai");
     EXPECT_EQ(server_.connections, 2);
+}
+
+TEST_F(OnlineLobby, ALatePlayerIsWaitedForWithANoticeAndAGoneOneLosesTheMatch) {
+    server_.goneAfterPolls = 150;
+    headless::KeyScript keys;
+    keys.tap(400, keyEscape);
+    keys.tap(420, keyEscape);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(600);
+    // Frames shown; the notice's, counted in the client's polls of the connection (one a frame,
+    // held ones too) since the match started.
+    long shown = 0;
+    long matchAt = 0;
+    int noticeAt = 0;
+    long verdictAt = 0;
+    std::string names;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
+        ++shown;
+        for (const auto& draw : frame) {
+            if (noticeAt == 0 && draw.text == "相手を待っています…") {
+                noticeAt = server_.pollsSinceStart;
+            }
+            if (verdictAt == 0 && draw.text == "相手の応答がなくなりました") {
+                verdictAt = shown;
+            }
+            if (draw.text.rfind("1P ", 0) == 0) {
+                matchAt = matchAt == 0 ? shown : matchAt;
+                names = draw.text;
+            }
+        }
+    });
+    Settings settings;
+    OnlineRequest request;
+    request.server = "ws://example.test/";
+    request.mode = OnlineRequest::Mode::Join;
+    request.room = "PLAY";
+    EXPECT_FALSE(runOnline(settings, request));
+    ASSERT_TRUE(server_.started);
+    // Half a second of waiting before the notice, and the match stood still meanwhile.
+    EXPECT_NE(matchAt, 0);
+    EXPECT_GE(noticeAt, 30);
+    EXPECT_LE(noticeAt, 36);
+    EXPECT_NE(verdictAt, 0) << "the server's word on the gone player is shown";
+    EXPECT_EQ(names, "1P ann　2P kai");
+    // The match never got past its first frame: no Result, and no replay of frames nobody had.
+    EXPECT_TRUE(heardOf(server_, MessageType::Result).empty() ||
+                heardOf(server_, MessageType::Result)[0].number == 0);
+    EXPECT_EQ(heardOf(server_, MessageType::Leave).size(), 1u) << "ESC on the verdict leaves";
+}
+
+TEST_F(OnlineLobby, AServerOfAnotherVersionIsNamedWithTheVersionToInstall) {
+    server_.otherVersion = "9.1.0";
+    headless::KeyScript keys;
+    keys.tap(20, keyEscape);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(100);
+    bool named = false;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
+        for (const auto& draw : frame) {
+            named = named ||
+                    draw.text == "サーバーとバージョンが違います。kokurin 9.1.0 を入れてください";
+        }
+    });
+    Settings settings;
+    OnlineRequest request;
+    request.server = "ws://example.test/";
+    request.mode = OnlineRequest::Mode::Quick;
+    EXPECT_FALSE(runOnline(settings, request));
+    EXPECT_TRUE(named);
+    EXPECT_TRUE(heardOf(server_, MessageType::QuickMatch).empty()) << "nothing asked of it";
 }
 
 TEST_F(OnlineLobby, WithoutANetworkTheLobbySaysSoAndReturns) {
