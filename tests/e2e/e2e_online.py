@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""End-to-end online play of the SDL game through a real kokurin-server, with kokurin-sim as
-the other player and as a spectator.
+"""End-to-end online play of the real game (the SDL game, or the Direct3D game under Wine)
+through a real kokurin-server, with kokurin-sim as the other player and as a spectator.
 
-  e2e_online.py SCENARIO --build native --game GAME --shots DIR
+  e2e_online.py SCENARIO --build native|wine --game GAME [--probe PROBE] --shots DIR
+
+The server and kokurin-sim are the native build's: beside the SDL game, or in
+$KOKURIN_NATIVE_BUILD for the Wine build.
 
 Scenarios:
   match       the game, started on the server's lobby, takes a name and joins by a typed code
@@ -12,8 +15,9 @@ Scenarios:
               and the spectator's transcript is the player's. The name is remembered.
   no_server   a server that is not there: the lobby says so; ESC returns to the title.
 
-Run inside tools/xvfb-session.sh."""
+Run inside tools/xvfb-session.sh (or tools/wine/wine-session.sh)."""
 
+import glob
 import os
 import subprocess
 import sys
@@ -28,17 +32,24 @@ ERROR_RED = (0xFF, 0x60, 0x60)
 
 
 def tools_of(game):
-    build = os.path.dirname(game)
+    build = os.environ.get("KOKURIN_NATIVE_BUILD") or os.path.dirname(game)
     return (os.path.join(build, "tools", "sim", "kokurin-sim"),
             os.path.join(build, "tools", "server", "kokurin-server"))
 
 
 def count_colour(frame, box, colour):
-    """Pixels of the text colour's hue at full strength (the glyphs' edges are blended)."""
-    def near(p):
-        return all(abs(int(p[i]) - colour[i]) <= 0x30 for i in range(3))
+    """Lit pixels of the text colour's hue: yellow (red and green alike, blue well below) or
+    red (green and blue well below). Glyph edges are blended, and the Direct3D game's thin
+    glyphs are mostly edge."""
+    def of_hue(p):
+        r, g, b = int(p[0]), int(p[1]), int(p[2])
+        if r < 48:
+            return False
+        if colour == STATUS_YELLOW:
+            return abs(r - g) <= r // 8 and b <= r * 3 // 4
+        return g <= r * 2 // 3 and b <= r * 2 // 3
 
-    return sum(1 for p in frame.pixels(*box) if near(p))
+    return sum(1 for p in frame.pixels(*box) if of_hue(p))
 
 
 def lit(frame, box):
@@ -70,13 +81,22 @@ def read(run, name):
         return f.read()
 
 
+def replay_folder(run):
+    """Where the game saves replays: $XDG_DATA_HOME's, or %APPDATA%'s in the Wine prefix."""
+    if run.build.name == "wine":
+        found = glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*",
+                                       "AppData", "Roaming", "kokurin", "replays"))
+        return found[0] if found else ""
+    return os.path.join(os.environ["XDG_DATA_HOME"], "kokurin", "replays")
+
+
 def wait_lobby(run, label):
     # The heading, and the help line in the status yellow at the bottom.
     def problems_of(frame):
         problems = []
         if lit(frame, (32, 24, 200, 48)) < 30:
             problems.append("no heading at (32, 24)")
-        if count_colour(frame, (32, 460, 400, 474), STATUS_YELLOW) < 30:
+        if count_colour(frame, (32, 456, 400, 478), STATUS_YELLOW) < 20:
             problems.append("no help line at (32, 460)")
         return problems
 
@@ -111,7 +131,7 @@ def scenario_match(run):
             # The cursor's mark may hide a cell.
             if sum(e is not None for e in screen_checks.read_board(frame)) < 35:
                 problems.append("no board")
-            if count_colour(frame, (8, 444, 400, 458), STATUS_YELLOW) < 30:
+            if count_colour(frame, (8, 440, 400, 460), STATUS_YELLOW) < 20:
                 problems.append("no names line at (8, 444)")
             return problems
 
@@ -124,7 +144,7 @@ def scenario_match(run):
             problems = []
             if lit(frame, (200, 396, 440, 420)) < 40:
                 problems.append("no verdict at (320, 396)")
-            if count_colour(frame, (240, 440, 400, 454), STATUS_YELLOW) < 20:
+            if count_colour(frame, (200, 436, 440, 458), STATUS_YELLOW) < 20:
                 problems.append("no help under the verdict")
             return problems
 
@@ -151,7 +171,7 @@ def scenario_match(run):
                   verdict[-300:])
         run.check(read(run, "sim.txt") == read(run, "watcher.txt") and read(run, "sim.txt"),
                   "the spectator's transcript is the player's")
-        folder = os.path.join(os.environ["XDG_DATA_HOME"], "kokurin", "replays")
+        folder = replay_folder(run)
         saved = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
         run.check(len(saved) == 1, "the game saved one replay", str(saved))
         server_replay = os.path.join(run.work, "server", "R7-1.kkr")
@@ -184,7 +204,7 @@ def scenario_no_server(run):
     run.attach(game)
 
     def problems_of(frame):
-        if count_colour(frame, (32, 64, 400, 78), ERROR_RED) < 20:
+        if count_colour(frame, (32, 60, 400, 82), ERROR_RED) < 20:
             return ["no error line at (32, 64)"]
         return []
 
@@ -197,5 +217,5 @@ def scenario_no_server(run):
 
 
 if __name__ == "__main__":
-    sys.exit(e2e_game.main({}, {"match": scenario_match, "no_server": scenario_no_server},
+    sys.exit(e2e_game.main({"match": scenario_match, "no_server": scenario_no_server}, {},
                            __doc__))

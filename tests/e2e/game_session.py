@@ -300,9 +300,9 @@ class WineBuild:
     def __init__(self, probe_exe):
         self.probe = Probe(probe_exe)
 
-    def start(self, exe, cwd, log_path):
+    def start(self, exe, cwd, log_path, args=()):
         env = dict(os.environ, KOKURIN_CONFIG_DIR=os.environ["KOKURIN_WINE_CONFIG_DIR"])
-        return GameProcess([wine_program(), exe], cwd, log_path, env)
+        return GameProcess([wine_program(), exe] + list(args), cwd, log_path, env)
 
     def executable_name(self):
         return "剋輪闘.exe"
