@@ -28,6 +28,9 @@ struct ScriptedServer {
     // (0: never).
     int goneAfterPolls = 0;
     int pollsSinceStart = 0;
+    // The seat the client is given, and whether the other seat (idle) keeps pace with it.
+    std::uint8_t seat = 1;
+    bool otherKeepsPace = false;
     // A server of another version refuses every Hello, naming its own.
     std::string otherVersion;
 };
@@ -69,7 +72,7 @@ class ScriptedTransport : public Transport {
             Message joined;
             joined.type = MessageType::Joined;
             joined.text = "PLAY";
-            joined.seat = 1;
+            joined.seat = server_.seat;
             joined.names[0] = "ann";
             joined.names[1] = m.text;
             inbox_.push_back(encodeMessage(joined));
@@ -77,12 +80,20 @@ class ScriptedTransport : public Transport {
             reply.number = 1;
             reply.names[0] = "ann";
             reply.names[1] = "kai";
-            reply.seat = 1;
+            reply.seat = server_.seat;
             reply.start = captureMatchStart(0, 7);
             server_.started = true;
         } else if (m.type == MessageType::Inputs) {
-            // 2P's own frames come back; 1P's never do.
+            // The client's own frames come back; the other seat's only when it keeps pace.
             reply = m;
+            if (server_.otherKeepsPace) {
+                Message other = m;
+                other.seat = static_cast<std::uint8_t>(1 - m.seat);
+                for (FrameInput& input : other.inputs) {
+                    input = FrameInput{};
+                }
+                inbox_.push_back(encodeMessage(other));
+            }
         } else if (m.type == MessageType::Ping) {
             reply.type = MessageType::Pong;
             reply.number = m.number;
@@ -259,6 +270,43 @@ TEST_F(OnlineLobby, ALatePlayerIsWaitedForWithANoticeAndAGoneOneLosesTheMatch) {
     EXPECT_TRUE(heardOf(server_, MessageType::Result).empty() ||
                 heardOf(server_, MessageType::Result)[0].number == 0);
     EXPECT_EQ(heardOf(server_, MessageType::Leave).size(), 1u) << "ESC on the verdict leaves";
+}
+
+TEST_F(OnlineLobby, HShowsTheHintOnTheLineBelowForThisPlayerAndNeverABox) {
+    server_.seat = 0;
+    server_.otherKeepsPace = true;
+    headless::KeyScript keys;
+    keys.tap(100, keyH);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(200);
+    std::vector<std::string> boxes;
+    headless::setMessageHandler([&](const char* text) { boxes.emplace_back(text); });
+    long hintFrom = 0;
+    long hintFrames = 0;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        for (const auto& draw : frame) {
+            if (draw.y == 460 && draw.text.rfind("(", 0) == 0) {
+                hintFrom = hintFrom == 0 ? poll : hintFrom;
+                ++hintFrames;
+            }
+        }
+    });
+    Settings settings;
+    OnlineRequest request;
+    request.server = "ws://example.test/";
+    request.mode = OnlineRequest::Mode::Join;
+    request.room = "PLAY";
+    EXPECT_TRUE(runOnline(settings, request)) << "the poll limit closes the game";
+    EXPECT_GE(hintFrom, 100);
+    EXPECT_LE(hintFrom, 102);
+    EXPECT_GT(hintFrames, 90) << "the hint stays a while";
+    EXPECT_TRUE(boxes.empty()) << "no box stops the other player's game";
+    // H never reaches the stream.
+    for (const Message& m : heardOf(server_, MessageType::Inputs)) {
+        for (const FrameInput& input : m.inputs) {
+            EXPECT_EQ(input.keys & 0x0002u, 0u);
+        }
+    }
 }
 
 TEST_F(OnlineLobby, AServerOfAnotherVersionIsNamedWithTheVersionToInstall) {
