@@ -19,6 +19,9 @@
 #include "lobby.h"
 #include "net/protocol.h"
 #include "server_options.h"
+#if defined(KOKURIN_SERVER_REDIS)
+#include "redis_directory.h"
+#endif
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -88,10 +91,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 class Server : public kokurin::Outbox {
   public:
-    Server(asio::io_context& io, const ServerOptions& options)
+    Server(asio::io_context& io, const ServerOptions& options, kokurin::RoomDirectory* directory)
         : io_(io), acceptor_(io), timer_(io), options_(options),
           lobby_(*this, lobbyOptions(options),
-                 std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32)) {}
+                 std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32),
+                 directory) {}
 
     static kokurin::LobbyOptions lobbyOptions(const ServerOptions& options) {
         kokurin::LobbyOptions lobby;
@@ -119,13 +123,11 @@ class Server : public kokurin::Outbox {
             error = ec.message();
             return false;
         }
-        std::printf("kokurin-server: listening on port %u\n",
-                    static_cast<unsigned>(acceptor_.local_endpoint().port()));
-        std::fflush(stdout);
         acceptNext();
         tick();
         return true;
     }
+    std::uint16_t port() const { return acceptor_.local_endpoint().port(); }
 
     void send(kokurin::ClientId client, const std::vector<std::uint8_t>& bytes) override {
         auto found = connections_.find(client);
@@ -354,12 +356,47 @@ int main(int argc, char** argv) {
         return 0;
     }
     asio::io_context io;
-    Server server(io, options);
+    std::unique_ptr<kokurin::RoomDirectory> directory;
+#if defined(KOKURIN_SERVER_REDIS)
+    kokurin::RedisDirectory* redis = nullptr;
+    if (!options.redisUrl.empty()) {
+        auto made = std::make_unique<kokurin::RedisDirectory>(options.redisHost, options.redisPort,
+                                                              "", options.redisTtlMs);
+        redis = made.get();
+        directory = std::move(made);
+    }
+#else
+    if (!options.redisUrl.empty()) {
+        std::fprintf(stderr, "kokurin-server: this build has no Redis support (hiredis was not "
+                             "found when it was built)\n");
+        return 2;
+    }
+#endif
+    Server server(io, options, directory.get());
     if (!server.listen(error)) {
         std::fprintf(stderr, "kokurin-server: cannot listen on port %u: %s\n",
                      static_cast<unsigned>(options.port), error.c_str());
         return 1;
     }
+#if defined(KOKURIN_SERVER_REDIS)
+    if (redis != nullptr) {
+        redis->setAddress(!options.publicUrl.empty()
+                              ? options.publicUrl
+                              : "ws://127.0.0.1:" + std::to_string(server.port()) + "/");
+        if (!redis->connect(error)) {
+            std::fprintf(stderr, "kokurin-server: cannot reach Redis at %s: %s\n",
+                         options.redisUrl.c_str(), error.c_str());
+            return 3;
+        }
+    }
+#endif
+    // Said once everything is ready: the tests wait for this line.
+    std::printf("kokurin-server: listening on port %u\n", static_cast<unsigned>(server.port()));
+    if (!options.redisUrl.empty()) {
+        std::printf("kokurin-server: sharing the lobby through Redis at %s as %s\n",
+                    options.redisUrl.c_str(), directory->address().c_str());
+    }
+    std::fflush(stdout);
     asio::signal_set stop(io, SIGINT, SIGTERM);
     stop.async_wait([&io](beast::error_code, int) { io.stop(); });
     io.run();
