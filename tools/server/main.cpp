@@ -246,6 +246,10 @@ class Server : public kokurin::Outbox {
 };
 
 void Connection::accept(http::request<http::string_body> request) {
+    // Small messages, each wanted at once: without this a relayed frame can wait for the
+    // acknowledgement of the one before (Nagle's algorithm).
+    beast::error_code ignored;
+    beast::get_lowest_layer(ws_).socket().set_option(tcp::no_delay(true), ignored);
     ws_.binary(true);
     // A message larger than any of the game's is refused by Beast itself; the lobby then drops
     // the client.
