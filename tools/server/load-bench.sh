@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Load benchmark of kokurin-server: MATCHES matches at once (default 1000) for SECONDS seconds
-# (default 30) against one server process pinned to the first core, the load client
-# (kokurin-load-bench) on the second; prints the client's table. Stops by itself.
-#   bash tools/server/load-bench.sh [MATCHES] [SECONDS]
+# (default 30), each match MATCH_SECONDS long on average (default 20) and followed by a rematch,
+# against one server process pinned to the first core, the load client (kokurin-load-bench) on
+# the second; prints the client's table. Stops by itself.
+#   bash tools/server/load-bench.sh [MATCHES] [SECONDS] [MATCH_SECONDS]
 # KOKURIN_SERVER and KOKURIN_LOAD_BENCH name ready-built programs (then nothing is built).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 matches=${1:-1000}
 seconds=${2:-30}
+match_seconds=${3:-20}
 
 if [ -n "${KOKURIN_SERVER:-}" ] && [ -n "${KOKURIN_LOAD_BENCH:-}" ]; then
     server=$KOKURIN_SERVER
@@ -53,10 +55,10 @@ if [ -z "$port" ]; then
     cat "$work/server.err" >&2
     exit 1
 fi
-echo "load-bench: $matches matches for $seconds s; server ${pin_server[*]:-unpinned}," \
+echo "load-bench: $matches matches for $seconds s (about $match_seconds s each); server ${pin_server[*]:-unpinned}," \
     "load client ${pin_bench[*]:-unpinned}"
 status=0
 "${pin_bench[@]}" "$bench" --port "$port" --matches "$matches" --seconds "$seconds" \
-    --server-pid "$server_pid" || status=$?
+    --match-seconds "$match_seconds" --server-pid "$server_pid" || status=$?
 echo "replays saved by the server  $(find "$work/replays" -name '*.kkr' | wc -l)"
 exit "$status"
