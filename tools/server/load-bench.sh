@@ -37,7 +37,10 @@ mkdir "$work/replays"
 
 pin_server=()
 pin_bench=()
-if command -v taskset >/dev/null 2>&1 && [ "$(nproc)" -ge 2 ]; then
+# KOKURIN_BENCH_NO_PIN=1 leaves both to the scheduler (on a machine busy with other work a
+# pinned process waits for its core while the other one may be free).
+if [ -z "${KOKURIN_BENCH_NO_PIN:-}" ] && command -v taskset >/dev/null 2>&1 &&
+    [ "$(nproc)" -ge 2 ]; then
     pin_server=(taskset -c 0)
     pin_bench=(taskset -c 1)
 fi
