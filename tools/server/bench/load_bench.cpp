@@ -24,6 +24,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -136,11 +137,17 @@ struct Stats {
     long failures = 0;
     bool measuring = false;
 
+    // Failures by kind (the words before the first digit), for the table.
+    std::map<std::string, long> kinds;
+
     void fail(const std::string& what) {
         if (failures < 10) {
             std::fprintf(stderr, "kokurin-load-bench: %s\n", what.c_str());
         }
         ++failures;
+        const std::size_t colon = what.find(": ");
+        const std::string why = colon == std::string::npos ? what : what.substr(colon + 2);
+        ++kinds[why.substr(0, why.find_first_of("0123456789"))];
     }
     double percentile(double p) const {
         std::uint64_t total = 0;
@@ -724,5 +731,8 @@ int main(int argc, char** argv) {
     std::printf("relay latency p99.9      %.1f ms\n", s.percentile(0.999));
     std::printf("matches ended and checked %ld\n", s.matchesChecked);
     std::printf("failures                 %ld\n", s.failures);
+    for (const auto& kind : s.kinds) {
+        std::printf("  %5ld  %s\n", kind.second, kind.first.c_str());
+    }
     return s.failures == 0 && samples > 0 ? 0 : 1;
 }
