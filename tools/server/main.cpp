@@ -468,7 +468,7 @@ int main(int argc, char** argv) {
 #endif
     // Said once everything is ready: the tests wait for this line.
     std::printf("kokurin-server: listening on port %u\n", static_cast<unsigned>(server.port()));
-    if (!options.redisUrl.empty()) {
+    if (directory != nullptr) {
         std::printf("kokurin-server: sharing the lobby through Redis at %s as %s\n",
                     options.redisUrl.c_str(), directory->address().c_str());
     }
