@@ -19,6 +19,8 @@ packages=(
     emscripten chromium
     # kokurin-server and kokurin-sim --online (Boost.Beast, header-only).
     libboost-dev
+    # kokurin-server --redis (several server processes sharing one lobby) and its test.
+    libhiredis-dev redis-server
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,
 # which brings its own npm) is kept, and Debian's packages only fill what is missing.

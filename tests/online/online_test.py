@@ -11,9 +11,15 @@ usage: online_test.py SCENARIO SIM SERVER
   fuzz         garbage, cut and oversized messages drop only their sender: a match plays on
   windows      as identical, with 2P the Windows kokurin-sim under Wine (two more arguments:
                WINDOWS_SIM EMULATOR)
+  redis        two servers sharing one Redis: a room made at A is listed at B, a player who
+               asks B for it is sent to A and the match plays there; quick match across the
+               two; a killed server's rooms expire; a lost Redis leaves B serving its own rooms;
+               an unreachable one stops a server at start (exit status 3). Exits 77 (skipped)
+               when redis-server is not installed.
 """
 import os
 import random
+import shutil
 import signal
 import socket
 import subprocess
@@ -23,6 +29,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from slow_proxy import SlowProxy  # noqa: E402
+import ws_client  # noqa: E402
 
 scenario, sim, server_binary = sys.argv[1], sys.argv[2], sys.argv[3]
 work = tempfile.mkdtemp(prefix='kokurin-online-')
@@ -159,7 +166,121 @@ def garbage_client(port, payload, raw=False):
         s.close()
 
 
-server, port = start_server(*(['--stall-seconds', '3'] if scenario == 'restart' else []))
+def free_port():
+    s = socket.socket()
+    s.bind(('127.0.0.1', 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+def start_redis():
+    """A throwaway redis-server on a free loopback port that writes nothing to disk."""
+    if shutil.which('redis-server') is None:
+        print('skipped: redis-server is not installed (tools/setup-deps.sh installs it)')
+        sys.exit(77)
+    port = free_port()
+    proc = subprocess.Popen(['redis-server', '--port', str(port), '--bind', '127.0.0.1',
+                             '--save', '', '--appendonly', 'no', '--dir', work],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.time() + 10
+    while time.time() < deadline:
+        try:
+            with socket.create_connection(('127.0.0.1', port), timeout=1) as s:
+                s.sendall(b'PING\r\n')
+                if s.recv(16).startswith(b'+PONG'):
+                    return proc, port
+        except OSError:
+            time.sleep(0.05)
+    proc.kill()
+    sys.exit('redis-server did not start')
+
+
+def redis_scenario(a_port, redis_url, redis_proc):
+    b_proc, b_port = start_server('--redis', redis_url, '--redis-ttl-seconds', '2')
+    others.append(b_proc)
+    a_address = 'ws://127.0.0.1:%d/' % a_port
+    # A listed room at A kept by a spectator while its maker leaves; alice then takes 1P.
+    maker = ws_client.Client(a_port, 'maker')
+    maker.create_room('shared', True)
+    check(ws_client.joined(maker.expect(ws_client.JOINED))[:2] == ('shared', 0), 'maker has 1P')
+    watcher = ws_client.Client(a_port, 'watcher')
+    watcher.join_room('shared', 1)
+    watcher.expect(ws_client.JOINED)
+    maker.leave()
+    a = player(a_port, 'shared', 'alice', '--novice', '--max-polls', '2400')
+    seen = None
+    while seen is None or seen[2] != 'alice':
+        m = watcher.expect(ws_client.JOINED, timeout=10)
+        if m is None:
+            break
+        seen = ws_client.joined(m)
+    looker = ws_client.Client(b_port, 'looker')
+    check(looker.list_rooms() == [('shared', 'alice', '', 1, 0)],
+          'B lists the room A holds, with its player and spectator')
+    looker.join_room('shared')
+    check(ws_client.refusal(looker.expect(ws_client.REFUSED)) == (8, a_address),
+          'B sends a join of A\'s room to A')
+    watcher.close()
+    b = player(b_port, 'shared', 'bob', '--novice', '--max-polls', '2400')
+    codes = finish({'alice': a, 'bob': b})
+    check(codes == {'alice': 0, 'bob': 0}, 'both exit 0: %s' % codes)
+    check(b'joining there' in read('bob.err'), 'bob followed B to A')
+    same_match(['alice', 'bob'], 'shared', frames=2400)
+
+    # Quick match: the player asking B is sent to A, where the other waits.
+    first = ws_client.Client(a_port, 'first')
+    first.quick_match()
+    second = ws_client.Client(b_port, 'second')
+    second.quick_match()
+    check(ws_client.refusal(second.expect(ws_client.REFUSED)) == (8, a_address),
+          'B sends a quick match to A, where a player waits')
+    second.close()
+    second = ws_client.Client(a_port, 'second')
+    second.quick_match()
+    rooms = [ws_client.joined(c.expect(ws_client.JOINED)) for c in (first, second)]
+    check(rooms[0][:2] == (rooms[1][0], 0) and rooms[1][1:] == (1, 'first', 'second'),
+          'the two meet in one room: %s' % rooms)
+    check(all(c.expect(ws_client.START) is not None for c in (first, second)),
+          'their match starts')
+
+    # A killed process's rooms vanish from the list once their TTL runs out.
+    keeper = ws_client.Client(a_port, 'keeper')
+    keeper.create_room('doomed', True)
+    keeper.expect(ws_client.JOINED)
+    check([r[0] for r in looker.list_rooms()] == ['doomed'], 'B lists A\'s new room')
+    server.kill()
+    server.wait()
+    time.sleep(2.5)
+    check(looker.list_rooms() == [], 'the dead process\'s rooms expired')
+    # Redis lost while running: B goes on with its own rooms.
+    redis_proc.kill()
+    redis_proc.wait()
+    alone = ws_client.Client(b_port, 'alone')
+    alone.create_room('solo', True)
+    check(ws_client.joined(alone.expect(ws_client.JOINED))[:2] == ('solo', 0),
+          'B makes rooms without Redis')
+    check([r[0] for r in alone.list_rooms()] == ['solo'], 'B lists its own rooms')
+    time.sleep(2.5)
+    check(b_proc.poll() is None, 'B is still running')
+    b_proc.terminate()
+    _, err = b_proc.communicate(timeout=10)
+    check(err.count('lost Redis') == 1, 'B said once that Redis was lost:\n' + err)
+    # Unreachable at start: a clear word and exit status 3.
+    dead = subprocess.run([server_binary, '--port', '0', '--redis', redis_url],
+                          capture_output=True, text=True, timeout=20)
+    check(dead.returncode == 3 and 'cannot reach Redis' in dead.stderr,
+          'an unreachable Redis stops the start: %d %s' % (dead.returncode, dead.stderr))
+
+
+others = []
+server_args = ['--stall-seconds', '3'] if scenario == 'restart' else []
+if scenario == 'redis':
+    redis_proc, redis_port = start_redis()
+    others.append(redis_proc)
+    redis_url = 'redis://127.0.0.1:%d' % redis_port
+    server_args = ['--redis', redis_url, '--redis-ttl-seconds', '2']
+server, port = start_server(*server_args)
 try:
     if scenario == 'identical':
         a = player(port, 'r1', 'alice', '--novice')
@@ -244,9 +365,15 @@ try:
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         same_match(['alice', 'bob', 'carol'], 'w1')
+    elif scenario == 'redis':
+        redis_scenario(port, redis_url, redis_proc)
     else:
         sys.exit('unknown scenario ' + scenario)
 finally:
+    for proc in others:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
     server.send_signal(signal.SIGTERM)
     try:
         _, err = server.communicate(timeout=10)

@@ -55,8 +55,8 @@ struct Lobby::Room {
     MatchStart start;
 };
 
-Lobby::Lobby(Outbox& out, LobbyOptions options, std::uint64_t entropy)
-    : out_(out), options_(std::move(options)), random_(entropy) {}
+Lobby::Lobby(Outbox& out, LobbyOptions options, std::uint64_t entropy, RoomDirectory* directory)
+    : out_(out), options_(std::move(options)), directory_(directory), random_(entropy) {}
 
 Lobby::~Lobby() = default;
 
@@ -147,6 +147,11 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
     case MessageType::ListRooms: {
         Message list;
         list.type = MessageType::RoomList;
+        if (directory_ != nullptr) {
+            list.rooms = directory_->listedRooms(maxListedRooms);
+            send(client.id, list);
+            return;
+        }
         for (const auto& entry : rooms_) {
             const Room& r = *entry.second;
             if (!r.listed || list.rooms.size() >= maxListedRooms) {
@@ -168,7 +173,7 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
             leaveRoom(client, nowMs);
         }
         std::string code = m.text.empty() ? freshCode() : m.text;
-        if (rooms_.count(code) != 0) {
+        if (rooms_.count(code) != 0 || (!m.text.empty() && !claimCode(code))) {
             refuse(client.id, RefusalReason::RoomFull, code, false);
             return;
         }
@@ -181,8 +186,18 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
         }
         auto found = rooms_.find(m.text);
         if (found == rooms_.end()) {
+            if (redirected(client, m.text)) {
+                return;
+            }
             if ((m.flag & 2) == 0) {
                 refuse(client.id, RefusalReason::RoomUnknown, m.text, false);
+                return;
+            }
+            if (!claimCode(m.text)) {
+                // Another process made it between the look and the claim.
+                if (!redirected(client, m.text)) {
+                    refuse(client.id, RefusalReason::RoomUnknown, m.text, false);
+                }
                 return;
             }
             makeRoom(m.text, false);
@@ -219,14 +234,27 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
                 return;
             }
         }
+        if (directory_ != nullptr && quickQueue_.empty()) {
+            // Nobody waits here: a player waiting at another process is met there.
+            const std::string elsewhere = directory_->waiterElsewhere();
+            if (!elsewhere.empty()) {
+                refuse(client.id, RefusalReason::WrongProcess, elsewhere, false);
+                return;
+            }
+        }
         quickQueue_.push_back(client.id);
         if (quickQueue_.size() >= 2) {
             Room& fresh = makeRoom(freshCode(), false);
             const ClientId a = quickQueue_[0];
             const ClientId b = quickQueue_[1];
             quickQueue_.erase(quickQueue_.begin(), quickQueue_.begin() + 2);
+            if (directory_ != nullptr) {
+                directory_->removeWaiter(a);
+            }
             seat(*clients_[a], fresh, 0, nowMs);
             seat(*clients_[b], fresh, 1, nowMs);
+        } else if (directory_ != nullptr) {
+            directory_->addWaiter(client.id);
         }
         return;
     }
@@ -312,6 +340,9 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
             }
             return;
         }
+        if (redirected(client, m.text)) {
+            return;
+        }
         refuse(client.id, RefusalReason::ResumeUnknown, m.text, false);
         return;
     }
@@ -348,10 +379,59 @@ std::string Lobby::freshCode() {
         for (int i = 0; i < 5; ++i) {
             code += letters[random_() % (sizeof letters - 1)];
         }
-        if (rooms_.count(code) == 0) {
+        if (rooms_.count(code) == 0 && claimCode(code)) {
             return code;
         }
     }
+}
+
+bool Lobby::claimCode(const std::string& code) {
+    return directory_ == nullptr || directory_->claim(code);
+}
+
+bool Lobby::redirected(Client& client, const std::string& code) {
+    std::string address;
+    if (directory_ == nullptr || !directory_->ownerOf(code, address)) {
+        return false;
+    }
+    refuse(client.id, RefusalReason::WrongProcess, address, false);
+    return true;
+}
+
+void Lobby::publish(const Room& room) {
+    if (directory_ == nullptr) {
+        return;
+    }
+    RoomEntry e;
+    e.code = room.code;
+    e.names[0] = room.seats[0].name;
+    e.names[1] = room.seats[1].name;
+    e.spectators = static_cast<std::uint16_t>(room.spectators.size());
+    e.playing = room.playing ? 1 : 0;
+    directory_->publish(e, room.listed);
+}
+
+void Lobby::eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room) {
+    if (directory_ != nullptr) {
+        directory_->release(room->first);
+    }
+    rooms_.erase(room);
+}
+
+void Lobby::matchWaiters() {
+    // Two processes whose players wait alone at the same time: the one with the greater
+    // address sends its player to the other (never both, so nobody is sent back and forth).
+    if (quickQueue_.size() != 1) {
+        return;
+    }
+    const std::string elsewhere = directory_->waiterElsewhere();
+    if (elsewhere.empty() || !(elsewhere < directory_->address())) {
+        return;
+    }
+    const ClientId waiter = quickQueue_[0];
+    quickQueue_.clear();
+    directory_->removeWaiter(waiter);
+    refuse(waiter, RefusalReason::WrongProcess, elsewhere, false);
 }
 
 void Lobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
@@ -397,6 +477,7 @@ void Lobby::announce(Room& room) {
     for (ClientId watcher : room.spectators) {
         send(watcher, joined);
     }
+    publish(room);
 }
 
 void Lobby::sendToRoom(Room& room, const Message& m) {
@@ -436,6 +517,7 @@ void Lobby::startMatch(Room& room, std::uint32_t nowMs) {
     for (ClientId watcher : room.spectators) {
         sendMatchSoFar(room, watcher);
     }
+    publish(room);
 }
 
 void Lobby::sendMatchSoFar(Room& room, ClientId id) {
@@ -515,6 +597,7 @@ void Lobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t frames)
         return;
     }
     room.playing = false;
+    publish(room);
     const Replay replay =
         replayStreams(room.start, room.seats[0].stream, room.seats[1].stream, frames);
     const std::uint32_t played = static_cast<std::uint32_t>(replay.inputs.size());
@@ -603,7 +686,7 @@ void Lobby::leaveRoom(Client& client, std::uint32_t nowMs) {
     }
     client.seat = spectatorSeat;
     if (!room.seats[0].taken && !room.seats[1].taken && room.spectators.empty()) {
-        rooms_.erase(found);
+        eraseRoom(found);
         return;
     }
     announce(room);
@@ -618,6 +701,9 @@ void Lobby::disconnected(ClientId id, std::uint32_t nowMs) {
     for (auto it = quickQueue_.begin(); it != quickQueue_.end(); ++it) {
         if (*it == id) {
             quickQueue_.erase(it);
+            if (directory_ != nullptr) {
+                directory_->removeWaiter(id);
+            }
             break;
         }
     }
@@ -635,6 +721,13 @@ void Lobby::disconnected(ClientId id, std::uint32_t nowMs) {
 }
 
 void Lobby::tick(std::uint32_t nowMs) {
+    if (directory_ != nullptr) {
+        directory_->tick(nowMs);
+        if (nowMs - lastWaiterCheck_ >= 1000) {
+            lastWaiterCheck_ = nowMs;
+            matchWaiters();
+        }
+    }
     std::vector<Room*> stalled;
     for (auto& entry : rooms_) {
         Room& room = *entry.second;
@@ -664,6 +757,9 @@ void Lobby::tick(std::uint32_t nowMs) {
         const bool empty =
             room.seats[0].client == 0 && room.seats[1].client == 0 && room.spectators.empty();
         if (!room.playing && empty) {
+            if (directory_ != nullptr) {
+                directory_->release(it->first);
+            }
             it = rooms_.erase(it);
         } else {
             ++it;

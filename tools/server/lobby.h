@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "net/protocol.h"
+#include "room_directory.h"
 
 namespace kokurin {
 
@@ -36,7 +37,9 @@ struct LobbyOptions {
 
 class Lobby {
   public:
-    Lobby(Outbox& out, LobbyOptions options, std::uint64_t entropy);
+    // directory: shared with other server processes (nullptr: this process alone).
+    Lobby(Outbox& out, LobbyOptions options, std::uint64_t entropy,
+          RoomDirectory* directory = nullptr);
     ~Lobby();
 
     void connected(ClientId client, std::uint32_t nowMs);
@@ -69,9 +72,18 @@ class Lobby {
     void finishWithResults(Room& room);
     void leaveRoom(Client& client, std::uint32_t nowMs);
     std::string freshCode();
+    // Takes a code that no room of this process has for this process; false when it is taken.
+    bool claimCode(const std::string& code);
+    // Sends the player to the process that holds the room, when another does.
+    bool redirected(Client& client, const std::string& code);
+    void publish(const Room& room);
+    void eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room);
+    void matchWaiters();
 
     Outbox& out_;
     LobbyOptions options_;
+    RoomDirectory* directory_;
+    std::uint32_t lastWaiterCheck_ = 0;
     std::mt19937_64 random_;
     std::map<ClientId, std::unique_ptr<Client>> clients_;
     std::map<std::string, std::unique_ptr<Room>> rooms_;

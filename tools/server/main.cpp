@@ -15,10 +15,15 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 
 #include "lobby.h"
 #include "net/protocol.h"
 #include "server_options.h"
+#include "ws_frames.h"
+#if defined(KOKURIN_SERVER_REDIS)
+#include "redis_directory.h"
+#endif
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -59,39 +64,50 @@ const char* contentType(const std::string& path) {
 
 class Server;
 
-// One WebSocket connection: reads messages into the lobby, writes what the lobby queues, one
-// write at a time as Beast requires.
+// One WebSocket connection. Beast makes the handshake; after it the connection reads and writes
+// the frames itself (ws_frames.h): one receive reads every message that arrived, and what the
+// lobby sends is queued and written with one send once the handlers that are ready have run.
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
     Connection(tcp::socket socket, Server& server, kokurin::ClientId id)
-        : ws_(std::move(socket)), server_(server), id_(id) {}
+        : ws_(std::move(socket)), server_(server), id_(id), frames_(kokurin::net::maxMessageBytes) {
+    }
 
     void accept(http::request<http::string_body> request);
-    void send(std::shared_ptr<const std::vector<std::uint8_t>> bytes);
+    void send(const std::vector<std::uint8_t>& bytes);
     void closeAfterWrites();
+    // Writes what is queued (the server calls it for every connection that queued something).
+    void flush();
+    void finish();
     kokurin::ClientId id() const { return id_; }
+    std::uint32_t lastHeard() const { return lastHeard_; }
 
   private:
+    tcp::socket& socket() { return beast::get_lowest_layer(ws_).socket(); }
     void read();
-    void write();
-    void finish();
+    void queue(std::uint8_t opcode, const std::uint8_t* data, std::size_t size);
 
     websocket::stream<beast::tcp_stream> ws_;
     Server& server_;
     kokurin::ClientId id_;
-    beast::flat_buffer buffer_;
-    std::deque<std::shared_ptr<const std::vector<std::uint8_t>>> queue_;
-    bool writing_ = false;
+    kokurin::ClientFrames frames_;
+    std::uint8_t readBuffer_[16384];
+    std::vector<std::uint8_t> pending_;
+    std::vector<std::uint8_t> writing_;
+    bool writeInFlight_ = false;
+    bool flushQueued_ = false;
     bool closing_ = false;
     bool finished_ = false;
+    std::uint32_t lastHeard_ = 0;
 };
 
 class Server : public kokurin::Outbox {
   public:
-    Server(asio::io_context& io, const ServerOptions& options)
+    Server(asio::io_context& io, const ServerOptions& options, kokurin::RoomDirectory* directory)
         : io_(io), acceptor_(io), timer_(io), options_(options),
           lobby_(*this, lobbyOptions(options),
-                 std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32)) {}
+                 std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32),
+                 directory) {}
 
     static kokurin::LobbyOptions lobbyOptions(const ServerOptions& options) {
         kokurin::LobbyOptions lobby;
@@ -119,18 +135,30 @@ class Server : public kokurin::Outbox {
             error = ec.message();
             return false;
         }
-        std::printf("kokurin-server: listening on port %u\n",
-                    static_cast<unsigned>(acceptor_.local_endpoint().port()));
-        std::fflush(stdout);
         acceptNext();
         tick();
         return true;
     }
+    std::uint16_t port() const { return acceptor_.local_endpoint().port(); }
 
     void send(kokurin::ClientId client, const std::vector<std::uint8_t>& bytes) override {
         auto found = connections_.find(client);
         if (found != connections_.end() && !bytes.empty()) {
-            found->second->send(std::make_shared<const std::vector<std::uint8_t>>(bytes));
+            found->second->send(bytes);
+        }
+    }
+    // A connection that queued bytes is written once the handlers that are ready have run, so
+    // that the messages a burst of input produces for it go out in one send.
+    void wantsFlush(const std::shared_ptr<Connection>& connection) {
+        toFlush_.push_back(connection);
+        if (toFlush_.size() == 1) {
+            asio::post(io_, [this] {
+                std::vector<std::shared_ptr<Connection>> due;
+                due.swap(toFlush_);
+                for (const auto& c : due) {
+                    c->flush();
+                }
+            });
         }
     }
     void close(kokurin::ClientId client) override {
@@ -229,9 +257,28 @@ class Server : public kokurin::Outbox {
         timer_.async_wait([this](beast::error_code ec) {
             if (!ec) {
                 lobby_.tick(nowMs());
+                dropSilent();
                 tick();
             }
         });
+    }
+
+    // A connection silent for five minutes is gone (every client pings once a second).
+    void dropSilent() {
+        const std::uint32_t now = nowMs();
+        if (now - lastSilenceCheck_ < 5000) {
+            return;
+        }
+        lastSilenceCheck_ = now;
+        std::vector<std::shared_ptr<Connection>> silent;
+        for (const auto& entry : connections_) {
+            if (now - entry.second->lastHeard() > 300000) {
+                silent.push_back(entry.second);
+            }
+        }
+        for (const auto& connection : silent) {
+            connection->finish();
+        }
     }
 
     asio::io_context& io_;
@@ -239,21 +286,26 @@ class Server : public kokurin::Outbox {
     asio::steady_timer timer_;
     ServerOptions options_;
     kokurin::Lobby lobby_;
-    std::map<kokurin::ClientId, std::shared_ptr<Connection>> connections_;
+    std::unordered_map<kokurin::ClientId, std::shared_ptr<Connection>> connections_;
+    std::vector<std::shared_ptr<Connection>> toFlush_;
+    std::uint32_t lastSilenceCheck_ = 0;
     kokurin::ClientId lastId_ = 0;
 };
 
 void Connection::accept(http::request<http::string_body> request) {
-    ws_.binary(true);
-    // A message larger than any of the game's is refused by Beast itself; the lobby then drops
-    // the client.
-    ws_.read_message_max(kokurin::net::maxMessageBytes);
+    // Small messages, each wanted at once: without this a relayed frame can wait for the
+    // acknowledgement of the one before (Nagle's algorithm).
+    beast::error_code ignored;
+    socket().set_option(tcp::no_delay(true), ignored);
     ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
     auto self = shared_from_this();
     ws_.async_accept(request, [self](beast::error_code ec) {
         if (ec) {
             return;
         }
+        // From here on the frames are this class's: Beast's timers must not touch the socket.
+        beast::get_lowest_layer(self->ws_).expires_never();
+        self->lastHeard_ = nowMs();
         self->server_.opened(self);
         self->read();
     });
@@ -261,62 +313,88 @@ void Connection::accept(http::request<http::string_body> request) {
 
 void Connection::read() {
     auto self = shared_from_this();
-    ws_.async_read(buffer_, [self](beast::error_code ec, std::size_t) {
-        if (ec) {
-            self->finish();
-            return;
-        }
-        if (!self->ws_.got_binary()) {
-            // Text frames are not the game's: the same as a malformed message.
-            const std::uint8_t nothing = 0;
-            self->server_.received(self->id_, &nothing, 0);
-        } else {
-            const auto data = self->buffer_.data();
-            self->server_.received(self->id_, static_cast<const std::uint8_t*>(data.data()),
-                                   data.size());
-        }
-        self->buffer_.consume(self->buffer_.size());
-        if (!self->finished_ && !self->closing_) {
-            self->read();
-        }
-    });
+    socket().async_read_some(
+        asio::buffer(readBuffer_), [self](beast::error_code ec, std::size_t size) {
+            if (ec) {
+                self->finish();
+                return;
+            }
+            self->lastHeard_ = nowMs();
+            self->frames_.feed(self->readBuffer_, size);
+            kokurin::ClientFrames::Item item;
+            while (!self->finished_ && !self->closing_ && self->frames_.next(item)) {
+                using Kind = kokurin::ClientFrames::Kind;
+                if (item.kind == Kind::Binary) {
+                    self->server_.received(self->id_, item.data, item.size);
+                } else if (item.kind == Kind::Text) {
+                    // Text frames are not the game's: the same as a malformed message.
+                    const std::uint8_t nothing = 0;
+                    self->server_.received(self->id_, &nothing, 0);
+                } else if (item.kind == Kind::Ping) {
+                    self->queue(10, item.data, item.size);
+                } else if (item.kind == Kind::Close) {
+                    // The client's close is answered with the same code, then the end.
+                    self->queue(8, item.data, item.size < 2 ? 0 : 2);
+                    self->closing_ = true;
+                } else {
+                    // A frame no client may send, or a message larger than any of the game's:
+                    // dropped as Beast dropped them, and the lobby hears the connection went.
+                    self->finish();
+                    return;
+                }
+            }
+            if (!self->finished_ && !self->closing_) {
+                self->read();
+            }
+        });
 }
 
-void Connection::send(std::shared_ptr<const std::vector<std::uint8_t>> bytes) {
+void Connection::queue(std::uint8_t opcode, const std::uint8_t* data, std::size_t size) {
+    if (pending_.empty() && !flushQueued_) {
+        flushQueued_ = true;
+        server_.wantsFlush(shared_from_this());
+    }
+    kokurin::appendServerFrame(pending_, opcode, data, size);
+}
+
+void Connection::send(const std::vector<std::uint8_t>& bytes) {
     if (closing_ || finished_) {
         return;
     }
     // A client that reads nothing while the server queues megabytes is dropped.
-    if (queue_.size() > 4096) {
+    if (pending_.size() > (std::size_t(4) << 20)) {
         finish();
         return;
     }
-    queue_.push_back(std::move(bytes));
-    if (!writing_) {
-        write();
-    }
+    queue(2, bytes.data(), bytes.size());
 }
 
-void Connection::write() {
-    if (queue_.empty()) {
-        writing_ = false;
+void Connection::flush() {
+    flushQueued_ = false;
+    if (finished_ || writeInFlight_) {
+        return;
+    }
+    if (pending_.empty()) {
         if (closing_) {
-            auto self = shared_from_this();
-            ws_.async_close(websocket::close_code::policy_error,
-                            [self](beast::error_code) { self->finish(); });
+            // Everything written, the close frame last: the end.
+            beast::error_code ignored;
+            socket().shutdown(tcp::socket::shutdown_send, ignored);
+            finish();
         }
         return;
     }
-    writing_ = true;
+    writing_.swap(pending_);
+    pending_.clear();
+    writeInFlight_ = true;
     auto self = shared_from_this();
-    auto bytes = queue_.front();
-    ws_.async_write(asio::buffer(*bytes), [self, bytes](beast::error_code ec, std::size_t) {
+    asio::async_write(socket(), asio::buffer(writing_), [self](beast::error_code ec, std::size_t) {
+        self->writeInFlight_ = false;
+        self->writing_.clear();
         if (ec) {
             self->finish();
             return;
         }
-        self->queue_.pop_front();
-        self->write();
+        self->flush();
     });
 }
 
@@ -324,10 +402,10 @@ void Connection::closeAfterWrites() {
     if (closing_ || finished_) {
         return;
     }
+    // Policy violation (1008): the lobby refused what the client sent.
+    const std::uint8_t code[2] = {0x03, 0xf0};
+    queue(8, code, 2);
     closing_ = true;
-    if (!writing_) {
-        write();
-    }
 }
 
 void Connection::finish() {
@@ -336,7 +414,7 @@ void Connection::finish() {
     }
     finished_ = true;
     beast::error_code ignored;
-    beast::get_lowest_layer(ws_).socket().close(ignored);
+    socket().close(ignored);
     server_.closed(id_);
 }
 
@@ -354,12 +432,47 @@ int main(int argc, char** argv) {
         return 0;
     }
     asio::io_context io;
-    Server server(io, options);
+    std::unique_ptr<kokurin::RoomDirectory> directory;
+#if defined(KOKURIN_SERVER_REDIS)
+    kokurin::RedisDirectory* redis = nullptr;
+    if (!options.redisUrl.empty()) {
+        auto made = std::make_unique<kokurin::RedisDirectory>(options.redisHost, options.redisPort,
+                                                              "", options.redisTtlMs);
+        redis = made.get();
+        directory = std::move(made);
+    }
+#else
+    if (!options.redisUrl.empty()) {
+        std::fprintf(stderr, "kokurin-server: this build has no Redis support (hiredis was not "
+                             "found when it was built)\n");
+        return 2;
+    }
+#endif
+    Server server(io, options, directory.get());
     if (!server.listen(error)) {
         std::fprintf(stderr, "kokurin-server: cannot listen on port %u: %s\n",
                      static_cast<unsigned>(options.port), error.c_str());
         return 1;
     }
+#if defined(KOKURIN_SERVER_REDIS)
+    if (redis != nullptr) {
+        redis->setAddress(!options.publicUrl.empty()
+                              ? options.publicUrl
+                              : "ws://127.0.0.1:" + std::to_string(server.port()) + "/");
+        if (!redis->connect(error)) {
+            std::fprintf(stderr, "kokurin-server: cannot reach Redis at %s: %s\n",
+                         options.redisUrl.c_str(), error.c_str());
+            return 3;
+        }
+    }
+#endif
+    // Said once everything is ready: the tests wait for this line.
+    std::printf("kokurin-server: listening on port %u\n", static_cast<unsigned>(server.port()));
+    if (directory != nullptr) {
+        std::printf("kokurin-server: sharing the lobby through Redis at %s as %s\n",
+                    options.redisUrl.c_str(), directory->address().c_str());
+    }
+    std::fflush(stdout);
     asio::signal_set stop(io, SIGINT, SIGTERM);
     stop.async_wait([&io](beast::error_code, int) { io.stop(); });
     io.run();

@@ -16,9 +16,30 @@ bool parseWhole(const std::string& text, unsigned long high, unsigned long& valu
 
 } // namespace
 
+bool splitRedisUrl(const std::string& url, std::string& host, int& port) {
+    const std::string scheme = "redis://";
+    if (url.compare(0, scheme.size(), scheme) != 0) {
+        return false;
+    }
+    std::string rest = url.substr(scheme.size());
+    if (!rest.empty() && rest.back() == '/') {
+        rest.pop_back();
+    }
+    const std::size_t colon = rest.rfind(':');
+    host = rest.substr(0, colon);
+    unsigned long number = 6379;
+    if (colon != std::string::npos &&
+        (!parseWhole(rest.substr(colon + 1), 65535, number) || number == 0)) {
+        return false;
+    }
+    port = static_cast<int>(number);
+    return !host.empty() && host.find_first_of("/@ ") == std::string::npos;
+}
+
 const char* serverUsage() {
     return "usage: kokurin-server [--port N] [--host ADDRESS] [--web DIR] [--replays DIR]\n"
-           "                      [--stall-seconds S]\n"
+           "                      [--stall-seconds S] [--redis URL [--public-url URL]\n"
+           "                      [--redis-ttl-seconds S]]\n"
            "\n"
            "Serves kokurin's online play (docs/protocol.md) over WebSocket until stopped.\n"
            "\n"
@@ -26,7 +47,13 @@ const char* serverUsage() {
            "  --host ADDRESS     address to listen on (default 0.0.0.0)\n"
            "  --web DIR          also serve the web build's folder over HTTP on the same port\n"
            "  --replays DIR      folder for every match's replay (default ./replays)\n"
-           "  --stall-seconds S  a player silent this long loses the match (default 20)\n";
+           "  --stall-seconds S  a player silent this long loses the match (default 20)\n"
+           "  --redis URL        share one lobby with other processes through the Redis at\n"
+           "                     redis://HOST:PORT (default: everything in this process)\n"
+           "  --public-url URL   this process's address as players reach it, given to players\n"
+           "                     sent here by the others (default ws://127.0.0.1:PORT/)\n"
+           "  --redis-ttl-seconds S  a process's rooms vanish this long after it dies\n"
+           "                     (default 15)\n";
 }
 
 bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
@@ -38,7 +65,8 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
             return true;
         }
         if (flag != "--port" && flag != "--host" && flag != "--web" && flag != "--replays" &&
-            flag != "--stall-seconds") {
+            flag != "--stall-seconds" && flag != "--redis" && flag != "--public-url" &&
+            flag != "--redis-ttl-seconds") {
             error = "unknown argument '" + flag + "'";
             return false;
         }
@@ -60,6 +88,28 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
                 return false;
             }
             options.stallMs = static_cast<std::uint32_t>(number * 1000);
+        } else if (flag == "--redis-ttl-seconds") {
+            if (!parseWhole(value, 3600, number) || number < 1) {
+                error = "--redis-ttl-seconds must be from 1 to 3600, not '" + value + "'";
+                return false;
+            }
+            options.redisTtlMs = static_cast<std::uint32_t>(number * 1000);
+        } else if (flag == "--redis") {
+            if (!splitRedisUrl(value, options.redisHost, options.redisPort)) {
+                error = "--redis must be redis://HOST:PORT, not '" + value + "'";
+                return false;
+            }
+            options.redisUrl = value;
+        } else if (flag == "--public-url") {
+            if (value.compare(0, 5, "ws://") != 0 && value.compare(0, 6, "wss://") != 0) {
+                error = "--public-url must be a ws:// or wss:// address, not '" + value + "'";
+                return false;
+            }
+            if (value.size() > 255) {
+                error = "--public-url is longer than 255 bytes";
+                return false;
+            }
+            options.publicUrl = value;
         } else if (flag == "--host") {
             options.host = value;
         } else if (flag == "--web") {

@@ -14,9 +14,20 @@ struct ServerOptions {
     // Where every match's replay is saved.
     std::string replayDir = "replays";
     std::uint32_t stallMs = 20000;
+    // Several processes sharing one lobby: the Redis server (empty: this process alone), this
+    // process's WebSocket address as players reach it (empty: ws://127.0.0.1:PORT/), and how
+    // long its entries outlive it.
+    std::string redisHost;
+    int redisPort = 0;
+    std::string redisUrl;
+    std::string publicUrl;
+    std::uint32_t redisTtlMs = 15000;
     bool help = false;
 };
 
 bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
                         std::string& error);
 const char* serverUsage();
+
+// Splits redis://HOST[:PORT][/] (port 6379 when left out); false for anything else.
+bool splitRedisUrl(const std::string& url, std::string& host, int& port);

@@ -1,0 +1,131 @@
+"""A small blocking WebSocket client speaking kokurin's binary protocol (docs/protocol.md), for
+the online tests that need to look at the lobby from outside: enough of the messages to greet,
+list, create, join, quick-match and leave, and to read what the server answers."""
+import socket
+import struct
+import time
+
+GAME_VERSION = b'1.0.0'
+HELLO, WELCOME, REFUSED, LIST_ROOMS, ROOM_LIST, CREATE_ROOM, JOIN_ROOM, QUICK_MATCH, JOINED, \
+    START = range(1, 11)
+LEAVE = 17
+
+
+def text(s):
+    b = s.encode() if isinstance(s, str) else s
+    return bytes([len(b)]) + b
+
+
+class Client:
+    def __init__(self, port, name, host='127.0.0.1'):
+        self.sock = socket.create_connection((host, port), timeout=5)
+        self.sock.sendall(b'GET / HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\n'
+                          b'Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n'
+                          b'Sec-WebSocket-Version: 13\r\n\r\n')
+        reply = b''
+        while b'\r\n\r\n' not in reply:
+            chunk = self.sock.recv(4096)
+            if not chunk:
+                raise ConnectionError('the server closed the handshake')
+            reply += chunk
+        self.data = reply.split(b'\r\n\r\n', 1)[1]
+        self.send(bytes([HELLO, 1, 0]) + text(GAME_VERSION) + text(name))
+        assert self.expect(WELCOME)[0] == WELCOME
+
+    def send(self, payload):
+        n = len(payload)
+        head = bytes([0x82, 0x80 | n]) if n < 126 else bytes([0x82, 0x80 | 126]) + \
+            n.to_bytes(2, 'big')
+        self.sock.sendall(head + b'\0\0\0\0' + payload)
+
+    def receive(self, timeout=5):
+        """The next binary message, or None when the connection closed or nothing came."""
+        deadline = time.time() + timeout
+        while True:
+            if len(self.data) >= 2:
+                n = self.data[1] & 0x7f
+                head = 2 + (2 if n == 126 else 8 if n == 127 else 0)
+                if len(self.data) >= head:
+                    if n >= 126:
+                        n = int.from_bytes(self.data[2:head], 'big')
+                    if len(self.data) >= head + n:
+                        opcode = self.data[0] & 0x0f
+                        payload = self.data[head:head + n]
+                        self.data = self.data[head + n:]
+                        if opcode == 8:
+                            return None
+                        if opcode == 2:
+                            return payload
+                        continue
+            left = deadline - time.time()
+            if left <= 0:
+                return None
+            self.sock.settimeout(left)
+            try:
+                chunk = self.sock.recv(65536)
+            except socket.timeout:
+                return None
+            if not chunk:
+                return None
+            self.data += chunk
+
+    def expect(self, *types, timeout=5):
+        """The next message of one of the types (others are skipped); None if none came."""
+        deadline = time.time() + timeout
+        while True:
+            m = self.receive(max(0.01, deadline - time.time()))
+            if m is None or m[0] in types:
+                return m
+            if time.time() > deadline:
+                return None
+
+    def create_room(self, code, listed):
+        self.send(bytes([CREATE_ROOM, 1 if listed else 0]) + text(code))
+
+    def join_room(self, code, flags=0):
+        self.send(bytes([JOIN_ROOM, flags]) + text(code))
+
+    def quick_match(self):
+        self.send(bytes([QUICK_MATCH]))
+
+    def leave(self):
+        self.send(bytes([LEAVE]))
+
+    def list_rooms(self):
+        """[(code, name 1P, name 2P, spectators, playing)] from the server's RoomList."""
+        self.send(bytes([LIST_ROOMS]))
+        m = self.expect(ROOM_LIST)
+        rooms, at = [], 2
+        for _ in range(m[1]):
+            fields = []
+            for _ in range(3):
+                n = m[at]
+                fields.append(m[at + 1:at + 1 + n].decode())
+                at += 1 + n
+            spectators, playing = struct.unpack_from('<HB', m, at)
+            at += 3
+            rooms.append(tuple(fields) + (spectators, playing))
+        return rooms
+
+    def close(self):
+        self.sock.close()
+
+
+def refusal(m):
+    """(reason, explanation) of a Refused message."""
+    return m[1], m[3:3 + m[2]].decode()
+
+
+def joined(m):
+    """(code, seat, name 1P, name 2P) of a Joined message."""
+    fields, at = [], 1
+    n = m[at]
+    code = m[at + 1:at + 1 + n].decode()
+    at += 1 + n
+    seat = m[at]
+    at += 1
+    for _ in range(2):
+        n = m[at]
+        fields.append(m[at + 1:at + 1 + n].decode())
+        at += 1 + n
+    return (code, seat) + tuple(fields)
