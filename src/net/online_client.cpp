@@ -9,6 +9,8 @@ namespace {
 constexpr std::uint32_t pingEveryMs = 1000;
 constexpr int maxReconnects = 10;
 constexpr std::uint32_t reconnectEveryMs = 1000;
+// A room moves only when its process dies: more hops than this is a loop.
+constexpr int maxRedirects = 3;
 
 } // namespace
 
@@ -106,9 +108,17 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         token_ = m.token;
         if (phase_ == Phase::Connecting) {
             phase_ = Phase::Lobby;
+            // Sent here by another process: ask this one what was asked there.
+            if (request_.type != MessageType::Ping) {
+                send(request_);
+            }
         }
         return;
     case MessageType::Refused:
+        if (m.reason == static_cast<std::uint8_t>(RefusalReason::WrongProcess) &&
+            followRedirect(m)) {
+            return;
+        }
         refusal_ = m;
         ++refusals_;
         if (m.reason == static_cast<std::uint8_t>(RefusalReason::RoomFull) ||
@@ -124,6 +134,7 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         rooms_ = m.rooms;
         return;
     case MessageType::Joined:
+        request_ = Message();
         if (!leftRoom_.empty() && m.text == leftRoom_) {
             return;
         }
@@ -195,6 +206,28 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
     }
 }
 
+bool OnlineClient::followRedirect(const Message& refused) {
+    const std::string& address = refused.text;
+    const bool webSocket =
+        address.compare(0, 5, "ws://") == 0 || address.compare(0, 6, "wss://") == 0;
+    if (!webSocket || redirects_ >= maxRedirects || address == url_) {
+        return false;
+    }
+    ++redirects_;
+    transport_.close();
+    url_ = address;
+    greeted_ = false;
+    // A match being resumed stays Playing (its Welcome asks to resume); the lobby's requests
+    // are asked again once welcomed.
+    if (phase_ != Phase::Playing) {
+        phase_ = Phase::Connecting;
+    }
+    if (!transport_.connect(url_)) {
+        fail(transport_.closeReason());
+    }
+    return true;
+}
+
 std::uint32_t OnlineClient::framesReady() const {
     const std::size_t n =
         streams_[0].size() < streams_[1].size() ? streams_[0].size() : streams_[1].size();
@@ -222,6 +255,7 @@ void OnlineClient::createRoom(const std::string& code, bool listed) {
     m.type = MessageType::CreateRoom;
     m.flag = listed ? 1 : 0;
     m.text = code;
+    request_ = m;
     send(m);
 }
 
@@ -231,6 +265,7 @@ void OnlineClient::joinRoom(const std::string& code, bool spectate, bool createI
     m.type = MessageType::JoinRoom;
     m.flag = static_cast<std::uint8_t>((spectate ? 1 : 0) | (createIfMissing ? 2 : 0));
     m.text = code;
+    request_ = m;
     send(m);
 }
 
@@ -238,6 +273,7 @@ void OnlineClient::quickMatch() {
     leftRoom_.clear();
     Message m;
     m.type = MessageType::QuickMatch;
+    request_ = m;
     send(m);
 }
 
@@ -256,6 +292,7 @@ void OnlineClient::leave() {
         phase_ = Phase::Lobby;
     }
     leftRoom_ = room_;
+    request_ = Message();
     room_.clear();
     seat_ = spectatorSeat;
 }

@@ -29,7 +29,10 @@ class OnlineClient {
 
     OnlineClient(Transport& transport, std::string name);
 
-    // Connects and greets the server.
+    // Connects and greets the server. A server with several processes may send the client to
+    // the process that holds the room it asked for (or a player waiting in the queue): the
+    // client connects there, greets it and asks again, a few times at most, and keeps that
+    // address for the rest of the session.
     void open(const std::string& url);
     // Reads what arrived, answers pings, keeps the ping going; once a frame. During a match a
     // dropped connection is reopened and the match resumed.
@@ -78,6 +81,8 @@ class OnlineClient {
     // The last round trip measured (ms; 0: none yet).
     std::uint32_t roundTripMs() const { return roundTrip_; }
     Transport& transport() { return transport_; }
+    // The server's address now (after a redirect, the other process's).
+    const std::string& url() const { return url_; }
 
   private:
     void send(const Message& message);
@@ -85,6 +90,8 @@ class OnlineClient {
     void fail(const std::string& why);
     void greet();
     void flushInputs(std::uint32_t nowMs, bool force);
+    // Refused 8: the room lives on another server process, at the refusal's address.
+    bool followRedirect(const Message& refused);
 
     Transport& transport_;
     std::string name_;
@@ -102,6 +109,9 @@ class OnlineClient {
     std::vector<FrameInput> streams_[2];
     Message end_;
     Message refusal_;
+    // The last request for a seat or the queue: sent again where a refusal 8 sends the client.
+    Message request_;
+    int redirects_ = 0;
     // The room just left: what it still says on its way is not for this client any more.
     std::string leftRoom_;
     std::uint32_t refusals_ = 0;

@@ -225,7 +225,7 @@ def redis_scenario(a_port, redis_url, redis_proc):
     b = player(b_port, 'shared', 'bob', '--novice', '--max-polls', '2400')
     codes = finish({'alice': a, 'bob': b})
     check(codes == {'alice': 0, 'bob': 0}, 'both exit 0: %s' % codes)
-    check(b'joining there' in read('bob.err'), 'bob followed B to A')
+    check(b'joined there' in read('bob.err'), 'bob followed B to A')
     same_match(['alice', 'bob'], 'shared', frames=2400)
 
     # Quick match: the player asking B is sent to A, where the other waits.

@@ -1,13 +1,12 @@
-// The headless client: waits for the room's match (following the server to the process that
-// holds the room when there are several), plays it through the lockstep source (the headless
-// front end never sleeps, so the source waits on the socket instead), records it, and reports
-// its end to the server.
+// The headless client: waits for the room's match (the client follows the server to the
+// process that holds the room when there are several), plays it through the lockstep source (the
+// headless front end never sleeps, so the source waits on the socket instead), records it, and
+// reports its end to the server.
 #include "online_play.h"
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 
 #include "beast/beast_transport.h"
 #include "input/input_route.h"
@@ -85,45 +84,6 @@ template <class Done> bool waitFor(net::OnlineClient& client, std::uint32_t seco
     }
 }
 
-// Passes everything through and notes the address of a "the room lives on another server
-// process" refusal, which the client itself only reports as a failure.
-class RedirectWatch : public net::Transport {
-  public:
-    explicit RedirectWatch(net::Transport& inner) : inner_(inner) {}
-    bool connect(const std::string& url) override { return inner_.connect(url); }
-    void send(const std::vector<std::uint8_t>& bytes) override { inner_.send(bytes); }
-    Status poll(std::vector<std::vector<std::uint8_t>>& received) override {
-        const Status status = inner_.poll(received);
-        for (const auto& bytes : received) {
-            net::Message m;
-            std::string why;
-            if (!bytes.empty() &&
-                bytes[0] == static_cast<std::uint8_t>(net::MessageType::Refused) &&
-                net::decodeMessage(bytes.data(), bytes.size(), m, why) &&
-                m.reason == static_cast<std::uint8_t>(net::RefusalReason::WrongProcess)) {
-                redirect_ = m.text;
-            }
-        }
-        return status;
-    }
-    void close() override { inner_.close(); }
-    std::string closeReason() const override { return inner_.closeReason(); }
-    void waitForTraffic(int milliseconds) override { inner_.waitForTraffic(milliseconds); }
-    const std::string& redirect() const { return redirect_; }
-
-  private:
-    net::Transport& inner_;
-    std::string redirect_;
-};
-
-// One connection's worth of client: a redirect starts a new one.
-struct Session {
-    explicit Session(const std::string& name) : watch(beast), client(watch, name) {}
-    BeastTransport beast;
-    RedirectWatch watch;
-    net::OnlineClient client;
-};
-
 int failed(const net::OnlineClient& client, const char* waitingFor) {
     std::fprintf(stderr, "kokurin-sim: %s\n",
                  client.phase() == net::OnlineClient::Phase::Failed
@@ -150,29 +110,21 @@ const char* endText(std::uint8_t how) {
 
 int playOnline(const SimOptions& options, headless::KeySource* keys) {
     using Phase = net::OnlineClient::Phase;
-    std::unique_ptr<Session> session;
-    std::string url = options.onlineUrl;
-    // A room held by another server process: that process's address comes back, and the join
-    // is made again there (a few hops at most: a room only moves when its process dies).
-    for (int hop = 0;; ++hop) {
-        session = std::make_unique<Session>(options.name);
-        net::OnlineClient& client = session->client;
-        client.open(url);
-        if (!waitFor(client, 10, [&] { return client.phase() == Phase::Lobby; })) {
-            return failed(client, "the server's welcome");
-        }
-        client.joinRoom(options.room, options.spectate, true);
-        if (waitFor(client, 60, [&] { return client.phase() == Phase::Playing; })) {
-            break;
-        }
-        if (session->watch.redirect().empty() || hop == 3) {
-            return failed(client, "the match to start");
-        }
-        url = session->watch.redirect();
-        std::fprintf(stderr, "kokurin-sim: room %s lives at %s; joining there\n",
-                     options.room.c_str(), url.c_str());
+    BeastTransport transport;
+    net::OnlineClient client(transport, options.name);
+    client.open(options.onlineUrl);
+    if (!waitFor(client, 10, [&] { return client.phase() == Phase::Lobby; })) {
+        return failed(client, "the server's welcome");
     }
-    net::OnlineClient& client = session->client;
+    // A room held by another server process: the client follows the server there.
+    client.joinRoom(options.room, options.spectate, true);
+    if (!waitFor(client, 60, [&] { return client.phase() == Phase::Playing; })) {
+        return failed(client, "the match to start");
+    }
+    if (client.url() != options.onlineUrl) {
+        std::fprintf(stderr, "kokurin-sim: room %s lives at %s; joined there\n",
+                     options.room.c_str(), client.url().c_str());
+    }
     // A round trip or two to choose the input delay from.
     waitFor(client, 2, [&] { return client.roundTripMs() != 0; });
     const int delay = options.inputDelay != 0 ? options.inputDelay
