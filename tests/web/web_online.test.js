@@ -223,14 +223,14 @@ test("a link to a room plays a whole match against kokurin-sim, watched by anoth
     await page.waitForFunction(() => document.getElementById("room-link-status").textContent !== "");
     assert.equal(await page.evaluate(() => navigator.clipboard.readText()), expected);
 
-    // The page's player takes the hint's exchange on every turn; a match still on after 40
+    // The page's player takes the hint's exchange on every turn; a match still on after 25
     // seconds (a whole one takes one to two minutes) is left with ESC, and the native player wins.
     let over = false;
     const both = Promise.all([player.done, spectator.done]).then((codes) => {
         over = true;
         return codes;
     });
-    const leaveAt = Date.now() + 40000;
+    const leaveAt = Date.now() + 25000;
     await playHints(page, () => over || Date.now() > leaveAt);
     if (!over) {
         await page.keyboard.press("Escape");

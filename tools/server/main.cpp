@@ -65,7 +65,8 @@ bool pageServerAddress(beast::string_view host, std::string& url) {
         return false;
     }
     for (const char c : host) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         if (!plain && c != '.' && c != '-' && c != ':' && c != '[' && c != ']') {
             return false;
         }
