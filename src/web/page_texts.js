@@ -28,7 +28,7 @@ var kokurinPageTexts = (function () {
             back: "もどる",
             sound: "音",
             help: "説明",
-            roomLink: "この部屋へのリンクをコピー",
+            roomLink: "このルームへのリンクをコピー",
             roomLinkCopied: "リンクをコピーしました。相手に送ってください。",
             roomLinkShown: "このリンクを相手に送ってください： %s",
         },

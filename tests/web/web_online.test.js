@@ -26,7 +26,8 @@ let server;
 let browser;
 const children = [];
 
-// kokurin-server on a free loopback port, serving the web build and saving replays in work.
+// kokurin-server on a free loopback port, serving the web build and saving replays in a folder
+// of work that it makes.
 function startGameServer() {
     return new Promise((resolve, reject) => {
         const child = spawn(
@@ -116,9 +117,14 @@ async function watchTexts(page) {
 }
 
 async function waitForText(page, text, timeoutMs = 15000) {
-    await page.waitForFunction((t) => window.frameTexts.some((line) => line.includes(t)), text, {
-        timeout: timeoutMs,
-    });
+    try {
+        await page.waitForFunction((t) => window.frameTexts.some((line) => line.includes(t)), text, {
+            timeout: timeoutMs,
+        });
+    } catch (error) {
+        const shown = await page.evaluate(() => window.frameTexts.join(" | "));
+        throw new Error("'" + text + "' not drawn within " + timeoutMs + " ms; the frame: " + shown);
+    }
 }
 
 // A click on the screen's point (x, y) of 640 x 480, wherever the page has put it.
@@ -152,7 +158,6 @@ async function playHints(page, until) {
 
 before(async () => {
     work = fs.mkdtempSync(path.join(os.tmpdir(), "kokurin-web-online."));
-    fs.mkdirSync(path.join(work, "replays"));
     server = await startGameServer();
     browser = await session.launchBrowser({ width: 800, height: 700 });
     await browser.context.grantPermissions(["clipboard-read", "clipboard-write"], {
@@ -273,4 +278,32 @@ test("a server that does not answer: the lobby says so, ESC returns to the title
     await page.keyboard.press("Escape");
     await waitForText(page, "N: Play online");
     assert.deepEqual(browser.errors, []);
+});
+
+test("on a phone, in Japanese: a room made in the lobby offers its link, and a tap copies it", async () => {
+    const phone = await session.launchBrowser({ width: 844, height: 390 }, { isMobile: true, hasTouch: true });
+    try {
+        await phone.context.grantPermissions(["clipboard-read", "clipboard-write"], {
+            origin: "http://127.0.0.1:" + server.port,
+        });
+        const { page } = phone;
+        await page.goto(server.url + "?server=" + encodeURIComponent(server.ws));
+        await watchTexts(page);
+        await waitForText(page, "ルームを作る");
+        // The lobby's second line makes a room; the server picks its code.
+        const box = await page.locator("#screen").boundingBox();
+        await page.touchscreen.tap(box.x + (100 * box.width) / 640, box.y + (126 * box.height) / 480);
+        const button = page.locator("#room-link-copy");
+        await button.waitFor({ state: "visible" });
+        assert.equal(await button.textContent(), "このルームへのリンクをコピー");
+        const link = await page.evaluate(() => window.kokurinOnline.link);
+        assert.match(link, new RegExp("^" + server.url + "\\?server=ws%3A%2F%2F127\\.0\\.0\\.1%3A" +
+            server.port + "%2F&room=[A-Z0-9]+$"));
+        await button.tap();
+        await page.waitForFunction(() => document.getElementById("room-link-status").textContent !== "");
+        assert.equal(await page.evaluate(() => navigator.clipboard.readText()), link);
+        assert.deepEqual(phone.errors, []);
+    } finally {
+        await phone.close();
+    }
 });

@@ -397,6 +397,16 @@ int main(int argc, char** argv) {
         std::fputs(serverUsage(), stdout);
         return 0;
     }
+    // Made when missing, so that the README's command does not lose its first match's replay.
+    std::error_code made;
+    if (!options.replayDir.empty()) {
+        std::filesystem::create_directories(options.replayDir, made);
+    }
+    if (made) {
+        std::fprintf(stderr, "kokurin-server: cannot make the replay folder %s: %s\n",
+                     options.replayDir.c_str(), made.message().c_str());
+        return 1;
+    }
     asio::io_context io;
     Server server(io, options);
     if (!server.listen(error)) {
