@@ -177,7 +177,7 @@ after(async () => {
     fs.rmSync(work, { recursive: true, force: true });
 });
 
-test("the server says where it is; its page offers online play on the title", async () => {
+test("the server says where it is; its page offers online play on the title and installs", async () => {
     const answer = await get(server.port, "/online.json");
     assert.equal(answer.status, 200);
     assert.deepEqual(JSON.parse(answer.body), { server: server.ws });
@@ -188,6 +188,9 @@ test("the server says where it is; its page offers online play on the title", as
     await page.goto(server.url + "?lang=en&seed=5");
     await watchTexts(page);
     await waitForText(page, "N: Play online");
+    // The offline copy works from the server's root too.
+    const scope = await page.evaluate(async () => (await navigator.serviceWorker.ready).scope);
+    assert.equal(scope, server.url);
     assert.deepEqual(browser.errors, []);
 });
 
