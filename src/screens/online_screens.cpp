@@ -194,9 +194,13 @@ class Lobby {
         }
     }
 
+    // A session that has failed is in no room any more, whatever code it last had: a link to
+    // that room must not be offered beside the failure.
     void announceRoom(const net::OnlineClient& client) {
-        if (client.roomCode() != announced_) {
-            announced_ = client.roomCode();
+        const bool failed = client.phase() == net::OnlineClient::Phase::Failed;
+        const std::string code = failed ? std::string() : client.roomCode();
+        if (code != announced_) {
+            announced_ = code;
             announceOnlineRoom(request_.server, announced_);
         }
     }

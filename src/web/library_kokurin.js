@@ -1,6 +1,6 @@
 // The functions page_bridge.h declares, as Emscripten library functions: each hands the game's
 // call to the page (kokurinPage, page.js), which keeps the canvas, keys, hint box and sound.
-/* global mergeInto, LibraryManager, kokurinPage, kokurinReplays */
+/* global mergeInto, LibraryManager, kokurinPage, kokurinReplays, kokurinOnline */
 
 mergeInto(LibraryManager.library, {
     kokurin_page_open_canvas: function () {
@@ -112,6 +112,23 @@ mergeInto(LibraryManager.library, {
     },
     kokurin_page_replay_watched: function (ok, text) {
         kokurinReplays.watched(ok !== 0, UTF8ToString(text));
+    },
+    // Online play (online_link.js).
+    kokurin_page_online_value: function (name, buffer, size) {
+        var value = kokurinOnline.value(UTF8ToString(name));
+        if (value === null) {
+            return -1;
+        }
+        stringToUTF8(value, buffer, size);
+        return lengthBytesUTF8(value);
+    },
+    kokurin_page_websocket_address_ok: function (url, why, size) {
+        var problem = kokurinOnline.addressProblem(UTF8ToString(url));
+        stringToUTF8(problem, why, size);
+        return problem === "" ? 1 : 0;
+    },
+    kokurin_page_announce_room: function (server, code) {
+        kokurinOnline.announce(UTF8ToString(server), UTF8ToString(code));
     },
     kokurin_page_game_ended: function (exitCode) {
         kokurinPage.gameEnded(exitCode);

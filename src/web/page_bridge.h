@@ -64,6 +64,15 @@ int kokurin_page_replay_list(char* buffer, int size);
 void kokurin_page_replay_remove(const char* name);
 void kokurin_page_replay_watched(int ok, const char* text);
 
+// Online play (online_link.js): what the page's address asks for ("server", "room", "watch") or
+// the server that served the page ("served"): its UTF-8 length (at most size - 1 bytes copied
+// with the terminating zero), or -1 when there is none.
+int kokurin_page_online_value(const char* name, char* buffer, int size);
+// 1 when the browser's WebSocket takes the address; otherwise 0 and why, in plain words.
+int kokurin_page_websocket_address_ok(const char* url, char* why, int size);
+// The room the game is in (empty code: none), for the page's button that copies its link.
+void kokurin_page_announce_room(const char* server, const char* code);
+
 // The game has returned: the page says so and offers to start again.
 void kokurin_page_game_ended(int exitCode);
 }

@@ -1,7 +1,7 @@
 // The page's own words (loading line, notices, the ended screen, the key line, the replay panel,
-// the touch buttons), one table per language as the game keeps its texts. The page starts in
-// the language the game will most likely choose and follows the game's own choice once it says
-// it (kokurin_page_set_language), also when the player changes it in the settings.
+// the touch buttons, the room link), one table per language as the game keeps its texts. The
+// page starts in the language the game will most likely choose and follows the game's own choice
+// once it says it (kokurin_page_set_language), also when the player changes it in the settings.
 /* exported kokurinPageTexts */
 var kokurinPageTexts = (function () {
     "use strict";
@@ -28,6 +28,9 @@ var kokurinPageTexts = (function () {
             back: "もどる",
             sound: "音",
             help: "説明",
+            roomLink: "このルームへのリンクをコピー",
+            roomLinkCopied: "リンクをコピーしました。相手に送ってください。",
+            roomLinkShown: "このリンクを相手に送ってください： %s",
         },
         en: {
             loading: "Loading...",
@@ -49,6 +52,9 @@ var kokurinPageTexts = (function () {
             back: "Back",
             sound: "Sound",
             help: "Help",
+            roomLink: "Copy a link to this room",
+            roomLinkCopied: "Link copied: send it to the other player.",
+            roomLinkShown: "Send this link to the other player: %s",
         },
     };
 

@@ -1,9 +1,14 @@
 // The browser's steps of the game's start-up and shutdown, and the program's entry: the page
-// has loaded the font before main runs (the pictures follow while the game runs).
+// has loaded the font, and learnt of its server, before main runs (the pictures follow while the
+// game runs).
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"
 #include "web/page_language.h"
+#include "web/page_online_request.h"
 
 namespace kokurin {
 
@@ -11,6 +16,28 @@ namespace {
 
 // openDisplay's exit code when the page has no canvas to draw on.
 constexpr int exitNoCanvas = 2;
+
+// One of the page's online values (online_link.js), false when it has none; one longer than
+// any address or code the game takes is read as empty, which its checks refuse.
+bool pageOnlineValue(const char* name, std::string& value) {
+    std::vector<char> buffer(512);
+    const int length =
+        kokurin_page_online_value(name, buffer.data(), static_cast<int>(buffer.size()));
+    if (length < 0) {
+        return false;
+    }
+    value = static_cast<std::size_t>(length) < buffer.size() ? buffer.data() : "";
+    return true;
+}
+
+web::PageOnlineValues readPageOnlineValues() {
+    web::PageOnlineValues values;
+    values.hasServer = pageOnlineValue("server", values.server);
+    values.hasRoom = pageOnlineValue("room", values.room);
+    values.hasWatch = pageOnlineValue("watch", values.watch);
+    pageOnlineValue("served", values.served);
+    return values;
+}
 
 } // namespace
 
@@ -50,7 +77,10 @@ void closeDisplay() {
 } // namespace kokurin
 
 int main() {
-    const int exitCode = kokurin::runGame();
+    // The page's address may name a server and a room (a link from another player).
+    const kokurin::OnlineRequest online =
+        kokurin::web::onlineRequestFromPage(kokurin::readPageOnlineValues());
+    const int exitCode = kokurin::runGame(nullptr, online);
     kokurin_page_game_ended(exitCode);
     return exitCode;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The web build's tests in headless Chromium (Debian's /usr/bin/chromium, driven by
 # playwright-core from tests/web/package-lock.json). Needs build/web (cmake --preset web) and
-# kokurin-sim from build/native. Installs playwright-core with npm ci when it is missing or not
-# the locked version; downloads no browser.
+# kokurin-sim and kokurin-server from build/native (or KOKURIN_SIM, KOKURIN_SERVER). Installs
+# playwright-core with npm ci when it is missing or not the locked version; downloads no browser.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,4 +14,4 @@ fi
 
 # One file at a time (the game's turns are timed); each test has its own limit, the whole run one more.
 exec timeout 900 node --test --test-concurrency=1 --test-timeout=240000 web_game.test.js web_app.test.js \
-    web_touch.test.js web_replay.test.js
+    web_touch.test.js web_replay.test.js web_online.test.js

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -60,6 +61,23 @@ const char* contentType(const std::string& path) {
         }
     }
     return "application/octet-stream";
+}
+
+// The address the page reaches this server at, from the Host header the browser sent: a host
+// name or address and a port, nothing that could end the JSON string or the URL.
+bool pageServerAddress(beast::string_view host, std::string& url) {
+    if (host.empty() || host.size() > 255 || host.front() == ':') {
+        return false;
+    }
+    for (const char c : host) {
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!plain && c != '.' && c != '-' && c != ':' && c != '[' && c != ']') {
+            return false;
+        }
+    }
+    url = "ws://" + std::string(host) + "/";
+    return true;
 }
 
 class Server;
@@ -217,34 +235,60 @@ class Server : public kokurin::Outbox {
                          });
     }
 
+    // The web build's files, and online.json: the address of this server as the page sees it,
+    // so that a page it served offers online play (src/web/online_link.js asks).
     template <class Pending> void serveFile(std::shared_ptr<Pending> pending) {
         auto response = std::make_shared<http::response<http::string_body>>();
-        response->version(pending->request.version());
+        const auto& request = pending->request;
+        response->version(request.version());
         response->keep_alive(false);
-        std::string target(pending->request.target());
+        std::string target(request.target());
         target = target.substr(0, target.find('?'));
         const bool safe =
             target.find("..") == std::string::npos && !target.empty() && target[0] == '/';
         if (target == "/") {
             target = "/index.html";
         }
-        std::string body;
-        bool found = false;
-        if (safe && !options_.webDir.empty() &&
-            (pending->request.method() == http::verb::get ||
-             pending->request.method() == http::verb::head)) {
-            std::ifstream file(options_.webDir + target, std::ios::binary);
-            if (file) {
+        const bool reading =
+            request.method() == http::verb::get || request.method() == http::verb::head;
+        http::status status = http::status::not_found;
+        std::string type = "text/plain";
+        std::string body = "not found\n";
+        std::string address;
+        if (reading && target == "/online.json") {
+            if (pageServerAddress(request[http::field::host], address)) {
+                status = http::status::ok;
+                type = "application/json";
+                body = "{\"server\":\"" + address + "\"}\n";
+                response->set(http::field::cache_control, "no-store");
+            } else {
+                status = http::status::bad_request;
+                body = "no usable Host header\n";
+            }
+        } else if (safe && reading && !options_.webDir.empty()) {
+            const std::string path = options_.webDir + target;
+            std::error_code ec;
+            // A folder opens as a file too, and reads as nothing.
+            std::ifstream file;
+            if (std::filesystem::is_regular_file(path, ec)) {
+                file.open(path, std::ios::binary);
+            }
+            if (file.is_open()) {
                 std::ostringstream text;
                 text << file.rdbuf();
                 body = text.str();
-                found = true;
+                status = http::status::ok;
+                type = contentType(target);
             }
         }
-        response->result(found ? http::status::ok : http::status::not_found);
-        response->set(http::field::content_type, found ? contentType(target) : "text/plain");
-        response->body() = found ? body : "not found\n";
+        response->result(status);
+        response->set(http::field::content_type, type);
+        response->body() = body;
         response->prepare_payload();
+        // HEAD: the length of what GET would send, and no body.
+        if (request.method() == http::verb::head) {
+            response->body().clear();
+        }
         http::async_write(
             pending->stream, *response, [pending, response](beast::error_code, std::size_t) {
                 beast::error_code ignored;
@@ -430,6 +474,16 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(serverUsage(), stdout);
         return 0;
+    }
+    // Made when missing, so that the README's command does not lose its first match's replay.
+    std::error_code made;
+    if (!options.replayDir.empty()) {
+        std::filesystem::create_directories(options.replayDir, made);
+    }
+    if (made) {
+        std::fprintf(stderr, "kokurin-server: cannot make the replay folder %s: %s\n",
+                     options.replayDir.c_str(), made.message().c_str());
+        return 1;
     }
     asio::io_context io;
     std::unique_ptr<kokurin::RoomDirectory> directory;

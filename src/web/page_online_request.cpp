@@ -1,0 +1,28 @@
+// The page's address made into the game's OnlineRequest, every value checked on its way.
+#include "web/page_online_request.h"
+
+namespace kokurin::web {
+
+OnlineRequest onlineRequestFromPage(const PageOnlineValues& values) {
+    OnlineRequest request;
+    std::string server;
+    if (values.hasServer && normalizeServerAddress(values.server, server)) {
+        request.server = server;
+        request.mode = OnlineRequest::Mode::Lobby;
+        std::string code;
+        if (values.hasRoom && normalizeRoomCode(values.room, code)) {
+            request.mode = OnlineRequest::Mode::Join;
+            request.room = code;
+        } else if (!values.hasRoom && values.hasWatch && normalizeRoomCode(values.watch, code)) {
+            request.mode = OnlineRequest::Mode::Watch;
+            request.room = code;
+        }
+        return request;
+    }
+    if (!values.served.empty() && normalizeServerAddress(values.served, server)) {
+        request.server = server;
+    }
+    return request;
+}
+
+} // namespace kokurin::web
