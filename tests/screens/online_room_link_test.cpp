@@ -74,7 +74,7 @@ bool frameShows(const std::vector<headless::DrawCall>& frame, const char* text) 
     return false;
 }
 
-TEST(OnlineLobby, AnnouncesTheRoomOnlyWhileTheSessionIsInIt) {
+TEST(OnlineRoomLink, AnnouncesTheRoomOnlyWhileTheSessionIsInIt) {
     headless::reset();
     headless::setTransportFactory([] { return std::make_unique<ScriptedServer>(30); });
     headless::KeyScript keys;
