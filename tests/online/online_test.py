@@ -7,7 +7,8 @@ usage: online_test.py SCENARIO SIM SERVER
   slow         the same through a proxy of 150 ms round trip with jitter, one connection cut
                mid-match (the client resumes on a new one)
   restart      a player killed mid-match and started again takes its seat back and finishes
-  wrong-hash   a player whose hash is wrong is told so, the other is not
+  wrong-hash   a player whose hash is wrong is told so, the other is not; a replay an earlier
+               server left under the same name is kept
   fuzz         garbage, cut and oversized messages drop only their sender: a match plays on
   windows      as identical, with 2P the Windows kokurin-sim under Wine (two more arguments:
                WINDOWS_SIM EMULATOR)
@@ -319,6 +320,9 @@ try:
         check(codes == {'alice': 0, 'bob': 0}, 'both exit 0: %s' % codes)
         same_match(['alice', 'bob'], 'again', frames=2400)
     elif scenario == 'wrong-hash':
+        # A replay an earlier run of the server left under this room's name stays as it was.
+        with open(os.path.join(work, 'odd-1.kkr'), 'wb') as f:
+            f.write(b'an earlier match')
         a = player(port, 'odd', 'alice', '--novice', '--corrupt-hash', '300')
         time.sleep(0.2)
         b = player(port, 'odd', 'bob', '--novice')
@@ -326,6 +330,9 @@ try:
         check(codes == {'alice': 4, 'bob': 0}, 'only the wrong one is told: %s' % codes)
         check(b'parted at frame 300' in read('alice.err'), 'alice hears at which frame')
         check(b'diverged' in read('bob.err'), 'bob hears the match ended for it')
+        time.sleep(0.5)
+        check(read('odd-1.kkr') == b'an earlier match', 'the earlier replay is kept')
+        check(os.path.exists(os.path.join(work, 'odd-1-2.kkr')), 'this one saved beside it')
     elif scenario == 'fuzz':
         a = player(port, 'fz', 'alice', '--novice', '--max-polls', '3000')
         time.sleep(0.2)

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "cpu/turn_setup.h"
@@ -645,16 +646,27 @@ void Lobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t frames)
     ++finished_;
 
     if (!options_.replayDir.empty()) {
+        // CODE-MATCH.kkr; a name an earlier run of the server (or another room of the same
+        // code) left is kept, and this one takes the next free suffix.
+        const std::string stem =
+            options_.replayDir + "/" + room.code + "-" + std::to_string(room.matchNumber);
+        std::string path = stem + ".kkr";
+        std::error_code ignored;
+        for (int copy = 2; std::filesystem::exists(path, ignored) && copy < 1000; ++copy) {
+            path = stem + "-" + std::to_string(copy) + ".kkr";
+        }
         // Written whole to a temporary name first, so a replay is never left half written.
-        const std::string path =
-            options_.replayDir + "/" + room.code + "-" + std::to_string(room.matchNumber) + ".kkr";
         const std::vector<std::uint8_t> bytes = encodeReplay(replay);
+        bool written = false;
         {
             std::ofstream file(path + ".tmp", std::ios::binary | std::ios::trunc);
             file.write(reinterpret_cast<const char*>(bytes.data()),
                        static_cast<std::streamsize>(bytes.size()));
+            file.close();
+            written = static_cast<bool>(file);
         }
-        if (std::rename((path + ".tmp").c_str(), path.c_str()) != 0) {
+        if (!written || std::rename((path + ".tmp").c_str(), path.c_str()) != 0) {
+            std::remove((path + ".tmp").c_str());
             std::fprintf(stderr, "kokurin-server: could not save %s\n", path.c_str());
         }
     }
