@@ -1,9 +1,12 @@
 # The native WebSocket client for online play (src/beast), where Boost.Beast is found: the SDL
 # game, the Direct3D game and kokurin-sim link it. Beast is header-only and compiles slowly, so
 # it lives in one file.
+# KOKURIN_DESKTOP_ONLINE is the desktop front ends' source of the seam's online calls: with the
+# client, or saying there is none.
 if(EMSCRIPTEN)
     return()
 endif()
+set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/beast/desktop_offline.cpp)
 if(CMAKE_CROSSCOMPILING AND WIN32)
     # Boost's headers are the same for every target: the cross build takes the host's (Debian's
     # libboost-dev) through a folder that holds nothing else, so no other host header is seen.
@@ -22,6 +25,7 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     # The core's headers only: the front end links the core itself, around its own archive.
     target_include_directories(kokurin_beast_transport PUBLIC ${CMAKE_SOURCE_DIR}/src)
     target_link_libraries(kokurin_beast_transport PUBLIC ws2_32 mswsock)
+    set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/beast/desktop_online.cpp)
     return()
 endif()
 find_package(Boost 1.70 CONFIG QUIET)
@@ -32,3 +36,4 @@ endif()
 find_package(Threads REQUIRED)
 add_library(kokurin_beast_transport STATIC ${CMAKE_SOURCE_DIR}/src/beast/beast_transport.cpp)
 target_link_libraries(kokurin_beast_transport PUBLIC kokurin_core Boost::headers Threads::Threads)
+set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/beast/desktop_online.cpp)

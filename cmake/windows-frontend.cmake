@@ -4,13 +4,12 @@
 file(GLOB KOKURIN_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/win32/*.cpp)
 list(REMOVE_ITEM KOKURIN_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/win_main.cpp)
 
-add_library(kokurin_win32 STATIC ${KOKURIN_WIN32_SOURCES})
+add_library(kokurin_win32 STATIC ${KOKURIN_WIN32_SOURCES} ${KOKURIN_DESKTOP_ONLINE})
 target_include_directories(kokurin_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kokurin_win32 PUBLIC d3d9 dinput8 dxguid dsound ole32 winmm gdi32 user32 shell32)
-# Online play through the native WebSocket client (src/win32/online_transport.cpp).
+# Online play through the native WebSocket client (src/beast/desktop_online.cpp).
 if(TARGET kokurin_beast_transport)
     target_link_libraries(kokurin_win32 PUBLIC kokurin_beast_transport)
-    target_compile_definitions(kokurin_win32 PRIVATE KOKURIN_HAVE_BEAST)
 endif()
 
 # What a program on the front end links: the portable code calls the drawing seam that the

@@ -45,14 +45,18 @@ bool restoreMatchStart(const MatchStart& start) {
     return true;
 }
 
-bool restoreOwnStart(const MatchStart& own) {
-    // The other match's keys came from its own frames, not the devices: every match key reads
-    // as held, so that one still down counts only from its next press and one let go reads up.
-    MatchStart back = own;
-    back.keyHolds = 0;
+std::uint32_t keyHoldsOfDown(const bool down[keyboardKeys]) {
+    // Held, not pressed: whatever pressed them has already had them.
+    std::uint32_t holds = 0;
     for (int bit = 0; bit < matchKeyCount; ++bit) {
-        back.keyHolds |= 2u << (2 * bit);
+        holds |= (down[matchKeys[bit]] ? 2u : 0u) << (2 * bit);
     }
+    return holds;
+}
+
+bool restoreOwnStart(const MatchStart& own, std::uint32_t keyHolds) {
+    MatchStart back = own;
+    back.keyHolds = keyHolds;
     return restoreMatchStart(back);
 }
 

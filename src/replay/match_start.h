@@ -31,9 +31,12 @@ MatchStart captureMatchStart(int opponent, std::uint32_t seed);
 // False, with nothing changed, when the start cannot be a real one (an index out of range, a
 // hold value of 3, an opponent outside the roster).
 bool restoreMatchStart(const MatchStart& start);
+// The hold counters of the match keys for keys the local devices hold down: held (never
+// pressed), so that a key still down from a screen just left is not pressed again on the next.
+std::uint32_t keyHoldsOfDown(const bool down[keyboardKeys]);
 // Puts a process's own start back after another match's (a replay's, the server's): its
-// generator and rotation count, with every match key read as held, so that a key still down
-// from the screen just left is not pressed again on the next.
-bool restoreOwnStart(const MatchStart& own);
+// generator and rotation count, with the given key holds, as the local devices have the keys
+// now (the other match's key table came from its own frames).
+bool restoreOwnStart(const MatchStart& own, std::uint32_t keyHolds);
 
 } // namespace kokurin

@@ -408,7 +408,8 @@ bool runOnline(Settings& settings, const OnlineRequest& request) {
     const MatchStart own = captureMatchStart(0, 0);
     Lobby lobby(settings, request);
     const bool closing = lobby.run();
-    restoreOwnStart(own);
+    // The lobby's last frames read the devices: the key table is theirs.
+    restoreOwnStart(own, captureMatchStart(0, 0).keyHolds);
     return closing;
 }
 

@@ -42,6 +42,7 @@ class ReplayWatch : public FrameInputSource {
         : player_(player), state_(state), texts_(texts), speedIndex_(speedIndex) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
+        localHolds_ = keyHoldsOfDown(localDown);
         bool pressed[watchKeyCount];
         for (int k = 0; k < watchKeyCount; ++k) {
             const bool down = localDown[watchKeys[k]];
@@ -86,8 +87,9 @@ class ReplayWatch : public FrameInputSource {
         char speed[8];
         std::snprintf(speed, sizeof speed, "%d", speeds[speedIndex_]);
         const char* line =
-            paused_ ? formatText(texts_.paused, player_.framesPlayed(), player_.frameCount())
-                    : formatText(texts_.playing, speed, player_.framesPlayed(), player_.frameCount());
+            paused_
+                ? formatText(texts_.paused, player_.framesPlayed(), player_.frameCount())
+                : formatText(texts_.playing, speed, player_.framesPlayed(), player_.frameCount());
         drawText(8, 444, line, statusYellow, textHeight, gameFace, textLeftTop);
         drawText(8, 460, texts_.watchHelp, statusYellow, textHeight, gameFace, textLeftTop);
     }
@@ -97,6 +99,8 @@ class ReplayWatch : public FrameInputSource {
     bool ended() const { return ended_; }
     bool restart() const { return restart_; }
     int speedIndex() const { return speedIndex_; }
+    // The match keys as the devices held them at the last frame.
+    std::uint32_t localHolds() const { return localHolds_; }
 
   private:
     ReplayPlayer& player_;
@@ -107,6 +111,7 @@ class ReplayWatch : public FrameInputSource {
     bool paused_ = false;
     bool ended_ = false;
     bool restart_ = false;
+    std::uint32_t localHolds_ = 0;
 };
 
 const ReplayTexts& replayTexts() {
@@ -130,6 +135,7 @@ bool watchReplay(const Replay& replay, int speed) {
     const MatchStart own = captureMatchStart(0, 0);
     int speedIndex = speedIndexOf(speed);
     bool closing = false;
+    std::uint32_t localHolds = own.keyHolds;
     for (;;) {
         if (!restoreMatchStart(replay.start)) {
             showMessageBox("the replay's start is damaged");
@@ -145,6 +151,7 @@ bool watchReplay(const Replay& replay, int speed) {
             ScopedFrameInput route(watch);
             quit = runMatch(state);
         }
+        localHolds = watch.localHolds();
         // Frames that ended without the watch ending them: the game is closing.
         if (quit && !watch.ended()) {
             closing = true;
@@ -165,7 +172,7 @@ bool watchReplay(const Replay& replay, int speed) {
         }
         break;
     }
-    restoreOwnStart(own);
+    restoreOwnStart(own, localHolds);
     return closing;
 }
 
@@ -219,13 +226,14 @@ bool runReplayList() {
                 continue;
             }
             drawText(240, y,
-                     entry.opponent == 0 ? texts.humanOpponent : gameTexts().rosterNames[entry.opponent],
+                     entry.opponent == 0 ? texts.humanOpponent
+                                         : gameTexts().rosterNames[entry.opponent],
                      colour, textHeight, gameFace, textLeftTop);
             drawText(400, y, texts.results[static_cast<int>(entry.result)], colour, textHeight,
                      gameFace, textLeftTop);
             const unsigned seconds = entry.frames / 60;
-            drawText(540, y, formatText("%u:%02u", seconds / 60, seconds % 60), colour,
-                     textHeight, gameFace, textLeftTop);
+            drawText(540, y, formatText("%u:%02u", seconds / 60, seconds % 60), colour, textHeight,
+                     gameFace, textLeftTop);
         }
         const Flow flow = pumpFrameThenCheckEscape();
         if (flow == Flow::Quit) {

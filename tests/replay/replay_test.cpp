@@ -13,6 +13,7 @@
 #include "replay/replay_library.h"
 #include "replay/state_hash.h"
 #include "rng/sfmt19937.h"
+#include "screens/game_texts.h"
 #include "screens/replay_screens.h"
 #include "screens/title_screen.h"
 
@@ -125,6 +126,50 @@ TEST_F(GameReplays, EscStillHeldAfterLeavingAReplayDoesNotAlsoLeaveTheList) {
     headless::setPollLimit(80);
     runTitleScreen();
     EXPECT_EQ(listShownAt, 80) << "the list was left at poll " << listShownAt;
+}
+
+TEST_F(GameReplays, EscPressedTheMomentAReplayEndsLeavesTheList) {
+    headless::KeyScript play;
+    play.tap(3, keySpace);
+    play.tap(40, keyEscape);
+    headless::setKeySource(&play);
+    headless::setPollLimit(120);
+    runTitleScreen();
+    const auto stored = savedReplays();
+    ASSERT_EQ(stored.size(), 1u);
+    headless::reset();
+    headless::setMessageHandler([](const char*) {});
+    const std::vector<std::uint8_t> bytes = encodeReplay(stored[0]);
+    headless::storedReplays()[newReplayName(0, {})] = std::string(bytes.begin(), bytes.end());
+
+    // R, SPACE: the replay plays to its end; ESC is pressed on the list's first frame after.
+    headless::KeyScript keys;
+    keys.tap(3, keyR);
+    keys.tap(6, keySpace);
+    bool watching = false;
+    long escAt = 0;
+    long titleAt = 0;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        bool list = false;
+        bool title = false;
+        for (const auto& draw : frame) {
+            list = list || draw.text == "リプレイ";
+            title = title || draw.text == gameTexts().rosterNames[1];
+        }
+        watching = watching || (poll > 6 && !list);
+        if (watching && list && escAt == 0) {
+            escAt = poll;
+            keys.tap(poll, keyEscape);
+        }
+        if (escAt != 0 && title && titleAt == 0) {
+            titleAt = poll;
+        }
+    });
+    headless::setKeySource(&keys);
+    headless::setPollLimit(400);
+    runTitleScreen();
+    ASSERT_NE(escAt, 0) << "the replay ended back on the list";
+    EXPECT_EQ(titleAt, escAt + 1) << "ESC left the list at once";
 }
 
 TEST_F(GameReplays, AReplayThatPartsFromTheGameStopsAtTheFrameWhereItDoes) {
