@@ -74,7 +74,6 @@ void typeInto(std::string& text, std::size_t limit, bool upper) {
 struct Connection {
     std::unique_ptr<net::Transport> transport;
     std::unique_ptr<net::OnlineClient> client;
-    std::uint32_t openedAt = 0;
 
     // False (the old connection kept) when the front end has no network.
     bool open(const std::string& url, const std::string& name) {
@@ -86,7 +85,6 @@ struct Connection {
         transport = std::move(fresh);
         client = std::make_unique<net::OnlineClient>(*transport, name);
         client->open(url);
-        openedAt = clockMilliseconds();
         return true;
     }
 };
@@ -187,9 +185,15 @@ class Lobby {
         }
     }
 
+    // A connection (the first, or one the server sent the client to) that is not welcomed in
+    // time is given up.
     void timeOutConnecting(net::OnlineClient& client) {
-        if (client.phase() == net::OnlineClient::Phase::Connecting &&
-            clockMilliseconds() - connection_.openedAt > connectTimeoutMs) {
+        const bool connecting = client.phase() == net::OnlineClient::Phase::Connecting;
+        if (connecting && !wasConnecting_) {
+            connectingSince_ = clockMilliseconds();
+        }
+        wasConnecting_ = connecting;
+        if (connecting && clockMilliseconds() - connectingSince_ > connectTimeoutMs) {
             client.transport().close();
         }
     }
@@ -399,6 +403,8 @@ class Lobby {
     std::uint32_t refusalsSeen_ = 0;
     const char* notice_ = nullptr;
     std::string announced_;
+    bool wasConnecting_ = false;
+    std::uint32_t connectingSince_ = 0;
 };
 
 } // namespace

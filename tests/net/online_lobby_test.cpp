@@ -22,6 +22,7 @@ namespace {
 struct ScriptedServer {
     std::vector<Message> heard;
     int connections = 0;
+    std::vector<std::string> addresses;
     // Set by a join of PLAY: the match the server starts (2P's seat for the client).
     bool started = false;
     // The other seat never sends; this many polls after the start the server calls it gone
@@ -38,8 +39,10 @@ struct ScriptedServer {
 class ScriptedTransport : public Transport {
   public:
     explicit ScriptedTransport(ScriptedServer& server) : server_(server) {}
-    bool connect(const std::string&) override {
+    bool connect(const std::string& url) override {
         ++server_.connections;
+        server_.addresses.push_back(url);
+        closed_ = false;
         return true;
     }
     void send(const std::vector<std::uint8_t>& bytes) override {
@@ -97,6 +100,16 @@ class ScriptedTransport : public Transport {
         } else if (m.type == MessageType::Ping) {
             reply.type = MessageType::Pong;
             reply.number = m.number;
+        } else if (m.type == MessageType::JoinRoom && m.text == "MOVED" &&
+                   server_.addresses.back() != "ws://second.test/") {
+            // The room lives on another process: the client is sent there.
+            reply.type = MessageType::Refused;
+            reply.reason = static_cast<std::uint8_t>(RefusalReason::WrongProcess);
+            reply.text = "ws://second.test/";
+        } else if (m.type == MessageType::JoinRoom && m.text == "MOVED") {
+            reply.type = MessageType::Joined;
+            reply.text = "MOVED";
+            reply.names[0] = "ann";
         } else if (m.type == MessageType::JoinRoom && m.text == "NOPE") {
             reply.type = MessageType::Refused;
             reply.reason = static_cast<std::uint8_t>(RefusalReason::RoomUnknown);
@@ -117,14 +130,18 @@ class ScriptedTransport : public Transport {
         }
         received.swap(inbox_);
         inbox_.clear();
-        return Status::Open;
+        return closed_ ? Status::Closed : Status::Open;
     }
-    void close() override {}
+    void close() override {
+        closed_ = true;
+        inbox_.clear();
+    }
     std::string closeReason() const override { return "closed"; }
 
   private:
     ScriptedServer& server_;
     std::vector<std::vector<std::uint8_t>> inbox_;
+    bool closed_ = false;
 };
 
 std::vector<Message> heardOf(const ScriptedServer& server, MessageType type) {
@@ -307,6 +324,36 @@ TEST_F(OnlineLobby, HShowsTheHintOnTheLineBelowForThisPlayerAndNeverABox) {
             EXPECT_EQ(input.keys & 0x0002u, 0u);
         }
     }
+}
+
+TEST_F(OnlineLobby, ARoomOnAnotherServerProcessIsJoinedThereLongAfterTheFirstWelcome) {
+    // Twelve seconds in the lobby, then the code of a room another process holds.
+    headless::KeyScript keys;
+    keys.tap(720, keyDown);
+    const int code[] = {keyM, keyO, keyV, keyE, keyD};
+    for (int i = 0; i < 5; ++i) {
+        keys.tap(722 + 2 * i, code[i]);
+    }
+    keys.tap(740, keyReturn);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(900);
+    bool waiting = false;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
+        for (const auto& draw : frame) {
+            waiting = waiting || draw.text.rfind("ルーム MOVED", 0) == 0;
+        }
+    });
+    Settings settings;
+    OnlineRequest request;
+    request.server = "ws://example.test/";
+    request.mode = OnlineRequest::Mode::Lobby;
+    EXPECT_TRUE(runOnline(settings, request));
+    EXPECT_EQ(server_.addresses,
+              (std::vector<std::string>{"ws://example.test/", "ws://second.test/"}));
+    EXPECT_EQ(heardOf(server_, MessageType::Hello).size(), 2u);
+    EXPECT_EQ(heardOf(server_, MessageType::JoinRoom).size(), 2u) << "asked again there";
+    EXPECT_TRUE(waiting) << "in the room on the other process";
+    EXPECT_EQ(headless::announcedRoom(), "ws://example.test/ MOVED");
 }
 
 TEST_F(OnlineLobby, AServerOfAnotherVersionIsNamedWithTheVersionToInstall) {
