@@ -17,6 +17,7 @@
 #include "screens/online_texts.h"
 #include "screens/palette.h"
 #include "settings/settings.h"
+#include "sound/sound_schedule.h"
 
 namespace kokurin {
 
@@ -149,8 +150,14 @@ class Lobby {
                 waitingQuick_ = false;
             }
 
+            // M is the sound's switch everywhere but on a line being typed into.
+            const bool typing = client.phase() == net::OnlineClient::Phase::Lobby &&
+                                !waitingQuick_ && (selected_ == itemName || selected_ == itemJoin);
+            setMuteKeyEnabled(!typing);
             draw(client);
-            if (pumpFrame()) {
+            const bool closing = pumpFrame();
+            setMuteKeyEnabled(true);
+            if (closing) {
                 return true;
             }
             if (keyPressed(keyEscape)) {

@@ -15,6 +15,8 @@ NoteScheduler noteScheduler = {};
 namespace {
 
 bool muted = false;
+// Off while a screen takes typed text (the online lobby's name and room code).
+bool muteKeyEnabled = true;
 
 // Milliseconds of four beats at tempo 1: a step lasts 240000 / (rate x tempo) ms.
 constexpr std::int64_t unitMillisTempo = 240000;
@@ -58,9 +60,13 @@ void muteSound(bool mute) {
     setSoundMuted(mute);
 }
 
+void setMuteKeyEnabled(bool enabled) {
+    muteKeyEnabled = enabled;
+}
+
 void soundTick() {
     // Read once a frame, so one press of M toggles once, whatever screen is showing.
-    if (keyPressed(keyM)) {
+    if (muteKeyEnabled && keyPressed(keyM)) {
         muted = !muted;
         setSoundMuted(muted);
     }

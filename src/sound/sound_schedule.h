@@ -24,5 +24,7 @@ void tickSoundSchedule();
 bool soundMuted();
 // Mutes or unmutes as M does (the player's sound setting); M toggles from there.
 void muteSound(bool mute);
+// Whether M toggles the sound (on unless a screen is taking typed text, where M is a letter).
+void setMuteKeyEnabled(bool enabled);
 
 } // namespace kokurin

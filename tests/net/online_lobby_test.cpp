@@ -12,6 +12,7 @@
 #include "screens/online_request.h"
 #include "screens/online_screens.h"
 #include "settings/settings.h"
+#include "sound/sound_schedule.h"
 
 using namespace kokurin;
 using namespace kokurin::net;
@@ -354,6 +355,7 @@ TEST_F(OnlineLobby, ARoomOnAnotherServerProcessIsJoinedThereLongAfterTheFirstWel
     EXPECT_EQ(heardOf(server_, MessageType::JoinRoom).size(), 2u) << "asked again there";
     EXPECT_TRUE(waiting) << "in the room on the other process";
     EXPECT_EQ(headless::announcedRoom(), "ws://example.test/ MOVED");
+    EXPECT_FALSE(soundMuted()) << "the M of a typed code is a letter, not the sound's switch";
 }
 
 TEST_F(OnlineLobby, AServerOfAnotherVersionIsNamedWithTheVersionToInstall) {
