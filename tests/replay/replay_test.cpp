@@ -93,23 +93,26 @@ TEST_F(GameReplays, EveryMatchOfAProcessIsSavedAndEachWatchesBackExactly) {
     EXPECT_TRUE(headless::messages().empty()) << "no hint box while watching";
 }
 
-TEST_F(GameReplays, EscStillHeldAfterLeavingAReplayDoesNotAlsoLeaveTheList) {
-    // A match left at once, saved from the title.
+// A match started from the title and left at once, saved as the only replay of a front end
+// reset afterwards (the watching tests start from there).
+static void storeOneShortMatch() {
     headless::KeyScript play;
     play.tap(3, keySpace);
     play.tap(40, keyEscape);
     headless::setKeySource(&play);
     headless::setPollLimit(120);
     runTitleScreen();
-    ASSERT_EQ(headless::storedReplays().size(), 1u);
-
-    // R opens the list, SPACE watches, ESC held for a while leaves the watch: the list stays.
     const auto stored = savedReplays();
+    ASSERT_EQ(stored.size(), 1u);
     headless::reset();
     headless::setMessageHandler([](const char*) {});
-    headless::storedReplays()[newReplayName(0, {})] =
-        std::string(reinterpret_cast<const char*>(encodeReplay(stored.at(0)).data()),
-                    encodeReplay(stored.at(0)).size());
+    const std::vector<std::uint8_t> bytes = encodeReplay(stored[0]);
+    headless::storedReplays()[newReplayName(0, {})] = std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(GameReplays, EscStillHeldAfterLeavingAReplayDoesNotAlsoLeaveTheList) {
+    storeOneShortMatch();
+    // R opens the list, SPACE watches, ESC held for a while leaves the watch: the list stays.
     headless::KeyScript keys;
     keys.tap(3, keyR);
     keys.tap(6, keySpace);
@@ -129,18 +132,7 @@ TEST_F(GameReplays, EscStillHeldAfterLeavingAReplayDoesNotAlsoLeaveTheList) {
 }
 
 TEST_F(GameReplays, EscPressedTheMomentAReplayEndsLeavesTheList) {
-    headless::KeyScript play;
-    play.tap(3, keySpace);
-    play.tap(40, keyEscape);
-    headless::setKeySource(&play);
-    headless::setPollLimit(120);
-    runTitleScreen();
-    const auto stored = savedReplays();
-    ASSERT_EQ(stored.size(), 1u);
-    headless::reset();
-    headless::setMessageHandler([](const char*) {});
-    const std::vector<std::uint8_t> bytes = encodeReplay(stored[0]);
-    headless::storedReplays()[newReplayName(0, {})] = std::string(bytes.begin(), bytes.end());
+    storeOneShortMatch();
 
     // R, SPACE: the replay plays to its end; ESC is pressed on the list's first frame after.
     headless::KeyScript keys;
