@@ -197,13 +197,13 @@ test("the server says where it is; its page offers online play on the title and 
 test("a link to a room plays a match against kokurin-sim to its end (ESC after 12 s), watched by another", async () => {
     const { page } = browser;
     const simReplay = path.join(work, "sim.kkr");
-    const specReplay = path.join(work, "spec.kkr");
+    const watcherReplay = path.join(work, "watcher.kkr");
     const started = Date.now();
     // The native player makes the room (1P); the page's link joins it (2P).
     const player = startSim(["--online", server.ws, "--room", ROOM, "--novice", "--name", "sim",
                              "--record", simReplay]);
     const spectator = startSim(["--online", server.ws, "--room", ROOM, "--spectate", "--name",
-                                "watcher", "--record", specReplay]);
+                                "watcher", "--record", watcherReplay]);
     const link = server.url + "?lang=en&server=" + encodeURIComponent(server.ws) + "&room=" +
         ROOM.toLowerCase() + "&seed=9";
     // The room exists once the player's client has been welcomed; a page that came first and
@@ -257,7 +257,7 @@ test("a link to a room plays a match against kokurin-sim to its end (ESC after 1
 
     const saved = fs.readFileSync(path.join(work, "replays", ROOM + "-1.kkr"));
     assert.deepEqual(fs.readFileSync(simReplay), saved);
-    assert.deepEqual(fs.readFileSync(specReplay), saved);
+    assert.deepEqual(fs.readFileSync(watcherReplay), saved);
     await page.waitForFunction(() => window.kokurinReplays.list().length === 1, null, { timeout: 15000 });
     const own = await page.evaluate(() => {
         const name = window.kokurinReplays.list()[0];
