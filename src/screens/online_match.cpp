@@ -41,6 +41,9 @@ std::uint32_t clockNow() {
     return clockMilliseconds();
 }
 
+// Where events go on when no other observer was installed (the game installs none).
+MatchObserver unobserved;
+
 // The lockstep frames, ended at the winner screen's first frame (where every client and the
 // server's check stop), with the overlays; also the match's observer, to know where a turn is.
 class OnlineMatchSource : public FrameInputSource, public MatchObserver {
@@ -48,7 +51,7 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     OnlineMatchSource(net::OnlineClient& client, const MatchState& state, int delay,
                       MatchObserver* forward)
         : client_(client), state_(state), lockstep_(client, state, local_, clockNow, delay),
-          forward_(forward), texts_(onlineTexts()) {}
+          forward_(forward != nullptr ? *forward : unobserved), texts_(onlineTexts()) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
         readHintKey(localDown[keyH]);
@@ -102,25 +105,21 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
 
     void turnStarted(const MatchState& state) override {
         inTurn_ = true;
-        forward_ != nullptr ? forward_->turnStarted(state) : void();
+        forward_.turnStarted(state);
     }
     void swapMade(const MatchState& state, int first, int second) override {
         inTurn_ = false;
-        forward_ != nullptr ? forward_->swapMade(state, first, second) : void();
+        forward_.swapMade(state, first, second);
     }
     void turnEnded(const MatchState& state, bool computer) override {
         inTurn_ = false;
-        forward_ != nullptr ? forward_->turnEnded(state, computer) : void();
+        forward_.turnEnded(state, computer);
     }
-    void cascadeSettled(const MatchState& state) override {
-        forward_ != nullptr ? forward_->cascadeSettled(state) : void();
-    }
-    void clashEnded(const MatchState& state) override {
-        forward_ != nullptr ? forward_->clashEnded(state) : void();
-    }
+    void cascadeSettled(const MatchState& state) override { forward_.cascadeSettled(state); }
+    void clashEnded(const MatchState& state) override { forward_.clashEnded(state); }
     void winnerScreen(const MatchState& state) override {
         winnerShown_ = true;
-        forward_ != nullptr ? forward_->winnerScreen(state) : void();
+        forward_.winnerScreen(state);
     }
 
     // Whether the frames ended because of the source (winner, the server, a failure) rather
@@ -147,7 +146,7 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     const MatchState& state_;
     net::DeviceSeatInput local_;
     net::LockstepInputSource lockstep_;
-    MatchObserver* forward_;
+    MatchObserver& forward_;
     const OnlineTexts& texts_;
     bool ended_ = false;
     bool winnerShown_ = false;

@@ -152,7 +152,7 @@ class Lobby {
 
             // M is the sound's switch everywhere but on a line being typed into.
             const bool typing = client.phase() == net::OnlineClient::Phase::Lobby &&
-                                !waitingQuick_ && (selected_ == itemName || selected_ == itemJoin);
+                                !waitingQuick_ && onTypedLine();
             setMuteKeyEnabled(!typing);
             draw(client);
             const bool closing = pumpFrame();
@@ -164,11 +164,10 @@ class Lobby {
                 if (client.phase() == net::OnlineClient::Phase::InRoom || waitingQuick_) {
                     client.leave();
                     waitingQuick_ = false;
-                    announceOnlineRoom(request_.server, "");
-                    announced_.clear();
+                    forgetRoomLink();
                 } else {
                     keepName();
-                    announceOnlineRoom(request_.server, "");
+                    forgetRoomLink();
                     return false;
                 }
             } else if (client.phase() == net::OnlineClient::Phase::Lobby && !waitingQuick_) {
@@ -178,14 +177,22 @@ class Lobby {
     }
 
   private:
+    // The name and the code are typed into: there W, S, SPACE and M are letters.
+    bool onTypedLine() const { return selected_ == itemName || selected_ == itemJoin; }
+
+    // Out of the room: the page's link to it goes.
+    void forgetRoomLink() {
+        announceOnlineRoom(request_.server, "");
+        announced_.clear();
+    }
+
     AfterMatch playMatches(net::OnlineClient& client) {
         waitingQuick_ = false;
         for (;;) {
             const AfterMatch after = playOnlineMatch(client, settings_.replaysKept);
             if (after != AfterMatch::Rematch) {
                 if (after == AfterMatch::Lobby) {
-                    announceOnlineRoom(request_.server, "");
-                    announced_.clear();
+                    forgetRoomLink();
                 }
                 return after;
             }
@@ -252,7 +259,7 @@ class Lobby {
 
     void useMenu(net::OnlineClient& client) {
         const int count = lines(client);
-        const bool typing = selected_ == itemName || selected_ == itemJoin;
+        const bool typing = onTypedLine();
         const int before = selected_;
         if (keyPressed(keyUp) || (!typing && keyPressed(keyW))) {
             selected_ = (selected_ + count - 1) % count;

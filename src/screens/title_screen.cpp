@@ -94,25 +94,23 @@ bool runTitle(Settings* settings, const OnlineRequest* online) {
     if (settings != nullptr && settings->lastOpponent >= 0 && settings->lastOpponent < rosterSize) {
         selectedEntry = settings->lastOpponent;
     }
-    loadPortrait(selectedEntry);
 
     // N plays online, and says so on the title, only where a server is known: without one the
-    // title is drawn as it always was.
+    // title is drawn as it always was. A request for the lobby, a room or the queue goes first.
     OnlineRequest server;
     if (settings != nullptr && online != nullptr) {
         server = *online;
         if (server.server.empty()) {
             normalizeServerAddress(settings->serverAddress, server.server);
         }
-        if (!server.server.empty() && server.mode != OnlineRequest::Mode::None) {
-            if (runOnline(*settings, server)) {
-                return true;
-            }
-            loadPortrait(selectedEntry);
+        if (!server.server.empty() && server.mode != OnlineRequest::Mode::None &&
+            runOnline(*settings, server)) {
+            return true;
         }
         server.mode = OnlineRequest::Mode::Lobby;
     }
     const bool offersOnline = !server.server.empty();
+    loadPortrait(selectedEntry);
 
     for (;;) {
         // W and S in one frame both act, W first: the selection stays and loads twice

@@ -158,13 +158,7 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
             if (!r.listed || list.rooms.size() >= maxListedRooms) {
                 continue;
             }
-            RoomEntry e;
-            e.code = r.code;
-            e.names[0] = r.seats[0].name;
-            e.names[1] = r.seats[1].name;
-            e.spectators = static_cast<std::uint16_t>(r.spectators.size());
-            e.playing = r.playing ? 1 : 0;
-            list.rooms.push_back(e);
+            list.rooms.push_back(entryOf(r));
         }
         send(client.id, list);
         return;
@@ -399,17 +393,22 @@ bool Lobby::redirected(Client& client, const std::string& code) {
     return true;
 }
 
-void Lobby::publish(const Room& room) {
-    if (directory_ == nullptr) {
-        return;
-    }
+// A room as the public list shows it.
+RoomEntry Lobby::entryOf(const Room& room) {
     RoomEntry e;
     e.code = room.code;
     e.names[0] = room.seats[0].name;
     e.names[1] = room.seats[1].name;
     e.spectators = static_cast<std::uint16_t>(room.spectators.size());
     e.playing = room.playing ? 1 : 0;
-    directory_->publish(e, room.listed);
+    return e;
+}
+
+void Lobby::publish(const Room& room) {
+    if (directory_ == nullptr) {
+        return;
+    }
+    directory_->publish(entryOf(room), room.listed);
 }
 
 void Lobby::eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room) {

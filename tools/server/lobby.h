@@ -77,6 +77,7 @@ class Lobby {
     // Sends the player to the process that holds the room, when another does.
     bool redirected(Client& client, const std::string& code);
     void publish(const Room& room);
+    static net::RoomEntry entryOf(const Room& room);
     void eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room);
     void matchWaiters();
 
