@@ -46,9 +46,9 @@ list(REMOVE_ITEM KOKURIN_SDL_SOURCES ${CMAKE_SOURCE_DIR}/src/sdl/sdl_main.cpp)
 # Object files, as for the headless front end: the core calls into the front end.
 add_library(kokurin_sdl_frontend OBJECT ${KOKURIN_SDL_SOURCES} ${KOKURIN_DESKTOP_ONLINE})
 target_link_libraries(kokurin_sdl_frontend PUBLIC kokurin_core ${KOKURIN_SDL2_TTF} ${KOKURIN_SDL2})
-# Online play through the native WebSocket client (src/beast/desktop_online.cpp).
-if(TARGET kokurin_beast_transport)
-    target_link_libraries(kokurin_sdl_frontend PUBLIC kokurin_beast_transport)
+# Online play through the native WebSocket client (src/desktop_online/desktop_online.cpp).
+if(TARGET kokurin_desktop_websocket)
+    target_link_libraries(kokurin_sdl_frontend PUBLIC kokurin_desktop_websocket)
 endif()
 # fontconfig finds a system font when the game's own is missing (src/sdl/fallback_font.cpp);
 # without its library the game asks the fc-match command instead.

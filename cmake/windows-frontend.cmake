@@ -7,9 +7,9 @@ list(REMOVE_ITEM KOKURIN_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/win_main.cp
 add_library(kokurin_win32 STATIC ${KOKURIN_WIN32_SOURCES} ${KOKURIN_DESKTOP_ONLINE})
 target_include_directories(kokurin_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kokurin_win32 PUBLIC d3d9 dinput8 dxguid dsound ole32 winmm gdi32 user32 shell32)
-# Online play through the native WebSocket client (src/beast/desktop_online.cpp).
-if(TARGET kokurin_beast_transport)
-    target_link_libraries(kokurin_win32 PUBLIC kokurin_beast_transport)
+# Online play through the native WebSocket client (src/desktop_online/desktop_online.cpp).
+if(TARGET kokurin_desktop_websocket)
+    target_link_libraries(kokurin_win32 PUBLIC kokurin_desktop_websocket)
 endif()
 
 # What a program on the front end links: the portable code calls the drawing seam that the

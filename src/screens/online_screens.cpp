@@ -115,9 +115,9 @@ const char* refusalNotice(const net::Message& refusal, const OnlineTexts& texts)
     }
 }
 
-class Lobby {
+class LobbyScreen {
   public:
-    Lobby(Settings& settings, const OnlineRequest& request)
+    LobbyScreen(Settings& settings, const OnlineRequest& request)
         : settings_(settings), request_(request), texts_(onlineTexts()),
           name_(settings.playerName.empty() ? texts_.defaultName : settings.playerName),
           pending_(request.mode) {}
@@ -426,7 +426,7 @@ class Lobby {
 bool runOnline(Settings& settings, const OnlineRequest& request) {
     // Online matches restore the server's starts; the offline game goes on from its own.
     const MatchStart own = captureMatchStart(0, 0);
-    Lobby lobby(settings, request);
+    LobbyScreen lobby(settings, request);
     const bool closing = lobby.run();
     // The lobby's last frames read the devices: the key table is theirs.
     restoreOwnStart(own, captureMatchStart(0, 0).keyHolds);

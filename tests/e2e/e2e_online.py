@@ -34,7 +34,7 @@ ERROR_RED = (0xFF, 0x60, 0x60)
 def tools_of(game):
     build = os.environ.get("KOKURIN_NATIVE_BUILD") or os.path.dirname(game)
     return (os.path.join(build, "tools", "sim", "kokurin-sim"),
-            os.path.join(build, "tools", "server", "kokurin-server"))
+            os.path.join(build, "src", "server", "kokurin-server"))
 
 
 def count_colour(frame, box, colour):

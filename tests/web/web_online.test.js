@@ -17,7 +17,7 @@ const session = require("./browser_session");
 
 const NATIVE = path.join(session.ROOT, "build", "native");
 const SERVER =
-    process.env.KOKURIN_SERVER || path.join(NATIVE, "tools", "server", "kokurin-server");
+    process.env.KOKURIN_SERVER || path.join(NATIVE, "src", "server", "kokurin-server");
 const SIM = process.env.KOKURIN_SIM || path.join(NATIVE, "tools", "sim", "kokurin-sim");
 const ROOM = "WEBPLAY";
 

@@ -17,7 +17,7 @@ if [ -n "${KOKURIN_SERVER:-}" ] && [ -n "${KOKURIN_LOAD_BENCH:-}" ]; then
 else
     [ -f build/native/build.ninja ] || cmake --preset native >/dev/null
     cmake --build build/native --target kokurin-server kokurin-load-bench -j2 >/dev/null
-    server=build/native/tools/server/kokurin-server
+    server=build/native/src/server/kokurin-server
     bench=build/native/tools/server/kokurin-load-bench
 fi
 

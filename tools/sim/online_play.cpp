@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "beast/beast_transport.h"
+#include "desktop_online/websocket_transport.h"
 #include "input/input_route.h"
 #include "net/lockstep_source.h"
 #include "novice_seat.h"
@@ -110,7 +110,7 @@ const char* endText(std::uint8_t how) {
 
 int playOnline(const SimOptions& options, headless::KeySource* keys) {
     using Phase = net::OnlineClient::Phase;
-    BeastTransport transport;
+    DesktopWebSocket transport;
     net::OnlineClient client(transport, options.name);
     client.open(options.onlineUrl);
     if (!waitFor(client, 10, [&] { return client.phase() == Phase::Lobby; })) {

@@ -1,6 +1,6 @@
 // The native WebSocket client: resolve, connect, handshake and a read loop on an io_context
 // that runs only inside poll() and waitForTraffic(), so nothing happens behind the match's back.
-#include "beast/beast_transport.h"
+#include "desktop_online/websocket_transport.h"
 
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -35,7 +35,7 @@ bool splitWebSocketUrl(const std::string& url, std::string& host, std::string& p
            port.find_first_not_of("0123456789") == std::string::npos;
 }
 
-struct BeastTransport::State {
+struct DesktopWebSocket::State {
     asio::io_context io;
     tcp::resolver resolver{io};
     std::unique_ptr<websocket::stream<beast::tcp_stream>> ws;
@@ -106,13 +106,13 @@ struct BeastTransport::State {
     }
 };
 
-BeastTransport::BeastTransport() : state_(std::make_unique<State>()) {}
+DesktopWebSocket::DesktopWebSocket() : state_(std::make_unique<State>()) {}
 
-BeastTransport::~BeastTransport() {
+DesktopWebSocket::~DesktopWebSocket() {
     close();
 }
 
-bool BeastTransport::connect(const std::string& url) {
+bool DesktopWebSocket::connect(const std::string& url) {
     State& s = *state_;
     std::string host;
     std::string port;
@@ -168,7 +168,7 @@ bool BeastTransport::connect(const std::string& url) {
     return true;
 }
 
-void BeastTransport::send(const std::vector<std::uint8_t>& bytes) {
+void DesktopWebSocket::send(const std::vector<std::uint8_t>& bytes) {
     State& s = *state_;
     if (bytes.empty() || s.status == Status::Closed) {
         return;
@@ -179,7 +179,7 @@ void BeastTransport::send(const std::vector<std::uint8_t>& bytes) {
     }
 }
 
-net::Transport::Status BeastTransport::poll(std::vector<std::vector<std::uint8_t>>& received) {
+net::Transport::Status DesktopWebSocket::poll(std::vector<std::vector<std::uint8_t>>& received) {
     State& s = *state_;
     s.run(0);
     received.assign(s.inbox.begin(), s.inbox.end());
@@ -187,7 +187,7 @@ net::Transport::Status BeastTransport::poll(std::vector<std::vector<std::uint8_t
     return s.status;
 }
 
-void BeastTransport::close() {
+void DesktopWebSocket::close() {
     State& s = *state_;
     if (s.ws && s.status != Status::Closed) {
         s.status = Status::Closed;
@@ -199,11 +199,11 @@ void BeastTransport::close() {
     }
 }
 
-std::string BeastTransport::closeReason() const {
+std::string DesktopWebSocket::closeReason() const {
     return state_->reason;
 }
 
-void BeastTransport::waitForTraffic(int milliseconds) {
+void DesktopWebSocket::waitForTraffic(int milliseconds) {
     state_->run(milliseconds);
 }
 

@@ -8,10 +8,10 @@
 
 namespace kokurin {
 
-class BeastTransport : public net::Transport {
+class DesktopWebSocket : public net::Transport {
   public:
-    BeastTransport();
-    ~BeastTransport() override;
+    DesktopWebSocket();
+    ~DesktopWebSocket() override;
 
     bool connect(const std::string& url) override;
     void send(const std::vector<std::uint8_t>& bytes) override;

@@ -26,7 +26,7 @@ class Outbox {
     virtual void close(ClientId client) = 0;
 };
 
-struct LobbyOptions {
+struct ServerLobbyOptions {
     // A seat silent this long loses its match.
     std::uint32_t stallMs = 20000;
     // More messages than this in one second drop the client.
@@ -35,12 +35,12 @@ struct LobbyOptions {
     std::string replayDir;
 };
 
-class Lobby {
+class ServerLobby {
   public:
     // directory: shared with other server processes (nullptr: this process alone).
-    Lobby(Outbox& out, LobbyOptions options, std::uint64_t entropy,
+    ServerLobby(Outbox& out, ServerLobbyOptions options, std::uint64_t entropy,
           RoomDirectory* directory = nullptr);
-    ~Lobby();
+    ~ServerLobby();
 
     void connected(ClientId client, std::uint32_t nowMs);
     void received(ClientId client, const std::uint8_t* bytes, std::size_t size,
@@ -82,7 +82,7 @@ class Lobby {
     void matchWaiters();
 
     Outbox& out_;
-    LobbyOptions options_;
+    ServerLobbyOptions options_;
     RoomDirectory* directory_;
     std::uint32_t lastWaiterCheck_ = 0;
     std::mt19937_64 random_;

@@ -1,5 +1,5 @@
 // kokurin-server: the online game's relay. All of its Boost.Beast code is in this one file (it
-// compiles slowly): one thread, one io_context, WebSocket connections handed to the Lobby, and
+// compiles slowly): one thread, one io_context, WebSocket connections handed to the ServerLobby, and
 // the web build's files served over HTTP on the same port.
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -18,7 +18,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "lobby.h"
+#include "server_lobby.h"
 #include "net/protocol.h"
 #include "server_options.h"
 #include "ws_frames.h"
@@ -127,8 +127,8 @@ class Server : public kokurin::Outbox {
                  std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32),
                  directory) {}
 
-    static kokurin::LobbyOptions lobbyOptions(const ServerOptions& options) {
-        kokurin::LobbyOptions lobby;
+    static kokurin::ServerLobbyOptions lobbyOptions(const ServerOptions& options) {
+        kokurin::ServerLobbyOptions lobby;
         lobby.stallMs = options.stallMs;
         lobby.replayDir = options.replayDir;
         return lobby;
@@ -329,7 +329,7 @@ class Server : public kokurin::Outbox {
     tcp::acceptor acceptor_;
     asio::steady_timer timer_;
     ServerOptions options_;
-    kokurin::Lobby lobby_;
+    kokurin::ServerLobby lobby_;
     std::unordered_map<kokurin::ClientId, std::shared_ptr<Connection>> connections_;
     std::vector<std::shared_ptr<Connection>> toFlush_;
     std::uint32_t lastSilenceCheck_ = 0;

@@ -1,12 +1,12 @@
 // The desktop games' online calls (the SDL game and the Direct3D game): the native WebSocket
 // client. A window has nowhere to offer a room's link; the lobby shows the room's code.
-#include "beast/beast_transport.h"
+#include "desktop_online/websocket_transport.h"
 #include "platform/platform.h"
 
 namespace kokurin {
 
 std::unique_ptr<net::Transport> openOnlineTransport() {
-    return std::make_unique<BeastTransport>();
+    return std::make_unique<DesktopWebSocket>();
 }
 
 void announceOnlineRoom(const std::string&, const std::string&) {}

@@ -1,4 +1,4 @@
-# The native WebSocket client for online play (src/beast), where Boost.Beast is found: the SDL
+# The desktop WebSocket client for online play (src/desktop_online), where Boost.Beast is found: the SDL
 # game, the Direct3D game and kokurin-sim link it. Beast is header-only and compiles slowly, so
 # it lives in one file.
 # KOKURIN_DESKTOP_ONLINE is the desktop front ends' source of the seam's online calls: with the
@@ -6,7 +6,7 @@
 if(EMSCRIPTEN)
     return()
 endif()
-set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/beast/desktop_offline.cpp)
+set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/desktop_online/desktop_offline.cpp)
 if(CMAKE_CROSSCOMPILING AND WIN32)
     # Boost's headers are the same for every target: the cross build takes the host's (Debian's
     # libboost-dev) through a folder that holds nothing else, so no other host header is seen.
@@ -18,14 +18,14 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     set(boost_only ${CMAKE_BINARY_DIR}/boost-headers)
     file(MAKE_DIRECTORY ${boost_only})
     file(CREATE_LINK ${KOKURIN_HOST_BOOST} ${boost_only}/boost SYMBOLIC)
-    add_library(kokurin_beast_transport STATIC ${CMAKE_SOURCE_DIR}/src/beast/beast_transport.cpp)
-    target_include_directories(kokurin_beast_transport SYSTEM PUBLIC ${boost_only})
+    add_library(kokurin_desktop_websocket STATIC ${CMAKE_SOURCE_DIR}/src/desktop_online/websocket_transport.cpp)
+    target_include_directories(kokurin_desktop_websocket SYSTEM PUBLIC ${boost_only})
     # Windows 7's socket calls and up.
-    target_compile_definitions(kokurin_beast_transport PUBLIC _WIN32_WINNT=0x0601)
+    target_compile_definitions(kokurin_desktop_websocket PUBLIC _WIN32_WINNT=0x0601)
     # The core's headers only: the front end links the core itself, around its own archive.
-    target_include_directories(kokurin_beast_transport PUBLIC ${CMAKE_SOURCE_DIR}/src)
-    target_link_libraries(kokurin_beast_transport PUBLIC ws2_32 mswsock)
-    set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/beast/desktop_online.cpp)
+    target_include_directories(kokurin_desktop_websocket PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(kokurin_desktop_websocket PUBLIC ws2_32 mswsock)
+    set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/desktop_online/desktop_online.cpp)
     return()
 endif()
 find_package(Boost 1.70 CONFIG QUIET)
@@ -34,6 +34,6 @@ if(NOT Boost_FOUND)
     return()
 endif()
 find_package(Threads REQUIRED)
-add_library(kokurin_beast_transport STATIC ${CMAKE_SOURCE_DIR}/src/beast/beast_transport.cpp)
-target_link_libraries(kokurin_beast_transport PUBLIC kokurin_core Boost::headers Threads::Threads)
-set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/beast/desktop_online.cpp)
+add_library(kokurin_desktop_websocket STATIC ${CMAKE_SOURCE_DIR}/src/desktop_online/websocket_transport.cpp)
+target_link_libraries(kokurin_desktop_websocket PUBLIC kokurin_core Boost::headers Threads::Threads)
+set(KOKURIN_DESKTOP_ONLINE ${CMAKE_SOURCE_DIR}/src/desktop_online/desktop_online.cpp)

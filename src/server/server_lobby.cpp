@@ -1,7 +1,7 @@
 // Rooms, relay and the checking of matches, as docs/protocol.md describes them. The server is
 // the one order of each match's frames: it keeps both seats' streams and every client plays
 // them as relayed.
-#include "lobby.h"
+#include "server_lobby.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@ namespace kokurin {
 
 using namespace net;
 
-struct Lobby::Client {
+struct ServerLobby::Client {
     ClientId id = 0;
     bool greeted = false;
     std::string name;
@@ -31,7 +31,7 @@ struct Lobby::Client {
     int messagesInWindow = 0;
 };
 
-struct Lobby::Room {
+struct ServerLobby::Room {
     struct Seat {
         std::string name;
         // 0: nobody connected.
@@ -56,23 +56,23 @@ struct Lobby::Room {
     MatchStart start;
 };
 
-Lobby::Lobby(Outbox& out, LobbyOptions options, std::uint64_t entropy, RoomDirectory* directory)
+ServerLobby::ServerLobby(Outbox& out, ServerLobbyOptions options, std::uint64_t entropy, RoomDirectory* directory)
     : out_(out), options_(std::move(options)), directory_(directory), random_(entropy) {}
 
-Lobby::~Lobby() = default;
+ServerLobby::~ServerLobby() = default;
 
-void Lobby::connected(ClientId id, std::uint32_t nowMs) {
+void ServerLobby::connected(ClientId id, std::uint32_t nowMs) {
     auto client = std::make_unique<Client>();
     client->id = id;
     client->windowStart = nowMs;
     clients_[id] = std::move(client);
 }
 
-void Lobby::send(ClientId client, const Message& m) {
+void ServerLobby::send(ClientId client, const Message& m) {
     out_.send(client, encodeMessage(m));
 }
 
-void Lobby::refuse(ClientId client, RefusalReason reason, const std::string& text, bool close) {
+void ServerLobby::refuse(ClientId client, RefusalReason reason, const std::string& text, bool close) {
     Message m;
     m.type = MessageType::Refused;
     m.reason = static_cast<std::uint8_t>(reason);
@@ -83,7 +83,7 @@ void Lobby::refuse(ClientId client, RefusalReason reason, const std::string& tex
     }
 }
 
-void Lobby::received(ClientId id, const std::uint8_t* bytes, std::size_t size,
+void ServerLobby::received(ClientId id, const std::uint8_t* bytes, std::size_t size,
                      std::uint32_t nowMs) {
     auto found = clients_.find(id);
     if (found == clients_.end()) {
@@ -109,7 +109,7 @@ void Lobby::received(ClientId id, const std::uint8_t* bytes, std::size_t size,
     handle(client, m, nowMs);
 }
 
-void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
+void ServerLobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
     if (!client.greeted) {
         if (m.type != MessageType::Hello) {
             refuse(client.id, RefusalReason::Malformed, "the first message must be Hello", true);
@@ -357,7 +357,7 @@ void Lobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
     }
 }
 
-Lobby::Room& Lobby::makeRoom(std::string code, bool listed) {
+ServerLobby::Room& ServerLobby::makeRoom(std::string code, bool listed) {
     auto room = std::make_unique<Room>();
     room->code = code;
     room->listed = listed;
@@ -366,7 +366,7 @@ Lobby::Room& Lobby::makeRoom(std::string code, bool listed) {
     return made;
 }
 
-std::string Lobby::freshCode() {
+std::string ServerLobby::freshCode() {
     // No 0/O or 1/I: codes are read aloud and typed.
     static const char letters[] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
     for (;;) {
@@ -380,11 +380,11 @@ std::string Lobby::freshCode() {
     }
 }
 
-bool Lobby::claimCode(const std::string& code) {
+bool ServerLobby::claimCode(const std::string& code) {
     return directory_ == nullptr || directory_->claim(code);
 }
 
-bool Lobby::redirected(Client& client, const std::string& code) {
+bool ServerLobby::redirected(Client& client, const std::string& code) {
     std::string address;
     if (directory_ == nullptr || !directory_->ownerOf(code, address)) {
         return false;
@@ -394,7 +394,7 @@ bool Lobby::redirected(Client& client, const std::string& code) {
 }
 
 // A room as the public list shows it.
-RoomEntry Lobby::entryOf(const Room& room) {
+RoomEntry ServerLobby::entryOf(const Room& room) {
     RoomEntry e;
     e.code = room.code;
     e.names[0] = room.seats[0].name;
@@ -404,21 +404,21 @@ RoomEntry Lobby::entryOf(const Room& room) {
     return e;
 }
 
-void Lobby::publish(const Room& room) {
+void ServerLobby::publish(const Room& room) {
     if (directory_ == nullptr) {
         return;
     }
     directory_->publish(entryOf(room), room.listed);
 }
 
-void Lobby::eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room) {
+void ServerLobby::eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room) {
     if (directory_ != nullptr) {
         directory_->release(room->first);
     }
     rooms_.erase(room);
 }
 
-void Lobby::matchWaiters() {
+void ServerLobby::matchWaiters() {
     // Two processes whose players wait alone at the same time: the one with the greater
     // address sends its player to the other (never both, so nobody is sent back and forth).
     if (quickQueue_.size() != 1) {
@@ -434,7 +434,7 @@ void Lobby::matchWaiters() {
     refuse(waiter, RefusalReason::WrongProcess, elsewhere, false);
 }
 
-void Lobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
+void ServerLobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
     Room::Seat& seat = room.seats[s];
     seat.taken = true;
     seat.name = client.name;
@@ -451,7 +451,7 @@ void Lobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
     }
 }
 
-void Lobby::watch(Client& client, Room& room) {
+void ServerLobby::watch(Client& client, Room& room) {
     client.room = room.code;
     client.seat = spectatorSeat;
     room.spectators.push_back(client.id);
@@ -461,7 +461,7 @@ void Lobby::watch(Client& client, Room& room) {
     }
 }
 
-void Lobby::announce(Room& room) {
+void ServerLobby::announce(Room& room) {
     Message joined;
     joined.type = MessageType::Joined;
     joined.text = room.code;
@@ -480,7 +480,7 @@ void Lobby::announce(Room& room) {
     publish(room);
 }
 
-void Lobby::sendToRoom(Room& room, const Message& m) {
+void ServerLobby::sendToRoom(Room& room, const Message& m) {
     const std::vector<std::uint8_t> bytes = encodeMessage(m);
     for (const Room::Seat& seat : room.seats) {
         if (seat.client != 0) {
@@ -492,7 +492,7 @@ void Lobby::sendToRoom(Room& room, const Message& m) {
     }
 }
 
-void Lobby::startMatch(Room& room, std::uint32_t nowMs) {
+void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
     // A fresh generator state from the server's own entropy; the match is built from the
     // start as a replay's is, so the clients need nothing else.
     headless::reset();
@@ -520,7 +520,7 @@ void Lobby::startMatch(Room& room, std::uint32_t nowMs) {
     publish(room);
 }
 
-void Lobby::sendMatchSoFar(Room& room, ClientId id) {
+void ServerLobby::sendMatchSoFar(Room& room, ClientId id) {
     Message start;
     start.type = MessageType::Start;
     start.number = room.matchNumber;
@@ -547,7 +547,7 @@ void Lobby::sendMatchSoFar(Room& room, ClientId id) {
     }
 }
 
-void Lobby::acceptInputs(Client& client, Room& room, const Message& m) {
+void ServerLobby::acceptInputs(Client& client, Room& room, const Message& m) {
     std::vector<FrameInput>& stream = room.seats[client.seat].stream;
     if (m.number > stream.size()) {
         refuse(client.id, RefusalReason::Malformed, "inputs skip frames", true);
@@ -567,7 +567,7 @@ void Lobby::acceptInputs(Client& client, Room& room, const Message& m) {
     sendToRoom(room, relay);
 }
 
-void Lobby::acceptHash(Client& client, Room& room, const Message& m) {
+void ServerLobby::acceptHash(Client& client, Room& room, const Message& m) {
     auto& mine = room.seats[client.seat].hashes;
     if (mine.count(m.number) != 0) {
         return;
@@ -582,7 +582,7 @@ void Lobby::acceptHash(Client& client, Room& room, const Message& m) {
     endMatch(room, MatchEnd::Diverged, spectatorSeat, m.number);
 }
 
-void Lobby::finishWithResults(Room& room) {
+void ServerLobby::finishWithResults(Room& room) {
     std::uint32_t frames = 0;
     for (const Room::Seat& seat : room.seats) {
         if (seat.resultSent && seat.resultFrames > frames) {
@@ -592,7 +592,7 @@ void Lobby::finishWithResults(Room& room) {
     endMatch(room, MatchEnd::Winner, spectatorSeat, frames);
 }
 
-void Lobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t frames) {
+void ServerLobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t frames) {
     if (!room.playing) {
         return;
     }
@@ -671,7 +671,7 @@ void Lobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t frames)
     }
 }
 
-void Lobby::leaveRoom(Client& client, std::uint32_t nowMs) {
+void ServerLobby::leaveRoom(Client& client, std::uint32_t nowMs) {
     auto found = rooms_.find(client.room);
     client.room.clear();
     if (found == rooms_.end()) {
@@ -703,7 +703,7 @@ void Lobby::leaveRoom(Client& client, std::uint32_t nowMs) {
     announce(room);
 }
 
-void Lobby::disconnected(ClientId id, std::uint32_t nowMs) {
+void ServerLobby::disconnected(ClientId id, std::uint32_t nowMs) {
     auto found = clients_.find(id);
     if (found == clients_.end()) {
         return;
@@ -731,7 +731,7 @@ void Lobby::disconnected(ClientId id, std::uint32_t nowMs) {
     clients_.erase(found);
 }
 
-void Lobby::tick(std::uint32_t nowMs) {
+void ServerLobby::tick(std::uint32_t nowMs) {
     if (directory_ != nullptr) {
         directory_->tick(nowMs);
         if (nowMs - lastWaiterCheck_ >= 1000) {
