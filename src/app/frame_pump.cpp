@@ -88,13 +88,9 @@ bool FramePump::pump() {
     }
     lastInput_ = input;
 
-    // The match keys come from the frame's input alone; the rest (M) are the local person's.
-    bool down[keyboardKeys];
-    for (int key = 0; key < keyboardKeys; ++key) {
-        down[key] = local[key] && !isMatchKey(key);
-    }
-    addFrameInputKeys(input, down);
-    updateKeyStates(down);
+    // The screens' key table is the local person's; a match reads its keys from the frame's
+    // input alone (lastInput), so a replay's or a peer's keys never reach the screens around it.
+    updateKeyStates(local);
     setFramePick(static_cast<int>(input.pointer) - 1);
     return false;
 }

@@ -6,14 +6,16 @@
 #include <cstdint>
 
 #include "input/input_route.h"
+#include "match/match.h"
 #include "replay/replay_file.h"
-#include "rules/match_state.h"
 
 namespace kokurin {
 
+// Records the frames of a match until it is decided: the frames of the winner screen belong to
+// nobody's match and are not kept (a replay ends where the match did).
 class MatchRecorder : public FrameInputSource {
   public:
-    MatchRecorder(FrameInputSource& inner, const MatchState& state, const MatchStart& start);
+    MatchRecorder(FrameInputSource& inner, const Match& match, const MatchStart& start);
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
     // Recording changes nothing of what is shown: the inner source's notices, speed and
@@ -28,14 +30,14 @@ class MatchRecorder : public FrameInputSource {
 
   private:
     FrameInputSource& inner_;
-    const MatchState& state_;
+    const Match& match_;
     Replay replay_;
     bool overflowed_ = false;
 };
 
 class ReplayPlayer : public FrameInputSource {
   public:
-    ReplayPlayer(const Replay& replay, const MatchState& state);
+    ReplayPlayer(const Replay& replay, const Match& match);
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
 
@@ -50,13 +52,13 @@ class ReplayPlayer : public FrameInputSource {
 
   private:
     const Replay& replay_;
-    const MatchState& state_;
+    const Match& match_;
     std::uint32_t next_ = 0;
     // The frame whose hash disagreed (0: none so far).
     std::uint32_t divergedAt_ = 0;
 };
 
 // How a match that returned ended: its winner, ESC, or the game closing.
-ReplayResult matchResult(const MatchState& state, bool quit);
+ReplayResult matchResult(const Match& match, bool quit);
 
 } // namespace kokurin

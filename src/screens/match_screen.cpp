@@ -1,4 +1,4 @@
-// The match screen, drawn anew every frame from the match record, and the pause of a match.
+// The match screen, drawn anew every frame from the match record.
 #include "screens/match_screen.h"
 
 #include "gfx/hue.h"
@@ -81,17 +81,6 @@ void drawMatchScreen(const MatchState& state) {
     float seconds = static_cast<float>(state.turnTimer) / 60.0f;
     drawTextFormat(280, 24, blinkRed ? alarmRed : textWhite, 18, gameFace, textLeftTop,
                    gameTexts().timer, static_cast<double>(seconds));
-}
-
-Flow pauseFrames(const MatchState& state, int n) {
-    for (int i = 0; i < n; ++i) {
-        drawMatchScreen(state);
-        const Flow flow = pumpFrameThenCheckEscape();
-        if (flow != Flow::Go) {
-            return flow;
-        }
-    }
-    return Flow::Go;
 }
 
 } // namespace kokurin

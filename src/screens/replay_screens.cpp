@@ -1,6 +1,6 @@
 // Watching replays: the watcher's keys (pause, step, speed, restart, leave) are read from the
-// local devices and never reach the match, which plays the recorded frames alone. The process's
-// own generator, rotation count and keys are put back afterwards, so watching changes nothing.
+// local devices and never reach the match, which plays the recorded frames alone. The replay's
+// match is a value of its own: watching changes nothing of the game's series or keys.
 #include "screens/replay_screens.h"
 
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include "screens/game_texts.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
+#include "screens/match_view.h"
 #include "screens/palette.h"
 #include "screens/replay_texts.h"
 #include "screens/title_screen.h"
@@ -37,12 +38,11 @@ constexpr int watchKeyCount = 6;
 
 class ReplayWatch : public FrameInputSource {
   public:
-    ReplayWatch(ReplayPlayer& player, const MatchState& state, const ReplayTexts& texts,
+    ReplayWatch(ReplayPlayer& player, const Match& match, const ReplayTexts& texts,
                 int speedIndex)
-        : player_(player), state_(state), texts_(texts), speedIndex_(speedIndex) {}
+        : player_(player), match_(match), texts_(texts), speedIndex_(speedIndex) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
-        localHolds_ = keyHoldsOfDown(localDown);
         bool pressed[watchKeyCount];
         for (int k = 0; k < watchKeyCount; ++k) {
             const bool down = localDown[watchKeys[k]];
@@ -73,10 +73,10 @@ class ReplayWatch : public FrameInputSource {
         return state;
     }
 
-    // Paused: the match as it stands, with the status line.
+    // Paused: the whole scene as it stands (the selection, the computer's mark), with the
+    // status line.
     bool drawWhileHeld(long) override {
-        drawMatchScreen(state_);
-        drawCellMark(state_.cursorCol, state_.cursorRow, cursorOrange);
+        drawMatch(match_);
         drawOverFrame();
         return true;
     }
@@ -99,19 +99,16 @@ class ReplayWatch : public FrameInputSource {
     bool ended() const { return ended_; }
     bool restart() const { return restart_; }
     int speedIndex() const { return speedIndex_; }
-    // The match keys as the devices held them at the last frame.
-    std::uint32_t localHolds() const { return localHolds_; }
 
   private:
     ReplayPlayer& player_;
-    const MatchState& state_;
+    const Match& match_;
     const ReplayTexts& texts_;
     int speedIndex_;
     bool held_[watchKeyCount] = {true, true, true, true, true, true};
     bool paused_ = false;
     bool ended_ = false;
     bool restart_ = false;
-    std::uint32_t localHolds_ = 0;
 };
 
 const ReplayTexts& replayTexts() {
@@ -131,27 +128,22 @@ int speedIndexOf(int speed) {
 
 bool watchReplay(const Replay& replay, int speed) {
     const ReplayTexts& texts = replayTexts();
-    // The process's own state, put back when the watching is over.
-    const MatchStart own = captureMatchStart(0, 0);
     int speedIndex = speedIndexOf(speed);
     bool closing = false;
-    std::uint32_t localHolds = own.keyHolds;
     for (;;) {
-        if (!restoreMatchStart(replay.start)) {
+        if (!validMatchStart(replay.start)) {
             showMessageBox("the replay's start is damaged");
             replayWatched(false, "the replay's start is damaged");
             break;
         }
-        MatchState state;
-        setUpMatch(state, replay.start.opponent);
-        ReplayPlayer player(replay, state);
-        ReplayWatch watch(player, state, texts, speedIndex);
+        Match match(replay.start);
+        ReplayPlayer player(replay, match);
+        ReplayWatch watch(player, match, texts, speedIndex);
         bool quit = false;
         {
             ScopedFrameInput route(watch);
-            quit = runMatch(state);
+            quit = runMatch(match);
         }
-        localHolds = watch.localHolds();
         // Frames that ended without the watch ending them: the game is closing.
         if (quit && !watch.ended()) {
             closing = true;
@@ -163,7 +155,7 @@ bool watchReplay(const Replay& replay, int speed) {
         }
         std::string error;
         if (player.diverged() || player.framesPlayed() == player.frameCount()) {
-            if (player.finish(matchResult(state, quit), error)) {
+            if (player.finish(matchResult(match, quit), error)) {
                 replayWatched(true, texts.ended);
             } else {
                 replayWatched(false, error.c_str());
@@ -172,7 +164,6 @@ bool watchReplay(const Replay& replay, int speed) {
         }
         break;
     }
-    restoreOwnStart(own, localHolds);
     return closing;
 }
 

@@ -9,11 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cpu/turn_setup.h"
-#include "headless/headless.h"
+#include "match/match_start.h"
 #include "match_check.h"
-#include "replay/match_start.h"
-#include "rng/sfmt19937.h"
 
 namespace kokurin {
 
@@ -495,11 +492,8 @@ void ServerLobby::sendToRoom(Room& room, const Message& m) {
 void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
     // A fresh generator state from the server's own entropy; the match is built from the
     // start as a replay's is, so the clients need nothing else.
-    headless::reset();
     const std::uint32_t seed = static_cast<std::uint32_t>(random_());
-    sharedRandom.seed(seed);
-    rotationCounter = 0;
-    room.start = captureMatchStart(0, seed);
+    room.start = freshMatchStart(0, seed);
     room.playing = true;
     ++room.matchNumber;
     for (Room::Seat& seat : room.seats) {

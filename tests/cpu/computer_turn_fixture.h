@@ -20,7 +20,7 @@
 #include "rules/board.h"
 #include "rules/turn_budget.h"
 #include "screens/computer_turn_screen.h"
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 #include "support/boards.h"
 
 using namespace kokurin;

@@ -6,7 +6,7 @@
 
 #include "net/lockstep_source.h"
 #include "net/seat_input.h"
-#include "replay/state_hash.h"
+#include "match/state_hash.h"
 
 using namespace kokurin;
 using namespace kokurin::net;

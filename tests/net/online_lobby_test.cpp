@@ -8,7 +8,7 @@
 #include "headless/headless.h"
 #include "net/protocol.h"
 #include "net/transport.h"
-#include "replay/match_start.h"
+#include "match/match_start.h"
 #include "screens/online_request.h"
 #include "screens/online_screens.h"
 #include "settings/settings.h"

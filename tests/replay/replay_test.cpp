@@ -11,7 +11,7 @@
 #include "input/key_state.h"
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
-#include "replay/state_hash.h"
+#include "match/state_hash.h"
 #include "rng/sfmt19937.h"
 #include "screens/game_texts.h"
 #include "screens/replay_screens.h"

@@ -12,7 +12,7 @@
 #include "rng/sfmt19937.h"
 #include "screens/hint.h"
 #include "screens/match_loop.h"
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 #include "screens/title_screen.h"
 
 using namespace kokurin;

@@ -13,7 +13,7 @@
 #include "rng/sfmt19937.h"
 #include "rules/element.h"
 #include "rules/match_state.h"
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 
 using namespace kokurin;
 

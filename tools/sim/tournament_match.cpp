@@ -1,12 +1,10 @@
 // One tournament match: which entries meet for a match number, the match played on the headless
 // front end with either seat a personality or the scripted novice, and its CSV row.
-#include "cpu/turn_setup.h"
 #include "headless/headless.h"
+#include "match/match.h"
+#include "match/match_observer.h"
 #include "novice_seat.h"
-#include "rng/sfmt19937.h"
 #include "screens/match_loop.h"
-#include "screens/match_observer.h"
-#include "screens/title_screen.h"
 #include "tournament.h"
 
 namespace kokurin {
@@ -84,19 +82,14 @@ MatchResult playTournamentMatch(const TournamentMatch& match, long frameLimit,
     headless::setKeySource(withNovice ? &novice : nullptr);
     headless::setPollLimit(frameLimit);
     TournamentObserver observer(withNovice ? &novice : nullptr, watcher);
-    setMatchObserver(&observer);
 
     // As a fresh kokurin-sim process starts: the turn count that rotates entry 8 from zero, the
-    // generator seeded where the game seeds it from the clock, the match built as the title
-    // screen builds it. A human seat is entry 0 on either side.
-    rotationCounter = 0;
-    sharedRandom.seed(match.seed);
-    MatchState state;
-    setUpMatch(state, match.second);
-    state.firstSeatType = match.first;
-    runMatch(state);
+    // generator seeded where the game seeds it from the clock. A human seat is entry 0 on either
+    // side.
+    Match played(freshMatchStart(match.second, match.seed), match.first);
+    runMatch(played, &observer);
+    const MatchState& state = played.state();
 
-    setMatchObserver(nullptr);
     headless::setKeySource(nullptr);
     MatchResult result;
     result.match = match;
