@@ -72,6 +72,9 @@ bool FramePump::pump() {
             break;
         }
         if (state == InputState::End) {
+            // The screens around the source read on from the devices as they are now: a key
+            // held when a replay is left is held, not pressed, on the next screen's frame.
+            updateKeyStates(local);
             ++quitReports_;
             return true;
         }

@@ -62,7 +62,7 @@ int runGame(ScreenRun firstScreen, const OnlineRequest& online) {
     beginFirstFrame();
 
     if (firstScreen != nullptr) {
-        firstScreen();
+        firstScreen(session);
     } else {
         runTitleScreen(session, settings, online);
     }

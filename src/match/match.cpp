@@ -58,12 +58,27 @@ MatchListener& silentListener() {
 
 Match::Match(const MatchStart& start, std::int32_t firstSeatType)
     : random_(startGenerator(start)), rotation_(start.rotation) {
-    for (int bit = 0; bit < matchKeyCount; ++bit) {
-        keys_[bit] = static_cast<std::int32_t>((start.keyHolds >> (2 * bit)) & 3u);
-    }
+    setKeyHolds(start.keyHolds);
     state_.opponentType = start.opponent;
     state_.firstSeatType = firstSeatType;
     fillBoard(state_, random_);
+}
+
+Match Match::fromPosition(const MatchState& state, const Sfmt19937& random,
+                          std::int32_t rotation, std::uint32_t keyHolds, MatchEntry entry) {
+    Match match;
+    match.state_ = state;
+    match.random_ = random;
+    match.rotation_ = rotation;
+    match.setKeyHolds(keyHolds);
+    match.entry_ = entry;
+    return match;
+}
+
+void Match::setKeyHolds(std::uint32_t keyHolds) {
+    for (int bit = 0; bit < matchKeyCount; ++bit) {
+        keys_[bit] = static_cast<std::int32_t>((keyHolds >> (2 * bit)) & 3u);
+    }
 }
 
 MatchOutcome Match::outcome() const {
@@ -90,8 +105,15 @@ void Match::begin(MatchListener& listener) {
     }
     begun_ = true;
     listener_ = &listener;
-    sound(SoundCue::Kind::MatchBegins);
-    beginTurn();
+    if (entry_ == MatchEntry::Clash) {
+        clashSteps();
+    } else if (entry_ == MatchEntry::ComputerTurn) {
+        listener_->turnStarted(state_);
+        beginComputerTurn();
+    } else {
+        sound(SoundCue::Kind::MatchBegins);
+        beginTurn();
+    }
     listener_ = nullptr;
 }
 
@@ -195,15 +217,7 @@ void Match::step(const FrameInput& input, MatchListener& listener) {
 void Match::beginTurn() {
     listener_->turnStarted(state_);
     if (computerPlaysTurn(state_)) {
-        startComputerTurn(state_, turn_, random_, rotation_, listener_);
-        if (state_.turnTimer <= 0) {
-            // No time at all: the cursor and the mark's random start are exchanged as they
-            // stand.
-            finalSwap(state_, turn_);
-            computerExchanged();
-            return;
-        }
-        computerFrame();
+        beginComputerTurn();
         return;
     }
     const int self = state_.currentPlayer;
@@ -220,6 +234,17 @@ void Match::beginTurn() {
     selectedCol_ = 0;
     selectedRow_ = 0;
     humanFrame();
+}
+
+void Match::beginComputerTurn() {
+    startComputerTurn(state_, turn_, random_, rotation_, listener_);
+    if (state_.turnTimer <= 0) {
+        // No time at all: the cursor and the mark's random start are exchanged as they stand.
+        finalSwap(state_, turn_);
+        computerExchanged();
+        return;
+    }
+    computerFrame();
 }
 
 void Match::humanFrame() {

@@ -43,6 +43,11 @@ enum class MatchPhase : std::uint8_t {
 // How the match went, as the replay says it.
 enum class MatchOutcome : std::uint8_t { Playing, FirstWon, SecondWon, Left };
 
+// Where a match taken up from a position begins: the mover's turn; the mover's turn played by
+// the computer whoever sits in the seat (a tool's "what would it do"); or the clash of the
+// queues as they stand (after a turn's cascade).
+enum class MatchEntry : std::uint8_t { TurnStart, ComputerTurn, Clash };
+
 // Element counts cleared by each player in the match, for the winner's jingle.
 struct ClearedTally {
     int counts[2][Water + 1] = {};
@@ -57,6 +62,11 @@ class Match {
     // generator. Nothing of the first frame has happened yet: begin() runs it. Tools may seat a
     // personality in the first seat too (the game never does).
     explicit Match(const MatchStart& start, std::int32_t firstSeatType = 0);
+    // A match taken up from a position of the rules' record (a puzzle, a test of one turn): the
+    // generator and rotation count given, the match keys held as given; begin() enters it at
+    // `entry` (a match's own beginning is sounded only from a turn's start).
+    static Match fromPosition(const MatchState& state, const Sfmt19937& random,
+                              std::int32_t rotation, std::uint32_t keyHolds, MatchEntry entry);
 
     // The logic before the first frame is shown (the first turn's start and, for a human, its
     // first frame). Once, right after construction.
@@ -87,6 +97,9 @@ class Match {
     // winner screen left with SPACE; kept: mixed-frame).
     bool leavesMatchScreen() const { return leavesMatchScreen_; }
 
+    // The elements each player has cleared so far.
+    const ClearedTally& tally() const { return tally_; }
+
     // What carries on to the series' next match.
     const Sfmt19937& random() const { return random_; }
     std::int32_t rotation() const { return rotation_; }
@@ -94,9 +107,12 @@ class Match {
     std::uint32_t keyHolds() const { return keyHoldsOfCounters(keys_); }
 
   private:
+    Match() = default;
+    void setKeyHolds(std::uint32_t keyHolds);
     bool pressed(int bit) const { return keys_[bit] == 1; }
 
     void beginTurn();
+    void beginComputerTurn();
     void humanFrame();
     void humanTurnEnded();
     void computerFrame();
@@ -122,6 +138,7 @@ class Match {
     MatchPhase phase_ = MatchPhase::Between;
     std::uint32_t frame_ = 0;
     bool begun_ = false;
+    MatchEntry entry_ = MatchEntry::TurnStart;
 
     bool selected_ = false;
     int selectedCol_ = 0;

@@ -22,7 +22,7 @@ int commandSpeed = 1;
 // 0 not watched to its end, 1 played as recorded, -1 parted from the game.
 int watchedOutcome = 0;
 
-bool watchCommandReplay() {
+bool watchCommandReplay(PlaySession&) {
     return watchReplay(commandReplay, commandSpeed);
 }
 

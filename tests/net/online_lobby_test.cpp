@@ -85,7 +85,7 @@ class ScriptedTransport : public Transport {
             reply.names[0] = "ann";
             reply.names[1] = "kai";
             reply.seat = server_.seat;
-            reply.start = captureMatchStart(0, 7);
+            reply.start = freshMatchStart(0, 7);
             server_.started = true;
         } else if (m.type == MessageType::Inputs) {
             // The client's own frames come back; the other seat's only when it keeps pace.

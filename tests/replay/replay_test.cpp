@@ -16,8 +16,10 @@
 #include "screens/game_texts.h"
 #include "screens/replay_screens.h"
 #include "screens/title_screen.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
+using namespace testing_support;
 
 namespace {
 
@@ -55,8 +57,8 @@ class GameReplays : public ::testing::Test {
         headless::reset();
         headless::setRecording(false);
         headless::setMessageHandler([](const char*) {});
-        rotationCounter = 0;
-        sharedRandom.seed(4242);
+        testRotation() = 0;
+        testRandom().seed(4242);
     }
     void TearDown() override { headless::reset(); }
 };
@@ -77,9 +79,9 @@ TEST_F(GameReplays, EveryMatchOfAProcessIsSavedAndEachWatchesBackExactly) {
     // Watched in another order, from a process state of its own: each plays as recorded.
     headless::setKeySource(nullptr);
     headless::setPollLimit(0);
-    sharedRandom.seed(1);
-    rotationCounter = 77;
-    const std::uint32_t before = sharedRandom.word(5);
+    testRandom().seed(1);
+    testRotation() = 77;
+    const std::uint32_t before = testRandom().word(5);
     for (int i : {2, 0, 1}) {
         EXPECT_FALSE(watchReplay(replays[static_cast<std::size_t>(i)], 8)) << "match " << i;
     }
@@ -88,8 +90,8 @@ TEST_F(GameReplays, EveryMatchOfAProcessIsSavedAndEachWatchesBackExactly) {
         EXPECT_TRUE(watched.ok) << watched.text;
     }
     // Watching changed nothing of the process's own.
-    EXPECT_EQ(rotationCounter, 77);
-    EXPECT_EQ(sharedRandom.word(5), before);
+    EXPECT_EQ(testRotation(), 77);
+    EXPECT_EQ(testRandom().word(5), before);
     EXPECT_TRUE(headless::messages().empty()) << "no hint box while watching";
 }
 
@@ -203,7 +205,7 @@ TEST_F(GameReplays, AReplayThatPartsFromTheGameStopsAtTheFrameWhereItDoes) {
 
 TEST_F(GameReplays, TheNewestAreKeptAndAStoreThatCannotBeWrittenSavesNothing) {
     Replay replay;
-    replay.start = captureMatchStart(3, 1);
+    replay.start = freshMatchStart(3, 1);
     replay.hashes.push_back(0);
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(saveMatchReplay(replay, 3));
