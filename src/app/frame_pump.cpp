@@ -98,6 +98,11 @@ bool FramePump::pump() {
     return false;
 }
 
+bool FramePump::nextFrameShown() const {
+    const int speed = frameInputSource().framesPerShownFrame();
+    return unshown_ + 1 >= (speed > 1 ? speed : 1);
+}
+
 bool FramePump::close() {
     closed_ = true;
     ++quitReports_;

@@ -92,6 +92,45 @@ bool ReplayPlayer::finish(ReplayResult result, std::string& error) const {
     return true;
 }
 
+void ReplaySnapshots::offer(const Match& match, std::uint32_t frame) {
+    if (frame % interval == 0 && frame / interval == kept_.size()) {
+        kept_.push_back(match);
+    }
+}
+
+std::uint32_t ReplaySnapshots::seek(const Replay& replay, Match& match, std::uint32_t target,
+                                    bool& diverged) {
+    diverged = false;
+    if (kept_.empty()) {
+        return match.frame();
+    }
+    const std::uint32_t last = static_cast<std::uint32_t>(replay.inputs.size());
+    if (target > last) {
+        target = last;
+    }
+    std::size_t base = target / interval;
+    if (base >= kept_.size()) {
+        base = kept_.size() - 1;
+    }
+    match = kept_[base];
+    std::uint32_t frame = static_cast<std::uint32_t>(base) * interval;
+    while (frame < target && !match.over()) {
+        offer(match, frame);
+        const std::uint32_t number = frame + 1;
+        if (number % replayHashInterval == 0) {
+            const std::size_t k = number / replayHashInterval - 1;
+            if (k >= replay.hashes.size() || replay.hashes[k] != match.hash()) {
+                diverged = true;
+                return number;
+            }
+        }
+        match.step(replay.inputs[frame], silentListener());
+        ++frame;
+    }
+    offer(match, frame);
+    return frame;
+}
+
 ReplayResult matchResult(const Match& match, bool quit) {
     switch (match.outcome()) {
     case MatchOutcome::FirstWon:

@@ -67,15 +67,19 @@ std::uint32_t matchKeyHoldsNow() {
 bool runMatch(Match& match, MatchObserver* observer) {
     ScreenMatchListener listener(observer);
     match.begin(listener);
+    FramePump& pump = *installedFramePump();
     for (;;) {
-        drawMatch(match);
+        // In fast playback the frames between the shown ones are stepped and never drawn.
+        if (match.over() || pump.nextFrameShown()) {
+            drawMatch(match);
+        }
         if (match.over()) {
             return false;
         }
         if (pumpFrame()) {
             return true;
         }
-        match.step(installedFramePump()->lastInput(), listener);
+        match.step(pump.lastInput(), listener);
     }
 }
 

@@ -1,6 +1,7 @@
-// Watching replays: the watcher's keys (pause, step, speed, restart, leave) are read from the
-// local devices and never reach the match, which plays the recorded frames alone. The replay's
-// match is a value of its own: watching changes nothing of the game's series or keys.
+// Watching replays: the watcher's keys (pause, a frame on or back, ten seconds earlier or later,
+// speed, restart, leave) are read from the local devices and never reach the match, which plays
+// the recorded frames alone. The replay's match is a value of its own: watching changes nothing
+// of the game's series or keys, and a jump is a snapshot copied and stepped on without drawing.
 #include "screens/replay_screens.h"
 
 #include <cstdio>
@@ -31,16 +32,31 @@ namespace {
 constexpr int textHeight = 14;
 constexpr int speeds[] = {1, 2, 4, 8};
 constexpr Colour statusYellow = 0xFFFFFF80u;
+// PAGE UP and PAGE DOWN jump this far.
+constexpr std::uint32_t jumpFrames = 600;
 
-enum WatchKey { watchPause, watchStep, watchFaster, watchSlower, watchRestart, watchLeave };
-constexpr int watchKeys[] = {keySpace, keyRight, keyUp, keyDown, keyReturn, keyEscape};
-constexpr int watchKeyCount = 6;
+enum WatchKey {
+    watchPause,
+    watchStep,
+    watchBack,
+    watchFaster,
+    watchSlower,
+    watchRestart,
+    watchHome,
+    watchEarlier,
+    watchLater,
+    watchLeave,
+};
+constexpr int watchKeys[] = {keySpace, keyRight, keyLeft,     keyUp,       keyDown,
+                             keyReturn, keyHome, keyPageUp, keyPageDown, keyEscape};
+constexpr int watchKeyCount = 10;
 
 class ReplayWatch : public FrameInputSource {
   public:
-    ReplayWatch(ReplayPlayer& player, const Match& match, const ReplayTexts& texts,
-                int speedIndex)
-        : player_(player), match_(match), texts_(texts), speedIndex_(speedIndex) {}
+    ReplayWatch(ReplayPlayer& player, Match& match, const ReplayTexts& texts, int speedIndex,
+                std::uint32_t startFrame)
+        : player_(player), match_(match), texts_(texts), speedIndex_(speedIndex),
+          startFrame_(startFrame) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
         bool pressed[watchKeyCount];
@@ -49,8 +65,17 @@ class ReplayWatch : public FrameInputSource {
             pressed[k] = down && !held_[k];
             held_[k] = down;
         }
-        if (pressed[watchLeave] || pressed[watchRestart]) {
-            restart_ = pressed[watchRestart] && !pressed[watchLeave];
+        const std::uint32_t at = player_.framesPlayed();
+        if (!started_) {
+            // The match as it begins is the first snapshot; a watch asked to start later jumps
+            // there before its first frame is shown.
+            started_ = true;
+            snapshots_.offer(match_, 0);
+            if (startFrame_ > 0) {
+                return seek(startFrame_);
+            }
+        }
+        if (pressed[watchLeave]) {
             ended_ = true;
             return InputState::End;
         }
@@ -63,9 +88,22 @@ class ReplayWatch : public FrameInputSource {
         if (pressed[watchSlower] && speedIndex_ > 0) {
             --speedIndex_;
         }
+        if (pressed[watchRestart] || pressed[watchHome]) {
+            return seek(0);
+        }
+        if (pressed[watchEarlier]) {
+            return seek(at > jumpFrames ? at - jumpFrames : 0);
+        }
+        if (pressed[watchLater]) {
+            return seek(at + jumpFrames);
+        }
+        if (paused_ && pressed[watchBack]) {
+            return seek(at > 0 ? at - 1 : 0);
+        }
         if (paused_ && !pressed[watchStep]) {
             return InputState::Pending;
         }
+        snapshots_.offer(match_, at);
         const InputState state = player_.nextInput(localDown, input);
         if (state == InputState::End) {
             ended_ = true;
@@ -73,8 +111,8 @@ class ReplayWatch : public FrameInputSource {
         return state;
     }
 
-    // Paused: the whole scene as it stands (the selection, the computer's mark), with the
-    // status line.
+    // Paused (or just moved): the whole scene as it stands (the selection, the computer's
+    // mark), with the status line.
     bool drawWhileHeld(long) override {
         drawMatch(match_);
         drawOverFrame();
@@ -97,18 +135,37 @@ class ReplayWatch : public FrameInputSource {
     bool allowsModalBoxes() const override { return false; }
 
     bool ended() const { return ended_; }
-    bool restart() const { return restart_; }
     int speedIndex() const { return speedIndex_; }
 
   private:
+    // Brings the match to `frame` (never past the recording's last frame, so the watch stays in
+    // it) and shows it there.
+    InputState seek(std::uint32_t frame) {
+        const std::uint32_t count = player_.frameCount();
+        if (count > 0 && frame >= count) {
+            frame = count - 1;
+        }
+        bool diverged = false;
+        const std::uint32_t reached = snapshots_.seek(player_.replay(), match_, frame, diverged);
+        if (diverged) {
+            player_.divergedAt(reached);
+            ended_ = true;
+            return InputState::End;
+        }
+        player_.seekTo(reached);
+        return InputState::Pending;
+    }
+
     ReplayPlayer& player_;
-    const Match& match_;
+    Match& match_;
     const ReplayTexts& texts_;
     int speedIndex_;
-    bool held_[watchKeyCount] = {true, true, true, true, true, true};
+    std::uint32_t startFrame_;
+    ReplaySnapshots snapshots_;
+    bool held_[watchKeyCount] = {true, true, true, true, true, true, true, true, true, true};
     bool paused_ = false;
     bool ended_ = false;
-    bool restart_ = false;
+    bool started_ = false;
 };
 
 const ReplayTexts& replayTexts() {
@@ -126,45 +183,35 @@ int speedIndexOf(int speed) {
 
 } // namespace
 
-bool watchReplay(const Replay& replay, int speed) {
+bool watchReplay(const Replay& replay, int speed, std::uint32_t startFrame) {
     const ReplayTexts& texts = replayTexts();
-    int speedIndex = speedIndexOf(speed);
-    bool closing = false;
-    for (;;) {
-        if (!validMatchStart(replay.start)) {
-            showMessageBox("the replay's start is damaged");
-            replayWatched(false, "the replay's start is damaged");
-            break;
-        }
-        Match match(replay.start);
-        ReplayPlayer player(replay, match);
-        ReplayWatch watch(player, match, texts, speedIndex);
-        bool quit = false;
-        {
-            ScopedFrameInput route(watch);
-            quit = runMatch(match);
-        }
-        // Frames that ended without the watch ending them: the game is closing.
-        if (quit && !watch.ended()) {
-            closing = true;
-            break;
-        }
-        if (watch.restart()) {
-            speedIndex = watch.speedIndex();
-            continue;
-        }
-        std::string error;
-        if (player.diverged() || player.framesPlayed() == player.frameCount()) {
-            if (player.finish(matchResult(match, quit), error)) {
-                replayWatched(true, texts.ended);
-            } else {
-                replayWatched(false, error.c_str());
-                showMessageBox(error.c_str());
-            }
-        }
-        break;
+    if (!validMatchStart(replay.start)) {
+        showMessageBox("the replay's start is damaged");
+        replayWatched(false, "the replay's start is damaged");
+        return false;
     }
-    return closing;
+    Match match(replay.start);
+    ReplayPlayer player(replay, match);
+    ReplayWatch watch(player, match, texts, speedIndexOf(speed), startFrame);
+    bool quit = false;
+    {
+        ScopedFrameInput route(watch);
+        quit = runMatch(match);
+    }
+    // Frames that ended without the watch ending them: the game is closing.
+    if (quit && !watch.ended()) {
+        return true;
+    }
+    std::string error;
+    if (player.diverged() || player.framesPlayed() == player.frameCount()) {
+        if (player.finish(matchResult(match, quit), error)) {
+            replayWatched(true, texts.ended);
+        } else {
+            replayWatched(false, error.c_str());
+            showMessageBox(error.c_str());
+        }
+    }
+    return false;
 }
 
 bool runReplayList() {
