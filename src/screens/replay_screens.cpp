@@ -66,15 +66,6 @@ class ReplayWatch : public FrameInputSource {
             held_[k] = down;
         }
         const std::uint32_t at = player_.framesPlayed();
-        if (!started_) {
-            // The match as it begins is the first snapshot; a watch asked to start later jumps
-            // there before its first frame is shown.
-            started_ = true;
-            snapshots_.offer(match_, 0);
-            if (startFrame_ > 0) {
-                return seek(startFrame_);
-            }
-        }
         if (pressed[watchLeave]) {
             ended_ = true;
             return InputState::End;
@@ -87,6 +78,15 @@ class ReplayWatch : public FrameInputSource {
         }
         if (pressed[watchSlower] && speedIndex_ > 0) {
             --speedIndex_;
+        }
+        if (!started_) {
+            // The match as it begins is the first snapshot; a watch asked to start later jumps
+            // there before the match's first frame is played.
+            started_ = true;
+            snapshots_.offer(match_, 0);
+            if (startFrame_ > 0) {
+                return seek(startFrame_);
+            }
         }
         if (pressed[watchRestart] || pressed[watchHome]) {
             return seek(0);

@@ -19,11 +19,13 @@ namespace {
 
 Replay commandReplay;
 int commandSpeed = 1;
+// The frame the watch starts from (--from SECONDS).
+std::uint32_t commandFrom = 0;
 // 0 not watched to its end, 1 played as recorded, -1 parted from the game.
 int watchedOutcome = 0;
 
 bool watchCommandReplay(PlaySession&) {
-    return watchReplay(commandReplay, commandSpeed);
+    return watchReplay(commandReplay, commandSpeed, commandFrom);
 }
 
 } // namespace
@@ -45,6 +47,18 @@ bool runReplayCommand(int argc, char* argv[], int& exitCode) {
                 return true;
             }
             commandSpeed = speed;
+        } else if (std::strcmp(argv[i], "--from") == 0 && i + 1 < argc) {
+            // Whole or decimal seconds into the match, at 60 frames a second.
+            const char* text = argv[++i];
+            char* end = nullptr;
+            const double seconds = std::strtod(text, &end);
+            if (end == text || *end != '\0' || !(seconds >= 0.0) || seconds > 86400.0) {
+                std::fprintf(stderr, "kokurin: --from takes seconds into the match, not '%s'\n",
+                             text);
+                exitCode = 2;
+                return true;
+            }
+            commandFrom = static_cast<std::uint32_t>(seconds * 60.0);
         }
     }
     if (file == nullptr) {

@@ -231,3 +231,170 @@ TEST_F(GameReplays, TheNewestAreKeptAndAStoreThatCannotBeWrittenSavesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// The match of a replay stepped straight to a frame, without any screen.
+Match matchAtFrame(const Replay& replay, std::uint32_t frame) {
+    Match match(replay.start);
+    match.begin(silentListener());
+    for (std::uint32_t f = 0; f < frame && f < replay.inputs.size(); ++f) {
+        match.step(replay.inputs[f], silentListener());
+    }
+    return match;
+}
+
+// What a watched frame shows: the frame count of its status line and its board.
+struct Shown {
+    long poll = 0;
+    long frame = -1;
+    std::string board;
+    bool selectionMark = false;
+};
+
+std::string digitsOf(const MatchState& state) {
+    std::string board;
+    for (Element e : state.cells) {
+        board += static_cast<char>('0' + e);
+    }
+    return board;
+}
+
+} // namespace
+
+TEST_F(GameReplays, AReplayIsScrubbedBothWaysAndEveryJumpShowsTheFrameItNames) {
+    BusyKeys keys;
+    headless::setKeySource(&keys);
+    headless::setPollLimit(6000);
+    runTitleScreen();
+    std::vector<Replay> replays = savedReplays();
+    ASSERT_FALSE(replays.empty());
+    const Replay& replay = replays[0];
+    ASSERT_GT(replay.inputs.size(), 1500u);
+
+    // Paused on the first frame, then: PAGE DOWN twice (+10 s each), LEFT, RIGHT, RIGHT, PAGE
+    // UP, HOME, and ESC. Each shown frame's status line names its frame and its board is the
+    // match stepped straight there.
+    headless::reset();
+    headless::setRecording(true);
+    headless::KeyScript watch;
+    watch.tap(2, keySpace);
+    watch.tap(5, keyPageDown);
+    watch.tap(8, keyPageDown);
+    watch.tap(11, keyLeft);
+    watch.tap(14, keyRight);
+    watch.tap(17, keyRight);
+    watch.tap(20, keyPageUp);
+    watch.tap(23, keyHome);
+    watch.tap(26, keyEscape);
+    headless::setKeySource(&watch);
+    headless::setPollLimit(100);
+    std::vector<Shown> shown;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        Shown s;
+        s.poll = poll;
+        std::string board;
+        for (const auto& draw : frame) {
+            unsigned at = 0;
+            unsigned of = 0;
+            if (std::sscanf(draw.text.c_str(), "リプレイ 一時停止 %u/%u", &at, &of) == 2) {
+                s.frame = at;
+            }
+            if (draw.height == 40) {
+                for (int e = 0; e <= Water; ++e) {
+                    if (draw.text == elementLabel[e]) {
+                        board += static_cast<char>('0' + e);
+                    }
+                }
+            }
+            s.selectionMark = s.selectionMark ||
+                              (draw.kind == headless::DrawCall::Kind::Primitive &&
+                               draw.vertices.size() == 4 && draw.vertices[0].colour == 0xFF0000FFu &&
+                               draw.vertices[2].x - draw.vertices[1].x < 20.0f);
+        }
+        s.board = board;
+        shown.push_back(s);
+    });
+    EXPECT_FALSE(watchReplay(replay, 1));
+    headless::setFrameHook(nullptr);
+
+    auto frameAt = [&](long poll) {
+        for (const Shown& s : shown) {
+            if (s.poll == poll) {
+                return s;
+            }
+        }
+        return Shown{};
+    };
+    // The frame each key leaves on show (read the poll after its key); the pause came after the
+    // first frame was played.
+    const struct {
+        long poll;
+        long frame;
+    } expected[] = {{6, 601}, {9, 1201}, {12, 1200}, {15, 1201}, {18, 1202}, {21, 602}, {24, 0}};
+    for (const auto& e : expected) {
+        const Shown s = frameAt(e.poll);
+        EXPECT_EQ(s.frame, e.frame) << "poll " << e.poll;
+        if (s.frame >= 0) {
+            const Match there = matchAtFrame(replay, static_cast<std::uint32_t>(s.frame));
+            if (there.phase() != MatchPhase::Between) {
+                EXPECT_EQ(s.board, digitsOf(there.state())) << "frame " << s.frame;
+            }
+        }
+    }
+    // Nothing of the watch reaches the game's own series.
+    EXPECT_TRUE(headless::messages().empty());
+}
+
+TEST_F(GameReplays, AWatchStartsWhereItIsAskedAndAPausedFrameDrawsTheWholeScene) {
+    BusyKeys keys;
+    headless::setKeySource(&keys);
+    headless::setPollLimit(6000);
+    runTitleScreen();
+    const Replay replay = savedReplays().at(0);
+    // A frame where the human has a cell selected: the paused frame shows that selection.
+    std::uint32_t selectedAt = 0;
+    {
+        Match match(replay.start);
+        match.begin(silentListener());
+        for (std::uint32_t f = 0; f < replay.inputs.size() && selectedAt == 0; ++f) {
+            match.step(replay.inputs[f], silentListener());
+            if (match.phase() == MatchPhase::HumanTurn && match.selected() && f > 100) {
+                selectedAt = f + 1;
+            }
+        }
+    }
+    ASSERT_NE(selectedAt, 0u) << "the busy player selects a cell somewhere";
+
+    headless::reset();
+    headless::setRecording(true);
+    headless::KeyScript watch;
+    watch.tap(2, keySpace);
+    watch.tap(5, keyEscape);
+    headless::setKeySource(&watch);
+    headless::setPollLimit(50);
+    std::vector<std::vector<headless::DrawCall>> frames;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
+        frames.push_back(frame);
+    });
+    EXPECT_FALSE(watchReplay(replay, 1, selectedAt));
+    headless::setFrameHook(nullptr);
+    ASSERT_GE(frames.size(), 4u);
+    bool status = false;
+    int marks = 0;
+    for (const auto& draw : frames[3]) {
+        unsigned at = 0;
+        unsigned of = 0;
+        status = status || (std::sscanf(draw.text.c_str(), "リプレイ 一時停止 %u/%u", &at, &of) ==
+                                2 &&
+                            at == selectedAt);
+        marks += draw.kind == headless::DrawCall::Kind::Primitive && draw.vertices.size() == 4 &&
+                         (draw.vertices[0].colour == 0xFF0000FFu ||
+                          draw.vertices[0].colour == 0xFFFF8000u) &&
+                         draw.vertices[2].x - draw.vertices[1].x < 20.0f
+                     ? 1
+                     : 0;
+    }
+    EXPECT_TRUE(status) << "paused at the frame asked for, " << selectedAt;
+    EXPECT_EQ(marks, 2) << "the cursor and the selection are both drawn while paused";
+}
