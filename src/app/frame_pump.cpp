@@ -124,6 +124,14 @@ bool pumpFrame() {
     return installedFramePump()->pump();
 }
 
+const FrameInput& lastFrameInput() {
+    return installedFramePump()->lastInput();
+}
+
+bool nextFrameShown() {
+    return installedFramePump()->nextFrameShown();
+}
+
 void restartFramePacing() {
     installedFramePump()->restartPacing();
 }

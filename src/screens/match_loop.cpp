@@ -2,8 +2,8 @@
 // input (the local devices, a recording, a replay or the network) and shows what was drawn.
 #include "screens/match_loop.h"
 
-#include "app/frame_pump.h"
 #include "input/frame_input.h"
+#include "input/input_route.h"
 #include "input/key_state.h"
 #include "platform/platform.h"
 #include "screens/hint.h"
@@ -67,10 +67,9 @@ std::uint32_t matchKeyHoldsNow() {
 bool runMatch(Match& match, MatchObserver* observer) {
     ScreenMatchListener listener(observer);
     match.begin(listener);
-    FramePump& pump = *installedFramePump();
     for (;;) {
         // In fast playback the frames between the shown ones are stepped and never drawn.
-        if (match.over() || pump.nextFrameShown()) {
+        if (match.over() || nextFrameShown()) {
             drawMatch(match);
         }
         if (match.over()) {
@@ -79,7 +78,7 @@ bool runMatch(Match& match, MatchObserver* observer) {
         if (pumpFrame()) {
             return true;
         }
-        match.step(pump.lastInput(), listener);
+        match.step(lastFrameInput(), listener);
     }
 }
 
