@@ -40,6 +40,8 @@ class Sequence {
   public:
     explicit Sequence(std::uint32_t seed) : random_(seed), rig_(options()) {
         rig_.completeChecks = false;
+        // A client that never reads is dropped once a few messages queue up for it.
+        rig_.out.queueCap = 6000;
         trace_.push_back("seed " + std::to_string(seed));
     }
 
@@ -95,9 +97,9 @@ class Sequence {
     }
 
     std::string code() {
-        static const char* const pool[] = {"ROOM", "room", "ABCD", "", "QQQQQQQQ", "../web/x"};
+        static const char* const pool[] = {"ROOM", "room", "ABCD", "", "../web/x"};
         const int n = pick(8);
-        if (n < 6) {
+        if (n < 5) {
             return pool[n];
         }
         // A code the server picked for a quick match.
@@ -112,12 +114,16 @@ class Sequence {
     }
 
     void step() {
-        const int action = pick(20);
+        const int action = pick(14);
         if (action == 0 || live_.empty()) {
-            if (live_.size() < 5) {
+            if (live_.size() < 4) {
                 const ClientId c = rig_.connect();
                 live_.push_back(c);
-                trace_.push_back("connect " + std::to_string(c));
+                const bool stuck = pick(4) == 0;
+                if (stuck) {
+                    rig_.out.stuck.insert(c);
+                }
+                trace_.push_back("connect " + std::to_string(c) + (stuck ? " (never reads)" : ""));
                 if (pick(10) != 0) {
                     say(c, helloMessage(pick(4) == 0 ? "bob" : "p" + std::to_string(c)),
                         "Hello");
@@ -153,8 +159,18 @@ class Sequence {
     }
 
     void message(ClientId c) {
+        // Weighted towards the ways into and out of rooms, where clients' requests collide.
+        static const int weights[] = {4, 4, 4, 2, 3, 3, 1, 1, 1, 1, 1, 1, 1, 1};
+        int total = 0;
+        for (int w : weights) {
+            total += w;
+        }
+        int roll = pick(total);
+        int type = 0;
+        while (roll >= weights[type]) {
+            roll -= weights[type++];
+        }
         Message m;
-        const int type = pick(17);
         switch (type) {
         case 0:
             m.type = MessageType::CreateRoom;
@@ -162,7 +178,6 @@ class Sequence {
             m.text = code();
             break;
         case 1:
-        case 2:
             m.type = MessageType::JoinRoom;
             m.flag = static_cast<std::uint8_t>(pick(4));
             m.text = code();
@@ -170,22 +185,20 @@ class Sequence {
                 m.text = "ROOM";
             }
             break;
-        case 3:
+        case 2:
             m.type = MessageType::QuickMatch;
             break;
-        case 4:
+        case 3:
             m.type = MessageType::Leave;
             break;
-        case 5:
-        case 6:
+        case 4:
             m.type = MessageType::Resume;
             m.token = !tokens_.empty() && pick(4) != 0
                           ? tokens_[static_cast<std::size_t>(pick(static_cast<int>(tokens_.size())))]
                           : static_cast<std::uint64_t>(pick(3));
             m.text = code();
             break;
-        case 7:
-        case 8: {
+        case 5: {
             m.type = MessageType::Inputs;
             m.seat = static_cast<std::uint8_t>(pick(2));
             m.number = static_cast<std::uint32_t>(pick(4) * 120);
@@ -195,30 +208,30 @@ class Sequence {
             }
             break;
         }
-        case 9:
+        case 6:
             m.type = MessageType::Hash;
             m.number = static_cast<std::uint32_t>(60 * (1 + pick(10)));
             m.hash = static_cast<std::uint32_t>(pick(2));
             break;
-        case 10:
+        case 7:
             m.type = MessageType::Result;
             m.number = static_cast<std::uint32_t>(pick(700));
             break;
-        case 11:
+        case 8:
             m.type = MessageType::Rematch;
             break;
-        case 12:
-            m.type = MessageType::ListRooms;
+        case 9:
+            m.type = pick(2) == 0 ? MessageType::ListRooms : MessageType::Ping;
             break;
-        case 13:
-            m.type = MessageType::Ping;
-            break;
-        case 14:
+        case 10:
             m = helloMessage(pick(2) == 0 ? "\xe2\x80\xae" "evil" : "bob");
             break;
-        case 15:
+        case 11:
             m.type = MessageType::MatchOver;
             m.reason = 1;
+            break;
+        case 12:
+            m.type = MessageType::Pong;
             break;
         default: {
             std::vector<std::uint8_t> junk(static_cast<std::size_t>(pick(12)));
