@@ -40,8 +40,10 @@ class Sequence {
   public:
     explicit Sequence(std::uint32_t seed) : random_(seed), rig_(options()) {
         rig_.completeChecks = false;
-        // A client that never reads is dropped once a few messages queue up for it.
-        rig_.out.queueCap = 6000;
+        // A client that never reads is dropped once a few messages queue up for it: after a
+        // few small ones, or a match's start or two.
+        static const std::size_t caps[] = {100, 3000, 6000};
+        rig_.out.queueCap = caps[pick(3)];
         trace_.push_back("seed " + std::to_string(seed));
     }
 
