@@ -306,3 +306,32 @@ TEST(ServerLobbyLog, RoomsMatchesVerdictsAndRefusals) {
 
 } // namespace
 } // namespace kokurin::testing
+
+namespace kokurin::testing {
+namespace {
+
+TEST(ServerLobbyLimits, NamesAndCodesAtTheirMaximumAndOnePast) {
+    LobbyRig rig;
+    const ClientId longest = rig.hello(" " + std::string(16, 'n') + " ");
+    EXPECT_FALSE(rig.closed(longest)) << "16 characters";
+    rig.create(longest, "abcd1234");
+    EXPECT_EQ(rig.last(longest, MessageType::Joined).text, "ABCD1234") << "8 characters";
+    EXPECT_EQ(rig.last(longest, MessageType::Joined).names[0], std::string(16, 'n'))
+        << "the name trimmed";
+    const ClientId shortest = rig.hello("n");
+    rig.join(shortest, "ABCD1234");
+    EXPECT_EQ(rig.last(shortest, MessageType::Joined).seat, 1);
+    rig.create(shortest, "ABC");
+    EXPECT_EQ(rig.last(shortest, MessageType::Refused).reason,
+              static_cast<std::uint8_t>(RefusalReason::RoomUnknown))
+        << "3 characters";
+    const ClientId tooLong = rig.hello(std::string(17, 'n'));
+    EXPECT_TRUE(rig.closed(tooLong));
+    EXPECT_EQ(rig.last(tooLong, MessageType::Refused).reason,
+              static_cast<std::uint8_t>(RefusalReason::Malformed));
+    const ClientId hidden = rig.hello("a\xe2\x80\x8b" "b");
+    EXPECT_TRUE(rig.closed(hidden)) << "a zero-width space";
+}
+
+} // namespace
+} // namespace kokurin::testing
