@@ -2,6 +2,8 @@
 // (its own seat's too), so that every player and spectator plays the server's order.
 #include "net/online_client.h"
 
+#include "net/player_name.h"
+
 namespace kokurin::net {
 
 namespace {
@@ -16,7 +18,12 @@ constexpr int maxRedirects = 3;
 
 OnlineClient::OnlineClient(Transport& transport, std::string name)
     : transport_(transport), name_(std::move(name)) {
-    if (name_.size() > maxNameBytes) {
+    // Trimmed as the server trims it; a name it would refuse is sent as it is, and the server's
+    // refusal says why.
+    std::string clean;
+    if (normalizePlayerName(name_, clean)) {
+        name_ = clean;
+    } else if (name_.size() > maxNameBytes) {
         name_.resize(maxNameBytes);
     }
 }

@@ -20,9 +20,10 @@ constexpr std::uint16_t protocolVersion = 1;
 constexpr std::size_t maxMessageBytes = 4096;
 // Frames one Inputs message may carry.
 constexpr std::size_t maxBatchFrames = 120;
-// Bytes of a player's name and of a room code.
+// Bytes of a player's name and of a room code (net/player_name.h and net/room_code.h say what
+// else a name and a code must be).
 constexpr std::size_t maxNameBytes = 32;
-constexpr std::size_t maxRoomCodeBytes = 16;
+constexpr std::size_t maxRoomCodeBytes = 8;
 // Rooms one RoomList names.
 constexpr std::size_t maxListedRooms = 32;
 // Seat numbers: 0 is 1P, 1 is 2P, this one watches.
@@ -72,10 +73,13 @@ enum class MatchEnd : std::uint8_t {
     Left = 2,
     // A player was gone longer than the stall timeout; the other wins.
     Gone = 3,
-    // The two players' games parted; nobody wins.
+    // A player's game parted from the server's re-play of the streams; the other wins (nobody
+    // when both parted).
     Diverged = 4,
+    // The match reached the longest the server plays; nobody wins.
+    TooLong = 5,
 };
-constexpr std::uint8_t lastMatchEnd = 4;
+constexpr std::uint8_t lastMatchEnd = 5;
 
 struct RoomEntry {
     std::string code;

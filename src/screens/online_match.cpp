@@ -153,7 +153,10 @@ const char* verdictText(const net::OnlineClient& client, const OnlineTexts& text
         }
         break;
     case net::MatchEnd::Diverged:
-        return texts.parted;
+        // The server's re-play named the game that parted: the other player wins.
+        return playing && winner == client.seat() ? texts.winner[winner] : texts.parted;
+    case net::MatchEnd::TooLong:
+        return texts.tooLong;
     case net::MatchEnd::Winner:
         break;
     }

@@ -2,6 +2,8 @@
 // anywhere near a socket.
 #include "screens/online_request.h"
 
+#include "net/room_code.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -47,18 +49,7 @@ bool normalizeServerAddress(const std::string& typed, std::string& url) {
 }
 
 bool normalizeRoomCode(const std::string& typed, std::string& code) {
-    if (typed.empty() || typed.size() > 16) {
-        return false;
-    }
-    std::string out;
-    for (const char c : typed) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            return false;
-        }
-        out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    code = out;
-    return true;
+    return net::normalizeRoomCode(typed, code);
 }
 
 bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,
@@ -80,7 +71,7 @@ bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& requ
             }
         } else if (argument == "--join" || argument == "--watch") {
             if (!normalizeRoomCode(argv[++i], read.room)) {
-                error = std::string("'") + argv[i] + "' is not a room code (letters and digits)";
+                error = std::string("'") + argv[i] + "' is not a room code (4 to 8 letters and digits)";
                 return false;
             }
             read.mode =

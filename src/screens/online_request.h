@@ -27,7 +27,7 @@ struct OnlineRequest {
 // Turns what a player may type for a server (host:port, http://…, ws://…) into a ws:// or
 // wss:// address; false for anything else.
 bool normalizeServerAddress(const std::string& typed, std::string& url);
-// Upper-cases a room code; false unless it is 1 to 16 letters and digits.
+// Upper-cases a room code; false unless it is 4 to 8 letters and digits (net/room_code.h).
 bool normalizeRoomCode(const std::string& typed, std::string& code);
 
 // Reads --server URL [--join CODE | --watch CODE | --host | --quick] (the server alone: its

@@ -29,7 +29,7 @@ constexpr Colour errorRed = 0xFFFF6060u;
 constexpr std::uint32_t connectTimeoutMs = 10000;
 constexpr std::uint32_t roomListEveryMs = 2000;
 constexpr std::size_t nameLimit = 16;
-constexpr std::size_t codeLimit = 16;
+constexpr std::size_t codeLimit = 8;
 
 enum Item { itemName, itemCreate, itemJoin, itemQuick, menuItems };
 constexpr int roomsShown = 10;

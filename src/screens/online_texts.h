@@ -46,6 +46,8 @@ struct OnlineTexts {
     const char* youLeft;
     const char* otherGone;
     const char* parted;
+    // The match reached the longest the server plays.
+    const char* tooLong;
     const char* waitingForVerdict;
     const char* afterHelp;
     const char* afterHelpWatching;

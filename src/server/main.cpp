@@ -20,7 +20,9 @@
 
 #include "server_lobby.h"
 #include "net/protocol.h"
+#include "replay_folder.h"
 #include "server_options.h"
+#include "worker_referee.h"
 #include "ws_frames.h"
 #if defined(KOKURIN_SERVER_REDIS)
 #include "redis_directory.h"
@@ -121,16 +123,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 class Server : public kokurin::Outbox {
   public:
-    Server(asio::io_context& io, const ServerOptions& options, kokurin::RoomDirectory* directory)
+    Server(asio::io_context& io, const ServerOptions& options, kokurin::RoomDirectory* directory,
+           kokurin::MatchReferee& referee, kokurin::ServerLog& log, kokurin::ReplayFolder* replays)
         : io_(io), acceptor_(io), timer_(io), options_(options),
-          lobby_(*this, lobbyOptions(options),
-                 std::random_device{}() ^ (std::uint64_t(std::random_device{}()) << 32),
-                 directory) {}
+          lobby_(*this, referee, log, lobbyOptions(options), replays, directory) {}
 
     static kokurin::ServerLobbyOptions lobbyOptions(const ServerOptions& options) {
         kokurin::ServerLobbyOptions lobby;
         lobby.stallMs = options.stallMs;
-        lobby.replayDir = options.replayDir;
+        lobby.maxSpectators = options.maxSpectators;
+        lobby.maxMatchFrames = options.maxMatchMinutes * 60u * 60u;
         return lobby;
     }
 
@@ -502,7 +504,17 @@ int main(int argc, char** argv) {
         return 2;
     }
 #endif
-    Server server(io, options, directory.get());
+    // Finished matches are re-played on a worker; the verdict comes back through the loop.
+    kokurin::ServerLog log;
+    kokurin::WorkerReferee referee(
+        2, [&io](std::function<void()> done) { asio::post(io, std::move(done)); });
+    std::unique_ptr<kokurin::ReplayFolder> replays;
+    if (!options.replayDir.empty()) {
+        replays = std::make_unique<kokurin::ReplayFolder>(
+            options.replayDir, kokurin::ReplayFolderLimits{options.replayFiles,
+                                                           std::uint64_t(options.replayMegabytes) << 20});
+    }
+    Server server(io, options, directory.get(), referee, log, replays.get());
     if (!server.listen(error)) {
         std::fprintf(stderr, "kokurin-server: cannot listen on port %u: %s\n",
                      static_cast<unsigned>(options.port), error.c_str());

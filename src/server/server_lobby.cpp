@@ -1,31 +1,100 @@
 // Rooms, relay and the checking of matches, as docs/protocol.md describes them. The server is
 // the one order of each match's frames: it keeps both seats' streams and every client plays
-// them as relayed.
+// them as relayed. Its own re-play of the streams, not what a client says, gives each verdict.
 #include "server_lobby.h"
 
 #include <algorithm>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-
-#include "match/match_start.h"
-#include "match_check.h"
+#include "net/player_name.h"
+#include "net/room_code.h"
+#include "replay_folder.h"
+#include "secure_random.h"
 
 namespace kokurin {
 
 using namespace net;
 
+namespace {
+
+constexpr std::uint16_t escKey = 1u;
+
+const char* endName(MatchEnd how) {
+    switch (how) {
+    case MatchEnd::Winner:
+        return "won";
+    case MatchEnd::Left:
+        return "left";
+    case MatchEnd::Gone:
+        return "gone";
+    case MatchEnd::Diverged:
+        return "diverged";
+    case MatchEnd::TooLong:
+        return "too long";
+    }
+    return "?";
+}
+
+const char* reasonName(RefusalReason reason) {
+    switch (reason) {
+    case RefusalReason::WrongVersion:
+        return "wrong version";
+    case RefusalReason::RoomFull:
+        return "room full";
+    case RefusalReason::RoomUnknown:
+        return "no such room";
+    case RefusalReason::Malformed:
+        return "malformed";
+    case RefusalReason::Flooding:
+        return "flooding";
+    case RefusalReason::NotInRoom:
+        return "not in a room";
+    case RefusalReason::ResumeUnknown:
+        return "nothing to resume";
+    case RefusalReason::WrongProcess:
+        return "another process";
+    }
+    return "?";
+}
+
+// Compares every byte whatever the first difference, so the time taken says nothing of how
+// much of a guessed token was right.
+bool sameToken(std::uint64_t a, std::uint64_t b) {
+    volatile std::uint64_t difference = a ^ b;
+    return difference == 0;
+}
+
+// The re-play's hash taken at `frame` (a multiple of the hash interval), or false when the
+// re-play ended before it: a second's hash is taken at that frame's input, so only frames the
+// replay played have one (the last hash is the end's).
+bool replayedHash(const Replay& replay, std::uint32_t frame, std::uint32_t& hash) {
+    if (frame == 0 || frame % replayHashInterval != 0) {
+        return false;
+    }
+    const std::size_t k = frame / replayHashInterval - 1;
+    if (frame > replay.inputs.size() || k >= replay.hashes.size()) {
+        return false;
+    }
+    hash = replay.hashes[k];
+    return true;
+}
+
+} // namespace
+
 struct ServerLobby::Client {
     ClientId id = 0;
     bool greeted = false;
+    // Refused and closed: its messages are ignored until its disconnected().
+    bool closing = false;
     std::string name;
     std::uint64_t token = 0;
     // The room and seat (spectatorSeat: watching); empty code: in the lobby.
     std::string room;
     int seat = spectatorSeat;
-    std::uint32_t windowStart = 0;
-    int messagesInWindow = 0;
+    std::uint32_t connectedAt = 0;
+    // The flood bucket, in thousandths of a message.
+    std::int64_t allowance = 0;
+    std::uint32_t lastFill = 0;
+    int wrongTokens = 0;
 };
 
 struct ServerLobby::Room {
@@ -43,25 +112,85 @@ struct ServerLobby::Room {
         std::uint32_t resultAt = 0;
         bool wantsRematch = false;
     };
+    enum class Phase { Waiting, Playing, Checking };
     std::string code;
     bool listed = false;
     Seat seats[2];
     std::vector<ClientId> spectators;
-    bool playing = false;
+    Phase phase = Phase::Waiting;
     std::uint32_t matchNumber = 0;
+    // The check whose verdict this room waits for.
+    std::uint64_t checkTicket = 0;
     Message lastOver;
     MatchStart start;
 };
 
-ServerLobby::ServerLobby(Outbox& out, ServerLobbyOptions options, std::uint64_t entropy, RoomDirectory* directory)
-    : out_(out), options_(std::move(options)), directory_(directory), random_(entropy) {}
+// A match handed to the referee: what its verdict needs once the re-play comes back, kept apart
+// from the room, which may be gone by then.
+struct ServerLobby::PendingCheck {
+    std::string code;
+    std::uint32_t matchNumber = 0;
+    std::string names[2];
+    MatchEnd how = MatchEnd::Winner;
+    int winner = spectatorSeat;
+    std::vector<FrameInput> streams[2];
+    std::map<std::uint32_t, std::uint32_t> hashes[2];
+};
+
+ServerLobby::ServerLobby(Outbox& out, MatchReferee& referee, ServerLog& log,
+                         ServerLobbyOptions options, ReplayFolder* replays,
+                         RoomDirectory* directory)
+    : out_(out), referee_(referee), log_(log), options_(std::move(options)), replays_(replays),
+      directory_(directory) {}
 
 ServerLobby::~ServerLobby() = default;
 
+std::uint64_t ServerLobby::random() {
+    return options_.random ? options_.random() : secureRandom64();
+}
+
+void ServerLobby::noteTime(std::uint32_t nowMs) {
+    // Nothing ran for a while: the server itself stalled, and every client's messages of that
+    // while arrive at once. They were sent in time, so each client is given the stall's worth.
+    if (called_ && nowMs - lastCall_ > options_.lateCallMs && nowMs - lastCall_ < 0x80000000u) {
+        const std::int64_t credit = static_cast<std::int64_t>(nowMs - lastCall_) *
+                                    options_.maxMessagesPerSecond;
+        for (auto& entry : clients_) {
+            Client& client = *entry.second;
+            client.allowance += credit;
+            client.lastFill = nowMs;
+        }
+        forgivenAt_ = nowMs;
+    }
+    called_ = true;
+    lastCall_ = nowMs;
+}
+
+bool ServerLobby::withinFloodLimit(Client& client, std::uint32_t nowMs) {
+    const std::int64_t full = std::int64_t(options_.maxMessagesPerSecond) * 1000;
+    const std::uint32_t elapsed = nowMs - client.lastFill;
+    client.lastFill = nowMs;
+    if (client.allowance < full) {
+        client.allowance = std::min(full, client.allowance + std::int64_t(elapsed) *
+                                                                 options_.maxMessagesPerSecond);
+    } else if (nowMs - forgivenAt_ > 1000) {
+        // A stall's credit is for the burst that follows it, not to be kept for later.
+        client.allowance = full;
+    }
+    if (client.allowance < 1000) {
+        return false;
+    }
+    client.allowance -= 1000;
+    return true;
+}
+
 void ServerLobby::connected(ClientId id, std::uint32_t nowMs) {
+    noteTime(nowMs);
     auto client = std::make_unique<Client>();
     client->id = id;
-    client->windowStart = nowMs;
+    client->connectedAt = nowMs;
+    client->lastFill = nowMs;
+    client->allowance = std::int64_t(options_.maxMessagesPerSecond) * 1000;
     clients_[id] = std::move(client);
 }
 
@@ -69,275 +198,136 @@ void ServerLobby::send(ClientId client, const Message& m) {
     out_.send(client, encodeMessage(m));
 }
 
-void ServerLobby::refuse(ClientId client, RefusalReason reason, const std::string& text, bool close) {
+void ServerLobby::refuse(ClientId client, RefusalReason reason, const std::string& text) {
     Message m;
     m.type = MessageType::Refused;
     m.reason = static_cast<std::uint8_t>(reason);
     m.text = text.substr(0, 255);
     send(client, m);
-    if (close) {
-        out_.close(client);
+    if (reason != RefusalReason::WrongProcess) {
+        log_.say(LogLevel::Info, "refused client %llu: %s%s%s",
+                 static_cast<unsigned long long>(client), reasonName(reason),
+                 text.empty() ? "" : ": ", text.c_str());
     }
 }
 
+void ServerLobby::drop(Client& client, RefusalReason reason, const std::string& text,
+                       std::uint32_t nowMs) {
+    if (client.closing) {
+        return;
+    }
+    refuse(client.id, reason, text);
+    out_.close(client.id);
+    leaveEverything(client, nowMs);
+    client.closing = true;
+}
+
 void ServerLobby::received(ClientId id, const std::uint8_t* bytes, std::size_t size,
-                     std::uint32_t nowMs) {
+                           std::uint32_t nowMs) {
+    noteTime(nowMs);
     auto found = clients_.find(id);
-    if (found == clients_.end()) {
+    if (found == clients_.end() || found->second->closing) {
         return;
     }
     Client& client = *found->second;
-    if (nowMs - client.windowStart >= 1000) {
-        client.windowStart = nowMs;
-        client.messagesInWindow = 0;
-    }
-    if (++client.messagesInWindow > options_.maxMessagesPerSecond) {
-        refuse(id, RefusalReason::Flooding, "", true);
-        disconnected(id, nowMs);
+    if (!withinFloodLimit(client, nowMs)) {
+        drop(client, RefusalReason::Flooding, "", nowMs);
         return;
     }
     Message m;
     std::string why;
     if (!decodeMessage(bytes, size, m, why)) {
-        refuse(id, RefusalReason::Malformed, why, true);
-        disconnected(id, nowMs);
+        drop(client, RefusalReason::Malformed, why, nowMs);
         return;
     }
     handle(client, m, nowMs);
 }
 
+void ServerLobby::greet(Client& client, const Message& m) {
+    if (m.version != protocolVersion || m.gameVersion != gameVersion()) {
+        drop(client, RefusalReason::WrongVersion, gameVersion(), client.connectedAt);
+        return;
+    }
+    std::string name;
+    if (!normalizePlayerName(m.text, name)) {
+        drop(client, RefusalReason::Malformed,
+             "a name is 1 to 16 visible characters (no control or invisible ones)",
+             client.connectedAt);
+        return;
+    }
+    client.greeted = true;
+    client.name = name;
+    client.token = random() | 1u;
+    Message welcome;
+    welcome.type = MessageType::Welcome;
+    welcome.version = protocolVersion;
+    welcome.number = static_cast<std::uint32_t>(client.id);
+    welcome.token = client.token;
+    send(client.id, welcome);
+}
+
 void ServerLobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
     if (!client.greeted) {
         if (m.type != MessageType::Hello) {
-            refuse(client.id, RefusalReason::Malformed, "the first message must be Hello", true);
-            disconnected(client.id, nowMs);
+            drop(client, RefusalReason::Malformed, "the first message must be Hello", nowMs);
             return;
         }
-        if (m.version != protocolVersion || m.gameVersion != gameVersion()) {
-            refuse(client.id, RefusalReason::WrongVersion, gameVersion(), true);
-            disconnected(client.id, nowMs);
-            return;
-        }
-        client.greeted = true;
-        client.name = m.text.empty() ? "?" : m.text;
-        client.token = random_() | 1u;
-        Message welcome;
-        welcome.type = MessageType::Welcome;
-        welcome.version = protocolVersion;
-        welcome.number = static_cast<std::uint32_t>(client.id);
-        welcome.token = client.token;
-        send(client.id, welcome);
+        greet(client, m);
         return;
     }
-    Room* room = nullptr;
-    if (!client.room.empty()) {
-        auto found = rooms_.find(client.room);
-        room = found != rooms_.end() ? found->second.get() : nullptr;
-        if (room != nullptr && client.seat < 2) {
-            room->seats[client.seat].lastHeard = nowMs;
-        }
+    Room* room = findRoom(client.room);
+    if (room != nullptr && client.seat < 2 && room->seats[client.seat].client == client.id) {
+        room->seats[client.seat].lastHeard = nowMs;
     }
+    const bool seated = room != nullptr && client.seat < 2;
     switch (m.type) {
     case MessageType::Hello:
-        refuse(client.id, RefusalReason::Malformed, "a second Hello", true);
-        disconnected(client.id, nowMs);
+        drop(client, RefusalReason::Malformed, "a second Hello", nowMs);
         return;
-    case MessageType::ListRooms: {
-        Message list;
-        list.type = MessageType::RoomList;
-        if (directory_ != nullptr) {
-            list.rooms = directory_->listedRooms(maxListedRooms);
-            send(client.id, list);
-            return;
-        }
-        for (const auto& entry : rooms_) {
-            const Room& r = *entry.second;
-            if (!r.listed || list.rooms.size() >= maxListedRooms) {
-                continue;
-            }
-            list.rooms.push_back(entryOf(r));
-        }
-        send(client.id, list);
+    case MessageType::ListRooms:
+        listRooms(client);
         return;
-    }
-    case MessageType::CreateRoom: {
-        if (room != nullptr) {
-            leaveRoom(client, nowMs);
-        }
-        std::string code = m.text.empty() ? freshCode() : m.text;
-        if (rooms_.count(code) != 0 || (!m.text.empty() && !claimCode(code))) {
-            refuse(client.id, RefusalReason::RoomFull, code, false);
-            return;
-        }
-        seat(client, makeRoom(code, m.flag == 1), 0, nowMs);
+    case MessageType::CreateRoom:
+        createRoom(client, m, nowMs);
         return;
-    }
-    case MessageType::JoinRoom: {
-        if (room != nullptr) {
-            leaveRoom(client, nowMs);
-        }
-        auto found = rooms_.find(m.text);
-        if (found == rooms_.end()) {
-            if (redirected(client, m.text)) {
-                return;
-            }
-            if ((m.flag & 2) == 0) {
-                refuse(client.id, RefusalReason::RoomUnknown, m.text, false);
-                return;
-            }
-            if (!claimCode(m.text)) {
-                // Another process made it between the look and the claim.
-                if (!redirected(client, m.text)) {
-                    refuse(client.id, RefusalReason::RoomUnknown, m.text, false);
-                }
-                return;
-            }
-            makeRoom(m.text, false);
-            found = rooms_.find(m.text);
-        }
-        Room& target = *found->second;
-        if ((m.flag & 1) != 0) {
-            watch(client, target);
-            return;
-        }
-        // A seat whose player is disconnected goes back to that player; else the first free.
-        for (int s = 0; s < 2; ++s) {
-            if (target.seats[s].taken && target.seats[s].client == 0 &&
-                target.seats[s].name == client.name) {
-                seat(client, target, s, nowMs);
-                return;
-            }
-        }
-        for (int s = 0; s < 2; ++s) {
-            if (!target.seats[s].taken) {
-                seat(client, target, s, nowMs);
-                return;
-            }
-        }
-        refuse(client.id, RefusalReason::RoomFull, m.text, false);
+    case MessageType::JoinRoom:
+        joinRoom(client, m, nowMs);
         return;
-    }
-    case MessageType::QuickMatch: {
-        if (room != nullptr) {
-            leaveRoom(client, nowMs);
-        }
-        for (ClientId waiting : quickQueue_) {
-            if (waiting == client.id) {
-                return;
-            }
-        }
-        if (directory_ != nullptr && quickQueue_.empty()) {
-            // Nobody waits here: a player waiting at another process is met there.
-            const std::string elsewhere = directory_->waiterElsewhere();
-            if (!elsewhere.empty()) {
-                refuse(client.id, RefusalReason::WrongProcess, elsewhere, false);
-                return;
-            }
-        }
-        quickQueue_.push_back(client.id);
-        if (quickQueue_.size() >= 2) {
-            Room& fresh = makeRoom(freshCode(), false);
-            const ClientId a = quickQueue_[0];
-            const ClientId b = quickQueue_[1];
-            quickQueue_.erase(quickQueue_.begin(), quickQueue_.begin() + 2);
-            if (directory_ != nullptr) {
-                directory_->removeWaiter(a);
-            }
-            seat(*clients_[a], fresh, 0, nowMs);
-            seat(*clients_[b], fresh, 1, nowMs);
-        } else if (directory_ != nullptr) {
-            directory_->addWaiter(client.id);
-        }
+    case MessageType::QuickMatch:
+        quickMatch(client, nowMs);
         return;
-    }
     case MessageType::Inputs:
-        if (room == nullptr || client.seat >= 2 || m.seat != client.seat || !room->playing) {
-            // Late inputs of a match just ended are harmless; anything else is not.
-            if (room != nullptr && client.seat < 2 && m.seat == client.seat) {
-                return;
-            }
-            refuse(client.id, RefusalReason::NotInRoom, "", false);
+        if (!seated || m.seat != client.seat) {
+            refuse(client.id, RefusalReason::NotInRoom, "");
             return;
         }
-        acceptInputs(client, *room, m);
+        // Late inputs of a match just ended are harmless.
+        if (room->phase == Room::Phase::Playing) {
+            acceptInputs(client, *room, m, nowMs);
+        }
         return;
     case MessageType::Hash:
-        if (room != nullptr && client.seat < 2 && room->playing) {
+        if (seated && room->phase == Room::Phase::Playing) {
             acceptHash(client, *room, m);
         }
         return;
     case MessageType::Result:
-        if (room != nullptr && client.seat < 2 && room->playing) {
-            Room::Seat& s = room->seats[client.seat];
-            if (!s.resultSent) {
-                s.resultSent = true;
-                s.resultFrames = m.number;
-                s.resultAt = nowMs;
-            }
-            const Room::Seat& other = room->seats[1 - client.seat];
-            if (other.resultSent || other.client == 0) {
-                finishWithResults(*room);
-            }
+        if (seated && room->phase == Room::Phase::Playing) {
+            acceptResult(client, *room, m, nowMs);
         }
         return;
     case MessageType::Rematch:
-        if (room != nullptr && client.seat < 2 && !room->playing && room->matchNumber != 0) {
-            room->seats[client.seat].wantsRematch = true;
-            if (room->seats[0].wantsRematch && room->seats[1].wantsRematch &&
-                room->seats[0].client != 0 && room->seats[1].client != 0) {
-                startMatch(*room, nowMs);
-            }
+        if (seated) {
+            askRematch(client, *room, nowMs);
         }
         return;
     case MessageType::Leave:
         // Leaving the quick-match queue too: a player who gave up waiting is matched with nobody.
-        quickQueue_.erase(std::remove(quickQueue_.begin(), quickQueue_.end(), client.id),
-                          quickQueue_.end());
-        leaveRoom(client, nowMs);
+        leaveEverything(client, nowMs);
         return;
-    case MessageType::Resume: {
-        auto found = rooms_.find(m.text);
-        if (found != rooms_.end()) {
-            Room& target = *found->second;
-            for (int s = 0; s < 2; ++s) {
-                if (target.seats[s].taken && target.seats[s].token == m.token && m.token != 0) {
-                    if (room != nullptr) {
-                        leaveRoom(client, nowMs);
-                    }
-                    // The old connection, if the server has not seen it drop yet, is let go.
-                    const ClientId old = target.seats[s].client;
-                    if (old != 0 && old != client.id) {
-                        auto oldClient = clients_.find(old);
-                        if (oldClient != clients_.end()) {
-                            oldClient->second->room.clear();
-                        }
-                        out_.close(old);
-                    }
-                    client.token = m.token;
-                    seat(client, target, s, nowMs);
-                    return;
-                }
-            }
-        }
-        if (found != rooms_.end()) {
-            // A spectator has no seat to take back: it watches again, and hears the end of a
-            // match that ended while it was away.
-            Room& target = *found->second;
-            if (room != nullptr) {
-                leaveRoom(client, nowMs);
-            }
-            watch(client, target);
-            if (!target.playing && target.lastOver.type == MessageType::MatchOver) {
-                send(client.id, target.lastOver);
-            }
-            return;
-        }
-        if (redirected(client, m.text)) {
-            return;
-        }
-        refuse(client.id, RefusalReason::ResumeUnknown, m.text, false);
+    case MessageType::Resume:
+        resume(client, m, nowMs);
         return;
-    }
     case MessageType::Ping: {
         Message pong;
         pong.type = MessageType::Pong;
@@ -348,18 +338,193 @@ void ServerLobby::handle(Client& client, const Message& m, std::uint32_t nowMs) 
     case MessageType::Pong:
         return;
     default:
-        refuse(client.id, RefusalReason::Malformed, "a message only the server sends", true);
-        disconnected(client.id, nowMs);
+        drop(client, RefusalReason::Malformed, "a message only the server sends", nowMs);
         return;
     }
 }
 
-ServerLobby::Room& ServerLobby::makeRoom(std::string code, bool listed) {
+void ServerLobby::listRooms(Client& client) {
+    Message list;
+    list.type = MessageType::RoomList;
+    if (directory_ != nullptr) {
+        list.rooms = directory_->listedRooms(maxListedRooms);
+        send(client.id, list);
+        return;
+    }
+    for (const auto& entry : rooms_) {
+        const Room& r = *entry.second;
+        if (!r.listed || list.rooms.size() >= maxListedRooms) {
+            continue;
+        }
+        list.rooms.push_back(entryOf(r));
+    }
+    send(client.id, list);
+}
+
+void ServerLobby::createRoom(Client& client, const Message& m, std::uint32_t nowMs) {
+    std::string code;
+    if (!m.text.empty() && !normalizeRoomCode(m.text, code)) {
+        refuse(client.id, RefusalReason::RoomUnknown, "a room code is 4 to 8 letters and digits");
+        return;
+    }
+    leaveEverything(client, nowMs);
+    if (code.empty()) {
+        code = freshCode();
+    } else if (rooms_.count(code) != 0 || !claimCode(code)) {
+        refuse(client.id, RefusalReason::RoomFull, code);
+        return;
+    }
+    seat(client, makeRoom(code, m.flag == 1, client), 0, nowMs);
+}
+
+void ServerLobby::joinRoom(Client& client, const Message& m, std::uint32_t nowMs) {
+    std::string code;
+    if (!normalizeRoomCode(m.text, code)) {
+        refuse(client.id, RefusalReason::RoomUnknown, "a room code is 4 to 8 letters and digits");
+        return;
+    }
+    leaveEverything(client, nowMs);
+    Room* target = findRoom(code);
+    if (target == nullptr) {
+        if (redirected(client, code)) {
+            return;
+        }
+        if ((m.flag & 2) == 0) {
+            refuse(client.id, RefusalReason::RoomUnknown, code);
+            return;
+        }
+        if (!claimCode(code)) {
+            // Another process made it between the look and the claim.
+            if (!redirected(client, code)) {
+                refuse(client.id, RefusalReason::RoomUnknown, code);
+            }
+            return;
+        }
+        target = &makeRoom(code, false, client);
+    }
+    if ((m.flag & 1) != 0) {
+        watch(client, *target);
+        return;
+    }
+    // A seat held for a player whose connection dropped stays theirs: only their resume token
+    // takes it back.
+    for (int s = 0; s < 2; ++s) {
+        if (!target->seats[s].taken) {
+            seat(client, *target, s, nowMs);
+            return;
+        }
+    }
+    refuse(client.id, RefusalReason::RoomFull, code);
+}
+
+void ServerLobby::quickMatch(Client& client, std::uint32_t nowMs) {
+    if (std::find(quickQueue_.begin(), quickQueue_.end(), client.id) != quickQueue_.end()) {
+        return;
+    }
+    leaveEverything(client, nowMs);
+    if (directory_ != nullptr && quickQueue_.empty()) {
+        // Nobody waits here: a player waiting at another process is met there.
+        const std::string elsewhere = directory_->waiterElsewhere();
+        if (!elsewhere.empty()) {
+            refuse(client.id, RefusalReason::WrongProcess, elsewhere);
+            return;
+        }
+    }
+    quickQueue_.push_back(client.id);
+    if (quickQueue_.size() < 2) {
+        if (directory_ != nullptr) {
+            directory_->addWaiter(client.id);
+        }
+        return;
+    }
+    const ClientId a = quickQueue_[0];
+    const ClientId b = quickQueue_[1];
+    dequeue(a);
+    dequeue(b);
+    auto first = clients_.find(a);
+    auto second = clients_.find(b);
+    if (first == clients_.end() || second == clients_.end()) {
+        return;
+    }
+    Room& fresh = makeRoom(freshCode(), false, *first->second);
+    seat(*first->second, fresh, 0, nowMs);
+    seat(*second->second, fresh, 1, nowMs);
+}
+
+void ServerLobby::resume(Client& client, const Message& m, std::uint32_t nowMs) {
+    std::string code;
+    if (!normalizeRoomCode(m.text, code)) {
+        refuse(client.id, RefusalReason::ResumeUnknown, "a room code is 4 to 8 letters and digits");
+        return;
+    }
+    // Out of everything first: a room this client was alone in is gone after it.
+    leaveEverything(client, nowMs);
+    Room* target = findRoom(code);
+    if (target == nullptr) {
+        if (!redirected(client, code)) {
+            refuse(client.id, RefusalReason::ResumeUnknown, code);
+        }
+        return;
+    }
+    // Both seats are compared whatever matches, in constant time.
+    int matched = -1;
+    for (int s = 0; s < 2; ++s) {
+        const Room::Seat& held = target->seats[s];
+        const bool same = sameToken(held.token, m.token);
+        if (same && held.taken && m.token != 0) {
+            matched = s;
+        }
+    }
+    if (matched >= 0) {
+        // The old connection, if the server has not seen it drop yet, is let go.
+        const ClientId old = target->seats[matched].client;
+        if (old != 0 && old != client.id) {
+            auto oldClient = clients_.find(old);
+            if (oldClient != clients_.end()) {
+                oldClient->second->room.clear();
+                oldClient->second->seat = spectatorSeat;
+                oldClient->second->closing = true;
+            }
+            out_.close(old);
+        }
+        client.token = m.token;
+        seat(client, *target, matched, nowMs);
+        return;
+    }
+    // No seat's token: a spectator coming back (it has no seat to take back), or a guess.
+    if (++client.wrongTokens > options_.maxWrongTokens) {
+        drop(client, RefusalReason::ResumeUnknown, "too many resumes with a wrong token", nowMs);
+        return;
+    }
+    if (target->spectators.size() >= options_.maxSpectators) {
+        refuse(client.id, RefusalReason::RoomFull, code);
+        return;
+    }
+    watch(client, *target);
+    // It hears the end of a match that ended while it was away.
+    if (target->phase == Room::Phase::Waiting && target->lastOver.type == MessageType::MatchOver) {
+        send(client.id, target->lastOver);
+    }
+}
+
+ServerLobby::Room* ServerLobby::findRoom(const std::string& code) {
+    if (code.empty()) {
+        return nullptr;
+    }
+    auto found = rooms_.find(code);
+    return found != rooms_.end() ? found->second.get() : nullptr;
+}
+
+ServerLobby::Room& ServerLobby::makeRoom(const std::string& code, bool listed,
+                                         const Client& maker) {
     auto room = std::make_unique<Room>();
     room->code = code;
     room->listed = listed;
     Room& made = *room;
     rooms_[code] = std::move(room);
+    log_.say(LogLevel::Info, "room %s made by %s (client %llu)%s", code.c_str(),
+             maker.name.c_str(), static_cast<unsigned long long>(maker.id),
+             listed ? ", listed" : "");
     return made;
 }
 
@@ -369,7 +534,7 @@ std::string ServerLobby::freshCode() {
     for (;;) {
         std::string code;
         for (int i = 0; i < 5; ++i) {
-            code += letters[random_() % (sizeof letters - 1)];
+            code += letters[random() % (sizeof letters - 1)];
         }
         if (rooms_.count(code) == 0 && claimCode(code)) {
             return code;
@@ -386,7 +551,7 @@ bool ServerLobby::redirected(Client& client, const std::string& code) {
     if (directory_ == nullptr || !directory_->ownerOf(code, address)) {
         return false;
     }
-    refuse(client.id, RefusalReason::WrongProcess, address, false);
+    refuse(client.id, RefusalReason::WrongProcess, address);
     return true;
 }
 
@@ -396,8 +561,8 @@ RoomEntry ServerLobby::entryOf(const Room& room) {
     e.code = room.code;
     e.names[0] = room.seats[0].name;
     e.names[1] = room.seats[1].name;
-    e.spectators = static_cast<std::uint16_t>(room.spectators.size());
-    e.playing = room.playing ? 1 : 0;
+    e.spectators = static_cast<std::uint16_t>(std::min<std::size_t>(room.spectators.size(), 65535));
+    e.playing = room.phase == Room::Phase::Playing ? 1 : 0;
     return e;
 }
 
@@ -408,11 +573,27 @@ void ServerLobby::publish(const Room& room) {
     directory_->publish(entryOf(room), room.listed);
 }
 
-void ServerLobby::eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room) {
+void ServerLobby::eraseRoom(RoomMap::iterator room) {
     if (directory_ != nullptr) {
         directory_->release(room->first);
     }
     rooms_.erase(room);
+}
+
+void ServerLobby::dequeue(ClientId id) {
+    auto it = std::find(quickQueue_.begin(), quickQueue_.end(), id);
+    if (it == quickQueue_.end()) {
+        return;
+    }
+    quickQueue_.erase(it);
+    if (directory_ != nullptr) {
+        directory_->removeWaiter(id);
+    }
+}
+
+void ServerLobby::leaveEverything(Client& client, std::uint32_t nowMs) {
+    dequeue(client.id);
+    leaveRoom(client, nowMs);
 }
 
 void ServerLobby::matchWaiters() {
@@ -426,9 +607,8 @@ void ServerLobby::matchWaiters() {
         return;
     }
     const ClientId waiter = quickQueue_[0];
-    quickQueue_.clear();
-    directory_->removeWaiter(waiter);
-    refuse(waiter, RefusalReason::WrongProcess, elsewhere, false);
+    dequeue(waiter);
+    refuse(waiter, RefusalReason::WrongProcess, elsewhere);
 }
 
 void ServerLobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
@@ -441,7 +621,7 @@ void ServerLobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
     client.room = room.code;
     client.seat = s;
     announce(room);
-    if (room.playing) {
+    if (room.phase == Room::Phase::Playing) {
         sendMatchSoFar(room, client.id);
     } else if (room.matchNumber == 0 && room.seats[0].client != 0 && room.seats[1].client != 0) {
         startMatch(room, nowMs);
@@ -449,11 +629,15 @@ void ServerLobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
 }
 
 void ServerLobby::watch(Client& client, Room& room) {
+    if (room.spectators.size() >= options_.maxSpectators) {
+        refuse(client.id, RefusalReason::RoomFull, room.code);
+        return;
+    }
     client.room = room.code;
     client.seat = spectatorSeat;
     room.spectators.push_back(client.id);
     announce(room);
-    if (room.playing) {
+    if (room.phase == Room::Phase::Playing) {
         sendMatchSoFar(room, client.id);
     }
 }
@@ -471,8 +655,9 @@ void ServerLobby::announce(Room& room) {
         }
     }
     joined.seat = spectatorSeat;
+    const std::vector<std::uint8_t> bytes = encodeMessage(joined);
     for (ClientId watcher : room.spectators) {
-        send(watcher, joined);
+        out_.send(watcher, bytes);
     }
     publish(room);
 }
@@ -490,11 +675,10 @@ void ServerLobby::sendToRoom(Room& room, const Message& m) {
 }
 
 void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
-    // A fresh generator state from the server's own entropy; the match is built from the
-    // start as a replay's is, so the clients need nothing else.
-    const std::uint32_t seed = static_cast<std::uint32_t>(random_());
-    room.start = freshMatchStart(0, seed);
-    room.playing = true;
+    // A fresh seed from the server's own entropy for every match, a rematch's too.
+    const std::uint32_t seed = static_cast<std::uint32_t>(random());
+    room.start = referee_.makeStart(seed);
+    room.phase = Room::Phase::Playing;
     ++room.matchNumber;
     for (Room::Seat& seat : room.seats) {
         seat.stream.clear();
@@ -503,6 +687,9 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
         seat.wantsRematch = false;
         seat.lastHeard = nowMs;
     }
+    log_.say(LogLevel::Info, "match %s #%u started: %s against %s", room.code.c_str(),
+             static_cast<unsigned>(room.matchNumber), room.seats[0].name.c_str(),
+             room.seats[1].name.c_str());
     for (const Room::Seat& seat : room.seats) {
         if (seat.client != 0) {
             sendMatchSoFar(room, seat.client);
@@ -515,12 +702,16 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
 }
 
 void ServerLobby::sendMatchSoFar(Room& room, ClientId id) {
+    auto client = clients_.find(id);
+    if (client == clients_.end()) {
+        return;
+    }
     Message start;
     start.type = MessageType::Start;
     start.number = room.matchNumber;
     start.names[0] = room.seats[0].name;
     start.names[1] = room.seats[1].name;
-    start.seat = static_cast<std::uint8_t>(clients_[id]->seat);
+    start.seat = static_cast<std::uint8_t>(client->second->seat);
     start.held[0] = static_cast<std::uint32_t>(room.seats[0].stream.size());
     start.held[1] = static_cast<std::uint32_t>(room.seats[1].stream.size());
     start.start = room.start;
@@ -532,8 +723,7 @@ void ServerLobby::sendMatchSoFar(Room& room, ClientId id) {
             batch.type = MessageType::Inputs;
             batch.seat = static_cast<std::uint8_t>(s);
             batch.number = static_cast<std::uint32_t>(first);
-            const std::size_t end =
-                first + maxBatchFrames < stream.size() ? first + maxBatchFrames : stream.size();
+            const std::size_t end = std::min(first + maxBatchFrames, stream.size());
             batch.inputs.assign(stream.begin() + static_cast<long>(first),
                                 stream.begin() + static_cast<long>(end));
             send(id, batch);
@@ -541,27 +731,47 @@ void ServerLobby::sendMatchSoFar(Room& room, ClientId id) {
     }
 }
 
-void ServerLobby::acceptInputs(Client& client, Room& room, const Message& m) {
+std::uint32_t ServerLobby::framesHeld(const Room& room) const {
+    return static_cast<std::uint32_t>(
+        std::min(room.seats[0].stream.size(), room.seats[1].stream.size()));
+}
+
+void ServerLobby::acceptInputs(Client& client, Room& room, const Message& m,
+                               std::uint32_t nowMs) {
     std::vector<FrameInput>& stream = room.seats[client.seat].stream;
     if (m.number > stream.size()) {
-        refuse(client.id, RefusalReason::Malformed, "inputs skip frames", true);
-        disconnected(client.id, 0);
+        drop(client, RefusalReason::Malformed, "inputs skip frames", nowMs);
         return;
     }
     const std::size_t skip = stream.size() - m.number;
     if (skip >= m.inputs.size()) {
         return;
     }
-    Message relay;
-    relay.type = MessageType::Inputs;
-    relay.seat = m.seat;
-    relay.number = static_cast<std::uint32_t>(stream.size());
-    relay.inputs.assign(m.inputs.begin() + static_cast<long>(skip), m.inputs.end());
-    stream.insert(stream.end(), relay.inputs.begin(), relay.inputs.end());
-    sendToRoom(room, relay);
+    // Frames past the longest match are not kept: the match ends there.
+    const std::size_t room_for = options_.maxMatchFrames - std::min<std::size_t>(
+                                                               stream.size(),
+                                                               options_.maxMatchFrames);
+    const std::size_t fresh = m.inputs.size() - skip;
+    const bool tooLong = fresh > room_for;
+    if (!tooLong || room_for > 0) {
+        Message relay;
+        relay.type = MessageType::Inputs;
+        relay.seat = m.seat;
+        relay.number = static_cast<std::uint32_t>(stream.size());
+        relay.inputs.assign(m.inputs.begin() + static_cast<long>(skip),
+                            m.inputs.begin() + static_cast<long>(skip + std::min(fresh, room_for)));
+        stream.insert(stream.end(), relay.inputs.begin(), relay.inputs.end());
+        sendToRoom(room, relay);
+    }
+    if (tooLong) {
+        endMatch(room, MatchEnd::TooLong, spectatorSeat, framesHeld(room));
+    }
 }
 
 void ServerLobby::acceptHash(Client& client, Room& room, const Message& m) {
+    if (m.number > options_.maxMatchFrames) {
+        return;
+    }
     auto& mine = room.seats[client.seat].hashes;
     if (mine.count(m.number) != 0) {
         return;
@@ -572,8 +782,39 @@ void ServerLobby::acceptHash(Client& client, Room& room, const Message& m) {
     if (other == theirs.end() || other->second == m.hash) {
         return;
     }
-    // The games parted: the server's own play of the streams says whose.
-    endMatch(room, MatchEnd::Diverged, spectatorSeat, m.number);
+    // The games parted (or one player says so falsely): the server's own re-play says whose.
+    endMatch(room, MatchEnd::Diverged, spectatorSeat, std::min(m.number, framesHeld(room)));
+}
+
+void ServerLobby::acceptResult(Client& client, Room& room, const Message& m,
+                               std::uint32_t nowMs) {
+    Room::Seat& s = room.seats[client.seat];
+    if (!s.resultSent) {
+        s.resultSent = true;
+        s.resultFrames = m.number;
+        s.resultAt = nowMs;
+    }
+    const Room::Seat& other = room.seats[1 - client.seat];
+    if (other.resultSent || other.client == 0) {
+        finishWithResults(room);
+    }
+}
+
+bool ServerLobby::rematchDue(const Room& room) const {
+    return room.phase == Room::Phase::Waiting && room.matchNumber != 0 &&
+           room.seats[0].wantsRematch && room.seats[1].wantsRematch &&
+           room.seats[0].client != 0 && room.seats[1].client != 0;
+}
+
+void ServerLobby::askRematch(Client& client, Room& room, std::uint32_t nowMs) {
+    // Asked while the last match is being checked: it waits for the verdict.
+    if (room.phase == Room::Phase::Playing || room.matchNumber == 0) {
+        return;
+    }
+    room.seats[client.seat].wantsRematch = true;
+    if (rematchDue(room)) {
+        startMatch(room, nowMs);
+    }
 }
 
 void ServerLobby::finishWithResults(Room& room) {
@@ -583,113 +824,150 @@ void ServerLobby::finishWithResults(Room& room) {
             frames = seat.resultFrames;
         }
     }
-    endMatch(room, MatchEnd::Winner, spectatorSeat, frames);
+    endMatch(room, MatchEnd::Winner, spectatorSeat, std::min(frames, framesHeld(room)));
 }
 
 void ServerLobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t frames) {
-    if (!room.playing) {
+    if (room.phase != Room::Phase::Playing) {
         return;
     }
-    room.playing = false;
+    room.phase = Room::Phase::Checking;
+    room.checkTicket = ++lastTicket_;
     publish(room);
-    const Replay replay =
-        replayStreams(room.start, room.seats[0].stream, room.seats[1].stream, frames);
+    auto check = std::make_unique<PendingCheck>();
+    check->code = room.code;
+    check->matchNumber = room.matchNumber;
+    check->how = how;
+    check->winner = winner;
+    MatchToCheck match;
+    match.start = room.start;
+    match.frames = frames;
+    for (int s = 0; s < 2; ++s) {
+        check->names[s] = room.seats[s].name;
+        check->hashes[s] = std::move(room.seats[s].hashes);
+        room.seats[s].hashes.clear();
+        match.streams[s] = room.seats[s].stream;
+        check->streams[s] = std::move(room.seats[s].stream);
+        room.seats[s].stream.clear();
+    }
+    const std::uint64_t ticket = room.checkTicket;
+    pending_[ticket] = std::move(check);
+    referee_.check(std::move(match), [this, ticket](Replay replay) {
+        matchChecked(ticket, std::move(replay));
+    });
+}
+
+void ServerLobby::matchChecked(std::uint64_t ticket, Replay replay) {
+    auto found = pending_.find(ticket);
+    if (found == pending_.end()) {
+        return;
+    }
+    const std::unique_ptr<PendingCheck> check = std::move(found->second);
+    pending_.erase(found);
     const std::uint32_t played = static_cast<std::uint32_t>(replay.inputs.size());
 
     // Every hash a player sent for a frame the server played is checked against its own.
-    bool parted = false;
+    bool parted[2] = {false, false};
+    std::uint32_t partedAt[2] = {0, 0};
     for (int s = 0; s < 2; ++s) {
-        for (const auto& sent : room.seats[s].hashes) {
+        for (const auto& sent : check->hashes[s]) {
             std::uint32_t expected = 0;
-            if (replayHashAt(replay, sent.first, expected) && expected != sent.second) {
-                Message diverged;
-                diverged.type = MessageType::Diverged;
-                diverged.number = sent.first;
-                diverged.seat = static_cast<std::uint8_t>(s);
-                sendToRoom(room, diverged);
-                parted = true;
+            if (replayedHash(replay, sent.first, expected) && expected != sent.second) {
+                parted[s] = true;
+                partedAt[s] = sent.first;
                 break;
             }
         }
     }
-    if (how == MatchEnd::Winner) {
-        if (replay.result == ReplayResult::FirstWon || replay.result == ReplayResult::SecondWon) {
-            winner = replay.result == ReplayResult::FirstWon ? 0 : 1;
-        } else if (replay.result == ReplayResult::Left && played > 0) {
-            // ESC is in the stream: whoever pressed it left, the other wins.
-            const bool firstLeft = (room.seats[0].stream[played - 1].keys & 1u) != 0;
-            const bool secondLeft = (room.seats[1].stream[played - 1].keys & 1u) != 0;
-            how = MatchEnd::Left;
-            winner = firstLeft == secondLeft ? spectatorSeat : firstLeft ? 1 : 0;
-        } else {
-            winner = spectatorSeat;
+    MatchEnd how = check->how;
+    int winner = check->winner;
+    if (replay.result == ReplayResult::FirstWon || replay.result == ReplayResult::SecondWon) {
+        // The match was won within the frames played, however it came to an end.
+        how = MatchEnd::Winner;
+        winner = replay.result == ReplayResult::FirstWon ? 0 : 1;
+    } else if (replay.result == ReplayResult::Left && played > 0 &&
+               played <= check->streams[0].size() && played <= check->streams[1].size()) {
+        // ESC is in the stream: whoever pressed it left, the other wins.
+        const bool firstLeft = (check->streams[0][played - 1].keys & escKey) != 0;
+        const bool secondLeft = (check->streams[1][played - 1].keys & escKey) != 0;
+        how = MatchEnd::Left;
+        winner = firstLeft == secondLeft ? spectatorSeat : firstLeft ? 1 : 0;
+    } else if (how == MatchEnd::Diverged) {
+        // The player whose hashes the re-play disagrees with parted from the match, and loses it.
+        winner = parted[0] == parted[1] ? spectatorSeat : parted[0] ? 1 : 0;
+    } else if (how == MatchEnd::Winner || how == MatchEnd::TooLong) {
+        winner = spectatorSeat;
+    }
+
+    // The replay is saved whatever became of the room.
+    std::string saved;
+    if (replays_ != nullptr) {
+        std::string error;
+        if (!replays_->save(check->code, check->matchNumber, encodeReplay(replay), saved, error)) {
+            log_.say(LogLevel::Error, "the replay of match %s #%u was not saved: %s",
+                     check->code.c_str(), static_cast<unsigned>(check->matchNumber),
+                     error.c_str());
+            saved.clear();
         }
     }
-    if (parted || how == MatchEnd::Diverged) {
-        how = MatchEnd::Diverged;
-        winner = spectatorSeat;
+    ++finished_;
+    log_.say(LogLevel::Info, "match %s #%u over after %u frames: %s, winner %s%s%s%s%s",
+             check->code.c_str(), static_cast<unsigned>(check->matchNumber),
+             static_cast<unsigned>(played), endName(how),
+             winner < 2 ? check->names[winner].c_str() : "none",
+             parted[0] ? ", 1P's game parted" : "", parted[1] ? ", 2P's game parted" : "",
+             saved.empty() ? "" : ", saved as ", saved.c_str());
+
+    Room* room = findRoom(check->code);
+    if (room == nullptr || room->checkTicket != ticket || room->phase != Room::Phase::Checking) {
+        return;
+    }
+    for (int s = 0; s < 2; ++s) {
+        if (parted[s]) {
+            Message diverged;
+            diverged.type = MessageType::Diverged;
+            diverged.number = partedAt[s];
+            diverged.seat = static_cast<std::uint8_t>(s);
+            sendToRoom(*room, diverged);
+        }
     }
     Message over;
     over.type = MessageType::MatchOver;
     over.reason = static_cast<std::uint8_t>(how);
     over.seat = static_cast<std::uint8_t>(winner);
     over.number = played;
-    sendToRoom(room, over);
-    room.lastOver = over;
-    ++finished_;
-
-    if (!options_.replayDir.empty()) {
-        // CODE-MATCH.kkr; a name an earlier run of the server (or another room of the same
-        // code) left is kept, and this one takes the next free suffix.
-        const std::string stem =
-            options_.replayDir + "/" + room.code + "-" + std::to_string(room.matchNumber);
-        std::string path = stem + ".kkr";
-        std::error_code ignored;
-        for (int copy = 2; std::filesystem::exists(path, ignored) && copy < 1000; ++copy) {
-            path = stem + "-" + std::to_string(copy) + ".kkr";
-        }
-        // Written whole to a temporary name first, so a replay is never left half written.
-        const std::vector<std::uint8_t> bytes = encodeReplay(replay);
-        bool written = false;
-        {
-            std::ofstream file(path + ".tmp", std::ios::binary | std::ios::trunc);
-            file.write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-            file.close();
-            written = static_cast<bool>(file);
-        }
-        if (!written || std::rename((path + ".tmp").c_str(), path.c_str()) != 0) {
-            std::remove((path + ".tmp").c_str());
-            std::fprintf(stderr, "kokurin-server: could not save %s\n", path.c_str());
-        }
+    sendToRoom(*room, over);
+    room->lastOver = over;
+    room->phase = Room::Phase::Waiting;
+    publish(*room);
+    if (rematchDue(*room)) {
+        startMatch(*room, lastCall_);
     }
 }
 
 void ServerLobby::leaveRoom(Client& client, std::uint32_t nowMs) {
     auto found = rooms_.find(client.room);
+    const int seatLeft = client.seat;
     client.room.clear();
+    client.seat = spectatorSeat;
     if (found == rooms_.end()) {
         return;
     }
     Room& room = *found->second;
-    if (client.seat < 2) {
-        Room::Seat& seat = room.seats[client.seat];
-        if (room.playing) {
-            endMatch(room, MatchEnd::Left, 1 - client.seat,
-                     static_cast<std::uint32_t>(
-                         std::min(room.seats[0].stream.size(), room.seats[1].stream.size())));
+    if (seatLeft < 2) {
+        Room::Seat& seat = room.seats[seatLeft];
+        if (seat.client != client.id) {
+            // The seat was taken back by a resume meanwhile: it is no longer this client's.
+            return;
+        }
+        if (room.phase == Room::Phase::Playing) {
+            endMatch(room, MatchEnd::Left, 1 - seatLeft, framesHeld(room));
         }
         seat = Room::Seat();
     } else {
         auto& watchers = room.spectators;
-        for (auto it = watchers.begin(); it != watchers.end(); ++it) {
-            if (*it == client.id) {
-                watchers.erase(it);
-                break;
-            }
-        }
+        watchers.erase(std::remove(watchers.begin(), watchers.end(), client.id), watchers.end());
     }
-    client.seat = spectatorSeat;
     if (!room.seats[0].taken && !room.seats[1].taken && room.spectators.empty()) {
         eraseRoom(found);
         return;
@@ -698,34 +976,27 @@ void ServerLobby::leaveRoom(Client& client, std::uint32_t nowMs) {
 }
 
 void ServerLobby::disconnected(ClientId id, std::uint32_t nowMs) {
+    noteTime(nowMs);
     auto found = clients_.find(id);
     if (found == clients_.end()) {
         return;
     }
     Client& client = *found->second;
-    for (auto it = quickQueue_.begin(); it != quickQueue_.end(); ++it) {
-        if (*it == id) {
-            quickQueue_.erase(it);
-            if (directory_ != nullptr) {
-                directory_->removeWaiter(id);
-            }
-            break;
-        }
-    }
-    auto room = rooms_.find(client.room);
-    if (room != rooms_.end()) {
-        if (client.seat < 2 && room->second->playing) {
-            // A player in a match keeps the seat: the connection may come back (Resume, or a
-            // join under the same name) until the stall timeout.
-            room->second->seats[client.seat].client = 0;
-        } else {
-            leaveRoom(client, nowMs);
-        }
+    dequeue(id);
+    Room* room = findRoom(client.room);
+    if (room != nullptr && client.seat < 2 && room->phase == Room::Phase::Playing &&
+        room->seats[client.seat].client == id) {
+        // A player in a match keeps the seat: the connection may come back with its resume
+        // token until the stall timeout.
+        room->seats[client.seat].client = 0;
+    } else {
+        leaveRoom(client, nowMs);
     }
     clients_.erase(found);
 }
 
 void ServerLobby::tick(std::uint32_t nowMs) {
+    noteTime(nowMs);
     if (directory_ != nullptr) {
         directory_->tick(nowMs);
         if (nowMs - lastWaiterCheck_ >= 1000) {
@@ -733,10 +1004,17 @@ void ServerLobby::tick(std::uint32_t nowMs) {
             matchWaiters();
         }
     }
-    std::vector<Room*> stalled;
+    // Connections that never said who they are.
+    for (auto& entry : clients_) {
+        Client& client = *entry.second;
+        if (!client.greeted && !client.closing &&
+            nowMs - client.connectedAt > options_.helloTimeoutMs) {
+            drop(client, RefusalReason::Malformed, "no Hello in time", nowMs);
+        }
+    }
     for (auto& entry : rooms_) {
         Room& room = *entry.second;
-        if (!room.playing) {
+        if (room.phase != Room::Phase::Playing) {
             continue;
         }
         bool gone[2];
@@ -751,21 +1029,18 @@ void ServerLobby::tick(std::uint32_t nowMs) {
             finishWithResults(room);
         } else if (gone[0] || gone[1]) {
             const int winner = gone[0] == gone[1] ? spectatorSeat : gone[0] ? 1 : 0;
-            endMatch(room, MatchEnd::Gone, winner,
-                     static_cast<std::uint32_t>(
-                         std::min(room.seats[0].stream.size(), room.seats[1].stream.size())));
+            endMatch(room, MatchEnd::Gone, winner, framesHeld(room));
         }
     }
-    // Rooms whose seats are held by nobody connected, after their match, are let go.
+    // Rooms whose seats are held by nobody connected, after their match, are let go (a check
+    // under way still saves its replay).
     for (auto it = rooms_.begin(); it != rooms_.end();) {
         Room& room = *it->second;
         const bool empty =
             room.seats[0].client == 0 && room.seats[1].client == 0 && room.spectators.empty();
-        if (!room.playing && empty) {
-            if (directory_ != nullptr) {
-                directory_->release(it->first);
-            }
-            it = rooms_.erase(it);
+        if (room.phase != Room::Phase::Playing && empty) {
+            auto gone = it++;
+            eraseRoom(gone);
         } else {
             ++it;
         }

@@ -1,23 +1,36 @@
 // The server's game: clients, rooms with two seats and spectators, the quick-match queue, the
 // relay of the input streams, rematches, resumes, the stall timeout and the checking and saving
 // of every match. It knows nothing of sockets: the network code hands it messages and gives it
-// an Outbox to answer through, so it runs the same under tests.
+// an Outbox to answer through, so it runs the same under tests. Every client is hostile: each
+// one costs a bounded amount, and none can change another's seat or match.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "match_referee.h"
 #include "net/protocol.h"
 #include "room_directory.h"
+#include "server_log.h"
 
 namespace kokurin {
 
+class ReplayFolder;
+
 using ClientId = std::uint64_t;
 
+// What the lobby answers through. The network code that implements it promises:
+// - send() and close() only queue: they never call back into the lobby. A connection that must
+//   go inside them (its queue past its cap, a broken socket) is torn down on a later turn of
+//   the network loop and reported then through ServerLobby::disconnected();
+// - after close(c) the lobby may still be handed messages c sent before (it ignores them);
+//   disconnected(c) follows later, exactly once, for every client that was connected();
+// - a ClientId is never used for a second connection.
+// The lobby in turn never sends to a client after its disconnected().
 class Outbox {
   public:
     virtual ~Outbox() = default;
@@ -29,48 +42,90 @@ class Outbox {
 struct ServerLobbyOptions {
     // A seat silent this long loses its match.
     std::uint32_t stallMs = 20000;
-    // More messages than this in one second drop the client.
+    // A client may send this many messages a second, and as many at once (a bucket that fills
+    // as time passes); past it the client is dropped.
     int maxMessagesPerSecond = 400;
-    // Where each match's replay is written (empty: nowhere).
-    std::string replayDir;
+    // A gap this long between the lobby's calls is the server's own stall: the messages that
+    // queued up meanwhile are forgiven.
+    std::uint32_t lateCallMs = 500;
+    // A connection that has not said Hello this long after it opened is closed.
+    std::uint32_t helloTimeoutMs = 5000;
+    // Spectators one room takes.
+    std::size_t maxSpectators = 64;
+    // Frames a match may last (30 minutes); a seat's input past it ends the match.
+    std::uint32_t maxMatchFrames = 108000;
+    // Resumes with a token that is no seat's one connection may try before it is closed.
+    int maxWrongTokens = 5;
+    // Where tokens, codes and seeds come from (empty: the system's cryptographic source).
+    std::function<std::uint64_t()> random;
 };
 
 class ServerLobby {
   public:
-    // directory: shared with other server processes (nullptr: this process alone).
-    ServerLobby(Outbox& out, ServerLobbyOptions options, std::uint64_t entropy,
-          RoomDirectory* directory = nullptr);
+    // replays: where each match's replay is saved (nullptr: nowhere). directory: shared with
+    // other server processes (nullptr: this process alone). Each must outlive the lobby, and
+    // the referee must complete no check after the lobby is gone.
+    ServerLobby(Outbox& out, MatchReferee& referee, ServerLog& log, ServerLobbyOptions options,
+                ReplayFolder* replays = nullptr, RoomDirectory* directory = nullptr);
     ~ServerLobby();
 
     void connected(ClientId client, std::uint32_t nowMs);
     void received(ClientId client, const std::uint8_t* bytes, std::size_t size,
                   std::uint32_t nowMs);
     void disconnected(ClientId client, std::uint32_t nowMs);
-    // Called a few times a second: stall timeouts.
+    // Called a few times a second: stall timeouts, connections that never said Hello.
     void tick(std::uint32_t nowMs);
 
-    // Matches finished and replays saved (for the log and the tests).
+    // Matches whose verdict was given (for the log and the tests).
     long matchesFinished() const { return finished_; }
+    // Matches handed to the referee and not yet judged.
+    std::size_t checksPending() const { return pending_.size(); }
 
     struct Room;
     struct Client;
+    struct PendingCheck;
 
   private:
+    using RoomMap = std::map<std::string, std::unique_ptr<Room>>;
+
+    void noteTime(std::uint32_t nowMs);
+    bool withinFloodLimit(Client& client, std::uint32_t nowMs);
     void handle(Client& client, const net::Message& m, std::uint32_t nowMs);
-    void refuse(ClientId client, net::RefusalReason reason, const std::string& text, bool close);
+    void greet(Client& client, const net::Message& m);
+    void createRoom(Client& client, const net::Message& m, std::uint32_t nowMs);
+    void joinRoom(Client& client, const net::Message& m, std::uint32_t nowMs);
+    void quickMatch(Client& client, std::uint32_t nowMs);
+    void resume(Client& client, const net::Message& m, std::uint32_t nowMs);
+    void listRooms(Client& client);
+    void refuse(ClientId client, net::RefusalReason reason, const std::string& text);
+    // Refuses, closes, and takes the client out of everything; its disconnected() comes later.
+    void drop(Client& client, net::RefusalReason reason, const std::string& text,
+              std::uint32_t nowMs);
     void send(ClientId client, const net::Message& m);
     void sendToRoom(Room& room, const net::Message& m);
-    Room& makeRoom(std::string code, bool listed);
+    Room* findRoom(const std::string& code);
+    Room& makeRoom(const std::string& code, bool listed, const Client& maker);
+    // Out of the quick-match queue and of any room: the first step of every way into a room.
+    void leaveEverything(Client& client, std::uint32_t nowMs);
+    void dequeue(ClientId client);
     void seat(Client& client, Room& room, int seat, std::uint32_t nowMs);
     void watch(Client& client, Room& room);
     void announce(Room& room);
     void startMatch(Room& room, std::uint32_t nowMs);
     void sendMatchSoFar(Room& room, ClientId client);
-    void acceptInputs(Client& client, Room& room, const net::Message& m);
+    void acceptInputs(Client& client, Room& room, const net::Message& m, std::uint32_t nowMs);
     void acceptHash(Client& client, Room& room, const net::Message& m);
-    void endMatch(Room& room, net::MatchEnd how, int winner, std::uint32_t frames);
+    void acceptResult(Client& client, Room& room, const net::Message& m, std::uint32_t nowMs);
+    void askRematch(Client& client, Room& room, std::uint32_t nowMs);
+    bool rematchDue(const Room& room) const;
+    std::uint32_t framesHeld(const Room& room) const;
     void finishWithResults(Room& room);
+    // Ends a match being played: the room waits for the referee's re-play, which gives the
+    // verdict (matchChecked).
+    void endMatch(Room& room, net::MatchEnd how, int winner, std::uint32_t frames);
+    void matchChecked(std::uint64_t ticket, Replay replay);
     void leaveRoom(Client& client, std::uint32_t nowMs);
+    std::uint64_t random();
     std::string freshCode();
     // Takes a code that no room of this process has for this process; false when it is taken.
     bool claimCode(const std::string& code);
@@ -78,17 +133,25 @@ class ServerLobby {
     bool redirected(Client& client, const std::string& code);
     void publish(const Room& room);
     static net::RoomEntry entryOf(const Room& room);
-    void eraseRoom(std::map<std::string, std::unique_ptr<Room>>::iterator room);
+    void eraseRoom(RoomMap::iterator room);
     void matchWaiters();
 
     Outbox& out_;
+    MatchReferee& referee_;
+    ServerLog& log_;
     ServerLobbyOptions options_;
+    ReplayFolder* replays_;
     RoomDirectory* directory_;
     std::uint32_t lastWaiterCheck_ = 0;
-    std::mt19937_64 random_;
+    // The time of the lobby's last call, and when it last forgave a stall of its own.
+    bool called_ = false;
+    std::uint32_t lastCall_ = 0;
+    std::uint32_t forgivenAt_ = 0;
     std::map<ClientId, std::unique_ptr<Client>> clients_;
-    std::map<std::string, std::unique_ptr<Room>> rooms_;
+    RoomMap rooms_;
     std::vector<ClientId> quickQueue_;
+    std::map<std::uint64_t, std::unique_ptr<PendingCheck>> pending_;
+    std::uint64_t lastTicket_ = 0;
     long finished_ = 0;
 };
 

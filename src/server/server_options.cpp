@@ -2,6 +2,7 @@
 #include "server_options.h"
 
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -39,7 +40,9 @@ bool splitRedisUrl(const std::string& url, std::string& host, int& port) {
 const char* serverUsage() {
     return "usage: kokurin-server [--port N] [--host ADDRESS] [--web DIR] [--replays DIR]\n"
            "                      [--stall-seconds S] [--redis URL [--public-url URL]\n"
-           "                      [--redis-ttl-seconds S]]\n"
+           "                      [--redis-ttl-seconds S]] [--max-spectators N]\n"
+           "                      [--max-match-minutes M] [--replay-files N]\n"
+           "                      [--replay-megabytes N]\n"
            "\n"
            "Serves kokurin's online play (docs/protocol.md) over WebSocket until stopped.\n"
            "\n"
@@ -53,7 +56,12 @@ const char* serverUsage() {
            "  --public-url URL   this process's address as players reach it, given to players\n"
            "                     sent here by the others (default ws://127.0.0.1:PORT/)\n"
            "  --redis-ttl-seconds S  a process's rooms vanish this long after it dies\n"
-           "                     (default 15)\n";
+           "                     (default 15)\n"
+           "  --max-spectators N   spectators one room takes (default 64)\n"
+           "  --max-match-minutes M  a match this long ends with nobody winning (default 30)\n"
+           "  --replay-files N     replays kept in --replays, the oldest removed first\n"
+           "                     (default 10000)\n"
+           "  --replay-megabytes N  bytes of replays kept, likewise (default 1024)\n";
 }
 
 bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
@@ -66,7 +74,9 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         }
         if (flag != "--port" && flag != "--host" && flag != "--web" && flag != "--replays" &&
             flag != "--stall-seconds" && flag != "--redis" && flag != "--public-url" &&
-            flag != "--redis-ttl-seconds") {
+            flag != "--redis-ttl-seconds" && flag != "--max-spectators" &&
+            flag != "--max-match-minutes" && flag != "--replay-files" &&
+            flag != "--replay-megabytes") {
             error = "unknown argument '" + flag + "'";
             return false;
         }
@@ -94,6 +104,21 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
                 return false;
             }
             options.redisTtlMs = static_cast<std::uint32_t>(number * 1000);
+        } else if (flag == "--max-spectators" || flag == "--max-match-minutes" ||
+                   flag == "--replay-files" || flag == "--replay-megabytes") {
+            const unsigned long high = flag == "--max-spectators"      ? 10000
+                                       : flag == "--max-match-minutes" ? 240
+                                                                       : 10000000;
+            if (!parseWhole(value, high, number) || number == 0) {
+                error = flag + " must be from 1 to " + std::to_string(high) + ", not '" + value +
+                        "'";
+                return false;
+            }
+            const auto n = static_cast<std::uint32_t>(number);
+            (flag == "--max-spectators"      ? options.maxSpectators
+             : flag == "--max-match-minutes" ? options.maxMatchMinutes
+             : flag == "--replay-files"      ? options.replayFiles
+                                             : options.replayMegabytes) = n;
         } else if (flag == "--redis") {
             if (!splitRedisUrl(value, options.redisHost, options.redisPort)) {
                 error = "--redis must be redis://HOST:PORT, not '" + value + "'";

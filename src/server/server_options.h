@@ -14,6 +14,12 @@ struct ServerOptions {
     // Where every match's replay is saved.
     std::string replayDir = "replays";
     std::uint32_t stallMs = 20000;
+    // The lobby's limits: spectators a room takes, minutes a match may last, and the replays
+    // kept (the oldest go first).
+    std::uint32_t maxSpectators = 64;
+    std::uint32_t maxMatchMinutes = 30;
+    std::uint32_t replayFiles = 10000;
+    std::uint32_t replayMegabytes = 1024;
     // Several processes sharing one lobby: the Redis server (empty: this process alone), this
     // process's WebSocket address as players reach it (empty: ws://127.0.0.1:PORT/), and how
     // long its entries outlive it.

@@ -71,7 +71,7 @@ def start_server(run, server):
 def sim_client(run, sim, url, name, *extra):
     out = open(os.path.join(run.work, name + ".txt"), "wb")
     err = open(os.path.join(run.work, name + ".err"), "wb")
-    return subprocess.Popen([sim, "--online", url, "--room", "R7", "--name", name, "--record",
+    return subprocess.Popen([sim, "--online", url, "--room", "ROOM7", "--name", name, "--record",
                              os.path.join(run.work, name + ".kkr")] + list(extra),
                             stdout=out, stderr=err)
 
@@ -124,7 +124,7 @@ def scenario_match(run):
         press("Down")
         # Join by code: the next line, the code typed, ENTER.
         press("Down")
-        for key in "r7":
+        for key in "room7":
             press(key, hold=0.05, after=0.05)
         press("Return")
         watcher = sim_client(run, sim, url, "watcher", "--spectate")
@@ -177,7 +177,7 @@ def scenario_match(run):
         folder = replay_folder(run)
         saved = sorted(set(os.listdir(folder)) - before) if os.path.isdir(folder) else []
         run.check(len(saved) == 1, "the game saved one replay", str(saved))
-        server_replay = os.path.join(run.work, "server", "R7-1.kkr")
+        server_replay = os.path.join(run.work, "server", "ROOM7-1.kkr")
         if saved and os.path.exists(server_replay):
             with open(os.path.join(folder, saved[0]), "rb") as f:
                 mine = f.read()

@@ -208,3 +208,35 @@ TEST(Protocol, RandomBytesNeverReadPastTheirEnd) {
     }
     EXPECT_LT(accepted, 20 * 300);
 }
+
+TEST(Protocol, TextLimitsAndVerdictsAtTheirMaximumAndOnePast) {
+    // A hand-made message whose text is longer than the encoder would write.
+    auto withText = [](MessageType type, std::vector<std::uint8_t> head, std::size_t size) {
+        std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(type)};
+        bytes.insert(bytes.end(), head.begin(), head.end());
+        bytes.push_back(static_cast<std::uint8_t>(size));
+        bytes.insert(bytes.end(), size, 'A');
+        return bytes;
+    };
+    for (MessageType type : {MessageType::CreateRoom, MessageType::JoinRoom}) {
+        EXPECT_TRUE(decodes(withText(type, {0}, maxRoomCodeBytes)));
+        EXPECT_FALSE(decodes(withText(type, {0}, maxRoomCodeBytes + 1)));
+    }
+    const std::vector<std::uint8_t> token(8, 1);
+    EXPECT_TRUE(decodes(withText(MessageType::Resume, token, maxRoomCodeBytes)));
+    EXPECT_FALSE(decodes(withText(MessageType::Resume, token, maxRoomCodeBytes + 1)));
+    std::vector<std::uint8_t> version{1, 0, 0};
+    std::vector<std::uint8_t> hello = withText(MessageType::Hello, version, maxNameBytes);
+    EXPECT_TRUE(decodes(hello));
+    hello = withText(MessageType::Hello, version, maxNameBytes + 1);
+    EXPECT_FALSE(decodes(hello));
+
+    Message over;
+    over.type = MessageType::MatchOver;
+    over.reason = lastMatchEnd;
+    over.seat = spectatorSeat;
+    EXPECT_EQ(lastMatchEnd, static_cast<std::uint8_t>(MatchEnd::TooLong));
+    EXPECT_TRUE(decodes(encodeMessage(over))) << "a match too long";
+    over.reason = lastMatchEnd + 1;
+    EXPECT_FALSE(decodes(encodeMessage(over)));
+}

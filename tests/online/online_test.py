@@ -6,7 +6,8 @@ usage: online_test.py SCENARIO SIM SERVER
                bytes, and `kokurin-sim --replay` of the server's replay prints that transcript
   slow         the same through a proxy of 150 ms round trip with jitter, one connection cut
                mid-match (the client resumes on a new one)
-  restart      a player killed mid-match and started again takes its seat back and finishes
+  restart      a player killed mid-match and started again under the same name gets no seat
+               (only its resume token would give it back); the other wins past the stall
   wrong-hash   a player whose hash is wrong is told so, the other is not; a replay an earlier
                server left under the same name is kept
   fuzz         garbage, cut and oversized messages drop only their sender: a match plays on
@@ -203,13 +204,13 @@ def redis_scenario(a_port, redis_url, redis_proc):
     a_address = 'ws://127.0.0.1:%d/' % a_port
     # A listed room at A kept by a spectator while its maker leaves; alice then takes 1P.
     maker = ws_client.Client(a_port, 'maker')
-    maker.create_room('shared', True)
-    check(ws_client.joined(maker.expect(ws_client.JOINED))[:2] == ('shared', 0), 'maker has 1P')
+    maker.create_room('SHARED', True)
+    check(ws_client.joined(maker.expect(ws_client.JOINED))[:2] == ('SHARED', 0), 'maker has 1P')
     watcher = ws_client.Client(a_port, 'watcher')
-    watcher.join_room('shared', 1)
+    watcher.join_room('SHARED', 1)
     watcher.expect(ws_client.JOINED)
     maker.leave()
-    a = player(a_port, 'shared', 'alice', '--novice', '--max-polls', '2400')
+    a = player(a_port, 'SHARED', 'alice', '--novice', '--max-polls', '2400')
     seen = None
     while seen is None or seen[2] != 'alice':
         m = watcher.expect(ws_client.JOINED, timeout=10)
@@ -217,17 +218,17 @@ def redis_scenario(a_port, redis_url, redis_proc):
             break
         seen = ws_client.joined(m)
     looker = ws_client.Client(b_port, 'looker')
-    check(looker.list_rooms() == [('shared', 'alice', '', 1, 0)],
+    check(looker.list_rooms() == [('SHARED', 'alice', '', 1, 0)],
           'B lists the room A holds, with its player and spectator')
-    looker.join_room('shared')
+    looker.join_room('SHARED')
     check(ws_client.refusal(looker.expect(ws_client.REFUSED)) == (8, a_address),
           'B sends a join of A\'s room to A')
     watcher.close()
-    b = player(b_port, 'shared', 'bob', '--novice', '--max-polls', '2400')
+    b = player(b_port, 'SHARED', 'bob', '--novice', '--max-polls', '2400')
     codes = finish({'alice': a, 'bob': b})
     check(codes == {'alice': 0, 'bob': 0}, 'both exit 0: %s' % codes)
     check(b'joined there' in read('bob.err'), 'bob followed B to A')
-    same_match(['alice', 'bob'], 'shared', frames=2400)
+    same_match(['alice', 'bob'], 'SHARED', frames=2400)
 
     # Quick match: the player asking B is sent to A, where the other waits.
     first = ws_client.Client(a_port, 'first')
@@ -247,9 +248,9 @@ def redis_scenario(a_port, redis_url, redis_proc):
 
     # A killed process's rooms vanish from the list once their TTL runs out.
     keeper = ws_client.Client(a_port, 'keeper')
-    keeper.create_room('doomed', True)
+    keeper.create_room('DOOMED', True)
     keeper.expect(ws_client.JOINED)
-    check([r[0] for r in looker.list_rooms()] == ['doomed'], 'B lists A\'s new room')
+    check([r[0] for r in looker.list_rooms()] == ['DOOMED'], 'B lists A\'s new room')
     server.kill()
     server.wait()
     time.sleep(2.5)
@@ -258,10 +259,10 @@ def redis_scenario(a_port, redis_url, redis_proc):
     redis_proc.kill()
     redis_proc.wait()
     alone = ws_client.Client(b_port, 'alone')
-    alone.create_room('solo', True)
-    check(ws_client.joined(alone.expect(ws_client.JOINED))[:2] == ('solo', 0),
+    alone.create_room('SOLO', True)
+    check(ws_client.joined(alone.expect(ws_client.JOINED))[:2] == ('SOLO', 0),
           'B makes rooms without Redis')
-    check([r[0] for r in alone.list_rooms()] == ['solo'], 'B lists its own rooms')
+    check([r[0] for r in alone.list_rooms()] == ['SOLO'], 'B lists its own rooms')
     time.sleep(2.5)
     check(b_proc.poll() is None, 'B is still running')
     b_proc.terminate()
@@ -284,59 +285,70 @@ if scenario == 'redis':
 server, port = start_server(*server_args)
 try:
     if scenario == 'identical':
-        a = player(port, 'r1', 'alice', '--novice')
+        a = player(port, 'ROOM1', 'alice', '--novice')
         time.sleep(0.2)
-        b = player(port, 'r1', 'bob', '--novice')
-        c = player(port, 'r1', 'carol', '--spectate')
+        b = player(port, 'ROOM1', 'bob', '--novice')
+        c = player(port, 'ROOM1', 'carol', '--spectate')
         codes = finish({'alice': a, 'bob': b, 'carol': c})
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
-        same_match(['alice', 'bob', 'carol'], 'r1')
+        same_match(['alice', 'bob', 'carol'], 'ROOM1')
         check(b'winner' in read('alice.txt').splitlines()[-1], 'the match has a winner')
     elif scenario == 'slow':
         # 1P's connection (the first) and the spectator's (the third) are cut mid-match.
         proxy = SlowProxy(port, 150, 30, seed=17, cut_after={0: 6000, 2: 4000})
         common = ['--novice', '--max-polls', '1500', '--input-delay', '30']
-        a = player(proxy.port, 'slow', 'alice', *common)
+        a = player(proxy.port, 'SLOW', 'alice', *common)
         time.sleep(0.3)
-        b = player(proxy.port, 'slow', 'bob', *common)
-        c = player(proxy.port, 'slow', 'carol', '--spectate', '--max-polls', '1500',
+        b = player(proxy.port, 'SLOW', 'bob', *common)
+        c = player(proxy.port, 'SLOW', 'carol', '--spectate', '--max-polls', '1500',
                    '--input-delay', '30')
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=90)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         check(proxy.cuts == 2, 'the proxy cut two connections')
         check(proxy.connections >= 5, 'the cut clients came back on new connections')
-        same_match(['alice', 'bob', 'carol'], 'slow', frames=1500)
+        same_match(['alice', 'bob', 'carol'], 'SLOW', frames=1500)
         proxy.close()
     elif scenario == 'restart':
+        # A player killed mid-match and started again has no resume token: joining under the
+        # same name does not give it the seat back (only the token would), and the other player
+        # wins once the seat has been silent past the stall timeout.
         common = ["--novice", "--max-polls", "2400", "--input-delay", "20"]
-        a = player(port, 'again', 'alice', *common)
+        a = player(port, 'AGAIN', 'alice', *common)
         time.sleep(0.2)
-        b = player(port, 'again', 'bob', *common)
-        time.sleep(0.6)
+        b = player(port, 'AGAIN', 'bob', *common)
+        deadline = time.time() + 60
+        while b'room AGAIN, seat 1' not in read('bob.err') and time.time() < deadline:
+            time.sleep(0.05)
         b.send_signal(signal.SIGKILL)
         b.wait()
-        b = player(port, 'again', 'bob', *common)
-        codes = finish({'alice': a, 'bob': b})
-        check(codes == {'alice': 0, 'bob': 0}, 'both exit 0: %s' % codes)
-        same_match(['alice', 'bob'], 'again', frames=2400)
+        impostor = ws_client.Client(port, 'bob')
+        impostor.join_room('AGAIN')
+        check(ws_client.refusal(impostor.expect(ws_client.REFUSED)) == (2, 'AGAIN'),
+              'the same name takes no seat')
+        impostor.close()
+        codes = finish({'alice': a})
+        check(codes == {'alice': 0}, 'alice exits 0: %s' % codes)
+        check(b'gone, winner 1P' in read('alice.err'), 'alice wins when bob stays away:\n' +
+              read('alice.err').decode(errors='replace'))
+        check(os.path.exists(os.path.join(work, 'AGAIN-1.kkr')), 'the match is saved')
     elif scenario == 'wrong-hash':
         # A replay an earlier run of the server left under this room's name stays as it was.
-        with open(os.path.join(work, 'odd-1.kkr'), 'wb') as f:
+        with open(os.path.join(work, 'ODDS-1.kkr'), 'wb') as f:
             f.write(b'an earlier match')
-        a = player(port, 'odd', 'alice', '--novice', '--corrupt-hash', '300')
+        a = player(port, 'ODDS', 'alice', '--novice', '--corrupt-hash', '300')
         time.sleep(0.2)
-        b = player(port, 'odd', 'bob', '--novice')
+        b = player(port, 'ODDS', 'bob', '--novice')
         codes = finish({'alice': a, 'bob': b})
         check(codes == {'alice': 4, 'bob': 0}, 'only the wrong one is told: %s' % codes)
         check(b'parted at frame 300' in read('alice.err'), 'alice hears at which frame')
         check(b'diverged' in read('bob.err'), 'bob hears the match ended for it')
         time.sleep(0.5)
-        check(read('odd-1.kkr') == b'an earlier match', 'the earlier replay is kept')
-        check(os.path.exists(os.path.join(work, 'odd-1-2.kkr')), 'this one saved beside it')
+        check(read('ODDS-1.kkr') == b'an earlier match', 'the earlier replay is kept')
+        check(os.path.exists(os.path.join(work, 'ODDS-1-2.kkr')), 'this one saved beside it')
     elif scenario == 'fuzz':
-        a = player(port, 'fz', 'alice', '--novice', '--max-polls', '3000')
+        a = player(port, 'FUZZ', 'alice', '--novice', '--max-polls', '3000')
         time.sleep(0.2)
-        b = player(port, 'fz', 'bob', '--novice', '--max-polls', '3000')
+        b = player(port, 'FUZZ', 'bob', '--novice', '--max-polls', '3000')
         rng = random.Random(5)
         hello = bytes([1, 1, 0, 5]) + b'1.0.0' + bytes([1]) + b'x'
         samples = [b'', bytes([0]), bytes([99]), hello[:-1], hello + b'\0', bytes(5000),
@@ -361,17 +373,17 @@ try:
         check(garbage_client(port, [hello] + [ping] * 1000), 'a flooding client is dropped')
         codes = finish({'alice': a, 'bob': b})
         check(codes == {'alice': 0, 'bob': 0}, 'the match played on: %s' % codes)
-        same_match(['alice', 'bob'], 'fz', frames=3000)
+        same_match(['alice', 'bob'], 'FUZZ', frames=3000)
         check(server.poll() is None, 'the server is still running')
     elif scenario == 'windows':
         windows_sim, emulator = sys.argv[4], sys.argv[5]
-        a = player(port, 'w1', 'alice', '--novice')
+        a = player(port, 'WIN1', 'alice', '--novice')
         time.sleep(0.2)
-        b = player(port, 'w1', 'bob', '--novice', program=[emulator, windows_sim])
-        c = player(port, 'w1', 'carol', '--spectate')
+        b = player(port, 'WIN1', 'bob', '--novice', program=[emulator, windows_sim])
+        c = player(port, 'WIN1', 'carol', '--spectate')
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
-        same_match(['alice', 'bob', 'carol'], 'w1')
+        same_match(['alice', 'bob', 'carol'], 'WIN1')
     elif scenario == 'redis':
         redis_scenario(port, redis_url, redis_proc)
     else:

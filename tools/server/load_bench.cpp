@@ -643,7 +643,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < options.matches; ++i) {
         auto match = std::make_unique<Match>();
         match->index = i;
-        match->code = "L" + std::to_string(i);
+        // A room code is 4 to 8 letters and digits.
+        char code[16];
+        std::snprintf(code, sizeof code, "L%04d", i % 10000000);
+        match->code = code;
         match->trueHashes = i % options.trueHashEvery == 0;
         match->random.seed(static_cast<std::uint32_t>(i) * 2654435761u + 7);
         for (int s = 0; s < 2; ++s) {

@@ -102,6 +102,8 @@ const char* endText(std::uint8_t how) {
         return "gone";
     case net::MatchEnd::Diverged:
         return "diverged";
+    case net::MatchEnd::TooLong:
+        return "too long";
     }
     return "?";
 }

@@ -1,6 +1,9 @@
 // Parsing of kokurin-sim's arguments and key scripts: strict, with messages that say what is wrong.
 #include "sim_options.h"
 
+#include "net/player_name.h"
+#include "net/room_code.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -28,7 +31,7 @@ const char* simUsage() {
     return "usage: kokurin-sim --seed S --opponent K [--keys FILE] [--max-polls N] [--wav FILE]\n"
            "                   [--record FILE]\n"
            "       kokurin-sim --replay FILE [--wav FILE]\n"
-           "       kokurin-sim --online URL --room NAME [--spectate] [--keys FILE] [--novice]\n"
+           "       kokurin-sim --online URL --room CODE [--spectate] [--keys FILE] [--novice]\n"
            "                   [--name NAME] [--record FILE]\n"
            "\n"
            "Plays one match of kokurin without a window and prints what happened as JSON Lines.\n"
@@ -53,10 +56,10 @@ const char* simUsage() {
            "  --replay FILE   play the match of a replay (saved by the game or by --record) and\n"
            "                  print its transcript, checking every state hash on the way\n"
            "  --online URL    play one whole match on a kokurin-server (ws://host:port/): join\n"
-           "                  room NAME, made when there is none (its first player is 1P), and\n"
+           "                  room CODE, made when there is none (its first player is 1P), and\n"
            "                  print the transcript; --keys then counts frames of the match, and\n"
            "                  either key set moves this player's seat\n"
-           "  --room NAME     the room to join (with --online)\n"
+           "  --room CODE     the room to join, 4 to 8 letters and digits (with --online)\n"
            "  --spectate      watch the room's match instead of playing\n"
            "  --novice        play this seat as the tournament's scripted novice\n"
            "  --name NAME     the player's name (default kokurin-sim)\n"
@@ -168,12 +171,16 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         }
     }
     if (!options.onlineUrl.empty()) {
-        if (haveSeed || haveOpponent || !options.replayFile.empty() || options.room.empty() ||
-            options.room.size() > 16 || options.name.empty() || options.name.size() > 32) {
-            error = "--online needs --room NAME (up to 16 bytes) and takes the match from the "
-                    "server: no --seed, --opponent or --replay with it";
+        std::string name;
+        if (haveSeed || haveOpponent || !options.replayFile.empty() ||
+            !kokurin::net::normalizeRoomCode(options.room, options.room) ||
+            !kokurin::net::normalizePlayerName(options.name, name)) {
+            error = "--online needs --room CODE (4 to 8 letters and digits) and --name NAME (1 to "
+                    "16 characters) and takes the match from the server: no --seed, --opponent "
+                    "or --replay with it";
             return false;
         }
+        options.name = name;
         return true;
     }
     if (options.spectate || options.novice || !options.room.empty() ||
