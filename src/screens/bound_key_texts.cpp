@@ -7,7 +7,6 @@
 #include <string>
 
 #include "input/key_bindings.h"
-#include "input/key_state.h"
 
 namespace kokurin {
 
@@ -38,13 +37,13 @@ std::string nameOf(const KeyBindings& keys, int seat, int action) {
 // every name is one character ("IJKL"), else with slashes ("PAD8/PAD4/PAD2/PAD6").
 std::string directions(const KeyBindings& keys, int seat) {
     const int order[] = {up, left, down, right};
-    bool short_ = true;
+    bool single = true;
     for (int action : order) {
-        short_ = short_ && nameOf(keys, seat, action).size() == 1;
+        single = single && nameOf(keys, seat, action).size() == 1;
     }
     std::string out;
     for (int action : order) {
-        if (!out.empty() && !short_) {
+        if (!out.empty() && !single) {
             out += '/';
         }
         out += nameOf(keys, seat, action);
@@ -104,7 +103,8 @@ std::size_t replacementAt(const char* text, std::size_t at, const KeyBindings& k
         } else if (token.actions.size() == 4) {
             out += directions(keys, token.seat);
         } else if (token.actions.size() == 2) {
-            const char* between = std::strchr(token.name, '/') != nullptr ? "/" : " ";
+            // "W S" keeps its space; the others ("W/S", "UP/DOWN", "↑↓") get a slash.
+            const char* between = std::strchr(token.name, ' ') != nullptr ? " " : "/";
             out += nameOf(keys, token.seat, up) + between + nameOf(keys, token.seat, down);
         } else {
             out += nameOf(keys, token.seat, *token.actions.begin());

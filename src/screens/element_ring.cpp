@@ -14,12 +14,6 @@ namespace kokurin {
 
 namespace {
 
-// The symbols' places on a unit circle, fire at the top, then clockwise 72 degrees apart:
-// fixed numbers rather than sin and cos, so that every platform draws the same pixels.
-constexpr float ringX[5] = {0.0f, 0.9510565f, 0.5877853f, -0.5877853f, -0.9510565f};
-constexpr float ringY[5] = {-1.0f, -0.3090170f, 0.8090170f, 0.8090170f, -0.3090170f};
-
-constexpr float symbolRadius = 40.0f;
 // Each name's centre from the ring's centre: beside the symbols at the sides, above the top
 // one and under the bottom ones, clear of the arrows.
 constexpr int nameX[5] = {0, 66, 24, -24, -66};
@@ -85,13 +79,13 @@ void drawElementRing(int x, int y) {
     const float cy = static_cast<float>(y);
     for (int k = 0; k < 5; ++k) {
         const int next = (k + 1) % 5;
-        drawArrow(cx + ringX[k] * symbolRadius, cy + ringY[k] * symbolRadius,
-                  cx + ringX[next] * symbolRadius, cy + ringY[next] * symbolRadius);
+        drawArrow(cx + elementRingX[k] * elementRingRadius, cy + elementRingY[k] * elementRingRadius,
+                  cx + elementRingX[next] * elementRingRadius, cy + elementRingY[next] * elementRingRadius);
     }
     for (int k = 0; k < 5; ++k) {
         const Element element = static_cast<Element>(Fire + k);
-        const int sx = x + static_cast<int>(std::lround(ringX[k] * symbolRadius));
-        const int sy = y + static_cast<int>(std::lround(ringY[k] * symbolRadius));
+        const int sx = x + static_cast<int>(std::lround(elementRingX[k] * elementRingRadius));
+        const int sy = y + static_cast<int>(std::lround(elementRingY[k] * elementRingRadius));
         drawText(sx, sy - symbolHeight / 2, elementLabel[element], elementColour[element],
                  symbolHeight, gameFace, textCentre);
         if (t.elementNames[k][0] != '\0') {

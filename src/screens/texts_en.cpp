@@ -30,7 +30,7 @@ const GameTexts englishTexts = {
          "ESC: back   M: sound   F1 or ?: this help"},
         {"W S or click: choose opponent   SPACE or click again: start",
          "O: settings   R: replays   ESC: quit   M: sound", "F1 or ?: this help (while held)"},
-        "An arrow points to the phase it beats",
+        "A → B: A beats B",
         {"fire", "metal", "wood", "earth", "water"},
     },
     {

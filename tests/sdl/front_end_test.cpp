@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 
 #include "input/key_state.h"
 #include "platform/platform.h"
+#include "screens/game_texts.h"
 #include "sdl/primitive_geometry.h"
 #include "sdl/single_instance.h"
 #include "sdl/sound_device.h"
@@ -335,4 +337,54 @@ TEST(SdlSingleInstance, OneLockHolderAtATimeAndAStaleFileNeverBlocks) {
     SDL_setenv("XDG_RUNTIME_DIR", "/run/user/4242", 1);
     EXPECT_EQ(lockFilePath(), "/run/user/4242/kokurin.lock");
     SDL_setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
+TEST(SdlLanguage, JapaneseOnlyWhereTheLocaleSaysSoWithGettextsOrderAndCIgnoringLanguage) {
+    struct Case {
+        const char* lcAll;
+        const char* lcMessages;
+        const char* lang;
+        const char* language;
+        Language expected;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, "C.UTF-8", nullptr, Language::English},
+        {nullptr, nullptr, "POSIX", nullptr, Language::English},
+        {nullptr, nullptr, "en_US.UTF-8", nullptr, Language::English},
+        {nullptr, nullptr, "ja_JP.UTF-8", nullptr, Language::Japanese},
+        {"en_GB.UTF-8", nullptr, "ja_JP.UTF-8", nullptr, Language::English},
+        {nullptr, "ja_JP.UTF-8", "en_US.UTF-8", nullptr, Language::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", "ja:en", Language::Japanese},
+        {nullptr, nullptr, "de_DE.UTF-8", "fr", Language::English},
+        // The C locale asks for the programs' own texts; LANGUAGE does not count then.
+        {"C", nullptr, nullptr, "ja", Language::English},
+    };
+    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+    std::string saved[4];
+    bool had[4];
+    for (int i = 0; i < 4; ++i) {
+        const char* value = std::getenv(names[i]);
+        had[i] = value != nullptr;
+        saved[i] = had[i] ? value : "";
+    }
+    for (const Case& c : cases) {
+        const char* values[] = {c.lcAll, c.lcMessages, c.lang, c.language};
+        for (int i = 0; i < 4; ++i) {
+            if (values[i] != nullptr) {
+                setenv(names[i], values[i], 1);
+            } else {
+                unsetenv(names[i]);
+            }
+        }
+        EXPECT_EQ(chooseLanguage("", "auto", systemLanguage()), c.expected)
+            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " "
+            << (c.lang ? c.lang : "-") << " " << (c.language ? c.language : "-");
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (had[i]) {
+            setenv(names[i], saved[i].c_str(), 1);
+        } else {
+            unsetenv(names[i]);
+        }
+    }
 }
