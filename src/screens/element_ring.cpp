@@ -93,8 +93,9 @@ void drawElementRing(int x, int y) {
                      textCentre);
         }
     }
-    drawText(x, y - elementRingAbove, t.ringCaption, textWhite, captionHeight, gameFace,
-             textCentre);
+    // Above the top name, or just above the top symbol where there are no names.
+    const int captionY = t.elementNames[0][0] != '\0' ? y - elementRingAbove : y - 70;
+    drawText(x, captionY, t.ringCaption, textWhite, captionHeight, gameFace, textCentre);
 }
 
 } // namespace kokurin
