@@ -339,52 +339,30 @@ TEST(SdlSingleInstance, OneLockHolderAtATimeAndAStaleFileNeverBlocks) {
     SDL_setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 }
 
-TEST(SdlLanguage, JapaneseOnlyWhereTheLocaleSaysSoWithGettextsOrderAndCIgnoringLanguage) {
-    struct Case {
-        const char* lcAll;
-        const char* lcMessages;
-        const char* lang;
-        const char* language;
-        Language expected;
-    };
-    const Case cases[] = {
-        {nullptr, nullptr, "C.UTF-8", nullptr, Language::English},
-        {nullptr, nullptr, "POSIX", nullptr, Language::English},
-        {nullptr, nullptr, "en_US.UTF-8", nullptr, Language::English},
-        {nullptr, nullptr, "ja_JP.UTF-8", nullptr, Language::Japanese},
-        {"en_GB.UTF-8", nullptr, "ja_JP.UTF-8", nullptr, Language::English},
-        {nullptr, "ja_JP.UTF-8", "en_US.UTF-8", nullptr, Language::Japanese},
-        {nullptr, nullptr, "en_US.UTF-8", "ja:en", Language::Japanese},
-        {nullptr, nullptr, "de_DE.UTF-8", "fr", Language::English},
-        // The C locale asks for the programs' own texts; LANGUAGE does not count then.
-        {"C", nullptr, nullptr, "ja", Language::English},
+TEST(SdlLanguage, JapaneseOnlyWhereTheLocaleSaysSoInGettextsOrderAndCIgnoresLanguage) {
+    // LC_ALL, LC_MESSAGES, LANG, LANGUAGE ("" unset), and the language chosen.
+    const std::vector<std::pair<std::vector<const char*>, Language>> cases = {
+        {{"", "", "C.UTF-8", ""}, Language::English},
+        {{"", "", "POSIX", ""}, Language::English},
+        {{"", "", "ja_JP.UTF-8", ""}, Language::Japanese},
+        {{"en_GB.UTF-8", "", "ja_JP.UTF-8", ""}, Language::English},
+        {{"", "ja_JP.UTF-8", "en_US.UTF-8", ""}, Language::Japanese},
+        {{"", "", "en_US.UTF-8", "ja:en"}, Language::Japanese},
+        {{"C", "", "", "ja"}, Language::English},
     };
     const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
-    std::string saved[4];
-    bool had[4];
-    for (int i = 0; i < 4; ++i) {
-        const char* value = std::getenv(names[i]);
-        had[i] = value != nullptr;
-        saved[i] = had[i] ? value : "";
+    std::vector<std::string> saved;
+    for (const char* name : names) {
+        saved.push_back(std::getenv(name) != nullptr ? std::getenv(name) : "");
     }
-    for (const Case& c : cases) {
-        const char* values[] = {c.lcAll, c.lcMessages, c.lang, c.language};
+    auto set = [&names](const std::vector<std::string>& values) {
         for (int i = 0; i < 4; ++i) {
-            if (values[i] != nullptr) {
-                setenv(names[i], values[i], 1);
-            } else {
-                unsetenv(names[i]);
-            }
+            values[i].empty() ? unsetenv(names[i]) : setenv(names[i], values[i].c_str(), 1);
         }
-        EXPECT_EQ(chooseLanguage("", "auto", systemLanguage()), c.expected)
-            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " "
-            << (c.lang ? c.lang : "-") << " " << (c.language ? c.language : "-");
+    };
+    for (const auto& [values, expected] : cases) {
+        set(std::vector<std::string>(values.begin(), values.end()));
+        EXPECT_EQ(chooseLanguage("", "auto", systemLanguage()), expected) << values[2];
     }
-    for (int i = 0; i < 4; ++i) {
-        if (had[i]) {
-            setenv(names[i], saved[i].c_str(), 1);
-        } else {
-            unsetenv(names[i]);
-        }
-    }
+    set(saved);
 }
