@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <deque>
+#include <initializer_list>
 #include <string>
 
 #include "input/key_bindings.h"

@@ -755,6 +755,14 @@ def scenario_languages(run):
     run.expect_exit(game, "ESC on the English title")
 
     japanese = dict(plain, LANG="ja_JP.UTF-8")
+    if run.args.build == "wine":
+        # Wine takes the user's language from the C library's locale, which must exist: one is
+        # made for this run (the machine may have no Japanese locale generated).
+        locales = os.path.join(run.work, "locale")
+        subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8",
+                        os.path.join(locales, "ja_JP.UTF-8")], capture_output=True, timeout=120)
+        run.check(os.path.isdir(os.path.join(locales, "ja_JP.UTF-8")), "a ja_JP.UTF-8 locale made")
+        japanese["LOCPATH"] = locales
     game = run.start_game(env=japanese, pin=False)
     run.window = run.build.find_window(game, 60)
     run.ok("LANG=ja_JP.UTF-8: the window is titled %s" % game_session.WINDOW_TITLE)
