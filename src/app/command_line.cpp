@@ -52,9 +52,22 @@ std::string requestedIn(int argc, const char* const argv[]) {
     return found;
 }
 
+// The language for text written before the settings are loaded: a good --lang, else the stored
+// setting (read quietly: loading them later says what is wrong with them), else the system's.
+Language commandLineLanguage(const std::string& requested) {
+    std::string stored;
+    std::string setting;
+    if (readSettingsText(stored) == StoredText::Read) {
+        std::vector<std::string> problems;
+        setting = parseSettings(stored, problems).language;
+    }
+    return chooseLanguage(requested, setting, systemLanguage());
+}
+
 CommandLineAnswer refuse(const GameTexts& texts, const std::string& reason, bool takesReplays,
                          Language language) {
     CommandLineAnswer answer;
+    answer.language = language;
     answer.exitStatus = 2;
     answer.refusal = true;
     answer.text = "kokurin: " + reason + "\n" + texts.console.tryHelp + "\n\n" +
@@ -81,16 +94,6 @@ std::string versionText() {
     return std::string("kokurin ") + gameVersion() + "\n";
 }
 
-Language commandLineLanguage(const std::string& requested) {
-    std::string stored;
-    std::string setting;
-    if (readSettingsText(stored) == StoredText::Read) {
-        std::vector<std::string> problems;
-        setting = parseSettings(stored, problems).language;
-    }
-    return chooseLanguage(requested, setting, systemLanguage());
-}
-
 CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takesReplays,
                                   GameArguments& arguments) {
     const Language language = commandLineLanguage(requestedIn(argc, argv));
@@ -113,6 +116,7 @@ CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takes
                               language);
             }
             CommandLineAnswer answer;
+            answer.language = language;
             answer.exitStatus = 0;
             answer.text = name == "--version" ? versionText()
                                               : commandLineUsage(language, takesReplays);
@@ -160,7 +164,9 @@ CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takes
         return refuse(texts, error, takesReplays, language);
     }
     arguments = read;
-    return CommandLineAnswer();
+    CommandLineAnswer answer;
+    answer.language = language;
+    return answer;
 }
 
 } // namespace kokurin

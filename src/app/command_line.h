@@ -28,6 +28,8 @@ struct CommandLineAnswer {
     std::string text;
     // Whether text is a refusal (stderr) rather than asked-for output (stdout).
     bool refusal = false;
+    // The language of the texts: the one the game will most likely start in.
+    Language language = Language::English;
 };
 
 // Reads argv[1..argc). takesReplays: whether --replay and --speed are options of this front
@@ -41,8 +43,5 @@ CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takes
 std::string commandLineUsage(Language language, bool takesReplays);
 // "kokurin 1.0.0" and a line end.
 std::string versionText();
-// The language for text written before the settings are loaded: a good --lang, else the stored
-// setting (read quietly), else the system's.
-Language commandLineLanguage(const std::string& requested);
 
 } // namespace kokurin

@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
     kokurin::sdl::requestLanguage(arguments.language);
     // What is written before the settings are read (their own notes) is in the language the
     // game will most likely start in.
-    kokurin::setGameLanguage(kokurin::commandLineLanguage(arguments.language));
+    kokurin::setGameLanguage(answer.language);
     const int exitCode =
         arguments.replayFile.empty()
             ? kokurin::runGame(nullptr, arguments.online)
