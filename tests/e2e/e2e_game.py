@@ -730,7 +730,8 @@ def english_title_problems(frame):
     box = frame.pixels(456, 60, 628, 212)
     colours = {
         "火 red": lambda r, g, b: r > 200 and g < 60 and b < 60,
-        "金 white": lambda r, g, b: r > 220 and g > 220 and b > 220,
+        # Brighter than the arrows' grey (192); Wine's glyphs peak a little above 210.
+        "金 white": lambda r, g, b: min(r, g, b) > 205,
         "木 green": lambda r, g, b: g > 200 and r < 60 and b < 60,
         "土 yellow": lambda r, g, b: r > 200 and g > 200 and b < 60,
         "水 blue": lambda r, g, b: b > 200 and r < 60 and g < 60,
@@ -759,6 +760,7 @@ def scenario_languages(run):
         # Wine takes the user's language from the C library's locale, which must exist: one is
         # made for this run (the machine may have no Japanese locale generated).
         locales = os.path.join(run.work, "locale")
+        os.makedirs(locales, exist_ok=True)
         subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8",
                         os.path.join(locales, "ja_JP.UTF-8")], capture_output=True, timeout=120)
         run.check(os.path.isdir(os.path.join(locales, "ja_JP.UTF-8")), "a ja_JP.UTF-8 locale made")
