@@ -6,6 +6,7 @@
 #include "input/key_state.h"
 #include "platform/platform.h"
 #include "rules/board.h"
+#include "screens/bound_key_texts.h"
 #include "screens/clash_sequence.h"
 #include "screens/computer_turn_screen.h"
 #include "screens/frame_flow.h"
@@ -64,7 +65,8 @@ bool showWinnerScreen(const MatchState& state) {
         }
         // The Japanese screen says nothing more; a language that does draws it last.
         if (gameTexts().winnerBack[0] != '\0') {
-            drawText(240, 440, gameTexts().winnerBack, textWhite, 16, gameFace, textLeftTop);
+            drawText(240, 440, withBoundKeys(gameTexts().winnerBack), textWhite, 16, gameFace,
+                     textLeftTop);
         }
         const Flow flow = pumpFrameThenCheckEscape();
         if (flow != Flow::Go) {

@@ -12,6 +12,8 @@
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
 #include "rules/match_state.h"
+#include "screens/bound_key_texts.h"
+#include "screens/element_ring.h"
 #include "screens/frame_flow.h"
 #include "screens/game_texts.h"
 #include "screens/help_overlay.h"
@@ -192,8 +194,13 @@ bool runTitle(Settings* settings, const OnlineRequest* online) {
         }
 
         for (int line = 0; line < titleHelpLines; ++line) {
-            drawText(8, helpLineY[line], gameTexts().titleHelp[line], textWhite, listHeight,
-                     gameFace, textLeftTop);
+            drawText(8, helpLineY[line], withBoundKeys(gameTexts().titleHelp[line]), textWhite,
+                     listHeight, gameFace, textLeftTop);
+        }
+        // The English title shows the phases' ring beside its rule line; the Japanese title
+        // stays as it always was (its reader knows the symbols; F1 shows the ring).
+        if (gameLanguage() == Language::English) {
+            drawElementRing(titleRingX, titleRingY);
         }
         if (offersOnline) {
             drawText(8, helpLineY[titleHelpLines - 1] + 16, onlineTexts().titleLine, textWhite,

@@ -2,12 +2,13 @@
 // played as it was recorded, 3 when it could not be read or parted from the game.
 #pragma once
 
+#include <string>
+
 namespace kokurin {
 namespace sdl {
 
-// Whether the arguments ask for a replay; then runs it and sets the exit code. False leaves
-// exitCode alone. Bad arguments are reported and exit with 2.
-bool runReplayCommand(int argc, char* argv[], int& exitCode);
+// Watches the replay file at speed (1, 2, 4 or 8) and gives the exit code.
+int runReplayCommand(const std::string& file, int speed);
 // How the watched replay ended (called by replayWatched).
 void noteReplayWatched(bool ok);
 

@@ -12,6 +12,7 @@
 #include "headless/headless.h"
 #include "input/input_route.h"
 #include "replay/match_recording.h"
+#include "replay/replay_file.h"
 #include "rng/sfmt19937.h"
 #include "screens/match_loop.h"
 #include "screens/match_observer.h"
@@ -65,6 +66,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(simUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("kokurin-sim %s\n", gameVersion());
         return 0;
     }
 
