@@ -21,6 +21,9 @@ packages=(
     libboost-dev
     # kokurin-server --redis (several server processes sharing one lobby) and its test.
     libhiredis-dev redis-server
+    # The Debian packages' test (kokurin-server's system user), and a Japanese locale made from
+    # the locales' data for the Windows game's language test under Wine.
+    adduser locales
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,
 # which brings its own npm) is kept, and Debian's packages only fill what is missing.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build with its GoogleTest suites and the SDL
 # game's tests (each on a throwaway Xvfb display), the web page with its tests in headless
-# Chromium, then the Windows cross build with its tests under Wine (inside a throwaway Wine
-# session and Xvfb).
+# Chromium, the Debian packages (the server's serves that page), then the Windows cross build
+# with its tests under Wine (inside a throwaway Wine session and Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +17,10 @@ echo "== web build and browser tests"
 cmake --preset web
 cmake --build --preset web -j2
 bash tests/web/run-browser-tests.sh
+
+echo "== Debian packages (the server's with the web build's page)"
+# Skipped by the native tests above while the page was not built yet.
+ctest --test-dir build/native -R '^debian_packages_install_and_serve$' --output-on-failure
 
 echo "== Windows cross build"
 cmake --preset windows

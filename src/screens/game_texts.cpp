@@ -38,12 +38,10 @@ Language chooseLanguage(const std::string& requested, const std::string& setting
     if (isLanguage(setting)) {
         return setting == "en" ? Language::English : Language::Japanese;
     }
-    // "ja", "ja_JP.UTF-8", "ja-JP": Japanese; a locale that names no language keeps it too.
+    // "ja", "ja_JP.UTF-8", "ja-JP": Japanese. Every other system, also one that names no
+    // language ("", "C", "POSIX"), gets English: a reader of Japanese has a Japanese system.
     const std::string code = system.substr(0, system.find_first_of("_-.@"));
-    if (code.empty() || code == "C" || code == "POSIX" || code == "ja") {
-        return Language::Japanese;
-    }
-    return Language::English;
+    return code == "ja" ? Language::Japanese : Language::English;
 }
 
 const char* languageCode(Language language) {

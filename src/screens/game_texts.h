@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "screens/console_texts.h"
 #include "screens/settings_texts.h"
 
 namespace kokurin {
@@ -25,6 +26,10 @@ struct HelpTexts {
     const char* board;
     const char* keys[helpKeyLines];
     const char* title[helpKeyLines];
+    // The ring of the five phases: what its arrows mean, and each phase's name under its
+    // symbol in Element's order from Fire ("" where the symbol is the word).
+    const char* ringCaption;
+    const char* elementNames[5];
 };
 
 struct GameTexts {
@@ -41,6 +46,9 @@ struct GameTexts {
     const char* secondInstance;
     HelpTexts help;
     SettingsTexts settings;
+    ConsoleTexts console;
+    // The window's title (and the message boxes' caption).
+    const char* windowTitle;
 };
 
 extern const GameTexts japaneseTexts;
@@ -54,8 +62,8 @@ const GameTexts& gameTexts();
 
 // The language to start in: one asked for outside the settings ("ja", "en"; the SDL game's
 // --lang, the page's ?lang=) wins, then the setting unless it is "auto", then the system's.
-// A system language that says nothing ("", "C", "POSIX") keeps the game's own Japanese; any
-// other that is not Japanese gives English.
+// Only a Japanese system language ("ja", "ja_JP.UTF-8", "ja-JP") gives Japanese; any other,
+// also one that says nothing ("", "C", "POSIX"), gives English.
 Language chooseLanguage(const std::string& requested, const std::string& setting,
                         const std::string& system);
 // "ja" or "en".

@@ -1,10 +1,13 @@
 // The help overlay's layout: a dimmed screen and a label beside each part of the match screen
-// (the bars, the timer, the queues, the cursor and the mark) or the title's keys.
+// (the bars, the timer, the queues, the cursor and the mark) or the title's keys, the ring of
+// the five phases on both, and the keys named as they are bound.
 #include "screens/help_overlay.h"
 
 #include "gfx/text_format.h"
 #include "input/key_state.h"
 #include "platform/platform.h"
+#include "screens/bound_key_texts.h"
+#include "screens/element_ring.h"
 #include "screens/game_texts.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
@@ -20,6 +23,10 @@ constexpr int labelHeight = 14;
 constexpr int keyLineHeight = 13;
 constexpr Colour dimmer = 0xA0000000u;
 constexpr Colour labelYellow = 0xFFFFFF80u;
+// Where the ring of the phases goes: left of the board below the cursor's label, and right of
+// the title's portrait.
+constexpr int matchRingX = elementRingHalfWidth + 2;
+constexpr int matchRingY = 240 + elementRingAbove;
 
 void label(int x, int y, const char* text, TextFormat format = textLeftTop) {
     drawText(x, y, text, labelYellow, labelHeight, gameFace, format);
@@ -27,7 +34,8 @@ void label(int x, int y, const char* text, TextFormat format = textLeftTop) {
 
 void keyLines(const char* const lines[helpKeyLines], int top) {
     for (int line = 0; line < helpKeyLines; ++line) {
-        drawText(320, top + 14 * line, lines[line], textWhite, keyLineHeight, gameFace, textCentre);
+        drawText(320, top + 14 * line, withBoundKeys(lines[line]), textWhite, keyLineHeight,
+                 gameFace, textCentre);
     }
 }
 
@@ -47,6 +55,8 @@ void drawMatchHelp(const HelpTexts& t) {
     label(16, 400, t.queues[0]);
     label(320, 400, t.queueOrder, textCentre);
     label(580, 400, t.queues[1], textCentre);
+    // Left of the board, under the cursor's and the mark's labels.
+    drawElementRing(matchRingX, matchRingY);
     keyLines(t.keys, 436);
 }
 
@@ -77,6 +87,7 @@ void drawHelpOverlay(HelpScene scene) {
     if (scene == HelpScene::Match) {
         drawMatchHelp(t);
     } else {
+        drawElementRing(titleRingX, titleRingY);
         keyLines(t.title, 432);
     }
 }

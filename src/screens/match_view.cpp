@@ -5,6 +5,7 @@
 #include "input/pick_targets.h"
 #include "platform/platform.h"
 #include "screens/flash_options.h"
+#include "screens/bound_key_texts.h"
 #include "screens/game_texts.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
@@ -25,7 +26,8 @@ void drawWinnerTexts(const MatchState& state) {
     }
     // The Japanese screen says nothing more; a language that does draws it last.
     if (gameTexts().winnerBack[0] != '\0') {
-        drawText(240, 440, gameTexts().winnerBack, textWhite, 16, gameFace, textLeftTop);
+        drawText(240, 440, withBoundKeys(gameTexts().winnerBack), textWhite, 16, gameFace,
+                 textLeftTop);
     }
 }
 

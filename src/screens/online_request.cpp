@@ -5,7 +5,10 @@
 #include "net/room_code.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
+
+#include "screens/game_texts.h"
 
 namespace kokurin {
 
@@ -13,6 +16,13 @@ namespace {
 
 bool startsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// A message with the argument at its %s.
+std::string withValue(const char* format, const std::string& value) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, format, value.substr(0, 200).c_str());
+    return buffer;
 }
 
 } // namespace
@@ -54,6 +64,11 @@ bool normalizeRoomCode(const std::string& typed, std::string& code) {
 
 bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,
                          std::string& error) {
+    return readOnlineArguments(argc, argv, request, error, englishTexts.console);
+}
+
+bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,
+                         std::string& error, const ConsoleTexts& texts) {
     OnlineRequest read;
     int modes = 0;
     for (int i = 1; i < argc; ++i) {
@@ -61,17 +76,17 @@ bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& requ
         const bool takesValue =
             argument == "--server" || argument == "--join" || argument == "--watch";
         if (takesValue && i + 1 >= argc) {
-            error = argument + " needs a value";
+            error = withValue(texts.needsValue, argument);
             return false;
         }
         if (argument == "--server") {
             if (!normalizeServerAddress(argv[++i], read.server)) {
-                error = std::string("'") + argv[i] + "' is not a server address (ws://HOST:PORT/)";
+                error = withValue(texts.notServer, argv[i]);
                 return false;
             }
         } else if (argument == "--join" || argument == "--watch") {
             if (!normalizeRoomCode(argv[++i], read.room)) {
-                error = std::string("'") + argv[i] + "' is not a room code (4 to 8 letters and digits)";
+                error = withValue(texts.notRoom, argv[i]);
                 return false;
             }
             read.mode =
@@ -84,11 +99,11 @@ bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& requ
         }
     }
     if (modes > 1) {
-        error = "only one of --join, --watch, --host and --quick";
+        error = texts.oneOnlineMode;
         return false;
     }
     if (read.server.empty() && modes != 0) {
-        error = "--join, --watch, --host and --quick need --server URL";
+        error = texts.onlineNeedsServer;
         return false;
     }
     if (!read.server.empty() && modes == 0) {

@@ -6,6 +6,8 @@
 
 namespace kokurin {
 
+struct ConsoleTexts;
+
 struct OnlineRequest {
     enum class Mode {
         // The server is only made known: the title offers it on N.
@@ -34,5 +36,8 @@ bool normalizeRoomCode(const std::string& typed, std::string& code);
 // lobby); other arguments are left alone. False, with the reason, for a malformed request.
 bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,
                          std::string& error);
+// The same with the reasons in a language's words (the English ones above).
+bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,
+                         std::string& error, const ConsoleTexts& texts);
 
 } // namespace kokurin

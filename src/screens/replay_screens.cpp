@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
+#include "screens/bound_key_texts.h"
 #include "screens/frame_flow.h"
 #include "screens/game_texts.h"
 #include "screens/match_loop.h"
@@ -129,7 +130,8 @@ class ReplayWatch : public FrameInputSource {
                 ? formatText(texts_.paused, player_.framesPlayed(), player_.frameCount())
                 : formatText(texts_.playing, speed, player_.framesPlayed(), player_.frameCount());
         drawText(8, 444, line, statusYellow, textHeight, gameFace, textLeftTop);
-        drawText(8, 460, texts_.watchHelp, statusYellow, textHeight, gameFace, textLeftTop);
+        drawText(8, 460, withBoundKeys(texts_.watchHelp), statusYellow, textHeight, gameFace,
+                 textLeftTop);
     }
 
     bool allowsModalBoxes() const override { return false; }
@@ -243,7 +245,7 @@ bool runReplayList() {
         }
 
         drawText(64, 24, texts.heading, textWhite, 20, gameFace, textLeftTop);
-        drawText(64, 448, texts.help, textWhite, textHeight, gameFace, textLeftTop);
+        drawText(64, 448, withBoundKeys(texts.help), textWhite, textHeight, gameFace, textLeftTop);
         if (count == 0) {
             drawText(64, 64, texts.empty, textGrey, textHeight, gameFace, textLeftTop);
         }

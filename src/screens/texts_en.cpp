@@ -6,7 +6,8 @@ namespace kokurin {
 
 const GameTexts englishTexts = {
     {"How to play", "Exchange any two blocks to line up three, across or down.",
-     "The blocks you clear attack your opponent!", "Fire > metal > wood > earth > water > fire",
+     "The blocks you clear attack your opponent!",
+     "火 fire > 金 metal > 木 wood > 土 earth > 水 water > 火 fire (each beats the next)",
      "1P: WASD to move, SPACE to select", "2P: arrow keys to move, ENTER to select"},
     {"2P (human)", "Eee", "Muka", "Palvine", "Kabonmaru", "Mira", "Ocher", "Volka", "Bramlet",
      "Minamo", "Dusk", "Blargo", "Kef", "Zaratun", "Quillmarsh", "Peekus"},
@@ -29,6 +30,8 @@ const GameTexts englishTexts = {
          "ESC: back   M: sound   F1 or ?: this help"},
         {"W S or click: choose opponent   SPACE or click again: start",
          "O: settings   R: replays   ESC: quit   M: sound", "F1 or ?: this help (while held)"},
+        "A → B: A beats B",
+        {"fire", "metal", "wood", "earth", "water"},
     },
     {
         "Settings",
@@ -58,6 +61,41 @@ const GameTexts englishTexts = {
         {"That key cannot be used", "The game uses that key (ESC H M F1 F11)",
          "This seat uses that key for another action", "The other seat uses that key"},
     },
+    {
+        "usage: kokurin [--lang ja|en] [--server URL [--host | --join CODE | --watch CODE | --quick]]\n",
+        "       kokurin [--lang ja|en] --replay FILE [--speed 1|2|4|8] [--from SECONDS]\n",
+        "       kokurin --help | --version\n"
+        "\n"
+        "Kokurin (剋輪闘), a two-player battle puzzle of the five phases.\n"
+        "\n"
+        "  --lang ja|en   the game's language, Japanese or English; without it the settings'\n"
+        "                 choice, else the system's (Japanese on a Japanese system, else English)\n"
+        "  --server URL   a kokurin-server (ws://HOST:PORT/): N on the title opens its lobby\n"
+        "  --host         with --server: create a room (its code is shown)\n"
+        "  --join CODE    with --server: take the free seat of that room\n"
+        "  --watch CODE   with --server: watch that room's match\n"
+        "  --quick        with --server: play the next player who asks too\n",
+        "  --replay FILE  watch a replay file, then exit: 0 when it played as recorded, 3 when it\n"
+        "                 is damaged or parts from the game\n"
+        "  --speed N      the replay's speed: 1, 2, 4 or 8\n"
+        "  --from S       start watching S seconds into the match\n",
+        "  --help         show this text and exit\n"
+        "  --version      show the version and exit\n"
+        "\n"
+        "A bad command line exits with 2.\n",
+        "unknown option '%s'",
+        "%s needs a value",
+        "--lang takes ja or en, not '%s'",
+        "--speed takes 1, 2, 4 or 8, not '%s'",
+        "--from takes seconds into the match, not '%s'",
+        "'%s' is not a server address (ws://HOST:PORT/)",
+        "'%s' is not a room code (4 to 8 letters and digits)",
+        "only one of --join, --watch, --host and --quick",
+        "--join, --watch, --host and --quick need --server URL",
+        "kokurin --help lists the options",
+        "cannot read the replay '%s'",
+    },
+    "Kokurin",
 };
 
 } // namespace kokurin

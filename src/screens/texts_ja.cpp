@@ -31,6 +31,8 @@ const GameTexts japaneseTexts = {
          "ESC：もどる　M：音　F1・?：この説明"},
         {"W S・クリック：相手を選ぶ　SPACE・もう一度クリック：開始", "O：設定　R：リプレイ　ESC：おわる　M：音",
          "F1・?：この説明（押している間）"},
+        "矢印の先を消す",
+        {"", "", "", "", ""},
     },
     {
         "設定",
@@ -60,6 +62,41 @@ const GameTexts japaneseTexts = {
         {"そのキーは使えません", "そのキーはゲームが使います（ESC H M F1 F11）",
          "そのキーはこの席の別の操作に使われています", "そのキーはもう一方の席が使っています"},
     },
+    {
+        "使い方： kokurin [--lang ja|en] [--server URL [--host | --join CODE | --watch CODE | --quick]]\n",
+        "         kokurin [--lang ja|en] --replay FILE [--speed 1|2|4|8] [--from SECONDS]\n",
+        "         kokurin --help | --version\n"
+        "\n"
+        "剋輪闘（kokurin）：五行の相剋で戦う対戦パズル\n"
+        "\n"
+        "  --lang ja|en   表示の言語（ja：日本語、en：English）。ないときは設定の言語、設定が自動なら\n"
+        "                 システムの言語（日本語のシステムなら日本語、ほかは English）\n"
+        "  --server URL   オンライン対戦のサーバー（ws://HOST:PORT/）。タイトルの N でロビーへ\n"
+        "  --host         --server と：ルームを作る（コードは画面に出ます）\n"
+        "  --join CODE    --server と：そのルームのあいている席に入る\n"
+        "  --watch CODE   --server と：そのルームの対戦を観る\n"
+        "  --quick        --server と：次に同じく待つ相手と対戦する\n",
+        "  --replay FILE  リプレイのファイルを再生して終わる（そのとおり再生できたら 0、\n"
+        "                 こわれているか、ゲームとちがうなら 3）\n"
+        "  --speed N      再生の速さ：1、2、4、8\n"
+        "  --from S       対戦の S 秒目から再生する\n",
+        "  --help         この説明を表示して終わる\n"
+        "  --version      バージョンを表示して終わる\n"
+        "\n"
+        "コマンドラインがまちがっていれば 2 で終わります。\n",
+        "'%s' というオプションはありません",
+        "%s のあとに値がありません",
+        "--lang は ja か en です（'%s' ではなく）",
+        "--speed は 1、2、4、8 のどれかです（'%s' ではなく）",
+        "--from は対戦のはじめからの秒数です（'%s' ではなく）",
+        "'%s' はサーバーのアドレスではありません（ws://HOST:PORT/）",
+        "'%s' はルームのコードではありません（英数字4〜8文字）",
+        "--join、--watch、--host、--quick はどれか一つだけです",
+        "--join、--watch、--host、--quick には --server URL が要ります",
+        "オプションの説明： kokurin --help",
+        "リプレイ '%s' を読めません",
+    },
+    "剋輪闘",
 };
 
 const SettingsTexts& japaneseSettingsTexts = japaneseTexts.settings;

@@ -10,6 +10,8 @@
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
 #include "match/match.h"
+#include "screens/bound_key_texts.h"
+#include "screens/element_ring.h"
 #include "screens/frame_flow.h"
 #include "screens/game_texts.h"
 #include "screens/help_overlay.h"
@@ -175,8 +177,13 @@ bool runTitle(PlaySession& session, Settings* settings, const OnlineRequest* onl
         }
 
         for (int line = 0; line < titleHelpLines; ++line) {
-            drawText(8, helpLineY[line], gameTexts().titleHelp[line], textWhite, listHeight,
-                     gameFace, textLeftTop);
+            drawText(8, helpLineY[line], withBoundKeys(gameTexts().titleHelp[line]), textWhite,
+                     listHeight, gameFace, textLeftTop);
+        }
+        // The English title shows the phases' ring beside its rule line; the Japanese title
+        // stays as it always was (its reader knows the symbols; F1 shows the ring).
+        if (gameLanguage() == Language::English) {
+            drawElementRing(titleRingX, titleRingY);
         }
         if (offersOnline) {
             drawText(8, helpLineY[titleHelpLines - 1] + 16, onlineTexts().titleLine, textWhite,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "screens/game_texts.h"
 #include "sdl/draw_batch.h"
 #include "sdl/message_box.h"
 
@@ -14,13 +15,27 @@ namespace sdl {
 
 namespace {
 
-const char* const windowTitle = "剋輪闘";
+// Why the game cannot start, in Japanese and in English (gameLanguage's order).
+const char* const noVideoText[] = {
+    "画面を開けないため起動できません。\n"
+    "デスクトップ（X11 または Wayland）の中で起動してください。",
+    "The game cannot start: no screen can be opened.\n"
+    "Start it from a desktop (X11 or Wayland).",
+};
+const char* const noWindowText[] = {
+    "ウィンドウを作成できないため起動できません。",
+    "The game cannot start: its window cannot be made.",
+};
+const char* const noRendererText[] = {
+    "描画の準備ができないため起動できません。\n"
+    "グラフィックス ドライバーを確認してください。",
+    "The game cannot start: it cannot draw.\n"
+    "Check the graphics driver.",
+};
 
-const char* const noVideoText = "画面を開けないため起動できません。\n"
-                                "デスクトップ（X11 または Wayland）の中で起動してください。";
-const char* const noWindowText = "ウィンドウを作成できないため起動できません。";
-const char* const noRendererText = "描画の準備ができないため起動できません。\n"
-                                   "グラフィックス ドライバーを確認してください。";
+const char* inLanguage(const char* const texts[]) {
+    return texts[static_cast<int>(gameLanguage())];
+}
 
 struct Display {
     SDL_Window* window = nullptr;
@@ -82,24 +97,24 @@ bool drawsNowhere() {
 
 int openWindow() {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return refuse(noVideoText, SDL_GetError(), exitNoVideo);
+        return refuse(inLanguage(noVideoText), SDL_GetError(), exitNoVideo);
     }
     if (drawsNowhere()) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return refuse(noVideoText, "no display", exitNoVideo);
+        return refuse(inLanguage(noVideoText), "no display", exitNoVideo);
     }
     const int scale = windowScale();
     // Hidden until the renderer is made: making it may replace the window with another.
     display.window = SDL_CreateWindow(
-        windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth * scale,
+        gameTexts().windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth * scale,
         screenHeight * scale, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
     if (display.window == nullptr) {
-        return refuse(noWindowText, SDL_GetError(), exitNoWindow);
+        return refuse(inLanguage(noWindowText), SDL_GetError(), exitNoWindow);
     }
     SDL_SetWindowMinimumSize(display.window, screenWidth, screenHeight);
     display.renderer = makeRenderer(display.window);
     if (display.renderer == nullptr) {
-        const int code = refuse(noRendererText, SDL_GetError(), exitNoRenderer);
+        const int code = refuse(inLanguage(noRendererText), SDL_GetError(), exitNoRenderer);
         closeWindow();
         return code;
     }

@@ -1,11 +1,10 @@
 // The language the player asked for on the command line, and the system's: the POSIX locale
-// variables in their order of precedence, else SDL's preferred locales (Windows, macOS).
+// variables as gettext reads them, else SDL's preferred locales (Windows, macOS).
 #include "sdl/language.h"
 
 #include <SDL.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "platform/platform.h"
 
@@ -19,28 +18,8 @@ std::string requested;
 
 namespace sdl {
 
-bool readLanguageArguments(int argc, char* argv[], std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string value;
-        if (std::strcmp(argv[i], "--lang") == 0) {
-            if (i + 1 >= argc) {
-                error = "--lang needs a value: ja or en";
-                return false;
-            }
-            value = argv[++i];
-        } else if (std::strncmp(argv[i], "--lang=", 7) == 0) {
-            value = argv[i] + 7;
-        } else {
-            // Other arguments were always ignored (a desktop's or a system's own); they still are.
-            continue;
-        }
-        if (value != "ja" && value != "en") {
-            error = "--lang takes ja or en, not '" + value + "'";
-            return false;
-        }
-        requested = value;
-    }
-    return true;
+void requestLanguage(const std::string& language) {
+    requested = language;
 }
 
 } // namespace sdl
@@ -50,13 +29,26 @@ std::string requestedLanguage() {
 }
 
 std::string systemLanguage() {
-    // LANGUAGE is a list ("en_GB:en"); its first entry is the user's first choice.
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+    // The messages' locale: the first of LC_ALL, LC_MESSAGES and LANG that is set. LANGUAGE,
+    // a list of choices ("ja:en"), comes before it unless the locale is C, which asks for the
+    // programs' own untranslated texts (as gettext does).
+    std::string locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && *value != '\0') {
-            const std::string text(value);
-            return text.substr(0, text.find(':'));
+            locale = value;
+            break;
         }
+    }
+    const std::string code = locale.substr(0, locale.find_first_of("_.@"));
+    const bool plain = code == "C" || code == "POSIX";
+    const char* list = std::getenv("LANGUAGE");
+    if (list != nullptr && *list != '\0' && !plain) {
+        const std::string text(list);
+        return text.substr(0, text.find(':'));
+    }
+    if (!locale.empty()) {
+        return locale;
     }
     std::string found;
     if (SDL_Locale* locales = SDL_GetPreferredLocales()) {

@@ -6,9 +6,8 @@
 namespace kokurin {
 namespace sdl {
 
-// Reads "--lang ja|en" (or "--lang=ja|en") from the arguments, ignoring the others. False, with
-// a message for stderr, for a missing or bad value; no --lang leaves the choice open.
-bool readLanguageArguments(int argc, char* argv[], std::string& error);
+// The command line's --lang ("ja", "en", or "" for none), for requestedLanguage.
+void requestLanguage(const std::string& language);
 
 } // namespace sdl
 } // namespace kokurin

@@ -4,13 +4,15 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "screens/game_texts.h"
 #include "sdl/display.h"
 
 namespace kokurin {
 namespace sdl {
 
 bool showBox(const char* text, SDL_Window* parent) {
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "剋輪闘", text, parent) == 0;
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, gameTexts().windowTitle, text,
+                                    parent) == 0;
 }
 
 } // namespace sdl

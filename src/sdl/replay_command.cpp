@@ -3,13 +3,13 @@
 #include "sdl/replay_command.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 
 #include "platform/platform.h"
 #include "replay/replay_file.h"
+#include "screens/game_texts.h"
 #include "screens/replay_screens.h"
 
 namespace kokurin {
@@ -24,6 +24,13 @@ std::uint32_t commandFrom = 0;
 // 0 not watched to its end, 1 played as recorded, -1 parted from the game.
 int watchedOutcome = 0;
 
+std::string formatted(const char* format, const std::string& value) {
+    std::string out(std::strlen(format) + value.size(), '\0');
+    const int length = std::snprintf(&out[0], out.size() + 1, format, value.c_str());
+    out.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return out;
+}
+
 bool watchCommandReplay(PlaySession&) {
     return watchReplay(commandReplay, commandSpeed, commandFrom);
 }
@@ -34,41 +41,14 @@ void noteReplayWatched(bool ok) {
     watchedOutcome = ok ? 1 : -1;
 }
 
-bool runReplayCommand(int argc, char* argv[], int& exitCode) {
-    const char* file = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--replay") == 0 && i + 1 < argc) {
-            file = argv[++i];
-        } else if (std::strcmp(argv[i], "--speed") == 0 && i + 1 < argc) {
-            const int speed = std::atoi(argv[++i]);
-            if (speed != 1 && speed != 2 && speed != 4 && speed != 8) {
-                std::fprintf(stderr, "kokurin: --speed is 1, 2, 4 or 8\n");
-                exitCode = 2;
-                return true;
-            }
-            commandSpeed = speed;
-        } else if (std::strcmp(argv[i], "--from") == 0 && i + 1 < argc) {
-            // Whole or decimal seconds into the match, at 60 frames a second.
-            const char* text = argv[++i];
-            char* end = nullptr;
-            const double seconds = std::strtod(text, &end);
-            if (end == text || *end != '\0' || !(seconds >= 0.0) || seconds > 86400.0) {
-                std::fprintf(stderr, "kokurin: --from takes seconds into the match, not '%s'\n",
-                             text);
-                exitCode = 2;
-                return true;
-            }
-            commandFrom = static_cast<std::uint32_t>(seconds * 60.0);
-        }
-    }
-    if (file == nullptr) {
-        return false;
-    }
+int runReplayCommand(const std::string& file, int speed, std::uint32_t fromFrame) {
+    commandSpeed = speed;
+    commandFrom = fromFrame;
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "kokurin: cannot read the replay '%s'\n", file);
-        exitCode = 3;
-        return true;
+        std::fprintf(stderr, "kokurin: %s\n",
+                     formatted(gameTexts().console.replayUnreadable, file).c_str());
+        return 3;
     }
     std::string bytes(replayMaxBytes + 1, '\0');
     in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
@@ -76,13 +56,11 @@ bool runReplayCommand(int argc, char* argv[], int& exitCode) {
     std::string error;
     if (!decodeReplay(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
                       commandReplay, error)) {
-        std::fprintf(stderr, "kokurin: %s: %s\n", file, error.c_str());
-        exitCode = 3;
-        return true;
+        std::fprintf(stderr, "kokurin: %s: %s\n", file.c_str(), error.c_str());
+        return 3;
     }
     const int code = runGame(watchCommandReplay);
-    exitCode = code != 0 ? code : watchedOutcome == 1 ? 0 : watchedOutcome == -1 ? 3 : 0;
-    return true;
+    return code != 0 ? code : watchedOutcome == 1 ? 0 : watchedOutcome == -1 ? 3 : 0;
 }
 
 } // namespace sdl

@@ -39,6 +39,9 @@ mergeInto(LibraryManager.library, {
     kokurin_page_set_language: function (code) {
         kokurinPage.setLanguage(code);
     },
+    kokurin_page_set_key_names: function (names) {
+        kokurinPage.setKeyNames(names);
+    },
     kokurin_page_open_box: function (text) {
         kokurinPage.openBox(text);
     },

@@ -465,6 +465,11 @@ var kokurinPage = (function () {
         kokurinPageTexts.setLanguage(UTF8ToString(code));
     };
 
+    // The keys as the game has them bound, which the page's key line names.
+    page.setKeyNames = function (names) {
+        kokurinPageTexts.setKeyNames(UTF8ToString(names));
+    };
+
     page.pollDevices = function (downPointer, tappedPointer, padsPointer, pointerPointer) {
         for (var k = 0; k < 256; k++) {
             HEAPU8[downPointer + k] = page.held[k];

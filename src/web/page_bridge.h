@@ -35,6 +35,9 @@ int kokurin_page_hidden();
 void kokurin_page_poll_devices(bool* down, bool* tapped, std::uint8_t* pads, std::int32_t* pointer);
 // The game's language, "ja" or "en", for the page's own texts.
 void kokurin_page_set_language(const char* code);
+// The keys as bound, for the page's key line: lines "NAME\tBOUND" for each default key name the
+// line may use ("WASD", "SPACE", "矢印", "arrows", "ENTER"); "" with the default bindings.
+void kokurin_page_set_key_names(const char* names);
 
 // Opens the modal hint box with the text; then 1 while it is open.
 void kokurin_page_open_box(const char* text);

@@ -9,6 +9,7 @@ var kokurinPageTexts = (function () {
     // The English table stays in ASCII: the page's font is cut to the game's texts.
     var TABLES = {
         ja: {
+            title: "剋輪闘",
             loading: "読み込み中…",
             ended: "ゲームは終了しました。",
             restart: "もう一度はじめる",
@@ -33,6 +34,7 @@ var kokurinPageTexts = (function () {
             roomLinkShown: "このリンクを相手に送ってください： %s",
         },
         en: {
+            title: "Kokurin",
             loading: "Loading...",
             ended: "The game has ended.",
             restart: "Play again",
@@ -84,9 +86,29 @@ var kokurinPageTexts = (function () {
         return texts.languageOfTag(navigator.language);
     }
 
+    // The default key names the key line uses and the names of the keys bound in their place
+    // (none with the default bindings), as the game tells them.
+    var boundKeys = [];
+
+    function withBoundKeys(text) {
+        boundKeys.forEach(function (pair) {
+            // An ASCII name is a word of its own.
+            var pattern = /^[A-Za-z]/.test(pair[0])
+                ? new RegExp("(^|[^A-Za-z])" + pair[0] + "(?![A-Za-z])", "g")
+                : new RegExp("()" + pair[0], "g");
+            text = text.replace(pattern, function (whole, before) {
+                return before + pair[1];
+            });
+        });
+        return text;
+    }
+
     // The text of a key, with its one value in place of %s.
     texts.text = function (key, value) {
         var text = TABLES[texts.language][key];
+        if (key === "keys") {
+            text = withBoundKeys(text);
+        }
         return value === undefined ? text : text.replace("%s", value);
     };
 
@@ -110,6 +132,8 @@ var kokurinPageTexts = (function () {
             node.setAttribute("aria-label", texts.text(node.getAttribute("data-label")));
         });
         document.documentElement.lang = texts.language;
+        // The tab's title is the game's name in its language, as the desktop window's.
+        document.title = texts.text("title");
     }
 
     // "ja" or "en"; anything else is ignored.
@@ -120,6 +144,19 @@ var kokurinPageTexts = (function () {
         texts.language = code;
         translate();
         window.dispatchEvent(new Event("kokurin-language"));
+    };
+
+    // "NAME\tBOUND" lines from the game; "" for the default keys.
+    texts.setKeyNames = function (lines) {
+        boundKeys = lines
+            .split("\n")
+            .filter(function (line) {
+                return line.indexOf("\t") > 0;
+            })
+            .map(function (line) {
+                return line.split("\t");
+            });
+        translate();
     };
 
     texts.language = likelyLanguage();

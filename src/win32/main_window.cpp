@@ -6,12 +6,12 @@
 
 #include <string>
 
+#include "screens/game_texts.h"
 #include "win32/wide_text.h"
 
 namespace kokurin {
 
 const char* const mainWindowClass = "tovira_p";
-const char* const mainWindowTitle = "剋輪闘";
 HWND mainWindow = nullptr;
 
 namespace {
@@ -46,7 +46,8 @@ bool registerWindowClass(HINSTANCE instance) {
 
 HWND createMainWindow(HINSTANCE instance) {
     const std::wstring className = toWide(mainWindowClass);
-    const std::wstring title = toWide(mainWindowTitle);
+    // The title is the game's name in its language; the class alone tells the game's window.
+    const std::wstring title = toWide(gameTexts().windowTitle);
     HWND window = CreateWindowExW(WS_EX_ACCEPTFILES, className.c_str(), title.c_str(), windowStyle,
                                   CW_USEDEFAULT, CW_USEDEFAULT, clientWidth, clientHeight, nullptr,
                                   nullptr, instance, nullptr);
@@ -91,7 +92,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 HWND findRunningInstance() {
-    return FindWindowW(toWide(mainWindowClass).c_str(), toWide(mainWindowTitle).c_str());
+    return FindWindowW(toWide(mainWindowClass).c_str(), nullptr);
 }
 
 } // namespace kokurin

@@ -6,9 +6,8 @@
 
 namespace kokurin {
 
-// The class name and title, which also identify a running instance.
+// The class name, which also identifies a running instance.
 extern const char* const mainWindowClass;
-extern const char* const mainWindowTitle;
 
 // The window made by createMainWindow.
 extern HWND mainWindow;

@@ -1,6 +1,7 @@
 // The Windows steps of the game's start-up and shutdown, and the process-wide objects' lifetime.
 #include "win32/start_up.h"
 
+#include "screens/game_texts.h"
 #include "screens/online_request.h"
 
 #include <mmsystem.h>
@@ -19,18 +20,34 @@ namespace kokurin {
 
 namespace {
 
-const char* const noD3dxText =
+// Why the game cannot start, in Japanese and in English (gameLanguage's order).
+const char* const noD3dxText[] = {
     "d3dx9_43.dll が見つからないため起動できません。\n"
     "Microsoft の「DirectX エンド ユーザー ランタイム」（DirectX End-User Runtime）を"
-    "インストールしてから、もう一度起動してください。";
-const char* const noDirect3DText =
+    "インストールしてから、もう一度起動してください。",
+    "The game cannot start: d3dx9_43.dll is missing.\n"
+    "Install Microsoft's DirectX End-User Runtime, then start the game again.",
+};
+const char* const noDirect3DText[] = {
     "Direct3D 9 を使えないため起動できません。\n"
     "グラフィックス ドライバーと、Microsoft の「DirectX エンド ユーザー ランタイム」"
-    "（DirectX End-User Runtime）をインストールしてから、もう一度起動してください。";
-const char* const noDeviceText =
+    "（DirectX End-User Runtime）をインストールしてから、もう一度起動してください。",
+    "The game cannot start: Direct3D 9 cannot be used.\n"
+    "Install the graphics driver and Microsoft's DirectX End-User Runtime, then start the game "
+    "again.",
+};
+const char* const noDeviceText[] = {
     "Direct3D 9 のデバイスを作成できないため起動できません。\n"
     "グラフィックス ドライバーを更新し、Microsoft の「DirectX エンド ユーザー ランタイム」"
-    "（DirectX End-User Runtime）をインストールしてから、もう一度起動してください。";
+    "（DirectX End-User Runtime）をインストールしてから、もう一度起動してください。",
+    "The game cannot start: no Direct3D 9 device can be made.\n"
+    "Update the graphics driver and install Microsoft's DirectX End-User Runtime, then start the "
+    "game again.",
+};
+
+const char* inLanguage(const char* const texts[]) {
+    return texts[static_cast<int>(gameLanguage())];
+}
 
 // The process-wide objects of the front end are plain statics, zeroed before any code runs.
 // What they need beyond that happens here, in one place, so that the exit-time teardown runs in
@@ -127,14 +144,14 @@ int openDisplay() {
     UpdateWindow(mainWindow);
 
     if (!loadD3dx()) {
-        return refuseToStart(noD3dxText, exitNoD3dx);
+        return refuseToStart(inLanguage(noD3dxText), exitNoD3dx);
     }
     direct3D = Direct3DCreate9(D3D_SDK_VERSION);
     if (direct3D == nullptr) {
-        return refuseToStart(noDirect3DText, exitNoDirect3D);
+        return refuseToStart(inLanguage(noDirect3DText), exitNoDirect3D);
     }
     if (FAILED(createDevice(mainWindow))) {
-        return refuseToStart(noDeviceText, exitNoDevice);
+        return refuseToStart(inLanguage(noDeviceText), exitNoDevice);
     }
     graphicsDevice.init(direct3DDevice);
     sceneCamera.init(direct3DDevice);

@@ -23,6 +23,9 @@ int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen);
 int runApplication(HINSTANCE instance, int showCommand, ScreenRun firstScreen,
                    const OnlineRequest& online);
 
+// The command line's --lang ("ja", "en", or "" for none), for requestedLanguage.
+void requestLanguage(const std::string& language);
+
 // The executable's folder, ending in its separator (empty when it cannot be had).
 std::wstring executableFolder();
 

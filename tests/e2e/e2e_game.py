@@ -692,6 +692,88 @@ def scenario_no_display(run):
     run.check("起動できません" in log, "stderr says the game cannot start", log[-400:])
 
 
+def scenario_command_line(run):
+    """--help and --version answer and exit 0; an unknown option or a stray argument is refused
+    with the usage and exit 2, in the game's language, before any window opens."""
+
+    def ask(*args):
+        try:
+            done = subprocess.run(run.build.command(run.args.game, list(args)),
+                                  capture_output=True, timeout=60, cwd=run.work)
+        except subprocess.TimeoutExpired:
+            raise TestFailure("kokurin %s did not answer within 60 s" % " ".join(args))
+        return (done.returncode, done.stdout.decode("utf-8", "replace"),
+                done.stderr.decode("utf-8", "replace"))
+
+    code, out, _ = ask("--version")
+    run.check((code, out.replace("\r\n", "\n")) == (0, "kokurin 1.0.0\n"),
+              "--version prints the version and exits 0", "%s %r" % (code, out[-200:]))
+    code, out, _ = ask("--lang", "en", "--help")
+    run.check(code == 0 and out.startswith("usage: kokurin") and "--server URL" in out,
+              "--help prints the usage and exits 0", "%s %r" % (code, out[-300:]))
+    for args in (["--lang", "en", "--srever", "ws://h/"], ["--lang", "en", "replay.kkr"]):
+        code, out, err = ask(*args)
+        run.check(code == 2 and "unknown option '%s'" % args[2] in err and "usage: kokurin" in err
+                  and out == "", "%s is refused with the usage on stderr, exit 2" % args[2],
+                  "%s %r" % (code, err[-300:]))
+    code, _, err = ask("--lang", "ja", "--srever")
+    run.check(code == 2 and "使い方" in err, "the refusal in Japanese with --lang ja",
+              "%s %r" % (code, err[-300:]))
+    run.check(not run.build.game_windows() and
+              not run.build.game_windows(game_session.ENGLISH_WINDOW_TITLE),
+              "no window was opened")
+
+
+def english_title_problems(frame):
+    """What is missing from the English title: the five phases' ring right of the portrait,
+    each symbol in its colour."""
+    box = frame.pixels(456, 60, 628, 212)
+    colours = {
+        "火 red": lambda r, g, b: r > 200 and g < 60 and b < 60,
+        # Brighter than the arrows' grey (192); Wine's glyphs peak a little above 210.
+        "金 white": lambda r, g, b: min(r, g, b) > 205,
+        "木 green": lambda r, g, b: g > 200 and r < 60 and b < 60,
+        "土 yellow": lambda r, g, b: r > 200 and g > 200 and b < 60,
+        "水 blue": lambda r, g, b: b > 200 and r < 60 and g < 60,
+    }
+    return ["no %s in the ring" % name for name, test in colours.items()
+            if not any(test(*p) for p in box)]
+
+
+def scenario_languages(run):
+    """Without --lang the game is English unless the system is Japanese, its window title
+    too; the English title shows the five phases' ring."""
+    plain = dict(os.environ, LANG="C.UTF-8")
+    for name in ("LC_ALL", "LC_MESSAGES", "LANGUAGE"):
+        plain.pop(name, None)
+    game = run.start_game(env=plain, pin=False)
+    run.window = run.build.find_window(game, 60, game_session.ENGLISH_WINDOW_TITLE)
+    run.ok("LANG=C.UTF-8: the window is titled %s" % game_session.ENGLISH_WINDOW_TITLE)
+    game_session.focus(run.window)
+    run.wait_for("english-title", english_title_problems, 20)
+    run.ok("the English title shows the five phases' ring")
+    press("Escape")
+    run.expect_exit(game, "ESC on the English title")
+
+    japanese = dict(plain, LANG="ja_JP.UTF-8")
+    if run.args.build == "wine":
+        # Wine takes the user's language from the C library's locale, which must exist: one is
+        # made for this run (the machine may have no Japanese locale generated).
+        locales = os.path.join(run.work, "locale")
+        os.makedirs(locales, exist_ok=True)
+        subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8",
+                        os.path.join(locales, "ja_JP.UTF-8")], capture_output=True, timeout=120)
+        run.check(os.path.isdir(os.path.join(locales, "ja_JP.UTF-8")), "a ja_JP.UTF-8 locale made")
+        japanese["LOCPATH"] = locales
+    game = run.start_game(env=japanese, pin=False)
+    run.window = run.build.find_window(game, 60)
+    run.ok("LANG=ja_JP.UTF-8: the window is titled %s" % game_session.WINDOW_TITLE)
+    game_session.focus(run.window)
+    wait_title(run, 0, "japanese-title")
+    press("Escape")
+    run.expect_exit(game, "ESC on the Japanese title")
+
+
 SCENARIOS = {
     "title_screen": scenario_title_screen,
     "other_folder": scenario_other_folder,
@@ -699,6 +781,8 @@ SCENARIOS = {
     "hint_and_close": scenario_hint_and_close,
     "second_instance": scenario_second_instance,
     "full_match": scenario_full_match,
+    "command_line": scenario_command_line,
+    "languages": scenario_languages,
 }
 NATIVE_SCENARIOS = {
     "replays": scenario_replays,

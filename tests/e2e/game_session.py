@@ -21,6 +21,17 @@ import time
 import screen_capture
 
 WINDOW_TITLE = "剋輪闘"
+# The window's title follows the game's language.
+ENGLISH_WINDOW_TITLE = "Kokurin"
+
+# The scenarios check the game's own Japanese frames, whatever the machine's language (the game
+# is English unless the system is Japanese): every game they start is asked for Japanese.
+PINNED_LANGUAGE = ["--lang", "ja"]
+
+
+def pinned(args, pin=True):
+    args = list(args)
+    return args if "--lang" in args or not pin else PINNED_LANGUAGE + args
 
 
 def _own_settings_folder():
@@ -140,7 +151,7 @@ def titled_windows(title):
     ]
 
 
-def find_game_window(timeout, game, scale_of, find_ids):
+def find_game_window(timeout, game, scale_of, find_ids, title=WINDOW_TITLE):
     """Waits for the game's window: viewable, one of find_ids(), and a size for which scale_of
     gives a scale (not None)."""
     deadline = time.monotonic() + timeout
@@ -158,7 +169,7 @@ def find_game_window(timeout, game, scale_of, find_ids):
                 if scale is not None:
                     return GameWindow(window_id, *geometry[:4], scale=scale)
         time.sleep(0.1)
-    raise TestFailure("no viewable game window named %s (last seen: %s)" % (WINDOW_TITLE, last))
+    raise TestFailure("no viewable game window named %s (last seen: %s)" % (title, last))
 
 
 def other_visible_windows(game_window):
@@ -300,23 +311,29 @@ class WineBuild:
     def __init__(self, probe_exe):
         self.probe = Probe(probe_exe)
 
-    def start(self, exe, cwd, log_path, args=()):
-        env = dict(os.environ, KOKURIN_CONFIG_DIR=os.environ["KOKURIN_WINE_CONFIG_DIR"])
-        return GameProcess([wine_program(), exe] + list(args), cwd, log_path, env)
+    def start(self, exe, cwd, log_path, env=None, args=(), pin=True):
+        env = dict(env or os.environ, KOKURIN_CONFIG_DIR=os.environ["KOKURIN_WINE_CONFIG_DIR"])
+        return GameProcess(self.command(exe, pinned(args, pin)), cwd, log_path, env)
+
+    def command(self, exe, args):
+        """The command line that runs the game with args."""
+        return [wine_program(), exe] + list(args)
 
     def executable_name(self):
         return "剋輪闘.exe"
 
-    def find_window(self, game, timeout):
+    def find_window(self, game, timeout, title=WINDOW_TITLE):
         def scale_of(width, height):
             wanted = (screen_capture.CLIENT_WIDTH, screen_capture.CLIENT_HEIGHT)
             return 1 if (width, height) == wanted else None
 
-        return find_game_window(timeout, game, scale_of, self.game_windows)
+        return find_game_window(
+            timeout, game, scale_of, lambda: self.game_windows(title), title
+        )
 
-    def game_windows(self):
-        """Every window titled 剋輪闘."""
-        return window_ids("^%s$" % WINDOW_TITLE)
+    def game_windows(self, title=WINDOW_TITLE):
+        """Every window with the game's title (剋輪闘 unless told)."""
+        return window_ids("^%s$" % title)
 
     def placement_problem(self, window):
         """Why the window is not where the game puts it (None when it is)."""
@@ -429,22 +446,27 @@ class NativeBuild:
     log_name = "game.log"
     answers_boxes_itself = False
 
-    def start(self, exe, cwd, log_path, env=None, args=()):
-        return GameProcess([exe] + list(args), cwd, log_path, env)
+    def start(self, exe, cwd, log_path, env=None, args=(), pin=True):
+        return GameProcess(self.command(exe, pinned(args, pin)), cwd, log_path, env)
+
+    def command(self, exe, args):
+        return [exe] + list(args)
 
     def executable_name(self):
         return "剋輪闘"
 
-    def find_window(self, game, timeout):
+    def find_window(self, game, timeout, title=WINDOW_TITLE):
         def scale_of(width, height):
             scale = width // screen_capture.CLIENT_WIDTH
             wanted = (screen_capture.CLIENT_WIDTH * scale, screen_capture.CLIENT_HEIGHT * scale)
             return scale if scale >= 1 and (width, height) == wanted else None
 
-        return find_game_window(timeout, game, scale_of, self.game_windows)
+        return find_game_window(
+            timeout, game, scale_of, lambda: self.game_windows(title), title
+        )
 
-    def game_windows(self):
-        return titled_windows(WINDOW_TITLE)
+    def game_windows(self, title=WINDOW_TITLE):
+        return titled_windows(title)
 
     def placement_problem(self, window):
         # The window opens at twice the game's size where the screen has room for it.

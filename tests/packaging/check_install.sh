@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the SDL game into a throwaway prefix and checks the layout (game, data, desktop entry,
 # icons, metainfo that appstreamcli accepts), that the installed game finds its data from a moved
-# prefix, then packs the Debian package and checks its contents and dependencies; as root it
-# also installs the package with apt and removes it again.
+# prefix and is stripped, then packs the game's Debian package and checks its contents and
+# dependencies; as root it also installs the package with apt and removes it again.
 #   check_install.sh BUILD_DIR CPACK_COMMAND
 set -uo pipefail
 build=$1
@@ -38,12 +38,22 @@ found=$("$build/tests/packaging/kokurin_data_folder" "$p/bin/" 2>&1)
 [ "$(cd "$found" 2>/dev/null && pwd -P)" = "$(cd "$p/share/kokurin" && pwd -P)" ] ||
     fail "the installed game looks for its data in '$found'"
 
-"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" 2>&1 ||
+# The installed game is stripped (RelWithDebInfo's debug information stays in the build) and
+# small; the server's parts are a component of their own, not installed unless asked for.
+readelf -S "$p/bin/kokurin" | grep -q "\.debug_info\|\.symtab" && fail "cmake --install left bin/kokurin unstripped"
+size=$(stat -c %s "$p/bin/kokurin")
+[ "$size" -lt 8000000 ] || fail "the installed game is $size bytes"
+[ -e "$p/bin/kokurin-server" ] && fail "cmake --install installed the server too"
+
+# The game's package alone (check_server_package.sh packs both, with the web build's page).
+"$cpack" -G DEB -D CPACK_COMPONENTS_ALL=game --config "$build/CPackConfig.cmake" -B "$work/deb" \
+    >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack -G DEB"; exit 1; }
 deb=$(ls "$work"/deb/kokurin_*.deb 2>/dev/null | head -1)
 [ -n "$deb" ] || { fail "no kokurin_*.deb"; exit 1; }
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/kokurin ./usr/share/kokurin/data/ZUDEV.TTF ./usr/share/applications/kokurin.desktop \
+         ./usr/share/doc/kokurin/copyright \
          ./usr/share/icons/hicolor/256x256/apps/kokurin.png ./usr/share/metainfo/io.github.kokurin.Kokurin.metainfo.xml; do
     grep -q " $f\$" <<<"$contents" || fail "the package lacks $f"
 done
@@ -54,10 +64,12 @@ done
 
 if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W kokurin >/dev/null 2>&1; then
     export DEBIAN_FRONTEND=noninteractive
-    if apt-get install -y -qq --no-install-recommends "$deb" >"$work/apt.log" 2>&1; then
+    if apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "$deb" \
+        >"$work/apt.log" 2>&1; then
         [ -x /usr/bin/kokurin ] && [ -s /usr/share/kokurin/data/ZUDEV.TTF ] ||
             fail "apt install left no game"
-        apt-get remove -y -qq kokurin >>"$work/apt.log" 2>&1 || fail "apt remove"
+        apt-get -o DPkg::Lock::Timeout=300 remove -y -qq kokurin >>"$work/apt.log" 2>&1 ||
+            fail "apt remove"
         [ ! -e /usr/bin/kokurin ] && [ ! -e /usr/share/kokurin ] || fail "apt remove left files"
     else
         cat "$work/apt.log" >&2

@@ -55,7 +55,7 @@ std::vector<Frame> titleRun(headless::KeyScript& keys) {
 
 } // namespace
 
-TEST(Language, ARequestWinsThenTheSettingThenTheSystemWhichKeepsJapaneseWhenItSaysNothing) {
+TEST(Language, ARequestWinsThenTheSettingThenTheSystemWhichIsEnglishUnlessItSaysJapanese) {
     EXPECT_EQ(chooseLanguage("en", "ja", "ja_JP.UTF-8"), Language::English);
     EXPECT_EQ(chooseLanguage("ja", "en", "en_US"), Language::Japanese);
     EXPECT_EQ(chooseLanguage("", "en", "ja_JP"), Language::English);
@@ -63,9 +63,14 @@ TEST(Language, ARequestWinsThenTheSettingThenTheSystemWhichKeepsJapaneseWhenItSa
     EXPECT_EQ(chooseLanguage("", "auto", "en_US.UTF-8"), Language::English);
     EXPECT_EQ(chooseLanguage("fr", "auto", "de-DE"), Language::English);
     EXPECT_EQ(chooseLanguage("", "auto", "ja-JP"), Language::Japanese);
-    for (const char* silent : {"", "C", "C.UTF-8", "POSIX"}) {
-        EXPECT_EQ(chooseLanguage("", "auto", silent), Language::Japanese) << silent;
+    // A system that names no language is not a Japanese one.
+    for (const char* silent : {"", "C", "C.UTF-8", "POSIX", "und"}) {
+        EXPECT_EQ(chooseLanguage("", "auto", silent), Language::English) << silent;
     }
+    for (const char* japanese : {"ja", "ja_JP.UTF-8", "ja_JP.eucJP@x", "ja-JP"}) {
+        EXPECT_EQ(chooseLanguage("", "auto", japanese), Language::Japanese) << japanese;
+    }
+    EXPECT_EQ(chooseLanguage("", "auto", "jam"), Language::English);
 }
 
 TEST(Language, BothTablesFillEveryPlaceWithTheSameFormats) {

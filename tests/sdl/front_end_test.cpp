@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 
 #include "input/key_state.h"
 #include "platform/platform.h"
+#include "screens/game_texts.h"
 #include "sdl/primitive_geometry.h"
 #include "sdl/single_instance.h"
 #include "sdl/sound_device.h"
@@ -335,4 +337,32 @@ TEST(SdlSingleInstance, OneLockHolderAtATimeAndAStaleFileNeverBlocks) {
     SDL_setenv("XDG_RUNTIME_DIR", "/run/user/4242", 1);
     EXPECT_EQ(lockFilePath(), "/run/user/4242/kokurin.lock");
     SDL_setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
+TEST(SdlLanguage, JapaneseOnlyWhereTheLocaleSaysSoInGettextsOrderAndCIgnoresLanguage) {
+    // LC_ALL, LC_MESSAGES, LANG, LANGUAGE ("" unset), and the language chosen.
+    const std::vector<std::pair<std::vector<const char*>, Language>> cases = {
+        {{"", "", "C.UTF-8", ""}, Language::English},
+        {{"", "", "POSIX", ""}, Language::English},
+        {{"", "", "ja_JP.UTF-8", ""}, Language::Japanese},
+        {{"en_GB.UTF-8", "", "ja_JP.UTF-8", ""}, Language::English},
+        {{"", "ja_JP.UTF-8", "en_US.UTF-8", ""}, Language::Japanese},
+        {{"", "", "en_US.UTF-8", "ja:en"}, Language::Japanese},
+        {{"C", "", "", "ja"}, Language::English},
+    };
+    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+    std::vector<std::string> saved;
+    for (const char* name : names) {
+        saved.push_back(std::getenv(name) != nullptr ? std::getenv(name) : "");
+    }
+    auto set = [&names](const std::vector<std::string>& values) {
+        for (int i = 0; i < 4; ++i) {
+            values[i].empty() ? unsetenv(names[i]) : setenv(names[i], values[i].c_str(), 1);
+        }
+    };
+    for (const auto& [values, expected] : cases) {
+        set(std::vector<std::string>(values.begin(), values.end()));
+        EXPECT_EQ(chooseLanguage("", "auto", systemLanguage()), expected) << values[2];
+    }
+    set(saved);
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "screens/element_ring.h"
 #include "screens/game_texts.h"
 
 using namespace kokurin;
@@ -93,6 +94,14 @@ TEST_F(TextFit, TheHelpOverlay) {
     for (int line = 0; line < helpKeyLines; ++line) {
         fits(ja.keys[line], en.keys[line], 13, 630);
         fits(ja.title[line], en.title[line], 13, 630);
+    }
+    // The phases' ring: its caption across the ring's width, each name beside its symbol
+    // (from the symbol's edge to the ring's, 34 pixels).
+    for (const HelpTexts* t : {&ja, &en}) {
+        EXPECT_LE(width(t->ringCaption, 12), 2 * elementRingHalfWidth) << t->ringCaption;
+        for (const char* name : t->elementNames) {
+            EXPECT_LE(width(name, 12), 34) << name;
+        }
     }
 }
 

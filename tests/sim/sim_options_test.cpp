@@ -33,6 +33,11 @@ TEST(SimOptions, AcceptsTheDocumentedFlags) {
     SimOptions h;
     ASSERT_TRUE(parse({"--help"}, h, error));
     EXPECT_TRUE(h.help);
+
+    SimOptions v;
+    ASSERT_TRUE(parse({"--version"}, v, error));
+    EXPECT_TRUE(v.version);
+    EXPECT_FALSE(v.help);
 }
 
 TEST(SimOptions, RefusesBadArgumentsWithAReason) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "gfx/font_cache.h"
 #include "gfx/text_format.h"
 #include "platform/platform.h"
+#include "screens/element_ring.h"
 
 using namespace kokurin;
 
@@ -361,6 +363,30 @@ TEST_F(RenderTest, UnknownFaceAndTooManyFontsAreHandledQuietly) {
         drawText(10, 10, nullptr, 0xFFFFFFFF, 16, gameFace, 0);
     });
     EXPECT_EQ(frame.litCount(0, 0, screenWidth, screenHeight), 0);
+}
+
+TEST_F(RenderTest, ThePhasesRingDrawsEveryArrowWithItsHead) {
+    // The arrows are triangle strips made clockwise whichever way they point; a culled one
+    // would leave its chord dark. Between two symbols an arrow's shaft is 2 pixels wide and its
+    // head, near the far symbol, wider.
+    Frame frame = render([] { drawElementRing(320, 240); });
+    for (int k = 0; k < 5; ++k) {
+        const int next = (k + 1) % 5;
+        const float x0 = 320 + elementRingX[k] * elementRingRadius;
+        const float y0 = 240 + elementRingY[k] * elementRingRadius;
+        const float dx = (elementRingX[next] - elementRingX[k]) * elementRingRadius;
+        const float dy = (elementRingY[next] - elementRingY[k]) * elementRingRadius;
+        const float length = std::sqrt(dx * dx + dy * dy);
+        // Two pixels to either side of the chord, across the shaft and across the head.
+        auto litBeside = [&](float along, float side) {
+            const int x = static_cast<int>(std::lround(x0 + dx * along - dy / length * side));
+            const int y = static_cast<int>(std::lround(y0 + dy * along + dx / length * side));
+            return frame.lit(x, y);
+        };
+        EXPECT_TRUE(litBeside(0.62f, 2.0f) && litBeside(0.62f, -2.0f)) << "no head, arrow " << k;
+        EXPECT_FALSE(litBeside(0.40f, 3.0f) || litBeside(0.40f, -3.0f)) << "shaft " << k;
+        EXPECT_TRUE(litBeside(0.40f, 0.0f)) << "no shaft, arrow " << k;
+    }
 }
 
 } // namespace render_expectations

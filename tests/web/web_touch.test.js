@@ -214,6 +214,27 @@ test("window shapes: 2x in 1920 x 960, the largest fit on a phone held sideways;
     }
 });
 
+// The key line under the canvas names the keys the settings bound, as the game's texts do.
+test("the key line names the keys bound in the settings", async () => {
+    const browser = await session.launchBrowser({ width: 800, height: 600 });
+    try {
+        const { page } = browser;
+        await page.addInitScript(() => {
+            window.localStorage.setItem("kokurin.settings",
+                "1p_select = J\n2p_up = I\n2p_left = U\n2p_down = K\n2p_right = L\n2p_select = RSHIFT\n");
+        });
+        await page.goto(server.url + "index.html?seed=" + SEED);
+        await session.waitForFrames(page, 3);
+        await page.waitForFunction(() => document.getElementById("keys").textContent.includes("Jで決定"),
+            null, { timeout: 5000 });
+        assert.equal(await page.locator("#keys").textContent(),
+            "1P操作： WASDで移動 Jで決定　2P操作： IUKLで移動 RSHIFTで決定　H：ヒント　ESC：もどる／おわる");
+        assert.deepEqual(browser.errors, [], "no script errors");
+    } finally {
+        await browser.close();
+    }
+});
+
 // The page's texts: the browser's language unless ?lang= or the settings say otherwise.
 for (const [locale, query, language, restart, keys] of [
     ["en-US", "", "en", "Play again", /^1P: WASD to move/],
@@ -230,6 +251,8 @@ for (const [locale, query, language, restart, keys] of [
                 { timeout: 5000 });
             assert.equal(await page.locator("#restart").textContent(), restart);
             assert.match(await page.locator("#keys").textContent(), keys);
+            // The tab's title is the game's name in the page's language.
+            assert.equal(await page.title(), language === "ja" ? "剋輪闘" : "Kokurin");
             if (language === "ja") {
                 // The game chose Japanese too: the title screen's checks read its texts.
                 await session.waitForScreen(page, "title", 0);
@@ -243,6 +266,7 @@ for (const [locale, query, language, restart, keys] of [
                 await page.waitForFunction(() => document.documentElement.lang === "ja", null,
                     { timeout: 5000 });
                 assert.equal(await page.locator("#restart").textContent(), "もう一度はじめる");
+                assert.equal(await page.title(), "剋輪闘");
             }
             assert.deepEqual(browser.errors, [], "no script errors");
         } finally {

@@ -155,5 +155,8 @@ int main() {
     }
     resultPath = arguments[1];
     LocalFree(arguments);
+    // The shell's checks look for the Japanese window title and boxes, whatever language Wine
+    // gives the user: asked for as --lang ja asks for it.
+    requestLanguage("ja");
     return runApplication(GetModuleHandleW(nullptr), SW_SHOWNORMAL, testLoop);
 }

@@ -13,6 +13,7 @@
 #include "input/input_route.h"
 #include "replay/match_recording.h"
 #include "match/match.h"
+#include "replay/replay_file.h"
 #include "screens/match_loop.h"
 #if defined(KOKURIN_SIM_ONLINE)
 #include "online_play.h"
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(simUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("kokurin-sim %s\n", gameVersion());
         return 0;
     }
 

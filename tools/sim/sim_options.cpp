@@ -66,6 +66,7 @@ const char* simUsage() {
            "  --input-delay N frames of input delay (default: from the measured round trip)\n"
            "  --corrupt-hash F  testing aid: send a wrong state hash for frame F\n"
            "  --help          this text\n"
+           "  --version       the version (kokurin-sim 1.0.0)\n"
            "\n"
            "Key codes: ESC 1, W 17, RETURN 28, A 30, S 31, D 32, H 35, M 50, SPACE 57, UP 200,\n"
            "LEFT 203, RIGHT 205, DOWN 208.\n"
@@ -100,6 +101,10 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         const std::string& flag = args[i];
         if (flag == "--help" || flag == "-h") {
             options.help = true;
+            return true;
+        }
+        if (flag == "--version") {
+            options.version = true;
             return true;
         }
         if (flag == "--spectate" || flag == "--novice") {

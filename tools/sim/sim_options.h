@@ -19,6 +19,8 @@ struct SimOptions {
     std::string replayFile;
     long maxPolls = 2000000;
     bool help = false;
+    // --version: print it and exit.
+    bool version = false;
     // Online: the server's ws:// address and the room to join (made when there is none).
     std::string onlineUrl;
     std::string room;

@@ -4,6 +4,10 @@ keeps (the service worker's list), the service worker itself and, with the font,
 all under one folder. Nothing else of the build folder goes in.
 
   web_zip.py --web WEB_DIR --out ZIP --folder NAME
+  web_zip.py --web WEB_DIR --copy-to FOLDER
+
+--copy-to puts the same files into a folder instead (kokurin-server's Debian package serves
+that folder), replacing what was there.
 
 The zip is written beside its place and renamed into it, so a failed run leaves no half zip;
 its entries carry a fixed date, so the same build packs the same bytes.
@@ -12,6 +16,7 @@ its entries carry a fixed date, so the same build packs the same bytes.
 import argparse
 import json
 import os
+import shutil
 import sys
 import zipfile
 
@@ -30,7 +35,10 @@ def kept_files(web):
         with open(path, encoding="utf-8") as f:
             lines = f.read().splitlines()
     except FileNotFoundError:
-        raise SystemExit("kokurin: %s is missing: build the page first" % path)
+        raise SystemExit(
+            "kokurin: %s is missing: build the page first "
+            "(cmake --preset web && cmake --build --preset web)" % path
+        )
     for line in lines:
         if line.startswith(BUILD_PREFIX):
             # The object, then the line's own comment.
@@ -68,12 +76,33 @@ def write_zip(web, out, folder):
     return files
 
 
+def copy_page(web, folder):
+    """The zip's files copied into folder, built beside it and then swapped in."""
+    files = package_files(web)
+    part = folder.rstrip("/") + ".part"
+    shutil.rmtree(part, ignore_errors=True)
+    for name in files:
+        target = os.path.join(part, name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copyfile(os.path.join(web, name), target)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.replace(part, folder)
+    return files
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--web", required=True, help="the web build's folder")
-    parser.add_argument("--out", required=True, help="the zip to write")
-    parser.add_argument("--folder", required=True, help="the folder inside the zip")
+    parser.add_argument("--out", help="the zip to write")
+    parser.add_argument("--folder", help="the folder inside the zip")
+    parser.add_argument("--copy-to", help="a folder to copy the files into instead")
     args = parser.parse_args(argv)
+    if args.copy_to:
+        files = copy_page(args.web, args.copy_to)
+        print("kokurin: %s holds the page's %d files" % (args.copy_to, len(files)))
+        return 0
+    if not args.out or not args.folder:
+        parser.error("--out and --folder, or --copy-to")
     files = write_zip(args.web, args.out, args.folder)
     print("kokurin: %s holds %d files" % (args.out, len(files)))
     return 0
