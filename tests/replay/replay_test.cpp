@@ -15,6 +15,7 @@
 #include "rng/sfmt19937.h"
 #include "screens/game_texts.h"
 #include "screens/replay_screens.h"
+#include "screens/replay_texts.h"
 #include "screens/title_screen.h"
 #include "support/match_driver.h"
 
@@ -252,6 +253,21 @@ struct Shown {
     bool selectionMark = false;
 };
 
+// The frame a paused watch's status line names ("... 601/3340"), or -1 for another text.
+long pausedFrameOf(const std::string& text) {
+    const std::string& paused = gameLanguage() == Language::English
+                                    ? std::string(englishReplayTexts().paused)
+                                    : std::string(japaneseReplayTexts().paused);
+    const std::string prefix = paused.substr(0, paused.find('%'));
+    unsigned at = 0;
+    unsigned of = 0;
+    if (text.compare(0, prefix.size(), prefix) != 0 ||
+        std::sscanf(text.c_str() + prefix.size(), "%u/%u", &at, &of) != 2) {
+        return -1;
+    }
+    return static_cast<long>(at);
+}
+
 std::string digitsOf(const MatchState& state) {
     std::string board;
     for (Element e : state.cells) {
@@ -295,10 +311,8 @@ TEST_F(GameReplays, AReplayIsScrubbedBothWaysAndEveryJumpShowsTheFrameItNames) {
         s.poll = poll;
         std::string board;
         for (const auto& draw : frame) {
-            unsigned at = 0;
-            unsigned of = 0;
-            if (std::sscanf(draw.text.c_str(), "リプレイ 一時停止 %u/%u", &at, &of) == 2) {
-                s.frame = at;
+            if (pausedFrameOf(draw.text) >= 0) {
+                s.frame = pausedFrameOf(draw.text);
             }
             if (draw.height == 40) {
                 for (int e = 0; e <= Water; ++e) {
@@ -383,11 +397,7 @@ TEST_F(GameReplays, AWatchStartsWhereItIsAskedAndAPausedFrameDrawsTheWholeScene)
     bool status = false;
     int marks = 0;
     for (const auto& draw : frames[3]) {
-        unsigned at = 0;
-        unsigned of = 0;
-        status = status || (std::sscanf(draw.text.c_str(), "リプレイ 一時停止 %u/%u", &at, &of) ==
-                                2 &&
-                            at == selectedAt);
+        status = status || pausedFrameOf(draw.text) == static_cast<long>(selectedAt);
         marks += draw.kind == headless::DrawCall::Kind::Primitive && draw.vertices.size() == 4 &&
                          (draw.vertices[0].colour == 0xFF0000FFu ||
                           draw.vertices[0].colour == 0xFFFF8000u) &&
