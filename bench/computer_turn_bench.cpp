@@ -14,29 +14,29 @@ using namespace kokurin;
 namespace {
 
 // A settled random board, an opposing stock, and this turn's shuffled candidates.
-MatchState benchMatch() {
-    sharedRandom.seed(20240611u);
+MatchState benchMatch(CandidateDeck& deck) {
+    Sfmt19937 random;
+    random.seed(20240611u);
     MatchState state;
-    fillBoard(state);
+    fillBoard(state, random);
     state.currentPlayer = 1;
     state.opponentType = 15;
     state.queues[0].pushBack(Metal);
     state.queues[0].pushBack(Water);
-    rebuildCandidateSource();
-    shuffleCandidates();
+    shuffleCandidates(random, deck);
     return state;
 }
 
 void personality15Frame(benchmark::State& bench) {
-    MatchState state = benchMatch();
-    SwapOutcome scratch;
     ComputerTurn turn;
+    MatchState state = benchMatch(turn.candidates);
+    SwapOutcome scratch;
     for (auto _ : bench) {
         // Frames 0 .. 28 each make 21 evaluations; start every iteration on a fresh batch.
         turn.decided = false;
         turn.bestScore = initialBestScore;
         turn.candidatePos = (turn.candidatePos + 21) % 609;
-        thinkOneFrame(state, turn, 15, scratch);
+        thinkOneFrame(state, turn, 15, scratch, nullptr);
         benchmark::DoNotOptimize(turn.targetFirst);
     }
     bench.SetItemsProcessed(bench.iterations() * 21);
@@ -44,12 +44,13 @@ void personality15Frame(benchmark::State& bench) {
 BENCHMARK(personality15Frame);
 
 void hintSweep630(benchmark::State& bench) {
-    MatchState state = benchMatch();
+    CandidateDeck deck;
+    MatchState state = benchMatch(deck);
     SwapOutcome scratch;
     for (auto _ : bench) {
         int best = -1000;
         for (int k = 0; k < candidateCount; ++k) {
-            evaluateSwap(state, k, scratch);
+            evaluateSwap(state, deck, k, scratch);
             best = scratch.queueLead > best ? scratch.queueLead : best;
         }
         benchmark::DoNotOptimize(best);

@@ -11,9 +11,10 @@ using namespace kokurin;
 namespace {
 
 void hintSweep(benchmark::State& run) {
-    sharedRandom.seed(20261207);
+    Sfmt19937 random;
+    random.seed(20261207);
     MatchState state;
-    fillBoard(state);
+    fillBoard(state, random);
     // A stock on the opponent's side makes every simulation run its clash too.
     for (int i = 0; i < 8; ++i) {
         state.queues[1].pushBack(static_cast<Element>(1 + i % 5));

@@ -44,7 +44,8 @@ message(STATUS "kokurin: SDL game with ${KOKURIN_SDL2} and ${KOKURIN_SDL2_TTF}")
 file(GLOB KOKURIN_SDL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/sdl/*.cpp)
 list(REMOVE_ITEM KOKURIN_SDL_SOURCES ${CMAKE_SOURCE_DIR}/src/sdl/sdl_main.cpp)
 # Object files, as for the headless front end: the core calls into the front end.
-add_library(kokurin_sdl_frontend OBJECT ${KOKURIN_SDL_SOURCES} ${KOKURIN_DESKTOP_ONLINE})
+add_library(kokurin_sdl_frontend OBJECT ${KOKURIN_SDL_SOURCES} ${KOKURIN_DESKTOP_ONLINE}
+            ${CMAKE_SOURCE_DIR}/src/desktop_files/folder_stores.cpp)
 target_link_libraries(kokurin_sdl_frontend PUBLIC kokurin_core ${KOKURIN_SDL2_TTF} ${KOKURIN_SDL2})
 # Online play through the native WebSocket client (src/desktop_online/desktop_online.cpp).
 if(TARGET kokurin_desktop_websocket)

@@ -4,7 +4,8 @@
 file(GLOB KOKURIN_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/win32/*.cpp)
 list(REMOVE_ITEM KOKURIN_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/win_main.cpp)
 
-add_library(kokurin_win32 STATIC ${KOKURIN_WIN32_SOURCES} ${KOKURIN_DESKTOP_ONLINE})
+add_library(kokurin_win32 STATIC ${KOKURIN_WIN32_SOURCES} ${KOKURIN_DESKTOP_ONLINE}
+            ${CMAKE_SOURCE_DIR}/src/desktop_files/folder_stores.cpp)
 target_include_directories(kokurin_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kokurin_win32 PUBLIC d3d9 dinput8 dxguid dsound ole32 winmm gdi32 user32 shell32)
 # Online play through the native WebSocket client (src/desktop_online/desktop_online.cpp).

@@ -2,6 +2,8 @@
 // usage, the texts in the game's language.
 #include "app/command_line.h"
 
+#include <cstdlib>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -125,7 +127,8 @@ CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takes
         const bool flag = name == "--host" || name == "--quick";
         const bool valued = name == "--lang" || name == "--server" || name == "--join" ||
                             name == "--watch" ||
-                            (takesReplays && (name == "--replay" || name == "--speed"));
+                            (takesReplays &&
+                             (name == "--replay" || name == "--speed" || name == "--from"));
         if ((!flag && !valued) || (flag && hasValue)) {
             return refuse(texts, formatted(t.unknownOption, argv[i]), takesReplays, language);
         }
@@ -147,6 +150,14 @@ CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takes
                 return refuse(texts, formatted(t.badSpeed, value), takesReplays, language);
             }
             read.replaySpeed = value[0] - '0';
+        } else if (name == "--from") {
+            // Whole or decimal seconds into the match, at 60 frames a second.
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !(seconds >= 0.0) || seconds > 86400.0) {
+                return refuse(texts, formatted(t.badFrom, value), takesReplays, language);
+            }
+            read.replayFromFrame = static_cast<std::uint32_t>(seconds * 60.0);
         } else {
             online.push_back(name);
             if (valued) {

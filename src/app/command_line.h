@@ -4,6 +4,7 @@
 // rather than ignored.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "screens/game_texts.h"
@@ -15,9 +16,10 @@ struct GameArguments {
     // "ja", "en", or "" when not asked for.
     std::string language;
     OnlineRequest online;
-    // --replay FILE [--speed N]; empty when no replay is asked for.
+    // --replay FILE [--speed N] [--from SECONDS]; empty when no replay is asked for.
     std::string replayFile;
     int replaySpeed = 1;
+    std::uint32_t replayFromFrame = 0;
 };
 
 // What the command line asks the front end to do.
@@ -32,7 +34,7 @@ struct CommandLineAnswer {
     Language language = Language::English;
 };
 
-// Reads argv[1..argc). takesReplays: whether --replay and --speed are options of this front
+// Reads argv[1..argc). takesReplays: whether --replay, --speed and --from are options of this front
 // end. An argument beginning "-psn_" (the process serial number macOS's Finder adds) is
 // skipped. The answer's texts are in the language the game would start in (--lang when it is
 // good, else the stored setting, else the system's).

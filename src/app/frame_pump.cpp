@@ -72,6 +72,9 @@ bool FramePump::pump() {
             break;
         }
         if (state == InputState::End) {
+            // The screens around the source read on from the devices as they are now: a key
+            // held when a replay is left is held, not pressed, on the next screen's frame.
+            updateKeyStates(local);
             ++quitReports_;
             return true;
         }
@@ -88,15 +91,16 @@ bool FramePump::pump() {
     }
     lastInput_ = input;
 
-    // The match keys come from the frame's input alone; the rest (M) are the local person's.
-    bool down[keyboardKeys];
-    for (int key = 0; key < keyboardKeys; ++key) {
-        down[key] = local[key] && !isMatchKey(key);
-    }
-    addFrameInputKeys(input, down);
-    updateKeyStates(down);
+    // The screens' key table is the local person's; a match reads its keys from the frame's
+    // input alone (lastInput), so a replay's or a peer's keys never reach the screens around it.
+    updateKeyStates(local);
     setFramePick(static_cast<int>(input.pointer) - 1);
     return false;
+}
+
+bool FramePump::nextFrameShown() const {
+    const int speed = frameInputSource().framesPerShownFrame();
+    return unshown_ + 1 >= (speed > 1 ? speed : 1);
 }
 
 bool FramePump::close() {
@@ -118,6 +122,14 @@ void FramePump::readLocalKeys(bool local[keyboardKeys]) {
 
 bool pumpFrame() {
     return installedFramePump()->pump();
+}
+
+const FrameInput& lastFrameInput() {
+    return installedFramePump()->lastInput();
+}
+
+bool nextFrameShown() {
+    return installedFramePump()->nextFrameShown();
 }
 
 void restartFramePacing() {

@@ -31,6 +31,9 @@ class FramePump {
     void reopen() { closed_ = false; }
     // The input of the last frame made.
     const FrameInput& lastInput() const { return lastInput_; }
+    // Whether the frame being drawn now will be shown by the next pump (fast playback shows one
+    // in so many): a screen may leave a frame nobody sees undrawn.
+    bool nextFrameShown() const;
 
   private:
     bool close();

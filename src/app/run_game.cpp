@@ -3,7 +3,6 @@
 #include "app/frame_pump.h"
 #include "input/key_bindings.h"
 #include "platform/platform.h"
-#include "rng/sfmt19937.h"
 #include "screens/flash_options.h"
 #include "screens/game_texts.h"
 #include "screens/help_overlay.h"
@@ -57,14 +56,15 @@ int runGame(ScreenRun firstScreen, const OnlineRequest& online) {
     if (!settings.soundOn) {
         muteSound(true);
     }
-    // Seeded last of all, right before the first screen.
-    sharedRandom.seed(clockMilliseconds());
+    // The run's series of matches, seeded last of all, right before the first screen.
+    PlaySession session;
+    session.series.random.seed(clockMilliseconds());
     beginFirstFrame();
 
     if (firstScreen != nullptr) {
-        firstScreen();
+        firstScreen(session);
     } else {
-        runTitleScreen(settings, online);
+        runTitleScreen(session, settings, online);
     }
 
     closeDisplay();

@@ -9,16 +9,6 @@
 
 namespace kokurin {
 
-namespace {
-
-// Reused by every evaluation of every turn, so thinking allocates nothing.
-SwapOutcome& evaluationScratch() {
-    static SwapOutcome outcome;
-    return outcome;
-}
-
-} // namespace
-
 bool computerPlaysTurn(const MatchState& state) {
     return state.currentPlayer == 0 ? state.firstSeatType != 0 : state.opponentType != 0;
 }
@@ -33,9 +23,10 @@ std::int32_t computerTypeOfTurn(const MatchState& state) {
                                                                 : state.opponentType;
 }
 
-void startComputerTurn(MatchState& state, ComputerTurn& turn) {
-    setUpComputerTurn(state, turn);
-    if (ThinkObserver* observer = thinkObserver()) {
+void startComputerTurn(MatchState& state, ComputerTurn& turn, Sfmt19937& random,
+                       std::int32_t& rotation, ThinkObserver* observer) {
+    setUpComputerTurn(state, turn, random, rotation);
+    if (observer != nullptr) {
         observer->turnSetUp(state, turn);
     }
     // The personality is fixed for the turn; 8 never gets here (the set-up rotates it), and a
@@ -45,11 +36,14 @@ void startComputerTurn(MatchState& state, ComputerTurn& turn) {
     turn.forcedAt = 13 * stepFrames(turn.personality);
 }
 
-bool advanceComputerTurn(MatchState& state, ComputerTurn& turn) {
+bool advanceComputerTurn(MatchState& state, ComputerTurn& turn, SwapOutcome& scratch,
+                         ThinkObserver* observer) {
     state.turnTimer -= 1;
-    turn.candidatePos %= static_cast<int>(swapCandidates.size());
+    if (turn.candidates.size > 0) {
+        turn.candidatePos %= turn.candidates.size;
+    }
     if (!turn.decided) {
-        thinkOneFrame(state, turn, turn.personality, evaluationScratch());
+        thinkOneFrame(state, turn, turn.personality, scratch, observer);
     }
     // The first step may come in the very frame the rule decided in.
     if (turn.decided && travelStep(state, turn)) {

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
+#include "cpu/swap_evaluation.h"
+#include "rng/sfmt19937.h"
 #include "rules/match_state.h"
 
 namespace kokurin {
+
+class ThinkObserver;
 
 // The best score before any candidate: below every score a maximising rule can reach but those
 // of freak queues.
@@ -31,6 +35,8 @@ struct ComputerTurn {
     // The two cells exchanged (cursor, then mark), -1 until the exchange.
     int swapFirst = -1;
     int swapSecond = -1;
+    // The turn's candidates in the order its set-up shuffled them.
+    CandidateDeck candidates;
 };
 
 // Whether the computer plays the current turn: the second seat's when a personality sits there
@@ -42,10 +48,15 @@ bool computerPlaysTurn(const MatchState& state);
 std::int32_t& computerTypeOfTurn(MatchState& state);
 std::int32_t computerTypeOfTurn(const MatchState& state);
 
-// The set-up of a turn (budget, shuffle, census, targets, personality of the turn).
-void startComputerTurn(MatchState& state, ComputerTurn& turn);
+// The set-up of a turn (budget, shuffle, census, targets, personality of the turn), drawing from
+// the match's generator and counting the turn in its rotation count. The observer (null: none)
+// hears the finished set-up.
+void startComputerTurn(MatchState& state, ComputerTurn& turn, Sfmt19937& random,
+                       std::int32_t& rotation, ThinkObserver* observer);
 // One frame's logic before it is drawn: the timer, the personality's thinking, the travel step
 // and the forced decision. True when the exchange was made (the turn ends without drawing).
-bool advanceComputerTurn(MatchState& state, ComputerTurn& turn);
+// `scratch` is the look-ahead's working space, kept between calls so thinking allocates nothing.
+bool advanceComputerTurn(MatchState& state, ComputerTurn& turn, SwapOutcome& scratch,
+                         ThinkObserver* observer);
 
 } // namespace kokurin

@@ -32,21 +32,22 @@ int truncateToInt(float value) {
 // One frame's worth of thinking on the turn record.
 class Thinker {
   public:
-    Thinker(const MatchState& state, ComputerTurn& turn, SwapOutcome& outcome)
-        : state_(state), turn_(turn), outcome_(outcome),
-          size_(static_cast<int>(swapCandidates.size())) {}
+    Thinker(const MatchState& state, ComputerTurn& turn, SwapOutcome& outcome,
+            ThinkObserver* observer)
+        : state_(state), turn_(turn), outcome_(outcome), observer_(observer),
+          size_(turn.candidates.size) {}
 
     // Evaluates the candidate at candidatePos and moves on to the next position.
     void evaluate() {
         position_ = turn_.candidatePos;
-        evaluateSwap(state_, index(), outcome_);
+        evaluateSwap(state_, turn_.candidates, index(), outcome_);
         turn_.candidatePos += 1;
     }
     const SwapOutcome& outcome() const { return outcome_; }
     bool atLastCandidate() const { return index() == size_ - 1; }
 
     void choose() {
-        int code = swapCandidates[index()];
+        int code = turn_.candidates[index()];
         turn_.targetFirst = code / cellCount;
         turn_.targetSecond = code % cellCount;
     }
@@ -59,8 +60,8 @@ class Thinker {
     }
     void decide() { turn_.decided = true; }
     void report(int score) {
-        if (ThinkObserver* observer = thinkObserver()) {
-            observer->candidateEvaluated(turn_, position_, outcome_, score);
+        if (observer_ != nullptr) {
+            observer_->candidateEvaluated(turn_, position_, outcome_, score);
         }
     }
 
@@ -72,6 +73,7 @@ class Thinker {
     const MatchState& state_;
     ComputerTurn& turn_;
     SwapOutcome& outcome_;
+    ThinkObserver* observer_;
     int size_;
     int position_ = 0;
 };
@@ -364,11 +366,11 @@ int stepFrames(int personality) {
 }
 
 void thinkOneFrame(const MatchState& state, ComputerTurn& turn, int personality,
-                   SwapOutcome& scratch) {
-    if (swapCandidates.empty()) {
+                   SwapOutcome& scratch, ThinkObserver* observer) {
+    if (turn.candidates.empty()) {
         return;
     }
-    Thinker t(state, turn, scratch);
+    Thinker t(state, turn, scratch, observer);
     personalities[playedPersonality(personality)].think(t, state, turn);
 }
 

@@ -21,10 +21,11 @@ const char* personalityName(int personality);
 // N: frames per cursor step; the decision is forced with 13 x N frames left.
 int stepFrames(int personality);
 
-// Applies the personality's rule for the frame turn.thinkFrame: zero or more evaluations from
-// turn.candidatePos on, choosing and deciding as the rule says. `scratch` is reused between
-// calls so that thinking allocates nothing.
+// Applies the personality's rule for the frame turn.thinkFrame: zero or more evaluations of
+// turn.candidates from turn.candidatePos on, choosing and deciding as the rule says. `scratch`
+// is reused between calls so that thinking allocates nothing; the observer (null: none) hears
+// every evaluation.
 void thinkOneFrame(const MatchState& state, ComputerTurn& turn, int personality,
-                   SwapOutcome& scratch);
+                   SwapOutcome& scratch, ThinkObserver* observer);
 
 } // namespace kokurin

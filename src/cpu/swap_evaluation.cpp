@@ -5,21 +5,9 @@
 
 namespace kokurin {
 
-std::vector<int> swapCandidates;
-
-namespace {
-
-// The working copy is reused between evaluations so that steady play allocates nothing.
-MatchState& workingCopy() {
-    static MatchState copy;
-    return copy;
-}
-
-} // namespace
-
 void evaluateExchange(const MatchState& state, int firstCell, int secondCell, SwapOutcome& out) {
     const int player = state.currentPlayer;
-    MatchState& copy = workingCopy();
+    MatchState& copy = out.work;
     copyForSimulation(state, copy);
     swapAndSettle(copy, player, firstCell % boardSize, firstCell / boardSize,
                   secondCell % boardSize, secondCell / boardSize);
@@ -37,8 +25,8 @@ void evaluateExchange(const MatchState& state, int firstCell, int secondCell, Sw
     out.ownQueue = copy.queues[player];
 }
 
-void evaluateSwap(const MatchState& state, int k, SwapOutcome& out) {
-    const int code = swapCandidates[k];
+void evaluateSwap(const MatchState& state, const CandidateDeck& deck, int k, SwapOutcome& out) {
+    const int code = deck[k];
     evaluateExchange(state, code / cellCount, code % cellCount, out);
 }
 

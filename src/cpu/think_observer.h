@@ -1,5 +1,5 @@
 // Observation points inside the computer's turn, for tests and tools that follow its thinking.
-// The game installs none; an observer only reads and never changes what happens.
+// An observer only reads and never changes what happens; it is passed to the turn it observes.
 #pragma once
 
 #include "cpu/computer_turn.h"
@@ -14,15 +14,11 @@ class ThinkObserver {
     // before the first frame or the immediate exchange of a turn without time.
     virtual void turnSetUp(const MatchState& state, const ComputerTurn& turn) {}
     // One candidate was evaluated and the personality's rule has been applied to it: its
-    // position in swapCandidates, what the look-ahead found, the value the rule ranks it by (0
-    // for rules that only test a condition), and the turn record afterwards (thinkFrame is the
-    // frame it happened in).
+    // position in the turn's candidates, what the look-ahead found, the value the rule ranks it
+    // by (0 for rules that only test a condition), and the turn record afterwards (thinkFrame is
+    // the frame it happened in).
     virtual void candidateEvaluated(const ComputerTurn& turn, int position,
                                     const SwapOutcome& outcome, int score) {}
 };
-
-// The installed observer, or null.
-ThinkObserver* thinkObserver();
-void setThinkObserver(ThinkObserver* observer);
 
 } // namespace kokurin

@@ -1,6 +1,6 @@
-// The set-up of a computer turn. The generator is shared with the board refills, so the order
-// of the draws here (2 for the mark, 630 for the shuffle, 2 for the targets, 1 for personality
-// 2 only) is part of what makes a match replay the same.
+// The set-up of a computer turn. The match's generator is shared with the board refills, so the
+// order of the draws here (2 for the mark, 630 for the shuffle, 2 for the targets, 1 for
+// personality 2 only) is part of what makes a match replay the same.
 #include "cpu/turn_setup.h"
 
 #include "rng/sfmt19937.h"
@@ -8,28 +8,19 @@
 
 namespace kokurin {
 
-int candidateSource[candidateCount];
-int rotationCounter = 0;
-
-void rebuildCandidateSource() {
+void shuffleCandidates(Sfmt19937& random, CandidateDeck& deck) {
+    int urn[candidateCount];
     int n = 0;
     for (int a = 0; a < cellCount; ++a) {
         for (int b = a + 1; b < cellCount; ++b) {
-            candidateSource[n++] = a * cellCount + b;
+            urn[n++] = a * cellCount + b;
         }
     }
-}
-
-void shuffleCandidates() {
-    // Reserved once for the life of the process; clear() keeps the storage.
-    if (swapCandidates.capacity() < static_cast<std::size_t>(candidateCount)) {
-        swapCandidates.reserve(candidateCount);
-    }
-    swapCandidates.clear();
-    for (int n = candidateCount; n >= 1; --n) {
-        int i = sharedRandom.randomBelow(n);
-        swapCandidates.push_back(candidateSource[i]);
-        candidateSource[i] = candidateSource[n - 1];
+    deck.size = 0;
+    for (n = candidateCount; n >= 1; --n) {
+        int i = random.randomBelow(n);
+        deck.codes[deck.size++] = urn[i];
+        urn[i] = urn[n - 1];
     }
 }
 
@@ -50,43 +41,43 @@ void favouredElements(const MatchState& state, Element& major, Element& minor) {
     minor = rarest == Fire ? Water : static_cast<Element>(rarest - 1);
 }
 
-void choosePersonalityOfTurn(MatchState& state) {
+void choosePersonalityOfTurn(MatchState& state, Sfmt19937& random, std::int32_t& rotation) {
     // The mover's own type: a personality in the first seat rotates and sweeps as in the second.
     std::int32_t& seatType = computerTypeOfTurn(state);
     seatType %= 20;
-    ++rotationCounter;
+    ++rotation;
     std::int32_t type = seatType;
     if (type == 8 || type == 16 || type == 17 || type == 18) {
         // Entry 8 is three personalities taking turns; the count runs on across matches
         // (kept: endless-rotation).
-        type = 16 + ((rotationCounter % 3) + 3) % 3;
+        type = 16 + ((rotation % 3) + 3) % 3;
         seatType = type;
     }
-    if (type == 2 && sharedRandom.randomBelow(6) == 0) {
+    if (type == 2 && random.randomBelow(6) == 0) {
         // Entry 2 now and then plays one exhaustive turn; the next reduction brings it back
         // (kept: sweep-turn).
         seatType = 22;
     }
 }
 
-void setUpComputerTurn(MatchState& state, ComputerTurn& turn) {
+void setUpComputerTurn(MatchState& state, ComputerTurn& turn, Sfmt19937& random,
+                       std::int32_t& rotation) {
     turn = ComputerTurn{};
-    turn.markX = sharedRandom.randomBelow(boardSize);
-    turn.markY = sharedRandom.randomBelow(boardSize);
+    turn.markX = random.randomBelow(boardSize);
+    turn.markY = random.randomBelow(boardSize);
 
     int own = state.currentPlayer;
     state.turnTimer = turnBudget(state.hp[own], state.hp[1 - own]);
 
-    rebuildCandidateSource();
-    shuffleCandidates();
+    shuffleCandidates(random, turn.candidates);
     favouredElements(state, turn.favouredMajor, turn.favouredMinor);
 
     // Used whenever the decision comes before any candidate was chosen; they may be the same
     // cell (kept: random-targets).
-    turn.targetFirst = sharedRandom.randomBelow(cellCount);
-    turn.targetSecond = sharedRandom.randomBelow(cellCount);
+    turn.targetFirst = random.randomBelow(cellCount);
+    turn.targetSecond = random.randomBelow(cellCount);
 
-    choosePersonalityOfTurn(state);
+    choosePersonalityOfTurn(state, random, rotation);
 }
 
 } // namespace kokurin

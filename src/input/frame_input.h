@@ -1,32 +1,16 @@
-// A frame's input as a value: what the match reads this frame (the two seats' keys, ESC and H, a
-// pointer's pick), apart from the keys that belong to the person at this screen (M and the
-// window's keys). Recording, replaying and the network all carry these values.
+// A frame's input from the devices: the match keys among the keys down, the key numbers of the
+// match keys' bits, and what a poll of the devices counts as down.
 #pragma once
 
 #include <cstdint>
 
+#include "input/match_input.h"
 #include "platform/platform.h"
 
 namespace kokurin {
 
-// The keys a match reads, in bit order: shared ESC and H, 1P's five, 2P's five.
-constexpr int matchKeyCount = 12;
+// The key number of each bit of FrameInput::keys.
 extern const int matchKeys[matchKeyCount];
-// Bits of FrameInput::keys that belong to each seat (its five keys) and to both (ESC and H).
-constexpr std::uint16_t sharedKeyBits = 0x0003;
-constexpr std::uint16_t seatKeyBits[2] = {0x007c, 0x0f80};
-
-struct FrameInput {
-    // Bit i set: matchKeys[i] is down.
-    std::uint16_t keys = 0;
-    // 0: no pick; 1 + n: a pointer picked target n this frame (a cell, a roster entry).
-    std::uint8_t pointer = 0;
-
-    bool operator==(const FrameInput& other) const {
-        return keys == other.keys && pointer == other.pointer;
-    }
-    bool operator!=(const FrameInput& other) const { return !(*this == other); }
-};
 
 // The match keys among the keys down.
 FrameInput frameInputOfKeys(const bool down[keyboardKeys]);

@@ -52,6 +52,12 @@ class LocalInputSource : public FrameInputSource {
 FrameInputSource* routeFrameInput(FrameInputSource* source);
 FrameInputSource& frameInputSource();
 
+// The input the last frame pump made (the frame a match steps by), and whether the frame being
+// drawn now will be shown by the next pump (fast playback shows one in so many, and a screen may
+// leave the others undrawn). The frame pump defines them.
+const FrameInput& lastFrameInput();
+bool nextFrameShown();
+
 // Installs a source for the life of a scope.
 class ScopedFrameInput {
   public:

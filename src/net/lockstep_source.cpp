@@ -4,7 +4,6 @@
 
 #include "net/seat_input.h"
 #include "replay/replay_file.h"
-#include "replay/state_hash.h"
 
 namespace kokurin::net {
 
@@ -13,10 +12,10 @@ int inputDelayForRoundTrip(std::uint32_t roundTripMs) {
     return frames < 2u ? 2 : frames > 30u ? 30 : static_cast<int>(frames);
 }
 
-LockstepInputSource::LockstepInputSource(OnlineClient& client, const MatchState& state,
+LockstepInputSource::LockstepInputSource(OnlineClient& client, const Match& match,
                                          LocalSeatInput& local,
                                          std::function<std::uint32_t()> clock, int inputDelay)
-    : client_(client), state_(state), local_(local), clock_(std::move(clock)), delay_(inputDelay) {
+    : client_(client), match_(match), local_(local), clock_(std::move(clock)), delay_(inputDelay) {
     const std::uint8_t seat = client_.seat();
     // A resumed match goes on from what the server already holds of this seat.
     nextSend_ = seat < 2 ? client_.start().held[seat] : 0;
@@ -66,14 +65,14 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
     // The hash is taken where a replay takes it: before the input of every 60th frame.
     const std::uint32_t number = frame + 1;
     if (number % replayHashInterval == 0 && seat < 2) {
-        std::uint32_t hash = hashMatchState(state_, sharedRandom);
+        std::uint32_t hash = match_.hash();
         if (number == corruptAt_) {
             hash ^= 0x5a5a5a5au;
         }
         client_.sendHash(number, hash);
     }
-    input =
-        mergeSeatInputs(client_.stream(0)[frame], client_.stream(1)[frame], state_.currentPlayer);
+    input = mergeSeatInputs(client_.stream(0)[frame], client_.stream(1)[frame],
+                            match_.state().currentPlayer);
     ++next_;
     return InputState::Ready;
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "input/input_route.h"
+#include "match/match.h"
 #include "net/online_client.h"
-#include "rules/match_state.h"
 
 namespace kokurin::net {
 
@@ -35,7 +35,7 @@ int inputDelayForRoundTrip(std::uint32_t roundTripMs);
 class LockstepInputSource : public FrameInputSource {
   public:
     // The client must be Playing (its Start received); clock gives milliseconds.
-    LockstepInputSource(OnlineClient& client, const MatchState& state, LocalSeatInput& local,
+    LockstepInputSource(OnlineClient& client, const Match& match, LocalSeatInput& local,
                         std::function<std::uint32_t()> clock, int inputDelay);
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override;
@@ -51,7 +51,7 @@ class LockstepInputSource : public FrameInputSource {
 
   private:
     OnlineClient& client_;
-    const MatchState& state_;
+    const Match& match_;
     LocalSeatInput& local_;
     std::function<std::uint32_t()> clock_;
     int delay_;

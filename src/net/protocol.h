@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "input/frame_input.h"
-#include "replay/match_start.h"
+#include "match/match_start.h"
 #include "replay/replay_file.h"
 
 namespace kokurin::net {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "input/frame_input.h"
+#include "input/match_input.h"
 
 namespace kokurin::net {
 

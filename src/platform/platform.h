@@ -334,10 +334,12 @@ void announceOnlineRoom(const std::string& serverUrl, const std::string& roomCod
 // ---- Provided by the core, for front ends ---------------------------------------------------
 
 // The whole game from start-up to shutdown (the title screen when firstScreen is null); returns
-// the process exit code.
+// the process exit code. The first screen is given the run's session (screens/title_screen.h:
+// the series of matches, seeded from the clock).
 // online (screens/online_request.h) names a server, and may send the title straight to its
 // lobby, a room or the quick-match queue.
-using ScreenRun = bool (*)();
+struct PlaySession;
+using ScreenRun = bool (*)(PlaySession& session);
 int runGame(ScreenRun firstScreen = nullptr);
 int runGame(ScreenRun firstScreen, const OnlineRequest& online);
 

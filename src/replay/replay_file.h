@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "input/frame_input.h"
-#include "replay/match_start.h"
+#include "match/match_start.h"
 
 namespace kokurin {
 

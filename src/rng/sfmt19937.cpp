@@ -38,12 +38,6 @@ void shiftRight128(const std::uint32_t* in, std::uint32_t* out) {
 
 } // namespace
 
-Sfmt19937 sharedRandom = [] {
-    Sfmt19937 generator;
-    generator.seed(1);
-    return generator;
-}();
-
 void Sfmt19937::seed(std::uint32_t s) {
     seed_ = s;
     state_[0] = s;

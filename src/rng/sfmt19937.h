@@ -1,5 +1,6 @@
-// The game's one random generator: SFMT-19937 computed with plain 32-bit words. It produces
-// numbers only; what they become (elements, choices) is decided by their users.
+// The game's random generator: SFMT-19937 computed with plain 32-bit words. It produces numbers
+// only; what they become (elements, choices) is decided by their users. Each series of matches
+// holds one, and each match a copy of it.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +36,5 @@ class Sfmt19937 {
     std::uint32_t seed_ = 0;
     alignas(16) std::uint32_t state_[wordCount] = {};
 };
-
-// The process-wide stream shared by the board fill, the refill and the computer opponent.
-extern Sfmt19937 sharedRandom;
 
 } // namespace kokurin

@@ -7,21 +7,21 @@
 
 namespace kokurin {
 
-void fillBoard(MatchState& state) {
+void fillBoard(MatchState& state, Sfmt19937& random) {
     for (Element& cell : state.cells) {
-        cell = newElement(sharedRandom);
+        cell = newElement(random);
     }
     // Lines are redrawn in place, without gravity, until none is left.
     while (clearLines(state, -1)) {
-        refillBoard(state);
+        refillBoard(state, random);
     }
 }
 
-void refillBoard(MatchState& state) {
+void refillBoard(MatchState& state, Sfmt19937& random) {
     // Row-major order: the computer draws from the same stream, so the order is behaviour.
     for (Element& cell : state.cells) {
         if (cell == None) {
-            cell = newElement(sharedRandom);
+            cell = newElement(random);
         }
     }
 }

@@ -2,14 +2,16 @@
 // exchange-and-settle that the hint and the computer run on scratch copies.
 #pragma once
 
+#include "rng/sfmt19937.h"
 #include "rules/match_state.h"
 
 namespace kokurin {
 
-// Fills all 36 cells for a new match, redrawing lines in place until none is left.
-void fillBoard(MatchState& state);
+// Fills all 36 cells for a new match from the match's generator, redrawing lines in place
+// until none is left.
+void fillBoard(MatchState& state, Sfmt19937& random);
 // Gives every empty cell a new random element, in row-major order.
-void refillBoard(MatchState& state);
+void refillBoard(MatchState& state, Sfmt19937& random);
 // Clears every line of three or more; cleared elements go to queues[player] bottom row first
 // (player -1 records nothing). True when any cell was cleared.
 bool clearLines(MatchState& state, int player);

@@ -86,7 +86,9 @@ std::size_t replacementAt(const char* text, std::size_t at, const KeyBindings& k
         {"矢印", 1, {up, left, down, right}},
         {"UP/DOWN", 1, {up, down}},
         {"↑↓", 1, {up, down}},
+        {"LEFT", 1, {left}},
         {"RIGHT", 1, {right}},
+        {"←", 1, {left}},
         {"→", 1, {right}},
     };
     // An ASCII name is a word of its own: not "ENTERED", not the "S" of "ESC".

@@ -17,6 +17,7 @@ struct ConsoleTexts {
     const char* needsValue;
     const char* badLanguage;
     const char* badSpeed;
+    const char* badFrom;
     const char* notServer;
     const char* notRoom;
     const char* oneOnlineMode;

@@ -2,21 +2,20 @@
 // its queue would have after the clash, then by the cells it would clear.
 #include "screens/hint.h"
 
-#include <cstring>
+#include <cstdio>
 
 #include "cpu/swap_evaluation.h"
 #include "gfx/text_format.h"
 #include "input/input_route.h"
 #include "platform/platform.h"
 #include "screens/game_texts.h"
-#include "screens/match_observer.h"
 #include "sound/game_sounds.h"
 
 namespace kokurin {
 
-const char* hintText(const MatchState& state) {
+void writeHintText(const MatchState& state, char* out, std::size_t size) {
     // One outcome serves all 630 look-aheads: it keeps its queue's storage.
-    static SwapOutcome outcome;
+    SwapOutcome outcome;
     int bestScore = -256;
     int bestEmpty = 0;
     int bestFirst = -1;
@@ -39,18 +38,24 @@ const char* hintText(const MatchState& state) {
 
     // Only an opponent's stock of 256 or more that no exchange can reduce leaves no pair.
     if (bestFirst < 0) {
-        return gameTexts().noGoodExchange;
+        std::snprintf(out, size, "%s", gameTexts().noGoodExchange);
+        return;
     }
-    return formatText("(%d,%d)-(%d,%d)", bestFirst % boardSize + 1, bestFirst / boardSize + 1,
-                      bestSecond % boardSize + 1, bestSecond / boardSize + 1);
+    std::snprintf(out, size, "(%d,%d)-(%d,%d)", bestFirst % boardSize + 1,
+                  bestFirst / boardSize + 1, bestSecond % boardSize + 1,
+                  bestSecond / boardSize + 1);
 }
 
-void showHint(const MatchState& state) {
-    // Kept apart from the shared format buffer, which an observer's own formatting would reuse.
+const char* hintText(const MatchState& state) {
     char text[textBufferSize];
-    std::strncpy(text, hintText(state), sizeof text - 1);
-    text[sizeof text - 1] = '\0';
-    if (MatchObserver* observer = matchObserver()) {
+    writeHintText(state, text, sizeof text);
+    return formatText("%s", text);
+}
+
+void showHint(const MatchState& state, MatchObserver* observer) {
+    char text[textBufferSize];
+    writeHintText(state, text, sizeof text);
+    if (observer != nullptr) {
         observer->hintShown(state, text);
     }
     soundHintShown();

@@ -1,5 +1,7 @@
-// The match screen, drawn anew every frame from the match record, and the pause of a match.
+// The match screen, drawn anew every frame from the match record.
 #include "screens/match_screen.h"
+
+#include <array>
 
 #include "gfx/hue.h"
 #include "gfx/text_format.h"
@@ -13,12 +15,29 @@ namespace kokurin {
 
 namespace {
 
+// The colour of a bar's k-th line, worked out once for a full bar (20 hit points) rather than
+// for every line of every frame.
+std::uint32_t barColour(int k) {
+    static const std::array<std::uint32_t, 241> table = [] {
+        std::array<std::uint32_t, 241> colours{};
+        for (int i = 0; i < static_cast<int>(colours.size()); ++i) {
+            colours[static_cast<std::size_t>(i)] =
+                hueToColour(static_cast<float>(i) / 15.0f, 1.0f) + 0xFF000000u;
+        }
+        return colours;
+    }();
+    if (k < static_cast<int>(table.size())) {
+        return table[static_cast<std::size_t>(k)];
+    }
+    return hueToColour(static_cast<float>(k) / 15.0f, 1.0f) + 0xFF000000u;
+}
+
 // One bar of 1-pixel lines, 12 per hit point, red at the screen edge.
 void drawHitPointBar(int player, float hp) {
     float length = hp * 12.0f;
     for (int k = 0; static_cast<float>(k) < length; ++k) {
         float x = player == 0 ? static_cast<float>(8 + k) : static_cast<float>(632 - k);
-        std::uint32_t colour = hueToColour(static_cast<float>(k) / 15.0f, 1.0f) + 0xFF000000u;
+        std::uint32_t colour = barColour(k);
         ColourVertex line[2] = {
             {x, 32.0f, 0.0f, 1.0f, colour},
             {x, 40.0f, 0.0f, 1.0f, colour},
@@ -81,17 +100,6 @@ void drawMatchScreen(const MatchState& state) {
     float seconds = static_cast<float>(state.turnTimer) / 60.0f;
     drawTextFormat(280, 24, blinkRed ? alarmRed : textWhite, 18, gameFace, textLeftTop,
                    gameTexts().timer, static_cast<double>(seconds));
-}
-
-Flow pauseFrames(const MatchState& state, int n) {
-    for (int i = 0; i < n; ++i) {
-        drawMatchScreen(state);
-        const Flow flow = pumpFrameThenCheckEscape();
-        if (flow != Flow::Go) {
-            return flow;
-        }
-    }
-    return Flow::Go;
 }
 
 } // namespace kokurin

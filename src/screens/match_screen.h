@@ -1,10 +1,9 @@
-// The match screen and the small drawing operations the match loops share.
+// The match screen and the small drawing operations the match's scenes share.
 #pragma once
 
 #include <cstdint>
 
 #include "rules/match_state.h"
-#include "screens/frame_flow.h"
 
 namespace kokurin {
 
@@ -16,8 +15,5 @@ void drawBoardAndQueues(const MatchState& state);
 void drawSolidRect(float x0, float y0, float x1, float y1, std::uint32_t colour);
 // The 16 x 16 square centred on a board cell's glyph box.
 void drawCellMark(int col, int row, std::uint32_t colour);
-
-// n frames of the match screen; Go after all of them, or the first frame's Quit or Escape.
-Flow pauseFrames(const MatchState& state, int n);
 
 } // namespace kokurin

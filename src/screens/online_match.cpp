@@ -14,8 +14,8 @@
 #include "replay/replay_library.h"
 #include "screens/hint.h"
 #include "screens/match_loop.h"
-#include "screens/match_observer.h"
 #include "screens/match_screen.h"
+#include "screens/match_view.h"
 #include "screens/online_texts.h"
 #include "screens/palette.h"
 #include "screens/title_screen.h"
@@ -41,17 +41,13 @@ std::uint32_t clockNow() {
     return clockMilliseconds();
 }
 
-// Where events go on when no other observer was installed (the game installs none).
-MatchObserver unobserved;
-
 // The lockstep frames, ended at the winner screen's first frame (where every client and the
 // server's check stop), with the overlays; also the match's observer, to know where a turn is.
 class OnlineMatchSource : public FrameInputSource, public MatchObserver {
   public:
-    OnlineMatchSource(net::OnlineClient& client, const MatchState& state, int delay,
-                      MatchObserver* forward)
-        : client_(client), state_(state), lockstep_(client, state, local_, clockNow, delay),
-          forward_(forward != nullptr ? *forward : unobserved), texts_(onlineTexts()) {}
+    OnlineMatchSource(net::OnlineClient& client, const Match& match, int delay)
+        : client_(client), match_(match), lockstep_(client, match, local_, clockNow, delay),
+          texts_(onlineTexts()) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
         readHintKey(localDown[keyH]);
@@ -70,8 +66,7 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
         if (held < noticeAfterFrames) {
             return false;
         }
-        drawMatchScreen(state_);
-        drawCellMark(state_.cursorCol, state_.cursorRow, cursorOrange);
+        drawMatch(match_);
         drawOverFrame();
         drawText(screenWidth / 2, 220, texts_.waitingForPlayer, statusYellow, 24, gameFace,
                  textCentre);
@@ -103,24 +98,10 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     // Another player drives the frames: nothing may stop them.
     bool allowsModalBoxes() const override { return false; }
 
-    void turnStarted(const MatchState& state) override {
-        inTurn_ = true;
-        forward_.turnStarted(state);
-    }
-    void swapMade(const MatchState& state, int first, int second) override {
-        inTurn_ = false;
-        forward_.swapMade(state, first, second);
-    }
-    void turnEnded(const MatchState& state, bool computer) override {
-        inTurn_ = false;
-        forward_.turnEnded(state, computer);
-    }
-    void cascadeSettled(const MatchState& state) override { forward_.cascadeSettled(state); }
-    void clashEnded(const MatchState& state) override { forward_.clashEnded(state); }
-    void winnerScreen(const MatchState& state) override {
-        winnerShown_ = true;
-        forward_.winnerScreen(state);
-    }
+    void turnStarted(const MatchState&) override { inTurn_ = true; }
+    void swapMade(const MatchState&, int, int) override { inTurn_ = false; }
+    void turnEnded(const MatchState&, bool) override { inTurn_ = false; }
+    void winnerScreen(const MatchState&) override { winnerShown_ = true; }
 
     // Whether the frames ended because of the source (winner, the server, a failure) rather
     // than the game closing.
@@ -132,8 +113,8 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     // they exchange: the match's own hint would stop both games with a box.
     void readHintKey(bool down) {
         if (down && !hintHeld_ && inTurn_ && client_.seat() < 2 &&
-            state_.currentPlayer == client_.seat()) {
-            std::snprintf(hint_, sizeof hint_, "%s", hintText(state_));
+            match_.state().currentPlayer == client_.seat()) {
+            writeHintText(match_.state(), hint_, sizeof hint_);
             hintLeft_ = hintShownFrames;
         }
         hintHeld_ = down;
@@ -143,10 +124,9 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     }
 
     net::OnlineClient& client_;
-    const MatchState& state_;
+    const Match& match_;
     net::DeviceSeatInput local_;
     net::LockstepInputSource lockstep_;
-    MatchObserver& forward_;
     const OnlineTexts& texts_;
     bool ended_ = false;
     bool winnerShown_ = false;
@@ -245,29 +225,25 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept) {
     }
     const int delay = net::inputDelayForRoundTrip(client.roundTripMs());
     const MatchStart start = client.start().start;
-    if (!restoreMatchStart(start)) {
+    if (!validMatchStart(start)) {
         client.leave();
         return AfterMatch::Failed;
     }
-    MatchState state;
-    setUpMatch(state, start.opponent);
-    MatchObserver* previous = matchObserver();
-    OnlineMatchSource source(client, state, delay, previous);
-    MatchRecorder recorder(source, state, start);
+    Match match(start);
+    OnlineMatchSource source(client, match, delay);
+    MatchRecorder recorder(source, match, start);
     bool quit = false;
-    setMatchObserver(&source);
     {
         ScopedFrameInput route(recorder);
-        quit = runMatch(state);
+        quit = runMatch(match, &source);
     }
-    setMatchObserver(previous);
     if (quit && !source.ended()) {
         client.leave();
         return AfterMatch::Closing;
     }
     // The replay is the one the other player and the server keep, byte for byte.
     Replay replay;
-    if (recorder.finish(matchResult(state, quit), replay)) {
+    if (recorder.finish(matchResult(match, quit), replay)) {
         if (client.seat() < 2) {
             client.sendResult(static_cast<std::uint32_t>(replay.inputs.size()),
                               replay.hashes.back(), static_cast<std::uint8_t>(replay.result));
@@ -277,7 +253,7 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept) {
     if (client.phase() == net::OnlineClient::Phase::Failed) {
         return AfterMatch::Failed;
     }
-    return showVerdict(client, state);
+    return showVerdict(client, match.state());
 }
 
 } // namespace kokurin

@@ -11,7 +11,7 @@
 #include "input/pick_targets.h"
 #include "net/transport.h"
 #include "platform/platform.h"
-#include "replay/match_start.h"
+#include "match/match_start.h"
 #include "screens/online_match.h"
 #include "screens/online_request.h"
 #include "screens/online_texts.h"
@@ -424,13 +424,10 @@ class LobbyScreen {
 } // namespace
 
 bool runOnline(Settings& settings, const OnlineRequest& request) {
-    // Online matches restore the server's starts; the offline game goes on from its own.
-    const MatchStart own = captureMatchStart(0, 0);
+    // Online matches are values of their own, made from the server's starts: the offline game's
+    // series and key table are untouched.
     LobbyScreen lobby(settings, request);
-    const bool closing = lobby.run();
-    // The lobby's last frames read the devices: the key table is theirs.
-    restoreOwnStart(own, captureMatchStart(0, 0).keyHolds);
-    return closing;
+    return lobby.run();
 }
 
 } // namespace kokurin

@@ -1,6 +1,7 @@
-// Watching replays: the watcher's keys (pause, step, speed, restart, leave) are read from the
-// local devices and never reach the match, which plays the recorded frames alone. The process's
-// own generator, rotation count and keys are put back afterwards, so watching changes nothing.
+// Watching replays: the watcher's keys (pause, a frame on or back, ten seconds earlier or later,
+// speed, restart, leave) are read from the local devices and never reach the match, which plays
+// the recorded frames alone. The replay's match is a value of its own: watching changes nothing
+// of the game's series or keys, and a jump is a snapshot copied and stepped on without drawing.
 #include "screens/replay_screens.h"
 
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "screens/game_texts.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
+#include "screens/match_view.h"
 #include "screens/palette.h"
 #include "screens/replay_texts.h"
 #include "screens/title_screen.h"
@@ -31,27 +33,41 @@ namespace {
 constexpr int textHeight = 14;
 constexpr int speeds[] = {1, 2, 4, 8};
 constexpr Colour statusYellow = 0xFFFFFF80u;
+// PAGE UP and PAGE DOWN jump this far.
+constexpr std::uint32_t jumpFrames = 600;
 
-enum WatchKey { watchPause, watchStep, watchFaster, watchSlower, watchRestart, watchLeave };
-constexpr int watchKeys[] = {keySpace, keyRight, keyUp, keyDown, keyReturn, keyEscape};
-constexpr int watchKeyCount = 6;
+enum WatchKey {
+    watchPause,
+    watchStep,
+    watchBack,
+    watchFaster,
+    watchSlower,
+    watchRestart,
+    watchHome,
+    watchEarlier,
+    watchLater,
+    watchLeave,
+};
+constexpr int watchKeys[] = {keySpace, keyRight, keyLeft,     keyUp,       keyDown,
+                             keyReturn, keyHome, keyPageUp, keyPageDown, keyEscape};
+constexpr int watchKeyCount = 10;
 
 class ReplayWatch : public FrameInputSource {
   public:
-    ReplayWatch(ReplayPlayer& player, const MatchState& state, const ReplayTexts& texts,
-                int speedIndex)
-        : player_(player), state_(state), texts_(texts), speedIndex_(speedIndex) {}
+    ReplayWatch(ReplayPlayer& player, Match& match, const ReplayTexts& texts, int speedIndex,
+                std::uint32_t startFrame)
+        : player_(player), match_(match), texts_(texts), speedIndex_(speedIndex),
+          startFrame_(startFrame) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
-        localHolds_ = keyHoldsOfDown(localDown);
         bool pressed[watchKeyCount];
         for (int k = 0; k < watchKeyCount; ++k) {
             const bool down = localDown[watchKeys[k]];
             pressed[k] = down && !held_[k];
             held_[k] = down;
         }
-        if (pressed[watchLeave] || pressed[watchRestart]) {
-            restart_ = pressed[watchRestart] && !pressed[watchLeave];
+        const std::uint32_t at = player_.framesPlayed();
+        if (pressed[watchLeave]) {
             ended_ = true;
             return InputState::End;
         }
@@ -64,9 +80,31 @@ class ReplayWatch : public FrameInputSource {
         if (pressed[watchSlower] && speedIndex_ > 0) {
             --speedIndex_;
         }
+        if (!started_) {
+            // The match as it begins is the first snapshot; a watch asked to start later jumps
+            // there before the match's first frame is played.
+            started_ = true;
+            snapshots_.offer(match_, 0);
+            if (startFrame_ > 0) {
+                return seek(startFrame_);
+            }
+        }
+        if (pressed[watchRestart] || pressed[watchHome]) {
+            return seek(0);
+        }
+        if (pressed[watchEarlier]) {
+            return seek(at > jumpFrames ? at - jumpFrames : 0);
+        }
+        if (pressed[watchLater]) {
+            return seek(at + jumpFrames);
+        }
+        if (paused_ && pressed[watchBack]) {
+            return seek(at > 0 ? at - 1 : 0);
+        }
         if (paused_ && !pressed[watchStep]) {
             return InputState::Pending;
         }
+        snapshots_.offer(match_, at);
         const InputState state = player_.nextInput(localDown, input);
         if (state == InputState::End) {
             ended_ = true;
@@ -74,10 +112,10 @@ class ReplayWatch : public FrameInputSource {
         return state;
     }
 
-    // Paused: the match as it stands, with the status line.
+    // Paused (or just moved): the whole scene as it stands (the selection, the computer's
+    // mark), with the status line.
     bool drawWhileHeld(long) override {
-        drawMatchScreen(state_);
-        drawCellMark(state_.cursorCol, state_.cursorRow, cursorOrange);
+        drawMatch(match_);
         drawOverFrame();
         return true;
     }
@@ -99,21 +137,37 @@ class ReplayWatch : public FrameInputSource {
     bool allowsModalBoxes() const override { return false; }
 
     bool ended() const { return ended_; }
-    bool restart() const { return restart_; }
     int speedIndex() const { return speedIndex_; }
-    // The match keys as the devices held them at the last frame.
-    std::uint32_t localHolds() const { return localHolds_; }
 
   private:
+    // Brings the match to `frame` (never past the recording's last frame, so the watch stays in
+    // it) and shows it there.
+    InputState seek(std::uint32_t frame) {
+        const std::uint32_t count = player_.frameCount();
+        if (count > 0 && frame >= count) {
+            frame = count - 1;
+        }
+        bool diverged = false;
+        const std::uint32_t reached = snapshots_.seek(player_.replay(), match_, frame, diverged);
+        if (diverged) {
+            player_.divergedAt(reached);
+            ended_ = true;
+            return InputState::End;
+        }
+        player_.seekTo(reached);
+        return InputState::Pending;
+    }
+
     ReplayPlayer& player_;
-    const MatchState& state_;
+    Match& match_;
     const ReplayTexts& texts_;
     int speedIndex_;
-    bool held_[watchKeyCount] = {true, true, true, true, true, true};
+    std::uint32_t startFrame_;
+    ReplaySnapshots snapshots_;
+    bool held_[watchKeyCount] = {true, true, true, true, true, true, true, true, true, true};
     bool paused_ = false;
     bool ended_ = false;
-    bool restart_ = false;
-    std::uint32_t localHolds_ = 0;
+    bool started_ = false;
 };
 
 const ReplayTexts& replayTexts() {
@@ -131,51 +185,35 @@ int speedIndexOf(int speed) {
 
 } // namespace
 
-bool watchReplay(const Replay& replay, int speed) {
+bool watchReplay(const Replay& replay, int speed, std::uint32_t startFrame) {
     const ReplayTexts& texts = replayTexts();
-    // The process's own state, put back when the watching is over.
-    const MatchStart own = captureMatchStart(0, 0);
-    int speedIndex = speedIndexOf(speed);
-    bool closing = false;
-    std::uint32_t localHolds = own.keyHolds;
-    for (;;) {
-        if (!restoreMatchStart(replay.start)) {
-            showMessageBox("the replay's start is damaged");
-            replayWatched(false, "the replay's start is damaged");
-            break;
-        }
-        MatchState state;
-        setUpMatch(state, replay.start.opponent);
-        ReplayPlayer player(replay, state);
-        ReplayWatch watch(player, state, texts, speedIndex);
-        bool quit = false;
-        {
-            ScopedFrameInput route(watch);
-            quit = runMatch(state);
-        }
-        localHolds = watch.localHolds();
-        // Frames that ended without the watch ending them: the game is closing.
-        if (quit && !watch.ended()) {
-            closing = true;
-            break;
-        }
-        if (watch.restart()) {
-            speedIndex = watch.speedIndex();
-            continue;
-        }
-        std::string error;
-        if (player.diverged() || player.framesPlayed() == player.frameCount()) {
-            if (player.finish(matchResult(state, quit), error)) {
-                replayWatched(true, texts.ended);
-            } else {
-                replayWatched(false, error.c_str());
-                showMessageBox(error.c_str());
-            }
-        }
-        break;
+    if (!validMatchStart(replay.start)) {
+        showMessageBox("the replay's start is damaged");
+        replayWatched(false, "the replay's start is damaged");
+        return false;
     }
-    restoreOwnStart(own, localHolds);
-    return closing;
+    Match match(replay.start);
+    ReplayPlayer player(replay, match);
+    ReplayWatch watch(player, match, texts, speedIndexOf(speed), startFrame);
+    bool quit = false;
+    {
+        ScopedFrameInput route(watch);
+        quit = runMatch(match);
+    }
+    // Frames that ended without the watch ending them: the game is closing.
+    if (quit && !watch.ended()) {
+        return true;
+    }
+    std::string error;
+    if (player.diverged() || player.framesPlayed() == player.frameCount()) {
+        if (player.finish(matchResult(match, quit), error)) {
+            replayWatched(true, texts.ended);
+        } else {
+            replayWatched(false, error.c_str());
+            showMessageBox(error.c_str());
+        }
+    }
+    return false;
 }
 
 bool runReplayList() {

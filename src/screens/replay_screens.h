@@ -1,6 +1,8 @@
 // The replay list reached from the title screen, and watching one replay.
 #pragma once
 
+#include <cstdint>
+
 #include "replay/replay_file.h"
 
 namespace kokurin {
@@ -9,8 +11,9 @@ struct Settings;
 
 // The saved replays, newest first; SPACE watches one. True when the game is closing.
 bool runReplayList();
-// Watches a replay at the given speed (1, 2, 4 or 8), with the watcher's keys; a replay that
-// parts from the game stops with a box naming the frame. True when the game is closing.
-bool watchReplay(const Replay& replay, int speed);
+// Watches a replay at the given speed (1, 2, 4 or 8) from the given frame, with the watcher's
+// keys; a replay that parts from the game stops with a box naming the frame. True when the game
+// is closing.
+bool watchReplay(const Replay& replay, int speed, std::uint32_t startFrame = 0);
 
 } // namespace kokurin

@@ -13,7 +13,7 @@ const ReplayTexts& japaneseReplayTexts() {
         "2P（ひと）",
         "リプレイ %s倍速 %u/%u",
         "リプレイ 一時停止 %u/%u",
-        "SPACE：一時停止 →：コマ送り ↑↓：速さ ENTER：最初から ESC：もどる",
+        "SPACE：一時停止 ←→：コマ PgUp/PgDn：10秒 ↑↓：速さ HOME：最初から ESC：もどる",
         "リプレイを最後まで再生しました",
     };
     return texts;
@@ -29,7 +29,7 @@ const ReplayTexts& englishReplayTexts() {
         "2P (human)",
         "Replay %sx %u/%u",
         "Replay paused %u/%u",
-        "SPACE: pause  RIGHT: step  UP/DOWN: speed  ENTER: restart  ESC: back",
+        "SPACE: pause  LEFT/RIGHT: frame  PGUP/PGDN: 10 s  UP/DOWN: speed  HOME: restart  ESC: back",
         "The replay played to its end",
     };
     return texts;

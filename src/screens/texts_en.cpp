@@ -63,7 +63,7 @@ const GameTexts englishTexts = {
     },
     {
         "usage: kokurin [--lang ja|en] [--server URL [--host | --join CODE | --watch CODE | --quick]]\n",
-        "       kokurin [--lang ja|en] --replay FILE [--speed 1|2|4|8]\n",
+        "       kokurin [--lang ja|en] --replay FILE [--speed 1|2|4|8] [--from SECONDS]\n",
         "       kokurin --help | --version\n"
         "\n"
         "Kokurin (剋輪闘), a two-player battle puzzle of the five phases.\n"
@@ -77,7 +77,8 @@ const GameTexts englishTexts = {
         "  --quick        with --server: play the next player who asks too\n",
         "  --replay FILE  watch a replay file, then exit: 0 when it played as recorded, 3 when it\n"
         "                 is damaged or parts from the game\n"
-        "  --speed N      the replay's speed: 1, 2, 4 or 8\n",
+        "  --speed N      the replay's speed: 1, 2, 4 or 8\n"
+        "  --from S       start watching S seconds into the match\n",
         "  --help         show this text and exit\n"
         "  --version      show the version and exit\n"
         "\n"
@@ -86,6 +87,7 @@ const GameTexts englishTexts = {
         "%s needs a value",
         "--lang takes ja or en, not '%s'",
         "--speed takes 1, 2, 4 or 8, not '%s'",
+        "--from takes seconds into the match, not '%s'",
         "'%s' is not a server address (ws://HOST:PORT/)",
         "'%s' is not a room code (4 to 8 letters and digits)",
         "only one of --join, --watch, --host and --quick",

@@ -64,7 +64,7 @@ const GameTexts japaneseTexts = {
     },
     {
         "使い方： kokurin [--lang ja|en] [--server URL [--host | --join CODE | --watch CODE | --quick]]\n",
-        "         kokurin [--lang ja|en] --replay FILE [--speed 1|2|4|8]\n",
+        "         kokurin [--lang ja|en] --replay FILE [--speed 1|2|4|8] [--from SECONDS]\n",
         "         kokurin --help | --version\n"
         "\n"
         "剋輪闘（kokurin）：五行の相剋で戦う対戦パズル\n"
@@ -78,7 +78,8 @@ const GameTexts japaneseTexts = {
         "  --quick        --server と：次に同じく待つ相手と対戦する\n",
         "  --replay FILE  リプレイのファイルを再生して終わる（そのとおり再生できたら 0、\n"
         "                 こわれているか、ゲームとちがうなら 3）\n"
-        "  --speed N      再生の速さ：1、2、4、8\n",
+        "  --speed N      再生の速さ：1、2、4、8\n"
+        "  --from S       対戦の S 秒目から再生する\n",
         "  --help         この説明を表示して終わる\n"
         "  --version      バージョンを表示して終わる\n"
         "\n"
@@ -87,6 +88,7 @@ const GameTexts japaneseTexts = {
         "%s のあとに値がありません",
         "--lang は ja か en です（'%s' ではなく）",
         "--speed は 1、2、4、8 のどれかです（'%s' ではなく）",
+        "--from は対戦のはじめからの秒数です（'%s' ではなく）",
         "'%s' はサーバーのアドレスではありません（ws://HOST:PORT/）",
         "'%s' はルームのコードではありません（英数字4〜8文字）",
         "--join、--watch、--host、--quick はどれか一つだけです",

@@ -9,9 +9,7 @@
 #include "platform/platform.h"
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
-#include "rng/sfmt19937.h"
-#include "rules/board.h"
-#include "rules/match_state.h"
+#include "match/match.h"
 #include "screens/bound_key_texts.h"
 #include "screens/element_ring.h"
 #include "screens/frame_flow.h"
@@ -55,43 +53,28 @@ void loadPortrait(int entry) {
     loadBackground(formatText("data/%s", rosterPortraits[entry]));
 }
 
-// A fresh record for every match.
-// Every match is recorded and saved when it returns, however it ended.
-bool playMatch(int opponent, int replaysKept) {
-    MatchState state;
-    const MatchStart start = captureMatchStart(opponent, sharedRandom.seededWith());
-    setUpMatch(state, opponent);
-    MatchRecorder recorder(frameInputSource(), state, start);
+// A fresh match from the session's series for every match; the series goes on from where the
+// match left it. Every match is recorded and saved when it returns, however it ended.
+bool playMatch(PlaySession& session, int opponent, int replaysKept) {
+    const MatchStart start = nextMatchStart(session.series, opponent, matchKeyHoldsNow());
+    Match match(start);
+    MatchRecorder recorder(frameInputSource(), match, start);
     bool quit = false;
     {
         ScopedFrameInput route(recorder);
-        quit = runMatch(state);
+        quit = runMatch(match, session.observer);
     }
+    session.series.random = match.random();
+    session.series.rotation = match.rotation();
     Replay replay;
-    if (recorder.finish(matchResult(state, quit), replay)) {
+    if (recorder.finish(matchResult(match, quit), replay)) {
         saveMatchReplay(replay, replaysKept);
     }
     return quit;
 }
 
-} // namespace
-
-void setUpMatch(MatchState& state, int opponent) {
-    state.queues[0].clear();
-    state.queues[1].clear();
-    state.opponentType = opponent;
-    fillBoard(state);
-    state.cursorRow = 0;
-    state.cursorCol = 0;
-    state.currentPlayer = 0;
-    state.hp[0] = 20.0f;
-    state.hp[1] = 20.0f;
-}
-
-namespace {
-
 // Without settings (null) the title starts on entry 0, remembers nothing and has no O or N.
-bool runTitle(Settings* settings, const OnlineRequest* online) {
+bool runTitle(PlaySession& session, Settings* settings, const OnlineRequest* online) {
     int selectedEntry = 0;
     if (settings != nullptr && settings->lastOpponent >= 0 && settings->lastOpponent < rosterSize) {
         selectedEntry = settings->lastOpponent;
@@ -163,7 +146,7 @@ bool runTitle(Settings* settings, const OnlineRequest* online) {
                 settings->lastOpponent = selectedEntry;
                 saveSettings(*settings);
             }
-            if (playMatch(selectedEntry,
+            if (playMatch(session, selectedEntry,
                           settings != nullptr ? settings->replaysKept : Settings{}.replaysKept)) {
                 return true;
             }
@@ -211,16 +194,16 @@ bool runTitle(Settings* settings, const OnlineRequest* online) {
 
 } // namespace
 
-bool runTitleScreen() {
-    return runTitle(nullptr, nullptr);
+bool runTitleScreen(PlaySession& session) {
+    return runTitle(session, nullptr, nullptr);
 }
 
-bool runTitleScreen(Settings& settings) {
-    return runTitle(&settings, nullptr);
+bool runTitleScreen(PlaySession& session, Settings& settings) {
+    return runTitle(session, &settings, nullptr);
 }
 
-bool runTitleScreen(Settings& settings, const OnlineRequest& online) {
-    return runTitle(&settings, &online);
+bool runTitleScreen(PlaySession& session, Settings& settings, const OnlineRequest& online) {
+    return runTitle(session, &settings, &online);
 }
 
 } // namespace kokurin

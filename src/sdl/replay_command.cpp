@@ -19,6 +19,8 @@ namespace {
 
 Replay commandReplay;
 int commandSpeed = 1;
+// The frame the watch starts from (--from SECONDS).
+std::uint32_t commandFrom = 0;
 // 0 not watched to its end, 1 played as recorded, -1 parted from the game.
 int watchedOutcome = 0;
 
@@ -29,8 +31,8 @@ std::string formatted(const char* format, const std::string& value) {
     return out;
 }
 
-bool watchCommandReplay() {
-    return watchReplay(commandReplay, commandSpeed);
+bool watchCommandReplay(PlaySession&) {
+    return watchReplay(commandReplay, commandSpeed, commandFrom);
 }
 
 } // namespace
@@ -39,8 +41,9 @@ void noteReplayWatched(bool ok) {
     watchedOutcome = ok ? 1 : -1;
 }
 
-int runReplayCommand(const std::string& file, int speed) {
+int runReplayCommand(const std::string& file, int speed, std::uint32_t fromFrame) {
     commandSpeed = speed;
+    commandFrom = fromFrame;
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "kokurin: %s\n",

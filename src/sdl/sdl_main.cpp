@@ -26,7 +26,8 @@ int main(int argc, char* argv[]) {
     const int exitCode =
         arguments.replayFile.empty()
             ? kokurin::runGame(nullptr, arguments.online)
-            : kokurin::sdl::runReplayCommand(arguments.replayFile, arguments.replaySpeed);
+            : kokurin::sdl::runReplayCommand(arguments.replayFile, arguments.replaySpeed,
+                                                         arguments.replayFromFrame);
     kokurin::sdl::shutDown();
     return exitCode;
 }

@@ -1,47 +1,63 @@
-// One match at a time on the headless front end: the server is single-threaded, and a whole
-// match re-plays in milliseconds.
+// The streams merged as every client merges them, stepped on a match value exactly as a client's
+// recorder sees them: the hash of every 60th frame before its input, the inputs up to the winner
+// screen's first frame (or ESC, or the frames the client reported), the end's hash.
 #include "match_check.h"
 
-#include "headless/headless.h"
-#include "input/input_route.h"
-#include "net/stream_source.h"
-#include "replay/match_recording.h"
-#include "screens/match_loop.h"
-#include "screens/match_observer.h"
-#include "screens/title_screen.h"
+#include "match/match.h"
+#include "net/seat_input.h"
 
 namespace kokurin {
 
-namespace {
-
-// Stops the match at the winner screen, where a client's match returns too.
-class StopAtWinner : public MatchObserver {
-  public:
-    void winnerScreen(const MatchState&) override { headless::setPollLimit(headless::pollCount()); }
-};
-
-} // namespace
-
 Replay replayStreams(const MatchStart& start, const std::vector<FrameInput>& first,
                      const std::vector<FrameInput>& second, std::uint32_t frames) {
-    headless::reset();
-    headless::setRecording(false);
-    headless::setMessageHandler([](const char*) {});
-    StopAtWinner stop;
-    setMatchObserver(&stop);
-    restoreMatchStart(start);
-    MatchState state;
-    setUpMatch(state, start.opponent);
-    net::StreamInputSource streams(first, second, state, frames);
-    MatchRecorder recorder(streams, state, start);
-    bool quit = false;
-    {
-        ScopedFrameInput route(recorder);
-        quit = runMatch(state);
-    }
-    setMatchObserver(nullptr);
     Replay replay;
-    recorder.finish(matchResult(state, quit), replay);
+    replay.gameVersion = gameVersion();
+    replay.start = start;
+    if (frames > first.size()) {
+        frames = static_cast<std::uint32_t>(first.size());
+    }
+    if (frames > second.size()) {
+        frames = static_cast<std::uint32_t>(second.size());
+    }
+    if (frames > replayMaxFrames) {
+        frames = replayMaxFrames;
+    }
+    if (!validMatchStart(start)) {
+        replay.result = ReplayResult::Stopped;
+        return replay;
+    }
+    replay.inputs.reserve(frames);
+    replay.hashes.reserve(frames / replayHashInterval + 1);
+    Match match(start);
+    MatchListener& silent = silentListener();
+    match.begin(silent);
+    bool cut = false;
+    for (std::uint32_t f = 0; !match.over() && match.phase() != MatchPhase::Winner; ++f) {
+        if (f >= frames) {
+            // The frames ended before the match did: as when a client's game closes.
+            cut = true;
+            break;
+        }
+        if ((f + 1) % replayHashInterval == 0) {
+            replay.hashes.push_back(match.hash());
+        }
+        const FrameInput input =
+            net::mergeSeatInputs(first[f], second[f], match.state().currentPlayer);
+        replay.inputs.push_back(input);
+        match.step(input, silent);
+    }
+    switch (match.outcome()) {
+    case MatchOutcome::FirstWon:
+        replay.result = ReplayResult::FirstWon;
+        break;
+    case MatchOutcome::SecondWon:
+        replay.result = ReplayResult::SecondWon;
+        break;
+    default:
+        replay.result = cut ? ReplayResult::Stopped : ReplayResult::Left;
+        break;
+    }
+    replay.hashes.push_back(match.hash());
     return replay;
 }
 

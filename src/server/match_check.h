@@ -1,6 +1,6 @@
-// The server's own play of a match: the two seats' streams re-played on the headless front end
-// to the frame the match ended, giving the replay a client records and the state hashes that
-// say which client's game parted.
+// The server's own play of a match: the two seats' streams stepped on a match value to the frame
+// the match ended, giving the replay a client records and the state hashes that say which
+// client's game parted. Nothing is drawn and nothing is shared, so checks run on any thread.
 #pragma once
 
 #include <cstdint>

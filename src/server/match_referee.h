@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "input/frame_input.h"
-#include "replay/match_start.h"
+#include "input/match_input.h"
+#include "match/match_start.h"
 #include "replay/replay_file.h"
 
 namespace kokurin {

@@ -1,11 +1,8 @@
-// Workers take checks in the order they came; the start of a match is taken on the caller's
-// thread, under the same lock as the checks.
+// Workers take checks in the order they came; the start of a match is made on the caller's
+// thread from the seed alone.
 #include "worker_referee.h"
 
-#include "headless/headless.h"
 #include "match_check.h"
-#include "rng/sfmt19937.h"
-#include "cpu/turn_setup.h"
 
 namespace kokurin {
 
@@ -28,13 +25,9 @@ WorkerReferee::~WorkerReferee() {
 }
 
 MatchStart WorkerReferee::makeStart(std::uint32_t seed) {
-    auto core = lockCore();
-    // A fresh generator state from the given seed; the match is built from the start as a
-    // replay's is, so the clients need nothing else.
-    headless::reset();
-    sharedRandom.seed(seed);
-    rotationCounter = 0;
-    return captureMatchStart(0, seed);
+    // A fresh generator state from the given seed, no rotation, no key held; the match is built
+    // from the start as a replay's is, so the clients need nothing else.
+    return freshMatchStart(0, seed);
 }
 
 void WorkerReferee::check(MatchToCheck match, std::function<void(Replay)> done) {
@@ -57,12 +50,8 @@ void WorkerReferee::work() {
             job = std::move(queue_.front());
             queue_.pop_front();
         }
-        Replay replay;
-        {
-            auto core = lockCore();
-            replay = replayStreams(job.match.start, job.match.streams[0], job.match.streams[1],
-                                   job.match.frames);
-        }
+        Replay replay = replayStreams(job.match.start, job.match.streams[0],
+                                      job.match.streams[1], job.match.frames);
         auto done = std::move(job.done);
         post_([done, replay = std::move(replay)]() mutable { done(std::move(replay)); });
     }

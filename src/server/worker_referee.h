@@ -1,5 +1,6 @@
 // The server's referee: re-plays finished matches on a few worker threads so the relay never
-// waits for one, and hands each result back through the network loop's own queue.
+// waits for one, and hands each result back through the network loop's own queue. Each check
+// steps a match value of its own, so the workers check side by side.
 #pragma once
 
 #include <condition_variable>
@@ -31,13 +32,8 @@ class WorkerReferee : public MatchReferee {
         std::function<void(Replay)> done;
     };
     void work();
-    // The game core's play keeps its state in process globals (the headless front end, the
-    // shared generator), so one match is played at a time, and a start is never taken while
-    // a check plays. Once the core's play is a value of its own this lock goes.
-    std::unique_lock<std::mutex> lockCore() { return std::unique_lock<std::mutex>(core_); }
 
     Post post_;
-    std::mutex core_;
     std::mutex queueLock_;
     std::condition_variable wake_;
     std::deque<Job> queue_;

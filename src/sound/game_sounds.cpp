@@ -15,9 +15,6 @@ namespace {
 constexpr int arpeggioNotes = 6;
 constexpr int highestCascadeStep = 3;
 
-// Elements cleared by each player in this match.
-int cleared[2][Water + 1] = {};
-
 // The winner's jingle: degrees above the strongest element's own tone, and when each is struck
 // on the note grid.
 struct JingleNote {
@@ -28,8 +25,43 @@ constexpr JingleNote jingle[] = {{0, 0}, {2, 4}, {4, 8}, {5, 12}, {7, 14}, {9, 1
 
 } // namespace
 
-void soundMatchBegins() {
-    std::fill(&cleared[0][0], &cleared[0][0] + 2 * (Water + 1), 0);
+void playSoundCue(const SoundCue& cue) {
+    using Kind = SoundCue::Kind;
+    switch (cue.kind) {
+    case Kind::MatchBegins:
+        // Nothing is heard: the match's own tally of cleared elements starts anew.
+        return;
+    case Kind::CursorMoved:
+        soundCursorMoved();
+        return;
+    case Kind::CellSelected:
+        soundCellSelected();
+        return;
+    case Kind::SelectionDropped:
+        soundSelectionDropped();
+        return;
+    case Kind::CellsExchanged:
+        soundCellsExchanged();
+        return;
+    case Kind::CellsCleared:
+        soundCellsCleared(cue.player, cue.elements, cue.count, cue.step);
+        return;
+    case Kind::Clash:
+        soundClash(cue.first, cue.second, cue.bothDestroyed);
+        return;
+    case Kind::Strike:
+        soundStrike(cue.damage);
+        return;
+    case Kind::TurnPassed:
+        soundTurnPassed();
+        return;
+    case Kind::SecondLeft:
+        soundSecondLeft();
+        return;
+    case Kind::Winner:
+        soundWinner(cue.first);
+        return;
+    }
 }
 
 void soundCursorMoved() {
@@ -46,11 +78,6 @@ void soundCellsExchanged() {
 }
 
 void soundCellsCleared(int player, const Element* elements, int count, int cascadeStep) {
-    for (int i = 0; i < count; ++i) {
-        if (elements[i] >= Fire && elements[i] <= Water && player >= 0 && player <= 1) {
-            ++cleared[player][elements[i]];
-        }
-    }
     const int raised = std::min(cascadeStep, highestCascadeStep);
     for (int i = 0; i < std::min(count, arpeggioNotes); ++i) {
         // Every note a degree above the one before: the arpeggio rises whatever the elements.
@@ -86,24 +113,7 @@ void soundHintShown() {
     tickSoundSchedule();
 }
 
-Element strongestElement(int player) {
-    if (player < 0 || player > 1) {
-        return Earth;
-    }
-    int best = -1;
-    int most = 0;
-    for (int e = Fire; e <= Water; ++e) {
-        if (cleared[player][e] > most) {
-            best = e;
-            most = cleared[player][e];
-        }
-    }
-    // A winner who cleared nothing gets 宮, the scale's first tone.
-    return best < 0 ? Earth : static_cast<Element>(best);
-}
-
-void soundWinner(int winner) {
-    const Element strongest = strongestElement(winner);
+void soundWinner(Element strongest) {
     for (const JingleNote& note : jingle) {
         scheduleSlot(elementSlot(strongest, note.degrees), note.step);
     }

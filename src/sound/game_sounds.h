@@ -3,12 +3,14 @@
 // waits or touches the random generator.
 #pragma once
 
+#include "match/match_listener.h"
 #include "rules/element.h"
 
 namespace kokurin {
 
-// A match starts: the tally of cleared elements behind the winner's jingle starts anew.
-void soundMatchBegins();
+// A match's sound cue, played as the function for its kind below.
+void playSoundCue(const SoundCue& cue);
+
 // The cursor moved (a human's keys, or the computer's cursor or mark walking).
 void soundCursorMoved();
 // A cell was selected (or the computer raised its mark); the selection was dropped.
@@ -29,12 +31,9 @@ void soundTurnPassed();
 void soundSecondLeft();
 // The hint is shown: heard at once, before its box stops the frames.
 void soundHintShown();
-// The winner screen: a jingle on the winner's strongest element.
-void soundWinner(int winner);
+// The winner screen: a jingle on the element the winner cleared most of.
+void soundWinner(Element strongest);
 // A roster entry was selected on the title screen.
 void soundRosterSelected(int entry);
-
-// The element the player cleared most of in this match (ties to the lower; earth before any).
-Element strongestElement(int player);
 
 } // namespace kokurin

@@ -50,14 +50,15 @@ TEST_F(CommandLine, OptionsRunHelpAndVersionAnswerAndAnythingElseIsRefusedWithTh
     const Read plain = readLine({});
     EXPECT_EQ(plain.answer.exitStatus, -1);
     // macOS's Finder adds a process serial number; --name=value is --name value.
-    const Read full = readLine({"-psn_0_12", "--lang=en", "--server", "h:1", "--join", "ab",
-                                "--replay", "a b.kkr", "--speed", "8"});
+    const Read full = readLine({"-psn_0_12", "--lang=en", "--server", "h:1", "--join", "ab12",
+                                "--replay", "a b.kkr", "--speed", "8", "--from", "12.5"});
     EXPECT_EQ(full.answer.exitStatus, -1) << full.answer.text;
     EXPECT_EQ(full.arguments.language, "en");
     EXPECT_EQ(full.arguments.online.mode, OnlineRequest::Mode::Join);
-    EXPECT_EQ(full.arguments.online.room, "AB");
+    EXPECT_EQ(full.arguments.online.room, "AB12");
     EXPECT_EQ(full.arguments.replayFile, "a b.kkr");
     EXPECT_EQ(full.arguments.replaySpeed, 8);
+    EXPECT_EQ(full.arguments.replayFromFrame, 750u) << "12.5 s at 60 frames a second";
 
     const Read help = readLine({"--lang", "en", "-h", "--srever"});
     EXPECT_EQ(help.answer.exitStatus, 0);
@@ -68,7 +69,8 @@ TEST_F(CommandLine, OptionsRunHelpAndVersionAnswerAndAnythingElseIsRefusedWithTh
     for (const auto& args : std::vector<std::vector<const char*>>{
              {"--srever", "ws://h/"}, {"replay.kkr"}, {"-x"}, {"--lang"}, {"--lang", "fr"},
              {"--help=yes"}, {"--host=1"}, {"--speed", "3"}, {"--server", "h o"},
-             {"--join", "AB"}, {"--server", "h", "--host", "--quick"}}) {
+             {"--join", "AB"}, {"--server", "h", "--host", "--quick"}, {"--from", "x"},
+             {"--from", "-1"}, {"--from", "5s"}, {"--from"}}) {
         const Read read = readLine(args);
         EXPECT_EQ(read.answer.exitStatus, 2) << args[0];
         EXPECT_TRUE(read.answer.refusal) << args[0];
@@ -94,7 +96,7 @@ TEST_F(CommandLine, TheTextsFollowTheLanguageAndBothUsagesNameWhatIsRead) {
         std::set<std::string> read = {"--lang",  "--server", "--host", "--join",
                                       "--watch", "--quick",  "--help", "--version"};
         if (replays) {
-            read.insert({"--replay", "--speed"});
+            read.insert({"--replay", "--speed", "--from"});
         }
         EXPECT_EQ(optionsIn(commandLineUsage(Language::English, replays)), read);
         EXPECT_EQ(optionsIn(commandLineUsage(Language::Japanese, replays)), read);

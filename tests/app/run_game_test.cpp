@@ -10,8 +10,10 @@
 #include "headless/headless.h"
 #include "platform/platform.h"
 #include "rng/sfmt19937.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
+using namespace testing_support;
 
 namespace {
 
@@ -20,12 +22,13 @@ using Log = std::vector<std::string>;
 bool seededFromTheClock = false;
 
 // Stands in for the title screen: checks the generator was just seeded from the clock.
-bool firstScreen() {
+bool firstScreen(PlaySession& session) {
     Sfmt19937 expected;
     expected.seed(12345);
-    seededFromTheClock = sharedRandom.index() == expected.index() &&
-                         sharedRandom.word(0) == expected.word(0) &&
-                         sharedRandom.word(623) == expected.word(623);
+    const Sfmt19937& random = session.series.random;
+    seededFromTheClock = random.index() == expected.index() &&
+                         random.word(0) == expected.word(0) &&
+                         random.word(623) == expected.word(623);
     return false;
 }
 

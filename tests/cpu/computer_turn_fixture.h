@@ -19,13 +19,47 @@
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
 #include "rules/turn_budget.h"
-#include "screens/computer_turn_screen.h"
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 #include "support/boards.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
+using testing_support::playComputerTurn;
+using testing_support::testRandom;
+using testing_support::testRotation;
 
 namespace cpu_testing {
+
+// The shuffled candidates of the last computer turn driven or dealt (a test may also set them
+// to play the look-ahead on).
+inline std::vector<int>& swapCandidates = testing_support::lastCandidates();
+
+inline CandidateDeck deckOf(const std::vector<int>& codes) {
+    CandidateDeck deck;
+    for (int code : codes) {
+        if (deck.size < candidateCount) {
+            deck.codes[deck.size++] = code;
+        }
+    }
+    return deck;
+}
+
+// The cpu's calls on the tests' own generator, rotation count and candidates.
+inline void evaluateSwap(const MatchState& state, int k, SwapOutcome& out) {
+    kokurin::evaluateSwap(state, deckOf(swapCandidates), k, out);
+}
+inline void shuffleCandidates() {
+    CandidateDeck deck;
+    kokurin::shuffleCandidates(testRandom(), deck);
+    swapCandidates.assign(deck.codes, deck.codes + deck.size);
+}
+inline void choosePersonalityOfTurn(MatchState& state) {
+    kokurin::choosePersonalityOfTurn(state, testRandom(), testRotation());
+}
+inline void setUpComputerTurn(MatchState& state, ComputerTurn& turn) {
+    kokurin::setUpComputerTurn(state, turn, testRandom(), testRotation());
+    swapCandidates.assign(turn.candidates.codes, turn.candidates.codes + turn.candidates.size);
+}
 
 constexpr std::uint32_t orange = 0xFFFF8000u;
 constexpr std::uint32_t blue = 0xFF0000FFu;
@@ -102,7 +136,7 @@ inline float ownHpForBudget(int budget) {
 // through the rotation, so the turn counter is set to land on it.
 inline int entryPlayingAs(int personality) {
     if (personality >= 16 && personality <= 18) {
-        rotationCounter = (personality - 16 + 2) % 3;
+        testRotation() = (personality - 16 + 2) % 3;
         return 8;
     }
     return personality;
@@ -118,9 +152,9 @@ inline MatchState quietMatch(int opponentType) {
 
 // A settled random board from the given seed; the generator goes on from there.
 inline MatchState randomMatch(std::uint32_t seed, int opponentType) {
-    sharedRandom.seed(seed);
+    testRandom().seed(seed);
     MatchState s;
-    fillBoard(s);
+    testing_support::fillBoard(s);
     s.opponentType = opponentType;
     s.currentPlayer = 1;
     return s;
@@ -183,15 +217,15 @@ inline CursorFrame cursorIn(const std::vector<headless::DrawCall>& frame) {
 class TurnRecorder : public ThinkObserver, public MatchObserver {
   public:
     TurnRecorder() {
-        setThinkObserver(this);
-        setMatchObserver(this);
+        testing_support::testThinkObserver() = this;
+        testing_support::testObserver() = this;
         headless::setFrameHook([this](const std::vector<headless::DrawCall>& frame, long) {
             frames.push_back(cursorIn(frame));
         });
     }
     ~TurnRecorder() override {
-        setThinkObserver(nullptr);
-        setMatchObserver(nullptr);
+        testing_support::testThinkObserver() = nullptr;
+        testing_support::testObserver() = nullptr;
         headless::setFrameHook(nullptr);
     }
 
@@ -255,12 +289,12 @@ class ComputerTurnTest : public ::testing::Test {
   protected:
     void SetUp() override {
         headless::reset();
-        rotationCounter = 0;
-        sharedRandom.seed(12345);
+        testRotation() = 0;
+        testRandom().seed(12345);
     }
     void TearDown() override {
-        setThinkObserver(nullptr);
-        setMatchObserver(nullptr);
+        testing_support::testThinkObserver() = nullptr;
+        testing_support::testObserver() = nullptr;
         headless::reset();
     }
 };

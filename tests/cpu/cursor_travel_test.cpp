@@ -212,10 +212,10 @@ class RandomTargetTravel : public ComputerTurnTest {
     // A seed whose set-up targets satisfy the predicate.
     template <typename Predicate> SetupPrediction seedWhere(Predicate wanted) {
         for (std::uint32_t seed = 1;; ++seed) {
-            sharedRandom.seed(seed);
-            SetupPrediction p = predictSetup(sharedRandom);
+            testRandom().seed(seed);
+            SetupPrediction p = predictSetup(testRandom());
             if (wanted(p)) {
-                sharedRandom.seed(seed);
+                testRandom().seed(seed);
                 return p;
             }
         }
@@ -323,7 +323,7 @@ TEST_F(ComputerTurnTest, TimeOutHalfWayExchangesTheCursorCellWithTheMarksRandomS
     // 29; with 45 frames it steps in frames 35 and 42 and runs out in frame 44.
     const float own = ownHpForBudget(45);
     ASSERT_EQ(turnBudget(own, 1.0f), 45);
-    SetupPrediction p = predictSetup(sharedRandom);
+    SetupPrediction p = predictSetup(testRandom());
     int first = p.order[0] / 36;
     MatchState s = quietMatch(15);
     s.hp[1] = own;

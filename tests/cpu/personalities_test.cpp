@@ -94,8 +94,8 @@ TEST_F(ComputerTurnTest, EachPersonalityEvaluatesInItsOwnFrames) {
         // A seed on which 2 stays 2 for this turn.
         std::uint32_t seed = 500;
         do {
-            sharedRandom.seed(++seed);
-        } while (predictSetup(sharedRandom).extraDrawGives22);
+            testRandom().seed(++seed);
+        } while (predictSetup(testRandom()).extraDrawGives22);
         MatchState s = quietMatch(entryPlayingAs(type));
         headless::setPollLimit(25);
         TurnRecorder rec;
@@ -178,7 +178,7 @@ TEST_F(ComputerTurnTest, PersonalitiesFifteenAndTwentyTwoDecideInFrame29KeepingT
     for (std::uint32_t seed = 1; seed22 == 0; ++seed) {
         MatchState board = randomMatch(seed, 2);
         board.queues[0] = queueFrom("2");
-        if (predictSetup(sharedRandom).extraDrawGives22 && bestLeadTies(board) > 1) {
+        if (predictSetup(testRandom()).extraDrawGives22 && bestLeadTies(board) > 1) {
             seed22 = seed;
         }
     }
@@ -292,7 +292,7 @@ TEST_F(ComputerTurnTest, PersonalityOneWithNothingToClearRunsOutOfTime) {
         s.cursorCol = 4;
         s.cursorRow = 1;
         const MatchState before = s;
-        SetupPrediction expected = predictSetup(sharedRandom);
+        SetupPrediction expected = predictSetup(testRandom());
         TurnRecorder rec;
         EXPECT_FALSE(playComputerTurn(s));
         EXPECT_EQ(headless::pollCount(), budget);
@@ -321,7 +321,7 @@ TEST_F(ComputerTurnTest, PersonalityOneTakesTheFirstClearingCandidateAndStepsAtO
     std::uint32_t seed = 1;
     for (;; ++seed) {
         MatchState probe = randomMatch(seed, 1);
-        SetupPrediction p = predictSetup(sharedRandom);
+        SetupPrediction p = predictSetup(testRandom());
         MatchState copy = probe;
         int a = p.order[0] / 36;
         int b = p.order[0] % 36;
@@ -411,7 +411,7 @@ TEST_F(ComputerTurnTest, PersonalityTwelveWithoutSurvivableCandidateIsForcedOnto
     s.hp[1] = 5.0f;
     s.hp[0] = 5.0f;
     s.queues[0] = queueFrom("1234512345");
-    SetupPrediction expected = predictSetup(sharedRandom);
+    SetupPrediction expected = predictSetup(testRandom());
     TurnRecorder rec;
     EXPECT_FALSE(playComputerTurn(s));
     EXPECT_FALSE(rec.evaluations.empty());
@@ -456,12 +456,12 @@ TEST_F(ComputerTurnTest, PersonalityTwelveNearDeathPrefersSurvivingToAHigherScor
     board.hp[1] = 2.5f;
     board.queues[0] = queueFrom("3");
     for (std::uint32_t seed = 1; seed < 5000; ++seed) {
-        sharedRandom.seed(seed);
-        std::vector<SwapOutcome> o = outcomesInOrder(board, predictSetup(sharedRandom), 2);
+        testRandom().seed(seed);
+        std::vector<SwapOutcome> o = outcomesInOrder(board, predictSetup(testRandom()), 2);
         if (!(o[0].queueLead == 2 && o[1].queueLead == -1)) {
             continue;
         }
-        sharedRandom.seed(seed);
+        testRandom().seed(seed);
         MatchState s = board;
         TurnRecorder rec;
         playComputerTurn(s);
@@ -483,7 +483,7 @@ TEST_F(ComputerTurnTest, PersonalitySixteenWithBudget196IsForcedBeforeItsFirstEv
     MatchState s = randomMatch(5, entryPlayingAs(16));
     s.hp[1] = own;
     s.hp[0] = 1.0f;
-    SetupPrediction expected = predictSetup(sharedRandom);
+    SetupPrediction expected = predictSetup(testRandom());
     TurnRecorder rec;
     EXPECT_FALSE(playComputerTurn(s));
     EXPECT_EQ(rec.personality, 16);
@@ -550,7 +550,7 @@ TEST_F(ComputerTurnTest, PersonalitySixKeepsAClearingCandidateWhenNothingLeavesA
     MatchState s = randomMatch(8, 6);
     s.queues[0] = queueFrom("123451234512345123451234512345");
     const MatchState before = s;
-    SetupPrediction expected = predictSetup(sharedRandom);
+    SetupPrediction expected = predictSetup(testRandom());
     TurnRecorder rec;
     playComputerTurn(s);
     int lastClearing = -1;
@@ -628,7 +628,7 @@ TEST_F(ComputerTurnTest, PersonalitySeventeenTakesAMixedQueueOverAHigherScore) {
         MatchState board = randomMatch(seed, 8);
         board.queues[0] = queueFrom(stock);
         // Frames 0, 4, .., 104: up to the forced decision of N = 15.
-        std::vector<SwapOutcome> o = outcomesInOrder(board, predictSetup(sharedRandom), 27);
+        std::vector<SwapOutcome> o = outcomesInOrder(board, predictSetup(testRandom()), 27);
         int best = initialBestScore;
         int mixed = -1;
         for (int k = 0; k < 27 && mixed < 0; ++k) {
@@ -663,7 +663,7 @@ TEST_F(ComputerTurnTest, PersonalityFiveSettlesForThreeCellsOnlyUnder90FramesLef
     board.cells[2] = Fire; // row 0 reads 1 2 1 4 5 1
     std::vector<int> clearing;
     {
-        SetupPrediction any = predictSetup(sharedRandom);
+        SetupPrediction any = predictSetup(testRandom());
         std::vector<SwapOutcome> all = outcomesInOrder(board, any, 630);
         for (int k = 0; k < 630; ++k) {
             ASSERT_LE(all[k].emptyCells, 3);
@@ -679,8 +679,8 @@ TEST_F(ComputerTurnTest, PersonalityFiveSettlesForThreeCellsOnlyUnder90FramesLef
     // A shuffle with a clearing exchange early (passed over) and one in frames 212 .. 232
     // (positions 53 .. 58), when fewer than 90 frames are left and before the forced decision.
     for (std::uint32_t seed = 1; seed < 5000; ++seed) {
-        sharedRandom.seed(seed);
-        SetupPrediction p = predictSetup(sharedRandom);
+        testRandom().seed(seed);
+        SetupPrediction p = predictSetup(testRandom());
         int early = -1;
         int late = -1;
         for (int k = 0; k <= 58; ++k) {
@@ -697,7 +697,7 @@ TEST_F(ComputerTurnTest, PersonalityFiveSettlesForThreeCellsOnlyUnder90FramesLef
         if (early < 0 || late < 0) {
             continue;
         }
-        sharedRandom.seed(seed);
+        testRandom().seed(seed);
         MatchState s = board;
         TurnRecorder rec;
         playComputerTurn(s);

@@ -19,9 +19,9 @@ struct TurnSeen {
 
 TurnSeen playFrom(MatchState state, int rotation) {
     headless::reset();
-    rotationCounter = rotation;
-    sharedRandom.seed(777);
-    const Sfmt19937 before = sharedRandom;
+    testRotation() = rotation;
+    testRandom().seed(777);
+    const Sfmt19937 before = testRandom();
     TurnSeen seen;
     {
         TurnRecorder recorder;
@@ -34,7 +34,7 @@ TurnSeen playFrom(MatchState state, int rotation) {
     }
     seen.polls = headless::pollCount();
     seen.typeAfter = computerTypeOfTurn(state);
-    seen.draws = drawsBetween(before, sharedRandom);
+    seen.draws = drawsBetween(before, testRandom());
     return seen;
 }
 

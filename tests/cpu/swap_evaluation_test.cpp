@@ -7,10 +7,13 @@
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
 #include "support/boards.h"
+#include "support/match_driver.h"
+#include "computer_turn_fixture.h"
 
 using namespace kokurin;
 
 using namespace testing_support;
+using namespace cpu_testing;
 
 namespace {
 
@@ -80,7 +83,7 @@ TEST(EvaluateSwap, KindsCountDistinctElementsThatSurviveTheClash) {
 }
 
 TEST(EvaluateSwap, RepeatableAndLeavesTheLiveMatchTheCandidatesAndTheStreamAlone) {
-    sharedRandom.seed(2024);
+    testRandom().seed(2024);
     MatchState s;
     fillBoard(s);
     s.queues[0] = queueFrom("135");
@@ -94,7 +97,7 @@ TEST(EvaluateSwap, RepeatableAndLeavesTheLiveMatchTheCandidatesAndTheStreamAlone
     }
     std::vector<int> candidatesBefore = swapCandidates;
     std::string boardBefore = boardDigits(s);
-    Sfmt19937 streamBefore = sharedRandom;
+    Sfmt19937 streamBefore = testRandom();
 
     for (int k = 0; k < 630; k += 37) {
         SwapOutcome first;
@@ -115,5 +118,5 @@ TEST(EvaluateSwap, RepeatableAndLeavesTheLiveMatchTheCandidatesAndTheStreamAlone
     EXPECT_EQ(queueDigits(s.queues[0]), "135");
     EXPECT_TRUE(s.queues[1].empty());
     EXPECT_EQ(swapCandidates, candidatesBefore);
-    EXPECT_EQ(sharedRandom.nextU32(), streamBefore.nextU32());
+    EXPECT_EQ(testRandom().nextU32(), streamBefore.nextU32());
 }

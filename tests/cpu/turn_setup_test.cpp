@@ -21,17 +21,17 @@ TEST_F(ComputerTurnTest, SetUpDrawsTwoPlus630PlusTwoAndOneMoreOnlyForPersonality
     for (int type : {1, 3, 8, 12, 15, 17}) {
         MatchState s = quietMatch(type);
         s.hp[1] = noTimeHp;
-        Sfmt19937 before = sharedRandom;
+        Sfmt19937 before = testRandom();
         EXPECT_FALSE(playComputerTurn(s));
-        EXPECT_EQ(drawsBetween(before, sharedRandom), 634) << "personality " << type;
+        EXPECT_EQ(drawsBetween(before, testRandom()), 634) << "personality " << type;
     }
     // 2, and 22 left over from the last turn (reduced to 2), both make the extra draw.
     for (int type : {2, 22, 2, 22}) {
         MatchState s = quietMatch(type);
         s.hp[1] = noTimeHp;
-        Sfmt19937 before = sharedRandom;
+        Sfmt19937 before = testRandom();
         EXPECT_FALSE(playComputerTurn(s));
-        EXPECT_EQ(drawsBetween(before, sharedRandom), 635) << "personality " << type;
+        EXPECT_EQ(drawsBetween(before, testRandom()), 635) << "personality " << type;
     }
     EXPECT_EQ(headless::pollCount(), 0);
 }
@@ -40,18 +40,18 @@ TEST_F(ComputerTurnTest, ThinkingAndTravellingDrawNothing) {
     // A whole exhaustive turn on a live board: only the set-up draws.
     MatchState s = randomMatch(77, 15);
     s.queues[0] = testing_support::queueFrom("1234");
-    Sfmt19937 before = sharedRandom;
+    Sfmt19937 before = testRandom();
     TurnRecorder rec;
     EXPECT_FALSE(playComputerTurn(s));
     ASSERT_EQ(rec.swaps.size(), 1u);
     EXPECT_EQ(rec.evaluations.size(), 630u);
-    EXPECT_EQ(drawsBetween(before, sharedRandom), 634);
+    EXPECT_EQ(drawsBetween(before, testRandom()), 634);
 }
 
 TEST_F(ComputerTurnTest, ShuffleIsAPermutationDealtByTheUrnRule) {
     MatchState s = quietMatch(13);
     s.hp[1] = noTimeHp;
-    SetupPrediction expected = predictSetup(sharedRandom);
+    SetupPrediction expected = predictSetup(testRandom());
     TurnRecorder rec;
     playComputerTurn(s);
 
@@ -89,7 +89,7 @@ TEST_F(ComputerTurnTest, EveryTurnDealsAfreshIntoTheSameStorage) {
     const int* storage = swapCandidates.data();
     std::size_t capacity = swapCandidates.capacity();
 
-    SetupPrediction expected = predictSetup(sharedRandom);
+    SetupPrediction expected = predictSetup(testRandom());
     playComputerTurn(s);
     EXPECT_EQ(swapCandidates, expected.order);
     EXPECT_NE(swapCandidates, first);
@@ -187,7 +187,7 @@ TEST_F(ComputerTurnTest, EntryEightRotatesThrough17_18_16AcrossTurnsAndMatches) 
         playComputerTurn(next);
         EXPECT_EQ(next.opponentType, expected[turn]) << "turn " << turn;
     }
-    EXPECT_EQ(rotationCounter, 7);
+    EXPECT_EQ(testRotation(), 7);
 
     // Every computer turn counts, whatever the personality; 28 reduces to 8 and rotates too.
     MatchState other = quietMatch(5);
@@ -197,7 +197,7 @@ TEST_F(ComputerTurnTest, EntryEightRotatesThrough17_18_16AcrossTurnsAndMatches) 
     MatchState big = quietMatch(28);
     big.hp[1] = noTimeHp;
     playComputerTurn(big);
-    EXPECT_EQ(rotationCounter, 9);
+    EXPECT_EQ(testRotation(), 9);
     EXPECT_EQ(big.opponentType, 16); // 9 mod 3 = 0
 }
 
@@ -208,7 +208,7 @@ TEST_F(ComputerTurnTest, EntryTwoPlaysAs22AboutOneTurnInSixAndReturnsTheNextTurn
     int backToTwo = 0;
     bool previousWas22 = false;
     for (int turn = 0; turn < 600; ++turn) {
-        SetupPrediction expected = predictSetup(sharedRandom);
+        SetupPrediction expected = predictSetup(testRandom());
         playComputerTurn(s);
         ASSERT_EQ(s.opponentType, expected.extraDrawGives22 ? 22 : 2) << "turn " << turn;
         if (previousWas22 && s.opponentType == 2) {
@@ -229,7 +229,7 @@ TEST_F(ComputerTurnTest, NoTimeAtAllExchangesCursorCellWithTheMarkStartAtOnce) {
     s.cursorCol = 2;
     s.cursorRow = 4;
     const MatchState before = s;
-    SetupPrediction expected = predictSetup(sharedRandom);
+    SetupPrediction expected = predictSetup(testRandom());
     TurnRecorder rec;
     EXPECT_FALSE(playComputerTurn(s));
     EXPECT_EQ(s.turnTimer, 0);
@@ -260,7 +260,7 @@ TEST_F(ComputerTurnTest, ValuesNoEntryProducesPlayAsPersonalityOne) {
         s.hp[0] = 1.0f;
         s.cursorCol = 0;
         s.cursorRow = 0;
-        SetupPrediction expected = predictSetup(sharedRandom);
+        SetupPrediction expected = predictSetup(testRandom());
         TurnRecorder rec;
         EXPECT_FALSE(playComputerTurn(s)) << c.type;
         EXPECT_EQ(s.opponentType, c.after);

@@ -6,10 +6,12 @@
 
 #include "net/lockstep_source.h"
 #include "net/seat_input.h"
-#include "replay/state_hash.h"
+#include "match/state_hash.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
 using namespace kokurin::net;
+using namespace testing_support;
 
 namespace {
 
@@ -116,11 +118,12 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
     Session s;
     ASSERT_EQ(s.client.phase(), OnlineClient::Phase::Playing);
     MatchState state;
+    Match match = Match::fromPosition(state, Sfmt19937{}, 0, 0, MatchEntry::TurnStart);
     PressedUp local;
     // A frame every 16 ms, as the game runs.
     std::uint32_t now = 0;
     LockstepInputSource source(
-        s.client, state, local, [&] { return now += 16; }, 3);
+        s.client, match, local, [&] { return now += 16; }, 3);
     FrameInput input;
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
     // The first frame leaves at once, the rest of its batch with the next frame's update.
@@ -143,6 +146,7 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
     ASSERT_EQ(source.nextInput(noKeys, input), InputState::Ready);
     EXPECT_EQ(input, (FrameInput{0x0100, 0}));
     state.currentPlayer = 1;
+    match = Match::fromPosition(state, Sfmt19937{}, 0, 0, MatchEntry::TurnStart);
     ASSERT_EQ(source.nextInput(noKeys, input), InputState::Ready);
     EXPECT_EQ(input, (FrameInput{0x0001, 2}));
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
@@ -151,12 +155,12 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
 
 TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
     Session s(50);
-    MatchState state;
+    Match match = Match::fromPosition(MatchState{}, testRandom(), 0, 0, MatchEntry::TurnStart);
     PressedUp local;
     // A headless client: many frames within one batch's time.
     std::uint32_t now = 0;
     LockstepInputSource source(
-        s.client, state, local, [&] { return ++now; }, 2);
+        s.client, match, local, [&] { return ++now; }, 2);
     source.corruptHashAt(120);
     std::vector<FrameInput> blank(130);
     s.transport.deliver(inputsOf(0, 0, std::vector<FrameInput>(blank.begin(), blank.begin() + 50)));
@@ -169,7 +173,7 @@ TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
     std::uint32_t expected60 = 0;
     for (int call = 0; call < 400 && played < 125; ++call) {
         if (played == 59) {
-            expected60 = hashMatchState(state, sharedRandom);
+            expected60 = match.hash();
         }
         if (source.nextInput(noKeys, input) == InputState::Ready) {
             ++played;

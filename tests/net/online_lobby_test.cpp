@@ -8,7 +8,7 @@
 #include "headless/headless.h"
 #include "net/protocol.h"
 #include "net/transport.h"
-#include "replay/match_start.h"
+#include "match/match_start.h"
 #include "screens/online_request.h"
 #include "screens/online_screens.h"
 #include "settings/settings.h"
@@ -85,7 +85,7 @@ class ScriptedTransport : public Transport {
             reply.names[0] = "ann";
             reply.names[1] = "kai";
             reply.seat = server_.seat;
-            reply.start = captureMatchStart(0, 7);
+            reply.start = freshMatchStart(0, 7);
             server_.started = true;
         } else if (m.type == MessageType::Inputs) {
             // The client's own frames come back; the other seat's only when it keeps pace.

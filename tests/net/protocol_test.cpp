@@ -4,9 +4,11 @@
 
 #include "net/protocol.h"
 #include "rng/sfmt19937.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
 using namespace kokurin::net;
+using namespace testing_support;
 
 namespace {
 
@@ -57,8 +59,7 @@ std::vector<Message> sampleMessages() {
     start.seat = 1;
     start.held[0] = 120;
     start.held[1] = 118;
-    sharedRandom.seed(4242);
-    start.start = captureMatchStart(0, 4242);
+    start.start = freshMatchStart(0, 4242);
     start.start.rotation = 9;
     start.start.keyHolds = 0x00249249u;
     Message& inputs = add(MessageType::Inputs);

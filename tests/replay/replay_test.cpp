@@ -11,13 +11,16 @@
 #include "input/key_state.h"
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
-#include "replay/state_hash.h"
+#include "match/state_hash.h"
 #include "rng/sfmt19937.h"
 #include "screens/game_texts.h"
 #include "screens/replay_screens.h"
+#include "screens/replay_texts.h"
 #include "screens/title_screen.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
+using namespace testing_support;
 
 namespace {
 
@@ -55,8 +58,8 @@ class GameReplays : public ::testing::Test {
         headless::reset();
         headless::setRecording(false);
         headless::setMessageHandler([](const char*) {});
-        rotationCounter = 0;
-        sharedRandom.seed(4242);
+        testRotation() = 0;
+        testRandom().seed(4242);
     }
     void TearDown() override { headless::reset(); }
 };
@@ -77,9 +80,9 @@ TEST_F(GameReplays, EveryMatchOfAProcessIsSavedAndEachWatchesBackExactly) {
     // Watched in another order, from a process state of its own: each plays as recorded.
     headless::setKeySource(nullptr);
     headless::setPollLimit(0);
-    sharedRandom.seed(1);
-    rotationCounter = 77;
-    const std::uint32_t before = sharedRandom.word(5);
+    testRandom().seed(1);
+    testRotation() = 77;
+    const std::uint32_t before = testRandom().word(5);
     for (int i : {2, 0, 1}) {
         EXPECT_FALSE(watchReplay(replays[static_cast<std::size_t>(i)], 8)) << "match " << i;
     }
@@ -88,8 +91,8 @@ TEST_F(GameReplays, EveryMatchOfAProcessIsSavedAndEachWatchesBackExactly) {
         EXPECT_TRUE(watched.ok) << watched.text;
     }
     // Watching changed nothing of the process's own.
-    EXPECT_EQ(rotationCounter, 77);
-    EXPECT_EQ(sharedRandom.word(5), before);
+    EXPECT_EQ(testRotation(), 77);
+    EXPECT_EQ(testRandom().word(5), before);
     EXPECT_TRUE(headless::messages().empty()) << "no hint box while watching";
 }
 
@@ -203,7 +206,7 @@ TEST_F(GameReplays, AReplayThatPartsFromTheGameStopsAtTheFrameWhereItDoes) {
 
 TEST_F(GameReplays, TheNewestAreKeptAndAStoreThatCannotBeWrittenSavesNothing) {
     Replay replay;
-    replay.start = captureMatchStart(3, 1);
+    replay.start = freshMatchStart(3, 1);
     replay.hashes.push_back(0);
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(saveMatchReplay(replay, 3));
@@ -229,3 +232,179 @@ TEST_F(GameReplays, TheNewestAreKeptAndAStoreThatCannotBeWrittenSavesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// The match of a replay stepped straight to a frame, without any screen.
+Match matchAtFrame(const Replay& replay, std::uint32_t frame) {
+    Match match(replay.start);
+    match.begin(silentListener());
+    for (std::uint32_t f = 0; f < frame && f < replay.inputs.size(); ++f) {
+        match.step(replay.inputs[f], silentListener());
+    }
+    return match;
+}
+
+// What a watched frame shows: the frame count of its status line and its board.
+struct Shown {
+    long poll = 0;
+    long frame = -1;
+    std::string board;
+    bool selectionMark = false;
+};
+
+// The frame a paused watch's status line names ("... 601/3340"), or -1 for another text.
+long pausedFrameOf(const std::string& text) {
+    const std::string& paused = gameLanguage() == Language::English
+                                    ? std::string(englishReplayTexts().paused)
+                                    : std::string(japaneseReplayTexts().paused);
+    const std::string prefix = paused.substr(0, paused.find('%'));
+    unsigned at = 0;
+    unsigned of = 0;
+    if (text.compare(0, prefix.size(), prefix) != 0 ||
+        std::sscanf(text.c_str() + prefix.size(), "%u/%u", &at, &of) != 2) {
+        return -1;
+    }
+    return static_cast<long>(at);
+}
+
+std::string digitsOf(const MatchState& state) {
+    std::string board;
+    for (Element e : state.cells) {
+        board += static_cast<char>('0' + e);
+    }
+    return board;
+}
+
+} // namespace
+
+TEST_F(GameReplays, AReplayIsScrubbedBothWaysAndEveryJumpShowsTheFrameItNames) {
+    BusyKeys keys;
+    headless::setKeySource(&keys);
+    headless::setPollLimit(6000);
+    runTitleScreen();
+    std::vector<Replay> replays = savedReplays();
+    ASSERT_FALSE(replays.empty());
+    const Replay& replay = replays[0];
+    ASSERT_GT(replay.inputs.size(), 1500u);
+
+    // Paused on the first frame, then: PAGE DOWN twice (+10 s each), LEFT, RIGHT, RIGHT, PAGE
+    // UP, HOME, and ESC. Each shown frame's status line names its frame and its board is the
+    // match stepped straight there.
+    headless::reset();
+    headless::setRecording(true);
+    headless::KeyScript watch;
+    watch.tap(2, keySpace);
+    watch.tap(5, keyPageDown);
+    watch.tap(8, keyPageDown);
+    watch.tap(11, keyLeft);
+    watch.tap(14, keyRight);
+    watch.tap(17, keyRight);
+    watch.tap(20, keyPageUp);
+    watch.tap(23, keyHome);
+    watch.tap(26, keyEscape);
+    headless::setKeySource(&watch);
+    headless::setPollLimit(100);
+    std::vector<Shown> shown;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        Shown s;
+        s.poll = poll;
+        std::string board;
+        for (const auto& draw : frame) {
+            if (pausedFrameOf(draw.text) >= 0) {
+                s.frame = pausedFrameOf(draw.text);
+            }
+            if (draw.height == 40) {
+                for (int e = 0; e <= Water; ++e) {
+                    if (draw.text == elementLabel[e]) {
+                        board += static_cast<char>('0' + e);
+                    }
+                }
+            }
+            s.selectionMark = s.selectionMark ||
+                              (draw.kind == headless::DrawCall::Kind::Primitive &&
+                               draw.vertices.size() == 4 && draw.vertices[0].colour == 0xFF0000FFu &&
+                               draw.vertices[2].x - draw.vertices[1].x < 20.0f);
+        }
+        s.board = board;
+        shown.push_back(s);
+    });
+    EXPECT_FALSE(watchReplay(replay, 1));
+    headless::setFrameHook(nullptr);
+
+    auto frameAt = [&](long poll) {
+        for (const Shown& s : shown) {
+            if (s.poll == poll) {
+                return s;
+            }
+        }
+        return Shown{};
+    };
+    // The frame each key leaves on show (read the poll after its key); the pause came after the
+    // first frame was played.
+    const struct {
+        long poll;
+        long frame;
+    } expected[] = {{6, 601}, {9, 1201}, {12, 1200}, {15, 1201}, {18, 1202}, {21, 602}, {24, 0}};
+    for (const auto& e : expected) {
+        const Shown s = frameAt(e.poll);
+        EXPECT_EQ(s.frame, e.frame) << "poll " << e.poll;
+        if (s.frame >= 0) {
+            const Match there = matchAtFrame(replay, static_cast<std::uint32_t>(s.frame));
+            if (there.phase() != MatchPhase::Between) {
+                EXPECT_EQ(s.board, digitsOf(there.state())) << "frame " << s.frame;
+            }
+        }
+    }
+    // Nothing of the watch reaches the game's own series.
+    EXPECT_TRUE(headless::messages().empty());
+}
+
+TEST_F(GameReplays, AWatchStartsWhereItIsAskedAndAPausedFrameDrawsTheWholeScene) {
+    BusyKeys keys;
+    headless::setKeySource(&keys);
+    headless::setPollLimit(6000);
+    runTitleScreen();
+    const Replay replay = savedReplays().at(0);
+    // A frame where the human has a cell selected: the paused frame shows that selection.
+    std::uint32_t selectedAt = 0;
+    {
+        Match match(replay.start);
+        match.begin(silentListener());
+        for (std::uint32_t f = 0; f < replay.inputs.size() && selectedAt == 0; ++f) {
+            match.step(replay.inputs[f], silentListener());
+            if (match.phase() == MatchPhase::HumanTurn && match.selected() && f > 100) {
+                selectedAt = f + 1;
+            }
+        }
+    }
+    ASSERT_NE(selectedAt, 0u) << "the busy player selects a cell somewhere";
+
+    headless::reset();
+    headless::setRecording(true);
+    headless::KeyScript watch;
+    watch.tap(2, keySpace);
+    watch.tap(5, keyEscape);
+    headless::setKeySource(&watch);
+    headless::setPollLimit(50);
+    std::vector<std::vector<headless::DrawCall>> frames;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
+        frames.push_back(frame);
+    });
+    EXPECT_FALSE(watchReplay(replay, 1, selectedAt));
+    headless::setFrameHook(nullptr);
+    ASSERT_GE(frames.size(), 4u);
+    bool status = false;
+    int marks = 0;
+    for (const auto& draw : frames[3]) {
+        status = status || pausedFrameOf(draw.text) == static_cast<long>(selectedAt);
+        marks += draw.kind == headless::DrawCall::Kind::Primitive && draw.vertices.size() == 4 &&
+                         (draw.vertices[0].colour == 0xFF0000FFu ||
+                          draw.vertices[0].colour == 0xFFFF8000u) &&
+                         draw.vertices[2].x - draw.vertices[1].x < 20.0f
+                     ? 1
+                     : 0;
+    }
+    EXPECT_TRUE(status) << "paused at the frame asked for, " << selectedAt;
+    EXPECT_EQ(marks, 2) << "the cursor and the selection are both drawn while paused";
+}

@@ -4,6 +4,7 @@
 #include "rng/sfmt19937.h"
 #include "rules/board.h"
 #include "support/boards.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
 
@@ -128,8 +129,8 @@ TEST(ApplyGravity, ColumnFallsKeepingOrder) {
 
 TEST(FillBoard, FullNoLineNoQueueAndDrawsInRowMajorOrder) {
     for (std::uint32_t seed : {1u, 2u, 77u, 1234u, 99999u}) {
-        sharedRandom.seed(seed);
-        Sfmt19937 shadow = sharedRandom;
+        testRandom().seed(seed);
+        Sfmt19937 shadow = testRandom();
         MatchState s;
         fillBoard(s);
         EXPECT_EQ(countEmptyCells(s), 0);
@@ -150,13 +151,13 @@ TEST(FillBoard, FullNoLineNoQueueAndDrawsInRowMajorOrder) {
             }
         }
         EXPECT_EQ(boardDigits(s), boardDigits(replay));
-        EXPECT_EQ(sharedRandom.nextU32(), shadow.nextU32());
+        EXPECT_EQ(testRandom().nextU32(), shadow.nextU32());
     }
 }
 
 TEST(RefillBoard, OneDrawPerEmptyCellInRowMajorOrder) {
-    sharedRandom.seed(5);
-    Sfmt19937 shadow = sharedRandom;
+    testRandom().seed(5);
+    Sfmt19937 shadow = testRandom();
     MatchState s = boardFrom(quietBoard());
     s.cells[3] = None;
     s.cells[20] = None;
@@ -165,7 +166,7 @@ TEST(RefillBoard, OneDrawPerEmptyCellInRowMajorOrder) {
     EXPECT_EQ(s.cells[3], newElement(shadow));
     EXPECT_EQ(s.cells[20], newElement(shadow));
     EXPECT_EQ(s.cells[35], newElement(shadow));
-    EXPECT_EQ(sharedRandom.nextU32(), shadow.nextU32());
+    EXPECT_EQ(testRandom().nextU32(), shadow.nextU32());
 }
 
 TEST(ElementDraw, IsOneToFiveAndUsesOneOutput) {

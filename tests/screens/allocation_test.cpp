@@ -5,9 +5,7 @@
 
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
-#include "screens/clash_sequence.h"
 #include "screens/hint.h"
-#include "screens/human_turn.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
 #include "screens/title_screen.h"
@@ -72,10 +70,12 @@ TEST_F(Allocations, HumanTurnClashAndPausesAllocateNothingPerFrame) {
     EXPECT_EQ(stop(), 0);
     EXPECT_EQ(headless::pollCount(), 300);
 
+    // The clash's pause and strikes, then 30 frames of the next turn (left with ESC).
     s.queues[1] = queueFrom("12345");
+    keys.tap(300 + 20 + 50 + 30, keyEscape);
     start();
     EXPECT_FALSE(resolveClash(s));
-    EXPECT_EQ(pauseFrames(s, 30), Flow::Go);
+    EXPECT_FALSE(humanTurn(s));
     EXPECT_EQ(stop(), 0);
     EXPECT_EQ(headless::pollCount(), 300 + 20 + 50 + 30);
 }
@@ -105,7 +105,7 @@ TEST_F(Allocations, MatchWithCascadeAndTitleFramesAllocateNothing) {
     // next turn's frames.
     restart(&keys);
     headless::setRecording(false);
-    sharedRandom.seed(1);
+    testRandom().seed(1);
     MatchState s = boardFrom(nearLineBoard());
     s.cursorCol = 2;
     s.cursorRow = 5;

@@ -55,9 +55,9 @@ TEST_F(BoundKeyTexts, DefaultsKeepEveryTextOtherBindingsNameTheirKeys) {
     EXPECT_STREQ(withBoundKeys(englishTexts.help.keys[0]),
                  "1P: PAD8/A/S/D move, SPACE select   2P: IJKL move, RSHIFT select");
     EXPECT_STREQ(withBoundKeys(englishReplayTexts().watchHelp),
-                 "SPACE: pause  L: step  I/K: speed  RSHIFT: restart  ESC: back");
+                 "SPACE: pause  J/L: frame  PGUP/PGDN: 10 s  I/K: speed  HOME: restart  ESC: back");
     EXPECT_STREQ(withBoundKeys(japaneseReplayTexts().watchHelp),
-                 "SPACE：一時停止 L：コマ送り I/K：速さ RSHIFT：最初から ESC：もどる");
+                 "SPACE：一時停止 JL：コマ PgUp/PgDn：10秒 I/K：速さ HOME：最初から ESC：もどる");
 
     const char* first = withBoundKeys(englishReplayTexts().help);
     startCountingAllocations();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "input/key_state.h"
-#include "screens/clash_sequence.h"
 #include "support/boards.h"
 #include "support/screen_frames.h"
 

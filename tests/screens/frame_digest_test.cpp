@@ -13,8 +13,10 @@
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "screens/title_screen.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
+using namespace testing_support;
 
 namespace {
 
@@ -132,9 +134,9 @@ struct RunDigest {
 RunDigest digestRun(int entry, std::uint32_t seed, long escapeAt) {
     headless::reset();
     headless::setPollLimit(escapeAt + 1000);
-    sharedRandom.seed(seed);
+    testRandom().seed(seed);
     // Entry 8's rotation counts turns across the process: start it as a new process does.
-    rotationCounter = 0;
+    testRotation() = 0;
     BusyPlayer player(entry, seed * 7919u, escapeAt);
     headless::setKeySource(&player);
     Digest digest;

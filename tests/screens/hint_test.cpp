@@ -5,7 +5,6 @@
 #include "input/key_state.h"
 #include "rng/sfmt19937.h"
 #include "screens/hint.h"
-#include "screens/human_turn.h"
 #include "screens/match_loop.h"
 #include "support/boards.h"
 #include "support/screen_frames.h"
@@ -107,14 +106,14 @@ TEST_F(Hint, ShowHintChangesNothingAndReportsBeforeTheBox) {
     s.cursorCol = 4;
     s.cursorRow = 2;
     s.turnTimer = 123;
-    Sfmt19937 before = sharedRandom;
+    Sfmt19937 before = testRandom();
     EventLog events;
     std::vector<std::string> seenByBox;
     headless::setMessageHandler([&](const char* text) {
         seenByBox.push_back(text);
         ASSERT_EQ(events.events.size(), 1u) << "the observer hears of the hint first";
     });
-    showHint(s);
+    showHint(s, testObserver());
     ASSERT_EQ(seenByBox.size(), 1u);
     EXPECT_EQ(seenByBox[0], "(2,1)-(3,6)");
     ASSERT_EQ(events.events.size(), 1u);
@@ -125,17 +124,17 @@ TEST_F(Hint, ShowHintChangesNothingAndReportsBeforeTheBox) {
     EXPECT_EQ(s.cursorCol, 4);
     EXPECT_EQ(s.cursorRow, 2);
     EXPECT_EQ(s.turnTimer, 123);
-    EXPECT_EQ(sharedRandom.index(), before.index()) << "the hint draws no random numbers";
-    EXPECT_EQ(sharedRandom.nextU32(), before.nextU32());
+    EXPECT_EQ(testRandom().index(), before.index()) << "the hint draws no random numbers";
+    EXPECT_EQ(testRandom().nextU32(), before.nextU32());
     EXPECT_EQ(headless::pollCount(), 0) << "no frame is drawn or pumped";
     EXPECT_TRUE(headless::currentFrame().empty());
 
     // Without a handler the front end records the text.
-    setMatchObserver(nullptr);
-    showHint(s);
+    testObserver() = nullptr;
+    showHint(s, testObserver());
     ASSERT_EQ(headless::messages().size(), 0u) << "the handler is still installed";
     headless::setMessageHandler(nullptr);
-    showHint(s);
+    showHint(s, testObserver());
     ASSERT_EQ(headless::messages().size(), 1u);
     EXPECT_EQ(headless::messages()[0], "(2,1)-(3,6)");
 }

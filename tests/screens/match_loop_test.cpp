@@ -94,7 +94,7 @@ TEST_F(MatchLoop, CascadeShowsTheHolesThenTheSettledBoardThirtyFramesEach) {
     s.cursorRow = 5;
     exchange32And35(keys);
     keys.tap(69, keyEscape);
-    Sfmt19937 stream = sharedRandom;
+    Sfmt19937 stream = testRandom();
     std::string settled = fallenBoard();
     // The three empty cells are refilled in row-major order from the shared stream.
     for (int cell = 0; cell < 3; ++cell) {
@@ -126,7 +126,7 @@ TEST_F(MatchLoop, CascadeShowsTheHolesThenTheSettledBoardThirtyFramesEach) {
                                                "clash",   "turn 2P",    "end human"};
     EXPECT_EQ(events.events, expected);
     EXPECT_EQ(events.polls, (std::vector<long>{0, 7, 7, 67, 67, 68, 69}));
-    EXPECT_EQ(sharedRandom.index(), stream.index()) << "exactly three draws";
+    EXPECT_EQ(testRandom().index(), stream.index()) << "exactly three draws";
 }
 
 TEST_F(MatchLoop, StockStrikesATimedOutMoverWhoPlaysAgain) {

@@ -261,34 +261,42 @@ TEST_F(MatchScreen, CellMarkIsASixteenPixelSquareInsideTheCell) {
 }
 
 TEST_F(MatchScreen, PauseShowsNFramesAndStopsOnQuitOrFirstPressOfEscape) {
+    // Nothing of the mover's queue meets the other's three blocks: the 20 frames before the
+    // strikes are plain match screens, then the first strike flashes.
     MatchState s = boardFrom(quietBoard());
+    s.queues[1] = queueFrom("123");
     FrameLog log;
-    EXPECT_EQ(pauseFrames(s, 30), Flow::Go);
-    EXPECT_EQ(headless::pollCount(), 30);
-    ASSERT_EQ(log.frames.size(), 30u);
-    for (const auto& frame : log.frames) {
-        EXPECT_TRUE(frame.backdrop);
-        EXPECT_EQ(frame.board, quietBoard());
+    keys.tap(25, keyEscape);
+    EXPECT_FALSE(resolveClash(s));
+    EXPECT_EQ(headless::pollCount(), 25);
+    ASSERT_EQ(log.frames.size(), 25u);
+    for (int poll = 1; poll <= 20; ++poll) {
+        EXPECT_TRUE(log.at(poll).backdrop) << poll;
+        EXPECT_EQ(log.at(poll).board, quietBoard()) << poll;
+        EXPECT_EQ(log.at(poll).redFlashes, 0) << poll;
     }
+    EXPECT_TRUE(log.at(21).redFlashOnTop) << "the first strike's frame";
 
     // ESC held from before the pause is not a press; a new press stops it in its frame.
     restart();
     keyState[keyEscape] = 5;
-    keys.hold(1, 3, keyEscape);
-    keys.tap(7, keyEscape);
-    headless::setKeySource(&keys);
-    EXPECT_EQ(pauseFrames(s, 30), Flow::Escape);
+    headless::KeyScript held;
+    held.hold(1, 3, keyEscape);
+    held.tap(7, keyEscape);
+    headless::setKeySource(&held);
+    MatchState t = boardFrom(quietBoard());
+    t.queues[1] = queueFrom("123");
+    EXPECT_FALSE(resolveClash(t));
     EXPECT_EQ(headless::pollCount(), 7);
+    EXPECT_EQ(queueDigits(t.queues[1]), "123") << "no block struck";
 
     restart();
     headless::setPollLimit(4);
-    EXPECT_EQ(pauseFrames(s, 30), Flow::Quit);
+    MatchState u = boardFrom(quietBoard());
+    u.queues[1] = queueFrom("123");
+    EXPECT_TRUE(resolveClash(u));
     EXPECT_EQ(headless::pollCount(), 4);
     EXPECT_EQ(headless::quitCount(), 1);
     // The frame that met the quit was drawn once and nothing after it.
     EXPECT_EQ(countFullScreenRects(headless::currentFrame(), opaqueBlack), 1);
-
-    restart();
-    EXPECT_EQ(pauseFrames(s, 0), Flow::Go);
-    EXPECT_EQ(headless::pollCount(), 0);
 }

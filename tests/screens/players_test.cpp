@@ -49,7 +49,7 @@ std::string conversions(const char* format) {
 std::vector<Frame> titleRun(headless::KeyScript& keys) {
     AllFrames shown;
     headless::setKeySource(&keys);
-    runGame([] { return runTitleScreen(); });
+    runGame([](PlaySession& session) { return kokurin::runTitleScreen(session); });
     return shown.frames;
 }
 

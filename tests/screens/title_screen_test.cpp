@@ -208,13 +208,13 @@ TEST_F(TitleScreen, EachMatchStartsFromAFreshRecordAndTheTitleComesBackUnchanged
     keys.tap(9, keySpace);   // a second match from poll 10
     keys.tap(12, keyEscape); // abandoned too
     keys.tap(15, keyEscape); // leaves the title
-    Sfmt19937 stream = sharedRandom;
+    Sfmt19937 stream = testRandom();
     TitleFrames shown;
     EventLog events;
     EXPECT_FALSE(runTitleScreen());
     ASSERT_EQ(events.started.size(), 2u);
 
-    sharedRandom = stream;
+    testRandom() = stream;
     MatchState first;
     fillBoard(first);
     MatchState second;

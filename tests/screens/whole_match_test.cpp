@@ -12,10 +12,12 @@
 #include "rng/sfmt19937.h"
 #include "screens/hint.h"
 #include "screens/match_loop.h"
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 #include "screens/title_screen.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
+using namespace testing_support;
 
 namespace {
 
@@ -121,10 +123,10 @@ MatchRun playFromTitle(int opponent, std::uint32_t seed) {
     headless::reset();
     headless::setRecording(false);
     headless::setPollLimit(400000);
-    sharedRandom.seed(seed);
+    testRandom().seed(seed);
     HintPlayer player(opponent);
     headless::setKeySource(&player);
-    setMatchObserver(&player);
+    testObserver() = &player;
     for (int i = 0; i < opponent; ++i) {
         player.tap(keyS);
     }
@@ -132,7 +134,7 @@ MatchRun playFromTitle(int opponent, std::uint32_t seed) {
 
     MatchRun run;
     run.quit = runTitleScreen();
-    setMatchObserver(nullptr);
+    testObserver() = nullptr;
     run.turns = player.turns();
     run.exchanges = player.exchanges();
     run.plannedExchanges = player.plannedExchanges();

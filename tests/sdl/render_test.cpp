@@ -21,6 +21,7 @@
 #include "rng/sfmt19937.h"
 #include "rules/match_state.h"
 #include "screens/match_screen.h"
+#include "match/match.h"
 #include "screens/title_screen.h"
 #include "sdl/display.h"
 #include "sdl/start_up.h"
@@ -138,9 +139,7 @@ Frame render_expectations::render(const std::function<void()>& draw) {
 
 TEST_F(RenderTest, MatchScreenShowsItsBoardBarsTimerCaptionAndPortrait) {
     ASSERT_EQ(loadBackground("data/muka.bmp"), resultOk);
-    MatchState state;
-    sharedRandom.seed(20260607);
-    setUpMatch(state, 2);
+    MatchState state = Match(freshMatchStart(2, 20260607)).state();
     state.turnTimer = 300;
     std::string board;
     for (int cell = 0; cell < cellCount; ++cell) {
@@ -166,7 +165,8 @@ TEST_F(RenderTest, TitleScreenShowsTheRosterPortraitAndHelpLines) {
             pushKey(SDL_SCANCODE_ESCAPE, true);
         }
     });
-    EXPECT_FALSE(runTitleScreen());
+    PlaySession session;
+    EXPECT_FALSE(runTitleScreen(session));
     sdl::setPresentHook(nullptr);
     pushKey(SDL_SCANCODE_ESCAPE, false);
     EXPECT_EQ(presented, 8);
@@ -175,9 +175,7 @@ TEST_F(RenderTest, TitleScreenShowsTheRosterPortraitAndHelpLines) {
 
 TEST_F(RenderTest, MatchFramesInSteadyStateAllocateNothing) {
     ASSERT_EQ(loadBackground("data/muka.bmp"), resultOk);
-    MatchState state;
-    sharedRandom.seed(7);
-    setUpMatch(state, 2);
+    MatchState state = Match(freshMatchStart(2, 7)).state();
     state.queues[0].pushBack(Fire);
     state.queues[1].pushBack(Water);
     // Two seconds of the match screen, the timer running down through red and white and the

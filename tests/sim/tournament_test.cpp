@@ -15,6 +15,7 @@
 #include "headless/headless.h"
 #include "novice_seat.h"
 #include "rules/board.h"
+#include "rules/turn_budget.h"
 #include "tournament.h"
 
 using namespace kokurin;
@@ -130,13 +131,15 @@ class NoviceWatcher : public MatchObserver {
             swapCells(after, a, b);
             chosen.push_back({a, b});
             clears.push_back(boardHasLine(after));
-            startPoll_ = headless::pollCount();
+            budget_ = turnBudget(state.hp[seat_], state.hp[1 - seat_]);
         }
     }
-    void swapMade(const MatchState&, int firstCell, int secondCell) override {
+    void swapMade(const MatchState& state, int firstCell, int secondCell) override {
         if (mine_) {
             made.push_back({std::min(firstCell, secondCell), std::max(firstCell, secondCell)});
-            delays.push_back(headless::pollCount() - startPoll_);
+            // Frames since the turn began: its first frame spends one of the budget's frames,
+            // each later one another.
+            delays.push_back(budget_ - state.turnTimer - 1);
         }
     }
     void turnEnded(const MatchState&, bool computer) override {
@@ -153,7 +156,7 @@ class NoviceWatcher : public MatchObserver {
   private:
     int seat_;
     bool mine_ = false;
-    long startPoll_ = 0;
+    long budget_ = 0;
 };
 
 } // namespace

@@ -100,7 +100,7 @@ TEST_F(GameSounds, AClearingOfThreeFiresThreeRowsInOrderOnTheNoteGrid) {
     // more than one step and at most two, 4 to 8 frames; a step later would be 9 or more).
     EXPECT_GE(pollsOf(slotChimeHigh)[0] - pollsOf(slotChimeLow)[0], 4);
     EXPECT_LE(pollsOf(slotChimeHigh)[0] - pollsOf(slotChimeLow)[0], 8);
-    EXPECT_EQ(strongestElement(0), Fire);
+    EXPECT_EQ(strongestElement(lastTally(), 0), Fire);
 }
 
 TEST_F(GameSounds, AStrikesThudLandsOnItsFlashFrameLouderForMoreDamage) {
@@ -159,7 +159,7 @@ TEST_F(GameSounds, MSilencesEverythingAndNothingElseChanges) {
     const std::vector<headless::PlayedSound> loud = headless::soundsPlayed();
 
     restart(&keys);
-    sharedRandom.seed(1);
+    testRandom().seed(1);
     loadSoundBank();
     resetSoundSchedule();
     for (long i = 0; i < lead; ++i) {
@@ -200,13 +200,17 @@ TEST_F(GameSounds, TheRosterSelectionAndTheWinnersJingle) {
     EXPECT_EQ(pollsOf(slotTitleFirst + 2), std::vector<long>{5});
 
     // A winner who cleared mostly water: the jingle is water's, its seven notes on their steps.
-    soundMatchBegins();
-    const Element cleared[] = {Water, Water, Earth};
-    soundCellsCleared(1, cleared, 3, 0);
-    EXPECT_EQ(strongestElement(1), Water);
-    EXPECT_EQ(strongestElement(0), Earth) << "nothing cleared: the scale's first tone";
+    ClearedTally tally;
+    tally.counts[1][Water] = 2;
+    tally.counts[1][Earth] = 1;
+    EXPECT_EQ(strongestElement(tally, 1), Water);
+    EXPECT_EQ(strongestElement(tally, 0), Earth) << "nothing cleared: the scale's first tone";
     const long start = headless::pollCount() - lead;
-    soundWinner(1);
+    SoundCue winner;
+    winner.kind = SoundCue::Kind::Winner;
+    winner.player = 1;
+    winner.first = strongestElement(tally, 1);
+    playSoundCue(winner);
     for (int i = 0; i < 150; ++i) {
         pumpFrame();
     }

@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "headless/headless.h"
+#include "match/match_observer.h"
 #include "rng/sfmt19937.h"
 #include "rules/element.h"
 #include "rules/match_state.h"
-#include "screens/match_observer.h"
+#include "support/match_driver.h"
 
 using namespace kokurin;
 
@@ -273,8 +274,8 @@ class FrameLog {
 // Records the match's observation points as short lines, with the poll count at each.
 class EventLog : public MatchObserver {
   public:
-    EventLog() { setMatchObserver(this); }
-    ~EventLog() override { setMatchObserver(nullptr); }
+    EventLog() { testObserver() = this; }
+    ~EventLog() override { testObserver() = nullptr; }
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
 
@@ -348,11 +349,12 @@ class ScreenTest : public ::testing::Test {
 
     void SetUp() override {
         restart(&keys);
-        sharedRandom.seed(1);
-        setMatchObserver(nullptr);
+        testRandom().seed(1);
+        testRotation() = 0;
+        testObserver() = nullptr;
     }
     void TearDown() override {
-        setMatchObserver(nullptr);
+        testObserver() = nullptr;
         headless::reset();
     }
 

@@ -109,7 +109,7 @@ bool finish(const char* how, bool quit) {
 }
 
 // The test loop, run as the first screen.
-bool testLoop() {
+bool testLoop(PlaySession&) {
     const HRESULT picture = static_cast<HRESULT>(loadBackground("data/portrait.bmp"));
     report.clear();
     addLine("picture", format("%.0f", picture == S_OK ? 0.0 : 1.0));

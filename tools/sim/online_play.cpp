@@ -14,7 +14,7 @@
 #include "novice_seat.h"
 #include "replay/match_recording.h"
 #include "screens/match_loop.h"
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 #include "screens/title_screen.h"
 #include "transcript.h"
 
@@ -136,7 +136,7 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
                  static_cast<unsigned>(client.roundTripMs()), delay);
 
     const MatchStart start = client.start().start;
-    if (!restoreMatchStart(start)) {
+    if (!validMatchStart(start)) {
         std::fprintf(stderr, "kokurin-sim: the server's match start is damaged\n");
         return 4;
     }
@@ -144,27 +144,24 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
     NoviceSeat novice(client.seat() < 2 ? client.seat() : 0);
     const bool withNovice = options.novice && client.seat() < 2;
     OnlineObserver observer(transcript, withNovice ? &novice : nullptr);
-    setMatchObserver(&observer);
-    MatchState state;
-    setUpMatch(state, start.opponent);
-    transcript.start(start.seed, start.opponent, state);
+    Match match(start);
+    transcript.start(start.seed, start.opponent, match.state());
 
     ScriptSeatInput local(withNovice ? &novice : keys);
-    net::LockstepInputSource lockstep(client, state, local, clockMs, delay);
+    net::LockstepInputSource lockstep(client, match, local, clockMs, delay);
     lockstep.corruptHashAt(options.corruptHashAt);
-    MatchRecorder recorder(lockstep, state, start);
+    MatchRecorder recorder(lockstep, match, start);
     bool quit = false;
     {
         ScopedFrameInput route(recorder);
-        quit = runMatch(state);
+        quit = runMatch(match, &observer);
     }
     const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
-    transcript.end(reason, state);
+    transcript.end(reason, match.state());
     std::fflush(stdout);
-    setMatchObserver(nullptr);
 
     Replay replay;
-    const bool recorded = recorder.finish(matchResult(state, quit), replay);
+    const bool recorded = recorder.finish(matchResult(match, quit), replay);
     if (client.seat() < 2 && recorded) {
         client.sendResult(static_cast<std::uint32_t>(replay.inputs.size()), replay.hashes.back(),
                           static_cast<std::uint8_t>(replay.result));

@@ -1,9 +1,10 @@
-// kokurin-sim's tournament runner. The game keeps state in globals (the shared generator, entry
-// 8's turn count, scratch buffers), so matches never share a process's threads: with --jobs J,
-// J forked worker processes each play every J-th match and send their rows through a pipe; the
-// parent puts them back in match order, so the output does not depend on J.
-#include <cerrno>
-#include <cstring>
+// kokurin-sim's tournament runner. Every match is a value of its own (its generator, entry 8's
+// turn count and scratch space included), so with --jobs J, J threads play the matches side by
+// side; the rows are written in match order, so the output does not depend on J.
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "tournament.h"
 
@@ -11,8 +12,6 @@
 #include <fcntl.h>
 #include <io.h>
 #else
-#include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -60,144 +59,48 @@ bool runInProcess(const TournamentOptions& options, long total, std::FILE* out,
     return true;
 }
 
-#if !defined(_WIN32)
-
-bool writeAll(int fd, const std::string& text) {
-    std::size_t sent = 0;
-    while (sent < text.size()) {
-        const ssize_t n = write(fd, text.data() + sent, text.size() - sent);
-        if (n < 0 && errno == EINTR) {
-            continue;
+// J threads take the matches in turn from one counter; each row is kept at its match's place
+// and written once every match before it is done, so the output does not depend on J.
+bool runOnThreads(const TournamentOptions& options, long total, int jobs, std::FILE* out,
+                  Progress& progress) {
+    std::vector<std::string> rows(static_cast<std::size_t>(total));
+    std::vector<char> done(static_cast<std::size_t>(total), 0);
+    std::atomic<long> next{0};
+    std::mutex finished;
+    std::condition_variable oneMore;
+    std::vector<std::thread> workers;
+    for (int w = 0; w < jobs; ++w) {
+        workers.emplace_back([&] {
+            for (long i = next++; i < total; i = next++) {
+                std::string row =
+                    resultRow(playTournamentMatch(tournamentMatchAt(options, i),
+                                                  options.frameLimit));
+                std::lock_guard<std::mutex> lock(finished);
+                rows[static_cast<std::size_t>(i)] = std::move(row);
+                done[static_cast<std::size_t>(i)] = 1;
+                oneMore.notify_one();
+            }
+        });
+    }
+    long written = 0;
+    {
+        std::unique_lock<std::mutex> lock(finished);
+        while (written < total) {
+            oneMore.wait(lock, [&] { return done[static_cast<std::size_t>(written)] != 0; });
+            while (written < total && done[static_cast<std::size_t>(written)] != 0) {
+                std::string& row = rows[static_cast<std::size_t>(written)];
+                std::fputs(row.c_str(), out);
+                std::string().swap(row);
+                ++written;
+            }
+            progress.advance(written);
         }
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
     }
     return true;
 }
-
-struct Worker {
-    pid_t pid = -1;
-    int fd = -1;
-    std::string rows;
-    std::size_t lines = 0;
-};
-
-bool runInWorkers(const TournamentOptions& options, long total, int jobs, std::FILE* out,
-                  Progress& progress, std::string& error) {
-    std::fflush(out);
-    std::vector<Worker> workers(static_cast<std::size_t>(jobs));
-    for (int w = 0; w < jobs; ++w) {
-        int ends[2];
-        if (pipe(ends) != 0) {
-            error = std::string("cannot make a pipe: ") + std::strerror(errno);
-            return false;
-        }
-        const pid_t pid = fork();
-        if (pid < 0) {
-            error = std::string("cannot start a worker: ") + std::strerror(errno);
-            return false;
-        }
-        if (pid == 0) {
-            close(ends[0]);
-            for (int earlier = 0; earlier < w; ++earlier) {
-                close(workers[static_cast<std::size_t>(earlier)].fd);
-            }
-            for (long i = w; i < total; i += jobs) {
-                const MatchResult result =
-                    playTournamentMatch(tournamentMatchAt(options, i), options.frameLimit);
-                if (!writeAll(ends[1], resultRow(result))) {
-                    _exit(3);
-                }
-            }
-            _exit(0);
-        }
-        close(ends[1]);
-        workers[static_cast<std::size_t>(w)].pid = pid;
-        workers[static_cast<std::size_t>(w)].fd = ends[0];
-    }
-
-    // Read every pipe as rows arrive, so that no worker waits on a full pipe.
-    long done = 0;
-    std::vector<pollfd> open;
-    for (;;) {
-        open.clear();
-        for (const Worker& worker : workers) {
-            if (worker.fd >= 0) {
-                open.push_back({worker.fd, POLLIN, 0});
-            }
-        }
-        if (open.empty()) {
-            break;
-        }
-        if (poll(open.data(), open.size(), -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = std::string("cannot wait for the workers: ") + std::strerror(errno);
-            return false;
-        }
-        for (Worker& worker : workers) {
-            if (worker.fd < 0) {
-                continue;
-            }
-            for (const pollfd& p : open) {
-                if (p.fd != worker.fd || p.revents == 0) {
-                    continue;
-                }
-                char buffer[4096];
-                const ssize_t n = read(worker.fd, buffer, sizeof buffer);
-                if (n < 0 && errno == EINTR) {
-                    continue;
-                }
-                if (n <= 0) {
-                    close(worker.fd);
-                    worker.fd = -1;
-                    continue;
-                }
-                worker.rows.append(buffer, static_cast<std::size_t>(n));
-                for (ssize_t k = 0; k < n; ++k) {
-                    if (buffer[k] == '\n') {
-                        ++worker.lines;
-                        ++done;
-                    }
-                }
-                progress.advance(done);
-            }
-        }
-    }
-
-    bool failed = false;
-    for (int w = 0; w < jobs; ++w) {
-        Worker& worker = workers[static_cast<std::size_t>(w)];
-        int status = 0;
-        while (waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        const long expected = (total - w + jobs - 1) / jobs;
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-            static_cast<long>(worker.lines) != expected) {
-            failed = true;
-        }
-    }
-    if (failed) {
-        error = "a worker process failed before playing its matches";
-        return false;
-    }
-
-    // Match i is the (i / jobs)-th row of worker i % jobs.
-    std::vector<std::size_t> cursor(static_cast<std::size_t>(jobs), 0);
-    for (long i = 0; i < total; ++i) {
-        const std::size_t w = static_cast<std::size_t>(i % jobs);
-        const std::string& rows = workers[w].rows;
-        const std::size_t end = rows.find('\n', cursor[w]);
-        std::fwrite(rows.data() + cursor[w], 1, end + 1 - cursor[w], out);
-        cursor[w] = end + 1;
-    }
-    return true;
-}
-
-#endif
 
 } // namespace
 
@@ -206,18 +109,9 @@ bool runTournament(const TournamentOptions& options, std::FILE* out, std::FILE* 
     const long total = options.seeds * matchesPerSeed(options);
     Progress progress(progressOut, total);
     std::fputs(csvHeader, out);
-    bool ok = true;
-#if defined(_WIN32)
-    // No fork: the matches run one after another in this process (the same rows).
-    ok = runInProcess(options, total, out, progress);
-#else
     const int jobs = static_cast<int>(options.jobs < total ? options.jobs : total);
-    if (jobs <= 1) {
-        ok = runInProcess(options, total, out, progress);
-    } else {
-        ok = runInWorkers(options, total, jobs, out, progress, error);
-    }
-#endif
+    const bool ok = jobs <= 1 ? runInProcess(options, total, out, progress)
+                              : runOnThreads(options, total, jobs, out, progress);
     progress.finish();
     std::fflush(out);
     return ok;

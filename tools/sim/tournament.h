@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 
 namespace kokurin {
 

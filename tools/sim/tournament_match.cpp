@@ -1,31 +1,28 @@
-// One tournament match: which entries meet for a match number, the match played on the headless
-// front end with either seat a personality or the scripted novice, and its CSV row.
-#include "cpu/turn_setup.h"
-#include "headless/headless.h"
+// One tournament match: which entries meet for a match number, the match stepped as a value with
+// either seat a personality or the scripted novice, and its CSV row.
+#include "input/frame_input.h"
+#include "match/match.h"
+#include "match/match_listener.h"
 #include "novice_seat.h"
-#include "rng/sfmt19937.h"
-#include "screens/match_loop.h"
-#include "screens/match_observer.h"
-#include "screens/title_screen.h"
 #include "tournament.h"
 
 namespace kokurin {
 
 namespace {
 
-// Hands turn starts to the novice, stops the match at the winner screen (whose first pump then
-// reports quit: the screen itself waits for a key nobody presses), and passes every event on to
-// a watcher (the tests).
-class TournamentObserver : public MatchObserver {
+// Hands turn starts to the novice (with the frames played so far), notes the winner screen
+// (where the match stops: the screen itself waits for a key nobody presses), and passes every
+// event on to a watcher (the tests).
+class TournamentListener : public MatchListener {
   public:
-    TournamentObserver(NoviceSeat* novice, MatchObserver* watcher)
-        : novice_(novice), watcher_(watcher != nullptr ? watcher : &nobody_) {}
+    TournamentListener(const Match& match, NoviceSeat* novice, MatchObserver* watcher)
+        : match_(match), novice_(novice), watcher_(watcher != nullptr ? watcher : &nobody_) {}
 
     bool winnerReached() const { return winnerReached_; }
 
     void turnStarted(const MatchState& state) override {
         if (novice_ != nullptr) {
-            novice_->turnStarted(state, headless::pollCount());
+            novice_->turnStarted(state, static_cast<long>(match_.frame()));
         }
         watcher_->turnStarted(state);
     }
@@ -37,17 +34,14 @@ class TournamentObserver : public MatchObserver {
     }
     void cascadeSettled(const MatchState& state) override { watcher_->cascadeSettled(state); }
     void clashEnded(const MatchState& state) override { watcher_->clashEnded(state); }
-    void hintShown(const MatchState& state, const char* text) override {
-        watcher_->hintShown(state, text);
-    }
     void winnerScreen(const MatchState& state) override {
         winnerReached_ = true;
-        headless::setPollLimit(headless::pollCount());
         watcher_->winnerScreen(state);
     }
 
   private:
     MatchObserver nobody_;
+    const Match& match_;
     NoviceSeat* novice_;
     MatchObserver* watcher_;
     bool winnerReached_ = false;
@@ -76,34 +70,30 @@ TournamentMatch tournamentMatchAt(const TournamentOptions& options, long index) 
 
 MatchResult playTournamentMatch(const TournamentMatch& match, long frameLimit,
                                 MatchObserver* watcher) {
-    headless::reset();
-    headless::setRecording(false);
-    headless::setMessageHandler([](const char*) {});
+    // As a fresh kokurin-sim process starts: the turn count that rotates entry 8 from zero, the
+    // generator seeded where the game seeds it from the clock. A human seat is entry 0 on either
+    // side. Everything the match reads is its own, so matches play on any thread.
+    Match played(freshMatchStart(match.second, match.seed), match.first);
     NoviceSeat novice(match.first == noviceEntry ? 0 : 1);
     const bool withNovice = match.first == noviceEntry || match.second == noviceEntry;
-    headless::setKeySource(withNovice ? &novice : nullptr);
-    headless::setPollLimit(frameLimit);
-    TournamentObserver observer(withNovice ? &novice : nullptr, watcher);
-    setMatchObserver(&observer);
-
-    // As a fresh kokurin-sim process starts: the turn count that rotates entry 8 from zero, the
-    // generator seeded where the game seeds it from the clock, the match built as the title
-    // screen builds it. A human seat is entry 0 on either side.
-    rotationCounter = 0;
-    sharedRandom.seed(match.seed);
-    MatchState state;
-    setUpMatch(state, match.second);
-    state.firstSeatType = match.first;
-    runMatch(state);
-
-    setMatchObserver(nullptr);
-    headless::setKeySource(nullptr);
+    TournamentListener listener(played, withNovice ? &novice : nullptr, watcher);
+    played.begin(listener);
+    // Each frame's input is the novice's keys at that frame, as the game's devices read them;
+    // the match stops at the winner screen's first frame or at the limit.
+    while (!played.over() && !listener.winnerReached() &&
+           static_cast<long>(played.frame()) < frameLimit) {
+        bool down[keyboardKeys] = {};
+        if (withNovice) {
+            novice.keysDown(static_cast<long>(played.frame()) + 1, down);
+        }
+        played.step(frameInputOfKeys(down), listener);
+    }
     MatchResult result;
     result.match = match;
-    if (observer.winnerReached()) {
-        result.winner = state.hp[0] > 0.0f ? 1 : 2;
+    if (listener.winnerReached()) {
+        result.winner = played.state().hp[0] > 0.0f ? 1 : 2;
     }
-    result.frames = headless::pollCount();
+    result.frames = static_cast<long>(played.frame());
     return result;
 }
 

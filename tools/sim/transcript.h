@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "screens/match_observer.h"
+#include "match/match_observer.h"
 
 namespace kokurin {
 

@@ -56,7 +56,7 @@ start=$(date +%s.%N)
 end=$(date +%s.%N)
 times >"$times_file"
 seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
-# The workers' processor time, which other work on the machine does not stretch the way it
+# The threads' processor time, which other work on the machine does not stretch the way it
 # stretches the wall-clock time.
 cpu=$(awk -v a="$cpu_before" -v b="$(children_cpu)" 'BEGIN { printf "%.1f", b - a }')
 echo "make-table.sh: the tournament took ${seconds} s (${cpu} s of processor time in all)"

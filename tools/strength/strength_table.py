@@ -232,7 +232,7 @@ def main():
     if args.seconds:
         timing = "in %.0f s on this 2-core machine" % args.seconds
         if args.cpu_seconds:
-            timing += (", %.0f s of processor time over %d worker processes, so about %.0f s "
+            timing += (", %.0f s of processor time over %d threads, so about %.0f s "
                        "when nothing else runs" % (args.cpu_seconds, args.jobs,
                                                    args.cpu_seconds / args.jobs))
     md = ["# Strength of the computer personalities", "",

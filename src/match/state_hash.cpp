@@ -1,5 +1,5 @@
 // FNV-1a over the match's fields in a fixed order, little-endian, the same on every platform.
-#include "replay/state_hash.h"
+#include "match/state_hash.h"
 
 #include <cstring>
 

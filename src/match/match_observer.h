@@ -1,5 +1,6 @@
-// Observation points inside a match, for tools that print what happened (the simulator).
-// The game itself installs none; an observer only reads and never changes what happens.
+// Observation points inside a match, for tools that print what happened (the simulator) and for
+// the screens that follow a match. An observer only reads and never changes what happens; it is
+// handed to the match that it observes, never installed for the process.
 #pragma once
 
 #include "rules/match_state.h"
@@ -18,16 +19,12 @@ class MatchObserver {
     virtual void turnEnded(const MatchState& state, bool computer) {}
     // The shown cascade ended normally (nothing more clears).
     virtual void cascadeSettled(const MatchState& state) {}
-    // resolveClash returned false (finished or cut short by ESC).
+    // The clash ended (finished, or cut short by ESC).
     virtual void clashEnded(const MatchState& state) {}
     // The hint found its text (shown in a message box by the game).
     virtual void hintShown(const MatchState& state, const char* text) {}
     // The winner screen is entered.
     virtual void winnerScreen(const MatchState& state) {}
 };
-
-// The installed observer, or null.
-MatchObserver* matchObserver();
-void setMatchObserver(MatchObserver* observer);
 
 } // namespace kokurin
