@@ -30,6 +30,10 @@ void WsConnection::start(const std::uint8_t* leftover, std::size_t size) {
     // acknowledgement of the one before (Nagle's algorithm).
     boost::system::error_code ignored;
     stream_->socket().set_option(asio::ip::tcp::no_delay(true), ignored);
+    // The kernel's own buffer for a client that does not read is held small too (it would grow
+    // to megabytes by itself): the game sends a few kilobytes a second.
+    const int kernelBuffer = static_cast<int>(std::min<std::size_t>(limits_.sendQueueBytes, 256u << 10));
+    stream_->socket().set_option(asio::socket_base::send_buffer_size(kernelBuffer), ignored);
     lastHeard_ = serverClockMs();
     windowStart_ = lastHeard_;
     if (size > 0) {
