@@ -31,6 +31,13 @@ bool ClientFrames::next(Item& item) {
             return false;
         }
         std::uint8_t* frame = buffer_.data() + at_;
+        // Refused from its first two bytes: nothing of an unmasked frame is waited for.
+        if ((frame[1] & 0x80) == 0) {
+            return refuse(item, "an unmasked frame");
+        }
+        if ((frame[0] & 0x70) != 0) {
+            return refuse(item, "a reserved bit set");
+        }
         const bool fin = (frame[0] & 0x80) != 0;
         const std::uint8_t opcode = frame[0] & 0x0f;
         std::uint64_t length = frame[1] & 0x7f;
@@ -52,12 +59,6 @@ bool ClientFrames::next(Item& item) {
             }
         }
         const bool control = (opcode & 0x08) != 0;
-        if ((frame[1] & 0x80) == 0) {
-            return refuse(item, "an unmasked frame");
-        }
-        if ((frame[0] & 0x70) != 0) {
-            return refuse(item, "a reserved bit set");
-        }
         if (length > maxMessage_) {
             return refuse(item, "an oversized message");
         }
