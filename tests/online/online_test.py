@@ -26,6 +26,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -44,14 +45,23 @@ def check(ok, what):
 
 
 def start_server(*extra):
+    # The log goes to a file: a pipe nobody reads while the test runs would fill and stop it.
+    log = tempfile.TemporaryFile(mode='w+')
     proc = subprocess.Popen([server_binary, '--port', '0', '--host', '127.0.0.1',
                              '--replays', work] + list(extra),
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                            stdout=subprocess.PIPE, stderr=log, text=True)
+    proc.log = log
     line = proc.stdout.readline()
     if 'listening on port' not in line:
         proc.kill()
-        sys.exit('the server did not start: ' + line + proc.stderr.read())
+        proc.wait()
+        sys.exit('the server did not start: ' + line + log_of(proc))
     return proc, int(line.split()[-1])
+
+
+def log_of(proc):
+    proc.log.seek(0)
+    return proc.log.read()
 
 
 def player(port, room, name, *extra, program=None):
@@ -197,6 +207,19 @@ def start_redis():
     sys.exit('redis-server did not start')
 
 
+def listed_soon(client, rooms, codes=False, timeout=10):
+    """Whether the client's room list becomes the one given within the timeout."""
+    deadline = time.time() + timeout
+    while True:
+        seen = client.list_rooms()
+        if (seen if not codes else [r[0] for r in seen]) == rooms:
+            return True
+        if time.time() > deadline:
+            print('listed:', seen)
+            return False
+        time.sleep(0.1)
+
+
 def redis_scenario(a_port, redis_url, redis_proc):
     b_proc, b_port = start_server('--redis', redis_url, '--redis-ttl-seconds', '2')
     others.append(b_proc)
@@ -217,7 +240,8 @@ def redis_scenario(a_port, redis_url, redis_proc):
             break
         seen = ws_client.joined(m)
     looker = ws_client.Client(b_port, 'looker')
-    check(looker.list_rooms() == [('shared', 'alice', '', 1, 0)],
+    # B reads the other processes' rooms once a second.
+    check(listed_soon(looker, [('shared', 'alice', '', 1, 0)]),
           'B lists the room A holds, with its player and spectator')
     looker.join_room('shared')
     check(ws_client.refusal(looker.expect(ws_client.REFUSED)) == (8, a_address),
@@ -249,11 +273,10 @@ def redis_scenario(a_port, redis_url, redis_proc):
     keeper = ws_client.Client(a_port, 'keeper')
     keeper.create_room('doomed', True)
     keeper.expect(ws_client.JOINED)
-    check([r[0] for r in looker.list_rooms()] == ['doomed'], 'B lists A\'s new room')
+    check(listed_soon(looker, ['doomed'], codes=True), 'B lists A\'s new room')
     server.kill()
     server.wait()
-    time.sleep(2.5)
-    check(looker.list_rooms() == [], 'the dead process\'s rooms expired')
+    check(listed_soon(looker, [], timeout=15), 'the dead process\'s rooms expired')
     # Redis lost while running: B goes on with its own rooms.
     redis_proc.kill()
     redis_proc.wait()
@@ -265,7 +288,8 @@ def redis_scenario(a_port, redis_url, redis_proc):
     time.sleep(2.5)
     check(b_proc.poll() is None, 'B is still running')
     b_proc.terminate()
-    _, err = b_proc.communicate(timeout=10)
+    b_proc.wait(10)
+    err = log_of(b_proc)
     check(err.count('lost Redis') == 1, 'B said once that Redis was lost:\n' + err)
     # Unreachable at start: a clear word and exit status 3.
     dead = subprocess.run([server_binary, '--port', '0', '--redis', redis_url],
@@ -274,9 +298,58 @@ def redis_scenario(a_port, redis_url, redis_proc):
           'an unreachable Redis stops the start: %d %s' % (dead.returncode, dead.stderr))
 
 
+def redis_hang_scenario(port, redis_proc):
+    """Redis stops answering (stopped, its port still accepting): the relay goes on as before."""
+    os.kill(redis_proc.pid, signal.SIGSTOP)
+    try:
+        pinger = ws_client.Client(port, 'pinger')
+        latencies = {}
+        sent = {}
+
+        def read_pongs():
+            while True:
+                m = pinger.receive(3)
+                if m is None:
+                    return
+                if m[0] == 20:
+                    stamp = int.from_bytes(m[1:5], 'little')
+                    latencies[stamp] = time.time() - sent[stamp]
+        reader = threading.Thread(target=read_pongs, daemon=True)
+        reader.start()
+        a = player(port, 'hang', 'alice', '--novice', '--max-polls', '2400')
+        time.sleep(0.2)
+        b = player(port, 'hang', 'bob', '--novice', '--max-polls', '2400')
+        # Every question that may ask Redis, while pings measure the relay's thread.
+        looker = ws_client.Client(port, 'looker')
+        began = time.time()
+        for stamp in range(240):
+            sent[stamp] = time.time()
+            pinger.send(bytes([19]) + stamp.to_bytes(4, 'little'))
+            if stamp % 40 == 0:
+                check(isinstance(looker.list_rooms(), list), 'the room list is answered')
+                looker.join_room('gone%d' % stamp)
+                check(looker.expect(ws_client.REFUSED) is not None, 'a join is answered')
+                looker.create_room('made%d' % stamp, True)
+                check(looker.expect(ws_client.JOINED) is not None, 'a room is made')
+                looker.quick_match()
+                looker.leave()
+            time.sleep(max(0.0, began + (stamp + 1) * 0.025 - time.time()))
+        codes = finish({'alice': a, 'bob': b})
+        check(codes == {'alice': 0, 'bob': 0}, 'both exit 0 with Redis hung: %s' % codes)
+        same_match(['alice', 'bob'], 'hang', frames=2400)
+        reader.join(10)
+        late = sorted(latencies.values())
+        slow = sum(1 for t in late if t > 0.25)
+        check(len(late) == len(sent), 'every ping answered (%d of %d)' % (len(late), len(sent)))
+        check(slow <= len(sent) // 20, '%d of %d pings took over 250 ms (slowest %.0f ms)' %
+              (slow, len(sent), 1000 * (late[-1] if late else 0)))
+    finally:
+        os.kill(redis_proc.pid, signal.SIGCONT)
+
+
 others = []
 server_args = ['--stall-seconds', '3'] if scenario == 'restart' else []
-if scenario == 'redis':
+if scenario in ('redis', 'redis-hang'):
     redis_proc, redis_port = start_redis()
     others.append(redis_proc)
     redis_url = 'redis://127.0.0.1:%d' % redis_port
@@ -374,6 +447,8 @@ try:
         same_match(['alice', 'bob', 'carol'], 'w1')
     elif scenario == 'redis':
         redis_scenario(port, redis_url, redis_proc)
+    elif scenario == 'redis-hang':
+        redis_hang_scenario(port, redis_proc)
     else:
         sys.exit('unknown scenario ' + scenario)
 finally:
@@ -383,10 +458,11 @@ finally:
             proc.wait()
     server.send_signal(signal.SIGTERM)
     try:
-        _, err = server.communicate(timeout=10)
+        server.wait(10)
     except subprocess.TimeoutExpired:
         server.kill()
-        _, err = server.communicate()
+        server.wait()
+    err = log_of(server)
     if 'runtime error' in err or 'AddressSanitizer' in err:
         check(False, 'the sanitizers found nothing in the server:\n' + err[-3000:])
 
