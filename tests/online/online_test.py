@@ -12,6 +12,11 @@ usage: online_test.py SCENARIO SIM SERVER
   fuzz         garbage, cut and oversized messages drop only their sender: a match plays on
   windows      as identical, with 2P the Windows kokurin-sim under Wine (two more arguments:
                WINDOWS_SIM EMULATOR)
+  tls          the identical match over wss:// (the players trust the test's own authority with
+               --ca-file); a client without it, and one reaching the server by a name its
+               certificate does not carry, refuse to connect and say why; online.json over
+               https names the wss:// address
+  redis-hang   Redis stops answering mid-match: the relay goes on undelayed, the lobby answers
   redis        two servers sharing one Redis: a room made at A is listed at B, a player who
                asks B for it is sent to A and the match plays there; quick match across the
                two; a killed server's rooms expire; a lost Redis leaves B serving its own rooms;
@@ -32,6 +37,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from slow_proxy import SlowProxy  # noqa: E402
 import ws_client  # noqa: E402
+import test_certs  # noqa: E402
 
 scenario, sim, server_binary = sys.argv[1], sys.argv[2], sys.argv[3]
 work = tempfile.mkdtemp(prefix='kokurin-online-')
@@ -64,7 +70,7 @@ def log_of(proc):
     return proc.log.read()
 
 
-def player(port, room, name, *extra, program=None):
+def player(port, room, name, *extra, program=None, url=None):
     # A long input delay: headless players then run many frames per round trip.
     if '--input-delay' not in extra:
         extra = extra + ('--input-delay', '20')
@@ -75,7 +81,7 @@ def player(port, room, name, *extra, program=None):
         # Under Wine a Unix path is drive Z:'s.
         record = 'Z:' + record.replace('/', '\\')
     return subprocess.Popen((program or [sim]) +
-                            ['--online', 'ws://127.0.0.1:%d/' % port, '--room', room,
+                            ['--online', url or 'ws://127.0.0.1:%d/' % port, '--room', room,
                              '--name', name, '--record', record] + list(extra),
                             stdout=out, stderr=err)
 
@@ -347,8 +353,51 @@ def redis_hang_scenario(port, redis_proc):
         os.kill(redis_proc.pid, signal.SIGCONT)
 
 
+def tls_scenario(port, certs):
+    url = 'wss://127.0.0.1:%d/' % port
+    trust = ('--ca-file', certs['ca'])
+    a = player(port, 'sec', 'alice', '--novice', *trust, url=url)
+    time.sleep(0.2)
+    b = player(port, 'sec', 'bob', '--novice', *trust, url=url)
+    c = player(port, 'sec', 'carol', '--spectate', *trust, url=url)
+    codes = finish({'alice': a, 'bob': b, 'carol': c})
+    check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0 over wss: %s' % codes)
+    same_match(['alice', 'bob', 'carol'], 'sec')
+    unknown = player(port, 'sec2', 'dave', url=url)
+    other_name = player(port, 'sec2', 'erin', *trust, url='wss://localhost:%d/' % port)
+    plain = player(port, 'sec2', 'fred', url='ws://127.0.0.1:%d/' % port)
+    codes = finish({'dave': unknown, 'erin': other_name, 'fred': plain})
+    check(codes == {'dave': 4, 'erin': 4, 'fred': 4}, 'the three fail: %s' % codes)
+    check(b'refused to connect: the server\'s certificate is not trusted (unable to get local '
+          b'issuer certificate)' in read('dave.err'),
+          'an unknown authority is refused in words: %r' % read('dave.err'))
+    check(b'refused to connect: the server\'s certificate is not trusted (it names another '
+          b'host)' in read('erin.err'), 'the wrong host name too: %r' % read('erin.err'))
+    check(b'certificate' not in read('fred.err'), 'plain ws:// to a TLS port is no refusal')
+    import ssl
+    context = ssl.create_default_context(cafile=certs['ca'])
+    with context.wrap_socket(socket.create_connection(('127.0.0.1', port), timeout=10),
+                             server_hostname='127.0.0.1') as s:
+        s.sendall(b'GET /online.json HTTP/1.1\r\nHost: 127.0.0.1:%d\r\n\r\n' % port)
+        answer = b''
+        while True:
+            try:
+                chunk = s.recv(4096)
+            except (ssl.SSLError, OSError):
+                break
+            if not chunk:
+                break
+            answer += chunk
+    check(answer.startswith(b'HTTP/1.1 200') and
+          answer.endswith(b'{"server":"wss://127.0.0.1:%d/"}\n' % port),
+          'online.json over https names wss://: %r' % answer[-200:])
+
+
 others = []
 server_args = ['--stall-seconds', '3'] if scenario == 'restart' else []
+if scenario == 'tls':
+    certs = test_certs.make_certs(os.path.join(work, 'certs'))
+    server_args = ['--tls-cert', certs['cert'], '--tls-key', certs['key']]
 if scenario in ('redis', 'redis-hang'):
     redis_proc, redis_port = start_redis()
     others.append(redis_proc)
@@ -447,6 +496,8 @@ try:
         same_match(['alice', 'bob', 'carol'], 'w1')
     elif scenario == 'redis':
         redis_scenario(port, redis_url, redis_proc)
+    elif scenario == 'tls':
+        tls_scenario(port, certs)
     elif scenario == 'redis-hang':
         redis_hang_scenario(port, redis_proc)
     else:
