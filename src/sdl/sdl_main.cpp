@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "desktop_online/ca_file_argument.h"
 #include "platform/platform.h"
 #include "screens/online_request.h"
 #include "sdl/language.h"
@@ -17,7 +18,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     kokurin::OnlineRequest online;
-    if (!kokurin::readOnlineArguments(argc, argv, online, error)) {
+    if (!kokurin::readOnlineArguments(argc, argv, online, error) ||
+        !kokurin::readCaFileArgument(argc, argv, error)) {
         std::fprintf(stderr, "kokurin: %s\n", error.c_str());
         return 2;
     }
