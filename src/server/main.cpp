@@ -286,9 +286,12 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
             http::async_read(stream, hs->buffer, hs->parser,
                              [this, hs](beast::error_code ec, std::size_t) {
                                  if (ec) {
-                                     if (ec != asio::error::operation_aborted &&
-                                         ec != http::error::end_of_stream) {
-                                         log_.say(LogLevel::Info,
+                                     // A browser's spare connection closed unused is no refusal.
+                                     const bool unused = ec == http::error::end_of_stream ||
+                                                         ec == ssl::error::stream_truncated ||
+                                                         ec == asio::error::eof;
+                                     if (ec != asio::error::operation_aborted) {
+                                         log_.say(unused ? LogLevel::Debug : LogLevel::Info,
                                                   "refused a request from %s: %s",
                                                   hs->peer.c_str(), ec.message().c_str());
                                      }
@@ -451,10 +454,21 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
         hs->stream->with([&](auto& stream) {
             http::async_write(stream, *response,
                               [hs, response](beast::error_code ec, std::size_t) {
+                                  // Answered: the connection no longer counts for its address.
+                                  hs->slot.reset();
                                   if (!ec && hs->stream->tls() != nullptr) {
-                                      // The end of the TLS session, then of the connection.
-                                      hs->stream->tls()->async_shutdown(
-                                          [hs](beast::error_code) { hs->stream->close(); });
+                                      // The end of the TLS session, then of the connection; a
+                                      // browser that keeps it open is not waited for long.
+                                      hs->timer.expires_after(std::chrono::seconds(1));
+                                      hs->timer.async_wait([hs](beast::error_code waited) {
+                                          if (!waited) {
+                                              hs->stream->close();
+                                          }
+                                      });
+                                      hs->stream->tls()->async_shutdown([hs](beast::error_code) {
+                                          hs->timer.cancel();
+                                          hs->stream->close();
+                                      });
                                       return;
                                   }
                                   beast::error_code ignored;

@@ -29,8 +29,8 @@ const children = [];
 // kokurin-server on a free loopback port, serving the web build and saving replays in a folder
 // of work that it makes.
 // With certs ({cert, key}) it speaks TLS: https:// and wss://.
-function startGameServer(certs = null, replays = "replays") {
-    const tls = certs ? ["--tls-cert", certs.cert, "--tls-key", certs.key] : [];
+function startGameServer(certs = null, replays = "replays", extra = []) {
+    const tls = certs ? ["--tls-cert", certs.cert, "--tls-key", certs.key, ...extra] : extra;
     return new Promise((resolve, reject) => {
         const child = spawn(
             SERVER,
@@ -50,10 +50,13 @@ function startGameServer(certs = null, replays = "replays") {
                     port: Number(found[1]),
                     url: (certs ? "https" : "http") + "://127.0.0.1:" + found[1] + "/",
                     ws: (certs ? "wss" : "ws") + "://127.0.0.1:" + found[1] + "/",
+                    log: child.log,
                 });
             }
         });
-        child.stderr.resume();
+        let log = "";
+        child.stderr.on("data", (chunk) => (log += chunk));
+        child.log = () => log;
         child.on("exit", (code) => reject(new Error("kokurin-server exited with " + code)));
     });
 }
@@ -282,7 +285,7 @@ test("over TLS: the page served over https finds the wss:// server and plays a m
     made.stdout.on("data", (chunk) => (json += chunk));
     assert.equal(await new Promise((resolve) => made.on("exit", resolve)), 0);
     const certs = JSON.parse(json);
-    const secure = await startGameServer(certs, "secure-replays");
+    const secure = await startGameServer(certs, "secure-replays", ["--log-level", "debug"]);
     const tlsBrowser = await session.launchBrowser({ width: 800, height: 700 }, {},
         ["--ignore-certificate-errors-spki-list=" + certs.spki]);
     try {
@@ -295,9 +298,18 @@ test("over TLS: the page served over https finds the wss:// server and plays a m
                                  "--record", simReplay, ...trust]);
         const spectator = startSim(["--online", secure.ws, "--room", room, "--spectate", "--name",
                                     "watcher", "--record", watcherReplay, ...trust]);
-        // No ?server=: the page asks the server that served it, which names its wss:// address.
+        // The page asks the server that served it, which names its wss:// address; the room's
+        // link then takes the page there.
+        await page.goto(secure.url + "?lang=en").catch((error) => {
+            throw new Error(error.message + "\nthe server's log:\n" + secure.log());
+        });
+        await watchTexts(page);
+        await waitForText(page, "N: Play online");
+        assert.equal(await page.evaluate(() => window.kokurinOnline.value("served")), secure.ws);
+        const link = secure.url + "?lang=en&server=" + encodeURIComponent(secure.ws) + "&room=" +
+            room + "&seed=9";
         for (let attempt = 0; ; attempt++) {
-            await page.goto(secure.url + "?lang=en&room=" + room + "&seed=9");
+            await page.goto(link);
             await watchTexts(page);
             const deadline = Date.now() + 5000;
             while (!player.stderr.includes("seat 0") && Date.now() < deadline) {
@@ -307,7 +319,6 @@ test("over TLS: the page served over https finds the wss:// server and plays a m
                 break;
             }
         }
-        assert.equal(await page.evaluate(() => window.kokurinOnline.value("served")), secure.ws);
         // The match shows both names; the page's player leaves it, and the native one wins.
         await waitForText(page, "1P sim  2P");
         await page.keyboard.press("Escape");
