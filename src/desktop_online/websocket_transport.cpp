@@ -89,6 +89,9 @@ struct DesktopWebSocket::State {
     using Secure = websocket::stream<beast::ssl_stream<beast::tcp_stream>>;
     std::unique_ptr<asio::ssl::context> tls;
     std::unique_ptr<Secure> secure;
+#else
+    // wss:// through the system's TLS: every call goes to it while it is set.
+    std::unique_ptr<net::Transport> system;
 #endif
     beast::flat_buffer buffer;
     Status status = Status::Closed;
@@ -263,6 +266,8 @@ bool DesktopWebSocket::connect(const std::string& url) {
     s.plain.reset();
 #if defined(KOKURIN_DESKTOP_TLS)
     s.secure.reset();
+#else
+    s.system.reset();
 #endif
     if (!splitWebSocketUrl(url, secure, host, port, path)) {
         s.status = Status::Closed;
@@ -276,9 +281,8 @@ bool DesktopWebSocket::connect(const std::string& url) {
             return false;
         }
 #else
-        s.status = Status::Closed;
-        s.reason = "this build cannot reach wss:// servers";
-        return false;
+        s.system = openSystemTlsWebSocket();
+        return s.system->connect(url);
 #endif
     } else {
         s.plain = std::make_unique<State::Plain>(s.io);
@@ -338,7 +342,17 @@ bool DesktopWebSocket::connect(const std::string& url) {
     return true;
 }
 
+#if defined(KOKURIN_DESKTOP_TLS)
+#define KOKURIN_SYSTEM_TLS(call)
+#else
+#define KOKURIN_SYSTEM_TLS(call)                                                                  \
+    if (state_->system) {                                                                          \
+        return state_->system->call;                                                               \
+    }
+#endif
+
 void DesktopWebSocket::send(const std::vector<std::uint8_t>& bytes) {
+    KOKURIN_SYSTEM_TLS(send(bytes))
     State& s = *state_;
     if (bytes.empty() || s.status == Status::Closed) {
         return;
@@ -350,6 +364,7 @@ void DesktopWebSocket::send(const std::vector<std::uint8_t>& bytes) {
 }
 
 net::Transport::Status DesktopWebSocket::poll(std::vector<std::vector<std::uint8_t>>& received) {
+    KOKURIN_SYSTEM_TLS(poll(received))
     State& s = *state_;
     s.run(0);
     received.assign(s.inbox.begin(), s.inbox.end());
@@ -358,6 +373,7 @@ net::Transport::Status DesktopWebSocket::poll(std::vector<std::vector<std::uint8
 }
 
 void DesktopWebSocket::close() {
+    KOKURIN_SYSTEM_TLS(close())
     State& s = *state_;
     if (s.socket() != nullptr && s.status != Status::Closed) {
         s.status = Status::Closed;
@@ -370,14 +386,17 @@ void DesktopWebSocket::close() {
 }
 
 std::string DesktopWebSocket::closeReason() const {
+    KOKURIN_SYSTEM_TLS(closeReason())
     return state_->reason;
 }
 
 bool DesktopWebSocket::certificateRefused() const {
+    KOKURIN_SYSTEM_TLS(certificateRefused())
     return state_->certificateRefused;
 }
 
 void DesktopWebSocket::waitForTraffic(int milliseconds) {
+    KOKURIN_SYSTEM_TLS(waitForTraffic(milliseconds))
     state_->run(milliseconds);
 }
 

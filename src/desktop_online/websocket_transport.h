@@ -41,4 +41,8 @@ const std::string& trustedCaFile();
 // The player's words for a certificate that does not verify.
 std::string untrustedCertificateReason(const std::string& why);
 
+// wss:// through the system's own TLS where OpenSSL is not built in (the Windows builds:
+// WinHTTP, src/win32/winhttp_websocket.cpp).
+std::unique_ptr<net::Transport> openSystemTlsWebSocket();
+
 } // namespace kokurin

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop_online/ca_file_argument.h"
 #include "screens/online_request.h"
 #include "win32/start_up.h"
 #include "win32/wide_text.h"
@@ -26,7 +27,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     kokurin::OnlineRequest online;
     std::string error;
-    if (!kokurin::readOnlineArguments(static_cast<int>(argv.size()), argv.data(), online, error)) {
+    if (!kokurin::readOnlineArguments(static_cast<int>(argv.size()), argv.data(), online, error) ||
+        !kokurin::readCaFileArgument(static_cast<int>(argv.size()), argv.data(), error)) {
         MessageBoxW(nullptr, kokurin::toWide(("kokurin: " + error).c_str()).c_str(), L"kokurin",
                     MB_OK | MB_ICONERROR);
         return 2;
