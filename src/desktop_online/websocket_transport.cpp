@@ -354,11 +354,14 @@ bool DesktopWebSocket::connect(const std::string& url) {
 void DesktopWebSocket::send(const std::vector<std::uint8_t>& bytes) {
     KOKURIN_SYSTEM_TLS(send(bytes))
     State& s = *state_;
-    if (bytes.empty() || s.status == Status::Closed) {
+    // Only on an open connection: a message queued while a new one connects would reach the
+    // server before the Hello the client sends once it is open (a batch of inputs left over
+    // from a dropped connection did, and the server rightly refused it).
+    if (bytes.empty() || s.status != Status::Open) {
         return;
     }
     s.outbox.push_back(bytes);
-    if (s.status == Status::Open && !s.writing) {
+    if (!s.writing) {
         s.write(s.generation);
     }
 }

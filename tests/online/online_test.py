@@ -16,6 +16,8 @@ usage: online_test.py SCENARIO SIM SERVER
                --ca-file); a client without it, and one reaching the server by a name its
                certificate does not carry, refuse to connect and say why; online.json over
                https names the wss:// address
+  windows-tls  as tls, with 2P the Windows kokurin-sim under Wine (WinHTTP): refused without
+               --ca-file, and playing the identical match with it
   redis-hang   Redis stops answering mid-match: the relay goes on undelayed, the lobby answers
   redis        two servers sharing one Redis: a room made at A is listed at B, a player who
                asks B for it is sent to A and the match plays there; quick match across the
@@ -395,7 +397,7 @@ def tls_scenario(port, certs):
 
 others = []
 server_args = ['--stall-seconds', '3'] if scenario == 'restart' else []
-if scenario == 'tls':
+if scenario in ('tls', 'windows-tls'):
     certs = test_certs.make_certs(os.path.join(work, 'certs'))
     server_args = ['--tls-cert', certs['cert'], '--tls-key', certs['key']]
 if scenario in ('redis', 'redis-hang'):
@@ -498,6 +500,22 @@ try:
         redis_scenario(port, redis_url, redis_proc)
     elif scenario == 'tls':
         tls_scenario(port, certs)
+    elif scenario == 'windows-tls':
+        windows_sim, emulator = sys.argv[4], sys.argv[5]
+        url = 'wss://127.0.0.1:%d/' % port
+        wine_ca = 'Z:' + certs['ca'].replace('/', '\\')
+        refused = player(port, 'wt', 'dave', url=url, program=[emulator, windows_sim])
+        check(finish({'dave': refused}, timeout=120) == {'dave': 4}, 'no --ca-file: exit 4')
+        check(b'refused to connect: the server\'s certificate is not trusted' in read('dave.err'),
+              'the Windows client refuses an unknown authority: %r' % read('dave.err'))
+        a = player(port, 'wt', 'alice', '--novice', '--ca-file', certs['ca'], url=url)
+        time.sleep(0.2)
+        b = player(port, 'wt', 'bob', '--novice', '--ca-file', wine_ca, url=url,
+                   program=[emulator, windows_sim])
+        c = player(port, 'wt', 'carol', '--spectate', '--ca-file', certs['ca'], url=url)
+        codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
+        check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
+        same_match(['alice', 'bob', 'carol'], 'wt')
     elif scenario == 'redis-hang':
         redis_hang_scenario(port, redis_proc)
     else:
