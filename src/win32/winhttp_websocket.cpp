@@ -224,7 +224,10 @@ class WinHttpWebSocket : public net::Transport {
         const std::wstring widePath = wide(path);
         DWORD error = attempt(widePath, false);
         bool privateAuthority = false;
-        if (error == ERROR_WINHTTP_SECURE_INVALID_CA && !trustedCaFile().empty()) {
+        // Windows says INVALID_CA; Wine's WinHTTP ends the TLS session instead (CHANNEL_ERROR).
+        const bool unknownAuthority = error == ERROR_WINHTTP_SECURE_INVALID_CA ||
+                                      error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR;
+        if (unknownAuthority && !trustedCaFile().empty()) {
             // An authority the system does not know: the one given with --ca-file may vouch.
             error = attempt(widePath, true);
             privateAuthority = true;
@@ -246,6 +249,10 @@ class WinHttpWebSocket : public net::Transport {
             fail(untrustedCertificateReason("unable to get local issuer certificate"), true);
             return;
         }
+        if (error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR) {
+            fail(untrustedCertificateReason("the system ended the secure connection"), true);
+            return;
+        }
         if (error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID) {
             fail(untrustedCertificateReason("it names another host"), true);
             return;
@@ -258,7 +265,8 @@ class WinHttpWebSocket : public net::Transport {
             return;
         }
         if (error != 0) {
-            fail("no kokurin server answers at " + host);
+            fail("no kokurin server answers at " + host + " (WinHTTP error " +
+                 std::to_string(error) + ")");
             return;
         }
         DWORD status = 0;
