@@ -83,12 +83,14 @@ bool signedByCaFile(PCCERT_CONTEXT server, const std::string& path) {
     return false;
 }
 
-class WinHttpWebSocket : public net::Transport {
-  public:
-    ~WinHttpWebSocket() override { close(); }
+using Status = net::Transport::Status;
 
-    bool connect(const std::string& url) override {
-        close();
+// One connection: its handles, its two threads and what they share. The threads hold it alive
+// and end by themselves (a blocking receive is not cut short by closing its handle under Wine),
+// so closing never waits for the network.
+class Link {
+  public:
+    bool connect(const std::string& url, const std::shared_ptr<Link>& self) {
         bool secure = false;
         std::string host;
         std::string port;
@@ -103,64 +105,58 @@ class WinHttpWebSocket : public net::Transport {
         }
         status_ = Status::Connecting;
         stop_ = false;
-        worker_ = std::thread([this, host, port, path] { run(host, port, path); });
+        std::thread([self, host, port, path] { self->run(host, port, path); }).detach();
         return true;
     }
 
-    void send(const std::vector<std::uint8_t>& bytes) override {
+    void send(const std::vector<std::uint8_t>& bytes) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (bytes.empty() || status_ != Status::Open || socket_ == nullptr) {
+        if (bytes.empty() || status_ != Status::Open) {
             return;
         }
-        // Small messages: the system's buffer takes them at once.
-        if (WinHttpWebSocketSend(socket_, WINHTTP_WEB_SOCKET_BINARY_MESSAGE_BUFFER_TYPE,
-                                 const_cast<std::uint8_t*>(bytes.data()),
-                                 static_cast<DWORD>(bytes.size())) != NO_ERROR) {
-            status_ = Status::Closed;
-            reason_ = "the connection to the server was lost";
-        }
+        // Written by a thread of its own: the game's thread never waits on the network.
+        outbox_.push_back(bytes);
+        wake_.notify_all();
     }
 
-    Status poll(std::vector<std::vector<std::uint8_t>>& received) override {
+    Status poll(std::vector<std::vector<std::uint8_t>>& received) {
         std::lock_guard<std::mutex> lock(mutex_);
         received.assign(inbox_.begin(), inbox_.end());
         inbox_.clear();
         return status_;
     }
 
-    void close() override {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-            if (status_ != Status::Closed) {
-                status_ = Status::Closed;
-                reason_ = "closed";
-            }
-            // Closing the handles ends a receive the thread is blocked in.
-            if (socket_ != nullptr) {
-                WinHttpCloseHandle(socket_);
-                socket_ = nullptr;
-            }
+    void close() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        if (status_ != Status::Closed) {
+            status_ = Status::Closed;
+            reason_ = "closed";
+        }
+        wake_.notify_all();
+        arrived_.notify_all();
+        // The server answers a close frame with its own and ends the connection, which ends the
+        // receiving thread's wait.
+        if (socket_ != nullptr) {
+            WinHttpWebSocketShutdown(socket_, WINHTTP_WEB_SOCKET_SUCCESS_CLOSE_STATUS, nullptr, 0);
+        }
+        if (request_.h != nullptr) {
+            // A request still connecting is cut short.
             request_.reset();
-            connection_.reset();
         }
-        if (worker_.joinable()) {
-            worker_.join();
-        }
-        session_.reset();
     }
 
-    std::string closeReason() const override {
+    std::string closeReason() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return reason_;
     }
 
-    bool certificateRefused() const override {
+    bool certificateRefused() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return refused_;
     }
 
-    void waitForTraffic(int milliseconds) override {
+    void waitForTraffic(int milliseconds) {
         std::unique_lock<std::mutex> lock(mutex_);
         arrived_.wait_for(lock, std::chrono::milliseconds(milliseconds),
                           [this] { return !inbox_.empty() || status_ == Status::Closed; });
@@ -175,6 +171,7 @@ class WinHttpWebSocket : public net::Transport {
             refused_ = certificate;
         }
         arrived_.notify_all();
+        wake_.notify_all();
     }
 
     // One attempt at the upgrade; the error, or 0 with the request answered.
@@ -202,6 +199,31 @@ class WinHttpWebSocket : public net::Transport {
     }
 
     void run(const std::string& host, const std::string& port, const std::string& path) {
+        serve(host, port, path);
+        // The end: the sender stopped, then every handle let go here, on this thread.
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (status_ != Status::Closed) {
+                status_ = Status::Closed;
+                reason_ = "the connection to the server was lost";
+            }
+            wake_.notify_all();
+            arrived_.notify_all();
+        }
+        if (sender_.joinable()) {
+            sender_.join();
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (socket_ != nullptr) {
+            WinHttpCloseHandle(socket_);
+            socket_ = nullptr;
+        }
+        request_.reset();
+        connection_.reset();
+        session_.reset();
+    }
+
+    void serve(const std::string& host, const std::string& port, const std::string& path) {
         session_.reset(WinHttpOpen(L"kokurin", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         if (session_.h == nullptr) {
@@ -290,8 +312,35 @@ class WinHttpWebSocket : public net::Transport {
             }
             socket_ = socket;
             status_ = Status::Open;
+            sender_ = std::thread([this, socket] { write(socket); });
         }
         receive(socket);
+    }
+
+    // Writes what the game queued until the connection ends.
+    void write(HINTERNET socket) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stop_ || status_ != Status::Open || !outbox_.empty(); });
+            if (stop_ || status_ != Status::Open) {
+                return;
+            }
+            std::vector<std::uint8_t> bytes = std::move(outbox_.front());
+            outbox_.pop_front();
+            lock.unlock();
+            const DWORD error = WinHttpWebSocketSend(
+                socket, WINHTTP_WEB_SOCKET_BINARY_MESSAGE_BUFFER_TYPE, bytes.data(),
+                static_cast<DWORD>(bytes.size()));
+            lock.lock();
+            if (error != NO_ERROR) {
+                if (status_ != Status::Closed) {
+                    status_ = Status::Closed;
+                    reason_ = "the connection to the server was lost";
+                }
+                arrived_.notify_all();
+                return;
+            }
+        }
     }
 
     // Reads messages until the connection ends; fragments are joined.
@@ -328,6 +377,8 @@ class WinHttpWebSocket : public net::Transport {
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
+    std::condition_variable wake_;
+    std::deque<std::vector<std::uint8_t>> outbox_;
     Status status_ = Status::Closed;
     std::string reason_;
     bool refused_ = false;
@@ -337,7 +388,45 @@ class WinHttpWebSocket : public net::Transport {
     Handle connection_;
     Handle request_;
     HINTERNET socket_ = nullptr;
-    std::thread worker_;
+    std::thread sender_;
+};
+
+class WinHttpWebSocket : public net::Transport {
+  public:
+    ~WinHttpWebSocket() override { close(); }
+
+    bool connect(const std::string& url) override {
+        close();
+        link_ = std::make_shared<Link>();
+        return link_->connect(url, link_);
+    }
+    void send(const std::vector<std::uint8_t>& bytes) override {
+        if (link_) {
+            link_->send(bytes);
+        }
+    }
+    Status poll(std::vector<std::vector<std::uint8_t>>& received) override {
+        if (!link_) {
+            received.clear();
+            return Status::Closed;
+        }
+        return link_->poll(received);
+    }
+    void close() override {
+        if (link_) {
+            link_->close();
+        }
+    }
+    std::string closeReason() const override { return link_ ? link_->closeReason() : "closed"; }
+    bool certificateRefused() const override { return link_ && link_->certificateRefused(); }
+    void waitForTraffic(int milliseconds) override {
+        if (link_) {
+            link_->waitForTraffic(milliseconds);
+        }
+    }
+
+  private:
+    std::shared_ptr<Link> link_;
 };
 
 } // namespace

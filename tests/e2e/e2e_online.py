@@ -64,6 +64,18 @@ def lit(frame, box):
     return sum(1 for p in frame.pixels(*box) if not screen_checks.is_dark(p))
 
 
+def make_certs(run):
+    """The test's authority and a certificate for this machine. Wine's WinHTTP matches host
+    names but not addresses: the Windows game reaches the server as localhost."""
+    names = "IP:127.0.0.1,DNS:localhost" if run.build.name == "wine" else "IP:127.0.0.1"
+    return test_certs.make_certs(os.path.join(run.work, "certs"), names)
+
+
+def game_path(run, path):
+    """A file's path as the game sees it (under Wine, drive Z:)."""
+    return "Z:" + path.replace("/", "\\") if run.build.name == "wine" else path
+
+
 def start_server(run, server, certs=None):
     os.makedirs(os.path.join(run.work, "server"), exist_ok=True)
     tls = ["--tls-cert", certs["cert"], "--tls-key", certs["key"]] if certs else []
@@ -74,7 +86,8 @@ def start_server(run, server, certs=None):
     if "listening on port" not in line:
         proc.kill()
         raise TestFailure("kokurin-server did not start: %r" % line)
-    return proc, "%s://127.0.0.1:%d/" % ("wss" if certs else "ws", int(line.split()[-1]))
+    host = "localhost" if certs and run.build.name == "wine" else "127.0.0.1"
+    return proc, "%s://%s:%d/" % ("wss" if certs else "ws", host, int(line.split()[-1]))
 
 
 # The error line's text ends left of this on "cannot connect", right of it on the refused
@@ -123,15 +136,16 @@ def wait_lobby(run, label):
 
 def scenario_match(run, tls=False):
     sim, server = tools_of(run.args.game)
-    certs = test_certs.make_certs(os.path.join(run.work, "certs")) if tls else None
+    certs = make_certs(run) if tls else None
     trust = ["--ca-file", certs["ca"]] if tls else []
+    game_trust = ["--ca-file", game_path(run, certs["ca"])] if tls else []
     server_proc, url = start_server(run, server, certs)
     try:
         # Other scenarios of this run may have left replays in the same folder (one Wine prefix
         # serves every Windows test): this match's is the one that is new.
         before = set(os.listdir(replay_folder(run))) if os.path.isdir(replay_folder(run)) else set()
         player = sim_client(run, sim, url, "sim", "--novice", "--input-delay", "4", *trust)
-        game = run.start_game(args=["--server", url] + trust)
+        game = run.start_game(args=["--server", url] + game_trust)
         run.attach(game)
         wait_lobby(run, "lobby")
         run.ok("the lobby of %s" % url)
@@ -242,8 +256,7 @@ def scenario_no_server(run):
 
 def scenario_untrusted(run):
     _, server = tools_of(run.args.game)
-    certs = test_certs.make_certs(os.path.join(run.work, "certs"))
-    server_proc, url = start_server(run, server, certs)
+    server_proc, url = start_server(run, server, make_certs(run))
     try:
         game = run.start_game(args=["--server", url])
         run.attach(game)
