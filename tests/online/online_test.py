@@ -376,6 +376,8 @@ def tls_scenario(port, certs):
     check(b'refused to connect: the server\'s certificate is not trusted (it names another '
           b'host)' in read('erin.err'), 'the wrong host name too: %r' % read('erin.err'))
     check(b'certificate' not in read('fred.err'), 'plain ws:// to a TLS port is no refusal')
+    check('TLS handshake with 127.0.0.1 failed' in log_of(server),
+          'the failed handshakes are in the debug log')
     import ssl
     context = ssl.create_default_context(cafile=certs['ca'])
     with context.wrap_socket(socket.create_connection(('127.0.0.1', port), timeout=10),
@@ -402,7 +404,7 @@ if scenario in ('tls', 'windows-tls'):
     # client reaches the server as localhost.
     certs = test_certs.make_certs(os.path.join(work, 'certs'),
                                   'IP:127.0.0.1' + (',DNS:localhost' if scenario != 'tls' else ''))
-    server_args = ['--tls-cert', certs['cert'], '--tls-key', certs['key']]
+    server_args = ['--tls-cert', certs['cert'], '--tls-key', certs['key'], '--log-level', 'debug']
 if scenario in ('redis', 'redis-hang'):
     redis_proc, redis_port = start_redis()
     others.append(redis_proc)
