@@ -3,6 +3,8 @@
 # D3DX 9 is not linked: the game loads d3dx9_43.dll itself so it can say when it is missing.
 file(GLOB KOKURIN_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/win32/*.cpp)
 list(REMOVE_ITEM KOKURIN_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/win_main.cpp)
+# wss:// through WinHTTP belongs to the WebSocket client's library (cmake/desktop-online.cmake).
+list(REMOVE_ITEM KOKURIN_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/win32/winhttp_websocket.cpp)
 
 add_library(kokurin_win32 STATIC ${KOKURIN_WIN32_SOURCES} ${KOKURIN_DESKTOP_ONLINE}
             ${CMAKE_SOURCE_DIR}/src/desktop_files/folder_stores.cpp)

@@ -17,8 +17,9 @@ packages=(
     pulseaudio pulseaudio-utils
     fontconfig appstream desktop-file-utils dpkg-dev file
     emscripten chromium
-    # kokurin-server and kokurin-sim --online (Boost.Beast, header-only).
-    libboost-dev
+    # kokurin-server and kokurin-sim --online (Boost.Beast, header-only), wss:// and https://
+    # through OpenSSL (the tests make their certificates with the openssl command).
+    libboost-dev libssl-dev openssl
     # kokurin-server --redis (several server processes sharing one lobby) and its test.
     libhiredis-dev redis-server
     # The Debian packages' test (kokurin-server's system user), and a Japanese locale made from

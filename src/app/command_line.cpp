@@ -126,7 +126,7 @@ CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takes
         }
         const bool flag = name == "--host" || name == "--quick";
         const bool valued = name == "--lang" || name == "--server" || name == "--join" ||
-                            name == "--watch" ||
+                            name == "--watch" || name == "--ca-file" ||
                             (takesReplays &&
                              (name == "--replay" || name == "--speed" || name == "--from"));
         if ((!flag && !valued) || (flag && hasValue)) {
@@ -143,6 +143,8 @@ CommandLineAnswer readCommandLine(int argc, const char* const argv[], bool takes
                 return refuse(texts, formatted(t.badLanguage, value), takesReplays, language);
             }
             read.language = value;
+        } else if (name == "--ca-file") {
+            read.caFile = value;
         } else if (name == "--replay") {
             read.replayFile = value;
         } else if (name == "--speed") {

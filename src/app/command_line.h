@@ -20,6 +20,8 @@ struct GameArguments {
     std::string replayFile;
     int replaySpeed = 1;
     std::uint32_t replayFromFrame = 0;
+    // --ca-file FILE: authorities trusted for wss:// besides the system's (empty: none).
+    std::string caFile;
 };
 
 // What the command line asks the front end to do.

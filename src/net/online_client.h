@@ -81,6 +81,7 @@ class OnlineClient {
     // The last round trip measured (ms; 0: none yet).
     std::uint32_t roundTripMs() const { return roundTrip_; }
     Transport& transport() { return transport_; }
+    const Transport& transport() const { return transport_; }
     // The server's address now (after a redirect, the other process's).
     const std::string& url() const { return url_; }
 

@@ -29,6 +29,8 @@ class Transport {
     virtual void close() = 0;
     // Why the connection closed, in words a player can read.
     virtual std::string closeReason() const = 0;
+    // Whether the connection was refused because the server's certificate does not verify.
+    virtual bool certificateRefused() const { return false; }
     // Lets a front end that never sleeps between frames (the headless one) wait up to this long
     // for traffic instead of spinning; others return at once.
     virtual void waitForTraffic(int milliseconds) {}

@@ -92,6 +92,9 @@ struct Connection {
 
 // Why the session ended, in the game's words.
 const char* failureText(const net::OnlineClient& client, const OnlineTexts& texts) {
+    if (client.transport().certificateRefused()) {
+        return texts.untrustedServer;
+    }
     if (client.refusalsReceived() != 0 &&
         client.lastRefusal().reason ==
             static_cast<std::uint8_t>(net::RefusalReason::WrongVersion)) {

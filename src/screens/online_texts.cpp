@@ -47,6 +47,7 @@ const OnlineTexts& japaneseOnlineTexts() {
         "SPACE：再戦　ESC：ロビーへ",
         "ESC：ロビーへ",
         "相手の返事を待っています…",
+        "サーバーの証明書が確認できないため、接続しません",
     };
     return texts;
 }
@@ -93,6 +94,7 @@ const OnlineTexts& englishOnlineTexts() {
         "SPACE: rematch  ESC: lobby",
         "ESC: lobby",
         "Waiting for the other player's answer...",
+        "The server's certificate cannot be verified: not connecting",
     };
     return texts;
 }

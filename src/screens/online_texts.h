@@ -52,6 +52,8 @@ struct OnlineTexts {
     const char* afterHelp;
     const char* afterHelpWatching;
     const char* waitingForRematch;
+    // The server's certificate does not verify (wss://): the game refuses to connect.
+    const char* untrustedServer;
 };
 
 const OnlineTexts& japaneseOnlineTexts();

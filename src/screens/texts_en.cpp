@@ -74,7 +74,8 @@ const GameTexts englishTexts = {
         "  --host         with --server: create a room (its code is shown)\n"
         "  --join CODE    with --server: take the free seat of that room\n"
         "  --watch CODE   with --server: watch that room's match\n"
-        "  --quick        with --server: play the next player who asks too\n",
+        "  --quick        with --server: play the next player who asks too\n"
+        "  --ca-file FILE certificate authorities (PEM) trusted for wss:// besides the system's\n",
         "  --replay FILE  watch a replay file, then exit: 0 when it played as recorded, 3 when it\n"
         "                 is damaged or parts from the game\n"
         "  --speed N      the replay's speed: 1, 2, 4 or 8\n"

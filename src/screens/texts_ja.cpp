@@ -75,7 +75,8 @@ const GameTexts japaneseTexts = {
         "  --host         --server と：ルームを作る（コードは画面に出ます）\n"
         "  --join CODE    --server と：そのルームのあいている席に入る\n"
         "  --watch CODE   --server と：そのルームの対戦を観る\n"
-        "  --quick        --server と：次に同じく待つ相手と対戦する\n",
+        "  --quick        --server と：次に同じく待つ相手と対戦する\n"
+        "  --ca-file FILE wss:// で信頼する証明書の発行者（PEM、システムのものに加えて）\n",
         "  --replay FILE  リプレイのファイルを再生して終わる（そのとおり再生できたら 0、\n"
         "                 こわれているか、ゲームとちがうなら 3）\n"
         "  --speed N      再生の速さ：1、2、4、8\n"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "desktop_online/ca_file_argument.h"
 #include "platform/platform.h"
 #include "sdl/language.h"
 #include "sdl/replay_command.h"
@@ -19,6 +20,11 @@ int main(int argc, char* argv[]) {
         std::fputs(answer.text.c_str(), answer.refusal ? stderr : stdout);
         return answer.exitStatus;
     }
+    std::string error;
+    if (!arguments.caFile.empty() && !kokurin::trustCaFile(arguments.caFile, error)) {
+        std::fprintf(stderr, "kokurin: %s\n", error.c_str());
+        return 2;
+    }
     kokurin::sdl::requestLanguage(arguments.language);
     // What is written before the settings are read (their own notes) is in the language the
     // game will most likely start in.
@@ -27,7 +33,7 @@ int main(int argc, char* argv[]) {
         arguments.replayFile.empty()
             ? kokurin::runGame(nullptr, arguments.online)
             : kokurin::sdl::runReplayCommand(arguments.replayFile, arguments.replaySpeed,
-                                                         arguments.replayFromFrame);
+                                             arguments.replayFromFrame);
     kokurin::sdl::shutDown();
     return exitCode;
 }

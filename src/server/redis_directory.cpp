@@ -9,6 +9,7 @@
 
 #include <hiredis/hiredis.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,6 +35,15 @@ const char* releaseScript = "if redis.call('get', KEYS[1]) == ARGV[1] then "
                             "redis.call('del', KEYS[1], KEYS[2]) end "
                             "redis.call('srem', KEYS[3], ARGV[2]) return 0";
 
+std::uint64_t steadyMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// How long the relay's thread may wait for Redis's answer to a question.
+constexpr std::uint64_t answerWaitMs = 200;
+
 timeval millis(int ms) {
     timeval tv;
     tv.tv_sec = ms / 1000;
@@ -51,35 +61,47 @@ struct RedisDirectory::Reply {
     redisReply* reply;
 };
 
+// A question's answer: answered false when Redis did not answer it.
+struct RedisDirectory::Question {
+    bool done = false;
+    bool answered = false;
+    bool yes = false;
+    std::string text;
+};
+
 RedisDirectory::RedisDirectory(std::string host, int port, std::string address, std::uint32_t ttlMs)
     : host_(std::move(host)), port_(port), address_(std::move(address)), ttlMs_(ttlMs) {}
 
 RedisDirectory::~RedisDirectory() {
-    if (context_ != nullptr) {
-        // This process's rooms go at once rather than at their TTL.
-        std::vector<std::string> codes;
-        for (const auto& room : rooms_) {
-            codes.push_back(room.first);
+    if (thread_.joinable()) {
+        // This process's rooms go at once rather than at their TTL (each call bounded by the
+        // connection's timeout; a lost connection skips the rest).
+        for (const auto& room : ownRooms()) {
+            release(room.first);
         }
-        for (const std::string& code : codes) {
-            release(code);
+        std::vector<std::uint64_t> waiting;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            waiting = waiters_;
         }
-        for (std::uint64_t client : std::vector<std::uint64_t>(waiters_)) {
+        for (std::uint64_t client : waiting) {
             removeWaiter(client);
         }
-        if (context_ != nullptr) {
-            command({"DEL", aliveKey + address_});
+        later([this] { command({"DEL", aliveKey + address_}); });
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
         }
+        wake_.notify_one();
+        thread_.join();
     }
     if (context_ != nullptr) {
         redisFree(context_);
     }
 }
 
-bool RedisDirectory::connect(std::string& error) {
-    // Short timeouts: the server's one thread waits on these calls.
-    redisContext* c =
-        redisConnectWithTimeout(host_.c_str(), port_, millis(everConnected_ ? 200 : 2000));
+bool RedisDirectory::open(int connectMs, std::string& error) {
+    redisContext* c = redisConnectWithTimeout(host_.c_str(), port_, millis(connectMs));
     if (c == nullptr || c->err != 0) {
         error = c != nullptr ? c->errstr : "out of memory";
         if (c != nullptr) {
@@ -98,14 +120,116 @@ bool RedisDirectory::connect(std::string& error) {
         }
         return false;
     }
-    everConnected_ = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        connected_ = true;
+    }
     refresh();
-    for (std::uint64_t client : waiters_) {
+    std::vector<std::uint64_t> waiting;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting = waiters_;
+    }
+    for (std::uint64_t client : waiting) {
         // A Redis that came back (perhaps empty) hears of this process's waiters again.
         pipeline({{"LREM", quickKey, "0", ticket(client)}, {"RPUSH", quickKey, ticket(client)}},
                  nullptr);
     }
+    readRoomList();
     return context_ != nullptr;
+}
+
+bool RedisDirectory::connect(std::string& error) {
+    if (!open(2000, error)) {
+        return false;
+    }
+    thread_ = std::thread([this] { work(); });
+    return true;
+}
+
+bool RedisDirectory::reachable() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return connected_;
+}
+
+void RedisDirectory::work() {
+    std::uint64_t lastRefresh = steadyMs();
+    std::uint64_t lastList = steadyMs();
+    std::uint64_t lastAttempt = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait_for(lock, std::chrono::milliseconds(100),
+                       [this] { return stopping_ || !jobs_.empty(); });
+        std::deque<std::function<void()>> due;
+        due.swap(jobs_);
+        const bool stop = stopping_;
+        lock.unlock();
+        for (auto& job : due) {
+            job();
+        }
+        if (stop) {
+            return;
+        }
+        const std::uint64_t now = steadyMs();
+        if (context_ == nullptr) {
+            if (now - lastAttempt >= 2000) {
+                lastAttempt = now;
+                std::string error;
+                if (open(200, error)) {
+                    std::fprintf(stderr, "kokurin-server: Redis at %s:%d is back\n",
+                                 host_.c_str(), port_);
+                    lastRefresh = lastList = steadyMs();
+                }
+            }
+        } else {
+            if (now - lastRefresh >= ttlMs_ / 3) {
+                lastRefresh = now;
+                refresh();
+            }
+            // The room list is read once a second, whoever asks how often.
+            if (now - lastList >= 1000) {
+                lastList = now;
+                readRoomList();
+            }
+        }
+        lock.lock();
+    }
+}
+
+void RedisDirectory::later(std::function<void()> job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+}
+
+bool RedisDirectory::ask(const std::function<void(Question&)>& job, Question& answer) {
+    auto question = std::make_shared<Question>();
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!connected_ || (busySince_ != 0 && steadyMs() - busySince_ > answerWaitMs)) {
+        return false;
+    }
+    jobs_.push_back([this, question, job] {
+        Question found;
+        job(found);
+        std::lock_guard<std::mutex> done(mutex_);
+        *question = found;
+        question->done = true;
+        answered_.notify_all();
+    });
+    wake_.notify_one();
+    if (!answered_.wait_for(lock, std::chrono::milliseconds(answerWaitMs),
+                            [&] { return question->done; })) {
+        return false;
+    }
+    answer = *question;
+    return answer.answered;
+}
+
+std::map<std::string, RedisDirectory::Published> RedisDirectory::ownRooms() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rooms_;
 }
 
 void RedisDirectory::lost(const char* what) {
@@ -116,6 +240,9 @@ void RedisDirectory::lost(const char* what) {
                  host_.c_str(), port_, what);
     redisFree(context_);
     context_ = nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    connected_ = false;
+    roomList_.clear();
 }
 
 std::unique_ptr<RedisDirectory::Reply>
@@ -142,39 +269,72 @@ bool RedisDirectory::pipeline(const std::vector<std::vector<std::string>>& comma
         redisAppendCommandArgv(context_, static_cast<int>(argv.size()), argv.data(),
                                lengths.data());
     }
-    for (std::size_t i = 0; i < commands.size(); ++i) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        busySince_ = steadyMs();
+    }
+    bool ok = true;
+    for (std::size_t i = 0; i < commands.size() && ok; ++i) {
         void* raw = nullptr;
         if (redisGetReply(context_, &raw) != REDIS_OK || raw == nullptr) {
-            lost(context_->errstr[0] != '\0' ? context_->errstr : "no answer");
-            return false;
+            ok = false;
+            break;
         }
         auto reply = std::make_unique<Reply>(static_cast<redisReply*>(raw));
         if (replies != nullptr) {
             replies->push_back(std::move(reply));
         }
     }
-    return true;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        busySince_ = 0;
+    }
+    if (!ok) {
+        lost(context_->errstr[0] != '\0' ? context_->errstr : "no answer");
+    }
+    return ok;
 }
 
 bool RedisDirectory::claim(const std::string& code) {
-    auto reply = command({"SET", roomKey + code, address_, "NX", "PX", std::to_string(ttlMs_)});
-    if (reply == nullptr) {
+    const std::string key = roomKey + code;
+    const std::string owner = address_;
+    const std::string ttl = std::to_string(ttlMs_);
+    Question answer;
+    if (!ask(
+            [this, key, owner, ttl](Question& q) {
+                auto reply = command({"SET", key, owner, "NX", "PX", ttl});
+                q.answered = reply != nullptr;
+                q.yes = reply != nullptr && reply->reply->type == REDIS_REPLY_STATUS;
+            },
+            answer)) {
         return true;
     }
-    return reply->reply->type == REDIS_REPLY_STATUS;
+    return answer.yes;
 }
 
 bool RedisDirectory::ownerOf(const std::string& code, std::string& address) {
-    auto reply = command({"GET", roomKey + code});
-    if (reply == nullptr || !reply->isString() || reply->text() == address_) {
+    const std::string key = roomKey + code;
+    Question answer;
+    if (!ask(
+            [this, key](Question& q) {
+                auto reply = command({"GET", key});
+                q.answered = reply != nullptr;
+                if (reply != nullptr && reply->isString()) {
+                    q.yes = true;
+                    q.text = reply->text();
+                }
+            },
+            answer) ||
+        !answer.yes || answer.text == address_) {
         return false;
     }
-    address = reply->text();
+    address = answer.text;
     return true;
 }
 
-std::vector<std::string> RedisDirectory::publishCommand(const Published& room) const {
-    return {"HSET",       infoKey + room.entry.code,
+std::vector<std::string> RedisDirectory::publishCommand(const std::string& code,
+                                                        const Published& room) const {
+    return {"HSET",       infoKey + code,
             "n0",         room.entry.names[0],
             "n1",         room.entry.names[1],
             "spectators", std::to_string(room.entry.spectators),
@@ -183,48 +343,76 @@ std::vector<std::string> RedisDirectory::publishCommand(const Published& room) c
 }
 
 void RedisDirectory::publish(const net::RoomEntry& room, bool listed) {
-    Published& entry = rooms_[room.code];
+    Published entry;
     entry.entry = room;
     entry.listed = listed;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rooms_[room.code] = entry;
+    }
     std::vector<std::vector<std::string>> commands = {
-        publishCommand(entry), {"PEXPIRE", infoKey + room.code, std::to_string(ttlMs_)}};
+        publishCommand(room.code, entry), {"PEXPIRE", infoKey + room.code, std::to_string(ttlMs_)}};
     if (listed) {
         commands.push_back({"SADD", listedKey, room.code});
     }
-    pipeline(commands, nullptr);
+    later([this, commands] { pipeline(commands, nullptr); });
 }
 
 void RedisDirectory::release(const std::string& code) {
-    rooms_.erase(code);
-    command(
-        {"EVAL", releaseScript, "3", roomKey + code, infoKey + code, listedKey, address_, code});
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rooms_.erase(code);
+        released_[code] = ++releases_;
+    }
+    const std::vector<std::string> script = {
+        "EVAL", releaseScript, "3", roomKey + code, infoKey + code, listedKey, address_, code};
+    later([this, script] { command(script); });
 }
 
 std::vector<net::RoomEntry> RedisDirectory::listedRooms(std::size_t most) {
+    // This process's own rooms as they are now, then the others' as last read.
+    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<net::RoomEntry> list;
+    for (const auto& room : rooms_) {
+        if (room.second.listed && list.size() < most) {
+            list.push_back(room.second.entry);
+        }
+    }
+    for (const net::RoomEntry& entry : roomList_) {
+        if (list.size() < most && rooms_.count(entry.code) == 0 &&
+            released_.count(entry.code) == 0) {
+            list.push_back(entry);
+        }
+    }
+    return list;
+}
+
+void RedisDirectory::readRoomList() {
+    std::uint64_t releasesBefore = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        releasesBefore = releases_;
+    }
     auto members = command({"SMEMBERS", listedKey});
     if (members == nullptr || members->reply->type != REDIS_REPLY_ARRAY) {
-        // Alone: this process's own listed rooms.
-        for (const auto& room : rooms_) {
-            if (room.second.listed && list.size() < most) {
-                list.push_back(room.second.entry);
-            }
-        }
-        return list;
+        return;
     }
     std::vector<std::string> codes;
     for (std::size_t i = 0; i < members->reply->elements; ++i) {
         const redisReply* r = members->reply->element[i];
-        codes.emplace_back(r->str, r->len);
+        if (r->type == REDIS_REPLY_STRING) {
+            codes.emplace_back(r->str, r->len);
+        }
     }
     std::vector<std::vector<std::string>> reads;
     for (const std::string& code : codes) {
         reads.push_back({"HMGET", infoKey + code, "n0", "n1", "spectators", "playing", "listed"});
     }
     std::vector<std::unique_ptr<Reply>> replies;
-    if (!pipeline(reads, &replies)) {
-        return list;
+    if (!reads.empty() && !pipeline(reads, &replies)) {
+        return;
     }
+    std::vector<net::RoomEntry> list;
     std::vector<std::vector<std::string>> prune;
     for (std::size_t i = 0; i < codes.size(); ++i) {
         const redisReply* r = replies[i]->reply;
@@ -239,7 +427,7 @@ std::vector<net::RoomEntry> RedisDirectory::listedRooms(std::size_t most) {
             const redisReply* f = r->element[k];
             return f->type == REDIS_REPLY_STRING ? std::string(f->str, f->len) : std::string();
         };
-        if (field(4) != "1" || list.size() >= most) {
+        if (field(4) != "1" || list.size() >= 4 * net::maxListedRooms) {
             continue;
         }
         net::RoomEntry e;
@@ -253,7 +441,11 @@ std::vector<net::RoomEntry> RedisDirectory::listedRooms(std::size_t most) {
     if (!prune.empty()) {
         pipeline(prune, nullptr);
     }
-    return list;
+    std::lock_guard<std::mutex> lock(mutex_);
+    roomList_ = std::move(list);
+    for (auto it = released_.begin(); it != released_.end();) {
+        it = it->second <= releasesBefore ? released_.erase(it) : std::next(it);
+    }
 }
 
 std::string RedisDirectory::ticket(std::uint64_t client) const {
@@ -261,52 +453,69 @@ std::string RedisDirectory::ticket(std::uint64_t client) const {
 }
 
 void RedisDirectory::addWaiter(std::uint64_t client) {
-    waiters_.push_back(client);
-    command({"RPUSH", quickKey, ticket(client)});
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiters_.push_back(client);
+    }
+    const std::string entry = ticket(client);
+    later([this, entry] { command({"RPUSH", quickKey, entry}); });
 }
 
 void RedisDirectory::removeWaiter(std::uint64_t client) {
+    std::lock_guard<std::mutex> lock(mutex_);
     for (auto it = waiters_.begin(); it != waiters_.end(); ++it) {
         if (*it == client) {
             waiters_.erase(it);
-            command({"LREM", quickKey, "1", ticket(client)});
+            const std::string entry = ticket(client);
+            jobs_.push_back([this, entry] { command({"LREM", quickKey, "1", entry}); });
+            wake_.notify_one();
             return;
         }
     }
 }
 
 std::string RedisDirectory::waiterElsewhere() {
-    auto tickets = command({"LRANGE", quickKey, "0", "15"});
-    if (tickets == nullptr || tickets->reply->type != REDIS_REPLY_ARRAY) {
+    Question answer;
+    if (!ask(
+            [this](Question& q) {
+                auto tickets = command({"LRANGE", quickKey, "0", "15"});
+                if (tickets == nullptr || tickets->reply->type != REDIS_REPLY_ARRAY) {
+                    return;
+                }
+                q.answered = true;
+                for (std::size_t i = 0; i < tickets->reply->elements; ++i) {
+                    const redisReply* r = tickets->reply->element[i];
+                    const std::string text(r->str, r->len);
+                    const std::string owner = text.substr(0, text.rfind(' '));
+                    if (owner == address_) {
+                        continue;
+                    }
+                    auto alive = command({"EXISTS", aliveKey + owner});
+                    if (alive == nullptr) {
+                        q.answered = false;
+                        return;
+                    }
+                    if (alive->reply->type == REDIS_REPLY_INTEGER && alive->reply->integer == 1) {
+                        q.text = owner;
+                        return;
+                    }
+                    // The waiter's process died without taking its ticket back.
+                    command({"LREM", quickKey, "0", text});
+                }
+            },
+            answer)) {
         return "";
     }
-    for (std::size_t i = 0; i < tickets->reply->elements; ++i) {
-        const redisReply* r = tickets->reply->element[i];
-        const std::string text(r->str, r->len);
-        const std::string owner = text.substr(0, text.rfind(' '));
-        if (owner == address_) {
-            continue;
-        }
-        auto alive = command({"EXISTS", aliveKey + owner});
-        if (alive == nullptr) {
-            return "";
-        }
-        if (alive->reply->type == REDIS_REPLY_INTEGER && alive->reply->integer == 1) {
-            return owner;
-        }
-        // The waiter's process died without taking its ticket back.
-        command({"LREM", quickKey, "0", text});
-    }
-    return "";
+    return answer.text;
 }
 
 void RedisDirectory::refresh() {
     const std::string ttl = std::to_string(ttlMs_);
     std::vector<std::vector<std::string>> commands = {{"SET", aliveKey + address_, "1", "PX", ttl}};
-    for (const auto& room : rooms_) {
+    for (const auto& room : ownRooms()) {
         const std::string& code = room.first;
         commands.push_back({"EVAL", refreshScript, "1", roomKey + code, address_, ttl});
-        commands.push_back(publishCommand(room.second));
+        commands.push_back(publishCommand(code, room.second));
         commands.push_back({"PEXPIRE", infoKey + code, ttl});
         if (room.second.listed) {
             commands.push_back({"SADD", listedKey, code});
@@ -315,23 +524,8 @@ void RedisDirectory::refresh() {
     pipeline(commands, nullptr);
 }
 
-void RedisDirectory::tick(std::uint32_t nowMs) {
-    if (context_ == nullptr) {
-        if (nowMs - lastAttempt_ >= 2000) {
-            lastAttempt_ = nowMs;
-            std::string error;
-            if (connect(error)) {
-                std::fprintf(stderr, "kokurin-server: Redis at %s:%d is back\n", host_.c_str(),
-                             port_);
-                lastRefresh_ = nowMs;
-            }
-        }
-        return;
-    }
-    if (nowMs - lastRefresh_ >= ttlMs_ / 3) {
-        lastRefresh_ = nowMs;
-        refresh();
-    }
+void RedisDirectory::tick(std::uint32_t) {
+    // The directory's thread keeps its own time: nothing is done on the relay's.
 }
 
 } // namespace kokurin

@@ -1,12 +1,25 @@
-// The room directory in Redis (hiredis, blocking calls with short timeouts on the server's one
-// thread): room codes claimed with SET NX, each room's public entry, the list of listed rooms,
-// the quick-match tickets and this process's liveness key, all under TTLs this process keeps
-// refreshing, so that the entries of a process that dies vanish by themselves.
+// The room directory in Redis (hiredis). Every Redis call is made by a thread of the directory's
+// own, never by the server's thread that relays the matches: what the lobby tells the directory
+// (rooms published and released, waiters) is queued for that thread; the room list is read from
+// a copy it refreshes once a second; the few questions that need Redis's answer now (claiming a
+// code, who holds a room, where a player waits) wait for it at most 200 ms, and not at all while
+// Redis is lost or already late with an answer: the process then answers alone, from its own
+// rooms, until Redis answers again. Room codes are claimed with SET NX; each room's public entry,
+// the list of listed rooms, the quick-match tickets and this process's liveness key are kept
+// under TTLs this process keeps refreshing, so that the entries of a process that dies vanish by
+// themselves.
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "room_directory.h"
 
@@ -22,7 +35,8 @@ class RedisDirectory : public RoomDirectory {
 
     // The address is known once the server listens (its port may be picked then).
     void setAddress(std::string address) { address_ = std::move(address); }
-    // Connects and checks with a PING; false with the reason.
+    // Connects and checks with a PING (on the calling thread, before serving), then starts the
+    // directory's thread; false with the reason.
     bool connect(std::string& error);
 
     const std::string& address() const override { return address_; }
@@ -36,34 +50,56 @@ class RedisDirectory : public RoomDirectory {
     std::string waiterElsewhere() override;
     void tick(std::uint32_t nowMs) override;
 
-    bool reachable() const { return context_ != nullptr; }
+    bool reachable() const;
 
   private:
     struct Published {
         net::RoomEntry entry;
         bool listed = false;
     };
-    // One command; nullptr (and the connection given up) when Redis does not answer.
     struct Reply;
+    struct Question;
+
+    // The directory's thread and what only it touches: the connection and its calls.
+    void work();
+    bool open(int connectMs, std::string& error);
     std::unique_ptr<Reply> command(const std::vector<std::string>& args);
-    // Several commands in one round trip; false when Redis does not answer.
     bool pipeline(const std::vector<std::vector<std::string>>& commands,
                   std::vector<std::unique_ptr<Reply>>* replies);
     void lost(const char* what);
     void refresh();
-    std::vector<std::string> publishCommand(const Published& room) const;
+    void readRoomList();
+    std::vector<std::string> publishCommand(const std::string& code, const Published& room) const;
     std::string ticket(std::uint64_t client) const;
+
+    // Runs on the directory's thread in order with everything queued before.
+    void later(std::function<void()> job);
+    // Asks the directory's thread and waits for its answer (at most 200 ms; not at all while
+    // Redis is lost or late). false: no answer, the process answers alone.
+    bool ask(const std::function<void(Question&)>& job, Question& answer);
+    std::map<std::string, Published> ownRooms() const;
 
     std::string host_;
     int port_;
     std::string address_;
     std::uint32_t ttlMs_;
     redisContext* context_ = nullptr;
-    bool everConnected_ = false;
-    std::uint32_t lastRefresh_ = 0;
-    std::uint32_t lastAttempt_ = 0;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable answered_;
+    std::deque<std::function<void()>> jobs_;
+    bool stopping_ = false;
+    bool connected_ = false;
+    // When the thread's current Redis call began (0: none under way).
+    std::uint64_t busySince_ = 0;
     std::map<std::string, Published> rooms_;
     std::vector<std::uint64_t> waiters_;
+    // The listed rooms of every process as last read, and the codes this process let go since.
+    std::vector<net::RoomEntry> roomList_;
+    std::map<std::string, std::uint64_t> released_;
+    std::uint64_t releases_ = 0;
+    std::thread thread_;
 };
 
 } // namespace kokurin

@@ -42,7 +42,10 @@ const char* serverUsage() {
            "                      [--stall-seconds S] [--redis URL [--public-url URL]\n"
            "                      [--redis-ttl-seconds S]] [--max-spectators N]\n"
            "                      [--max-match-minutes M] [--replay-files N]\n"
-           "                      [--replay-megabytes N]\n"
+           "                      [--replay-megabytes N] [--tls-cert FILE --tls-key FILE]\n"
+           "                      [--max-connections-per-ip N] [--trust-proxy ADDRESSES]\n"
+           "                      [--send-queue-kib N] [--handshake-seconds S]\n"
+           "                      [--log-level LEVEL]\n"
            "\n"
            "Serves kokurin's online play (docs/protocol.md) over WebSocket until stopped.\n"
            "\n"
@@ -61,7 +64,16 @@ const char* serverUsage() {
            "  --max-match-minutes M  a match this long ends with nobody winning (default 30)\n"
            "  --replay-files N     replays kept in --replays, the oldest removed first\n"
            "                     (default 10000)\n"
-           "  --replay-megabytes N  bytes of replays kept, likewise (default 1024)\n";
+           "  --replay-megabytes N  bytes of replays kept, likewise (default 1024)\n"
+           "  --tls-cert FILE    serve wss:// and https:// with this PEM certificate chain...\n"
+           "  --tls-key FILE     ...and its PEM private key (both or neither)\n"
+           "  --max-connections-per-ip N  open connections one address may hold (default 32)\n"
+           "  --trust-proxy ADDRESSES  proxies (addresses or networks, comma-separated) whose\n"
+           "                     X-Forwarded-For names the client (default: none)\n"
+           "  --send-queue-kib N a client that leaves this much unread is dropped (default 4096)\n"
+           "  --handshake-seconds S  time to finish the TLS handshake and the HTTP request\n"
+           "                     (default 10)\n"
+           "  --log-level LEVEL  error, warning, info or debug (default info)\n";
 }
 
 bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
@@ -76,7 +88,10 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
             flag != "--stall-seconds" && flag != "--redis" && flag != "--public-url" &&
             flag != "--redis-ttl-seconds" && flag != "--max-spectators" &&
             flag != "--max-match-minutes" && flag != "--replay-files" &&
-            flag != "--replay-megabytes") {
+            flag != "--replay-megabytes" && flag != "--tls-cert" && flag != "--tls-key" &&
+            flag != "--max-connections-per-ip" && flag != "--trust-proxy" &&
+            flag != "--send-queue-kib" && flag != "--handshake-seconds" &&
+            flag != "--log-level") {
             error = "unknown argument '" + flag + "'";
             return false;
         }
@@ -135,6 +150,36 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
                 return false;
             }
             options.publicUrl = value;
+        } else if (flag == "--max-connections-per-ip") {
+            if (!parseWhole(value, 100000, number) || number == 0) {
+                error = "--max-connections-per-ip must be from 1 to 100000, not '" + value + "'";
+                return false;
+            }
+            options.maxConnectionsPerIp = static_cast<std::uint32_t>(number);
+        } else if (flag == "--send-queue-kib") {
+            if (!parseWhole(value, 1u << 20, number) || number < 8) {
+                error = "--send-queue-kib must be from 8 to 1048576, not '" + value + "'";
+                return false;
+            }
+            options.sendQueueBytes = static_cast<std::uint32_t>(number * 1024);
+        } else if (flag == "--handshake-seconds") {
+            if (!parseWhole(value, 600, number) || number == 0) {
+                error = "--handshake-seconds must be from 1 to 600, not '" + value + "'";
+                return false;
+            }
+            options.handshakeMs = static_cast<std::uint32_t>(number * 1000);
+        } else if (flag == "--log-level") {
+            if (value != "error" && value != "warning" && value != "info" && value != "debug") {
+                error = "--log-level must be error, warning, info or debug, not '" + value + "'";
+                return false;
+            }
+            options.logLevel = value;
+        } else if (flag == "--trust-proxy") {
+            options.trustProxy = value;
+        } else if (flag == "--tls-cert") {
+            options.tlsCert = value;
+        } else if (flag == "--tls-key") {
+            options.tlsKey = value;
         } else if (flag == "--host") {
             options.host = value;
         } else if (flag == "--web") {
@@ -142,6 +187,10 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         } else {
             options.replayDir = value;
         }
+    }
+    if (options.tlsCert.empty() != options.tlsKey.empty()) {
+        error = "--tls-cert and --tls-key go together";
+        return false;
     }
     return true;
 }

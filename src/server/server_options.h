@@ -28,6 +28,19 @@ struct ServerOptions {
     std::string redisUrl;
     std::string publicUrl;
     std::uint32_t redisTtlMs = 15000;
+    // TLS on the port (wss:// and https://): the certificate chain and its key, PEM files.
+    std::string tlsCert;
+    std::string tlsKey;
+    // Open connections one address may hold (WebSocket and HTTP alike).
+    std::uint32_t maxConnectionsPerIp = 32;
+    // Proxies whose X-Forwarded-For is believed (comma-separated addresses or networks).
+    std::string trustProxy;
+    // Bytes queued for one client that has not read them before it is dropped.
+    std::uint32_t sendQueueBytes = 4u << 20;
+    // A connection that has not finished its TLS handshake and HTTP request by then is closed.
+    std::uint32_t handshakeMs = 10000;
+    // error, warning, info or debug.
+    std::string logLevel = "info";
     bool help = false;
 };
 

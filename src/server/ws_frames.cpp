@@ -31,6 +31,13 @@ bool ClientFrames::next(Item& item) {
             return false;
         }
         std::uint8_t* frame = buffer_.data() + at_;
+        // Refused from its first two bytes: nothing of an unmasked frame is waited for.
+        if ((frame[1] & 0x80) == 0) {
+            return refuse(item, "an unmasked frame");
+        }
+        if ((frame[0] & 0x70) != 0) {
+            return refuse(item, "a reserved bit set");
+        }
         const bool fin = (frame[0] & 0x80) != 0;
         const std::uint8_t opcode = frame[0] & 0x0f;
         std::uint64_t length = frame[1] & 0x7f;
@@ -52,11 +59,11 @@ bool ClientFrames::next(Item& item) {
             }
         }
         const bool control = (opcode & 0x08) != 0;
-        if ((frame[0] & 0x70) != 0 || (frame[1] & 0x80) == 0 || length > maxMessage_ ||
-            (control && (!fin || length > 125))) {
-            bad_ = true;
-            item = Item();
-            return true;
+        if (length > maxMessage_) {
+            return refuse(item, "an oversized message");
+        }
+        if (control && (!fin || length > 125)) {
+            return refuse(item, "a fragmented or oversized control frame");
         }
         if (left < head + 4 + length) {
             return false;
@@ -67,6 +74,7 @@ bool ClientFrames::next(Item& item) {
             payload[i] ^= mask[i & 3];
         }
         at_ += head + 4 + static_cast<std::size_t>(length);
+        ++frames_;
         item.data = payload;
         item.size = static_cast<std::size_t>(length);
         if (opcode == close) {
@@ -82,9 +90,7 @@ bool ClientFrames::next(Item& item) {
         }
         if (opcode == text || opcode == binary) {
             if (inMessage_) {
-                bad_ = true;
-                item = Item();
-                return true;
+                return refuse(item, "a new message inside another");
             }
             const Kind kind = opcode == text ? Kind::Text : Kind::Binary;
             if (fin) {
@@ -107,11 +113,19 @@ bool ClientFrames::next(Item& item) {
             item.size = message_.size();
             return true;
         }
-        // An unknown opcode, a continuation of nothing, or fragments past the limit.
-        bad_ = true;
-        item = Item();
-        return true;
+        if (opcode == continuation && inMessage_) {
+            return refuse(item, "an oversized message");
+        }
+        return refuse(item, opcode == continuation ? "a continuation of nothing"
+                                                   : "an unknown opcode");
     }
+}
+
+bool ClientFrames::refuse(Item& item, const char* why) {
+    bad_ = true;
+    why_ = why;
+    item = Item();
+    return true;
 }
 
 void appendServerFrame(std::vector<std::uint8_t>& out, std::uint8_t opcode,

@@ -26,14 +26,22 @@ class ClientFrames {
     // The next whole message or control frame; false when more bytes are needed. After a Bad
     // item the connection must be closed (nothing more is read).
     bool next(Item& item);
+    // Every frame read so far, control frames (pongs too) included: what a rate limit counts.
+    std::uint64_t framesRead() const { return frames_; }
+    // Why the last Bad item was bad, for the log ("" before one).
+    const char* whyBad() const { return why_; }
 
   private:
+    bool refuse(Item& item, const char* why);
+
     std::vector<std::uint8_t> buffer_;
     std::size_t at_ = 0;
     std::vector<std::uint8_t> message_;
     bool inMessage_ = false;
     Kind messageKind_ = Kind::Binary;
     bool bad_ = false;
+    const char* why_ = "";
+    std::uint64_t frames_ = 0;
     std::size_t maxMessage_;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "desktop_online/ca_file_argument.h"
 #include "win32/start_up.h"
 #include "win32/wide_text.h"
 
@@ -80,6 +81,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     if (answer.exitStatus >= 0) {
         tell(answer);
         return answer.exitStatus;
+    }
+    std::string error;
+    if (!read.caFile.empty() && !kokurin::trustCaFile(read.caFile, error)) {
+        kokurin::CommandLineAnswer refused;
+        refused.exitStatus = 2;
+        refused.refusal = true;
+        refused.text = "kokurin: " + error + "\n";
+        tell(refused);
+        return 2;
     }
     kokurin::requestLanguage(read.language);
     return kokurin::runApplication(instance, showCommand, nullptr, read.online);

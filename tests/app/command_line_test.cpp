@@ -30,7 +30,7 @@ Read readLine(std::vector<const char*> args, bool takesReplays = true) {
 
 std::set<std::string> optionsIn(const std::string& text) {
     std::set<std::string> found;
-    const std::regex option("--[a-z]+");
+    const std::regex option("--[a-z]+(-[a-z]+)*");
     for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
          it != std::sregex_iterator(); ++it) {
         found.insert(it->str());
@@ -93,8 +93,8 @@ TEST_F(CommandLine, TheTextsFollowTheLanguageAndBothUsagesNameWhatIsRead) {
     EXPECT_EQ(readLine({"-h"}).answer.text, commandLineUsage(Language::English, true));
 
     for (bool replays : {true, false}) {
-        std::set<std::string> read = {"--lang",  "--server", "--host", "--join",
-                                      "--watch", "--quick",  "--help", "--version"};
+        std::set<std::string> read = {"--lang",  "--server", "--host",    "--join",   "--watch",
+                                      "--quick", "--help",   "--version", "--ca-file"};
         if (replays) {
             read.insert({"--replay", "--speed", "--from"});
         }

@@ -13,6 +13,11 @@ Scenarios:
               (the other player wins); the verdict, the lobby and the title follow. The game's
               saved replay, the server's, the player's and the spectator's are the same bytes,
               and the spectator's transcript is the player's. The name is remembered.
+  match_tls   the same match over wss://: the server has a certificate from the test's own
+              authority, which the game and kokurin-sim are given with --ca-file.
+  untrusted   a wss:// server whose certificate's authority the game was not given: the lobby
+              refuses to connect and says why (a longer line than "cannot connect"); ESC returns
+              to the title.
   no_server   a server that is not there: the lobby says so; ESC returns to the title.
 
 Run inside tools/xvfb-session.sh (or tools/wine/wine-session.sh)."""
@@ -25,6 +30,9 @@ import time
 
 import e2e_game
 import screen_checks
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "online"))
+import test_certs  # noqa: E402
 from game_session import TestFailure, press
 
 STATUS_YELLOW = (0xFF, 0xFF, 0x80)
@@ -56,16 +64,39 @@ def lit(frame, box):
     return sum(1 for p in frame.pixels(*box) if not screen_checks.is_dark(p))
 
 
-def start_server(run, server):
+def make_certs(run):
+    """The test's authority and a certificate for this machine. Wine's WinHTTP matches host
+    names but not addresses: the Windows game reaches the server as localhost."""
+    names = "IP:127.0.0.1,DNS:localhost" if run.build.name == "wine" else "IP:127.0.0.1"
+    return test_certs.make_certs(os.path.join(run.work, "certs"), names)
+
+
+def game_path(run, path):
+    """A file's path as the game sees it (under Wine, drive Z:)."""
+    return "Z:" + path.replace("/", "\\") if run.build.name == "wine" else path
+
+
+def start_server(run, server, certs=None):
     os.makedirs(os.path.join(run.work, "server"), exist_ok=True)
+    tls = ["--tls-cert", certs["cert"], "--tls-key", certs["key"]] if certs else []
     proc = subprocess.Popen([server, "--port", "0", "--host", "127.0.0.1", "--replays",
-                             os.path.join(run.work, "server")],
+                             os.path.join(run.work, "server")] + tls,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     line = proc.stdout.readline()
     if "listening on port" not in line:
         proc.kill()
         raise TestFailure("kokurin-server did not start: %r" % line)
-    return proc, "ws://127.0.0.1:%d/" % int(line.split()[-1])
+    host = "localhost" if certs and run.build.name == "wine" else "127.0.0.1"
+    return proc, "%s://%s:%d/" % ("wss" if certs else "ws", host, int(line.split()[-1]))
+
+
+# The error line's text ends left of this on "cannot connect", right of it on the refused
+# certificate (both languages).
+LONG_ERROR_X = 260
+
+
+def error_line_reaches(frame, x):
+    return count_colour(frame, (x, 60, 639, 82), ERROR_RED) >= 10
 
 
 def sim_client(run, sim, url, name, *extra):
@@ -103,15 +134,18 @@ def wait_lobby(run, label):
     return run.wait_for(label, problems_of, 20)
 
 
-def scenario_match(run):
+def scenario_match(run, tls=False):
     sim, server = tools_of(run.args.game)
-    server_proc, url = start_server(run, server)
+    certs = make_certs(run) if tls else None
+    trust = ["--ca-file", certs["ca"]] if tls else []
+    game_trust = ["--ca-file", game_path(run, certs["ca"])] if tls else []
+    server_proc, url = start_server(run, server, certs)
     try:
         # Other scenarios of this run may have left replays in the same folder (one Wine prefix
         # serves every Windows test): this match's is the one that is new.
         before = set(os.listdir(replay_folder(run))) if os.path.isdir(replay_folder(run)) else set()
-        player = sim_client(run, sim, url, "sim", "--novice", "--input-delay", "4")
-        game = run.start_game(args=["--server", url])
+        player = sim_client(run, sim, url, "sim", "--novice", "--input-delay", "4", *trust)
+        game = run.start_game(args=["--server", url] + game_trust)
         run.attach(game)
         wait_lobby(run, "lobby")
         run.ok("the lobby of %s" % url)
@@ -127,7 +161,7 @@ def scenario_match(run):
         for key in "room7":
             press(key, hold=0.05, after=0.05)
         press("Return")
-        watcher = sim_client(run, sim, url, "watcher", "--spectate")
+        watcher = sim_client(run, sim, url, "watcher", "--spectate", *trust)
 
         def match_problems(frame):
             problems = []
@@ -211,7 +245,8 @@ def scenario_no_server(run):
             return ["no error line at (32, 64)"]
         return []
 
-    run.wait_for("cannot-connect", problems_of, 30)
+    frame = run.wait_for("cannot-connect", problems_of, 30)
+    run.check(not error_line_reaches(frame, LONG_ERROR_X), "the short line: cannot connect")
     run.ok("the lobby says the server cannot be reached")
     press("Escape")
     e2e_game.wait_title(run, 0, "title-after-no-server")
@@ -219,6 +254,31 @@ def scenario_no_server(run):
     run.expect_exit(game, "ESC on the title screen")
 
 
+def scenario_untrusted(run):
+    _, server = tools_of(run.args.game)
+    server_proc, url = start_server(run, server, make_certs(run))
+    try:
+        game = run.start_game(args=["--server", url])
+        run.attach(game)
+
+        def problems_of(frame):
+            if not error_line_reaches(frame, LONG_ERROR_X):
+                return ["no long error line at (32, 64)"]
+            return []
+
+        run.wait_for("untrusted", problems_of, 30)
+        run.ok("the lobby refuses the server's certificate")
+        press("Escape")
+        e2e_game.wait_title(run, 0, "title-after-untrusted")
+        press("Escape")
+        run.expect_exit(game, "ESC on the title screen")
+    finally:
+        server_proc.kill()
+        server_proc.wait()
+
+
 if __name__ == "__main__":
-    sys.exit(e2e_game.main({"match": scenario_match, "no_server": scenario_no_server}, {},
-                           __doc__))
+    sys.exit(e2e_game.main({"match": scenario_match,
+                            "match_tls": lambda run: scenario_match(run, tls=True),
+                            "untrusted": scenario_untrusted,
+                            "no_server": scenario_no_server}, {}, __doc__))

@@ -13,6 +13,13 @@ usage: online_test.py SCENARIO SIM SERVER
   fuzz         garbage, cut and oversized messages drop only their sender: a match plays on
   windows      as identical, with 2P the Windows kokurin-sim under Wine (two more arguments:
                WINDOWS_SIM EMULATOR)
+  tls          the identical match over wss:// (the players trust the test's own authority with
+               --ca-file); a client without it, and one reaching the server by a name its
+               certificate does not carry, refuse to connect and say why; online.json over
+               https names the wss:// address
+  windows-tls  as tls, with 2P the Windows kokurin-sim under Wine (WinHTTP): refused without
+               --ca-file, and playing the identical match with it
+  redis-hang   Redis stops answering mid-match: the relay goes on undelayed, the lobby answers
   redis        two servers sharing one Redis: a room made at A is listed at B, a player who
                asks B for it is sent to A and the match plays there; quick match across the
                two; a killed server's rooms expire; a lost Redis leaves B serving its own rooms;
@@ -27,11 +34,13 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from slow_proxy import SlowProxy  # noqa: E402
 import ws_client  # noqa: E402
+import test_certs  # noqa: E402
 
 scenario, sim, server_binary = sys.argv[1], sys.argv[2], sys.argv[3]
 work = tempfile.mkdtemp(prefix='kokurin-online-')
@@ -45,17 +54,26 @@ def check(ok, what):
 
 
 def start_server(*extra):
+    # The log goes to a file: a pipe nobody reads while the test runs would fill and stop it.
+    log = tempfile.TemporaryFile(mode='w+')
     proc = subprocess.Popen([server_binary, '--port', '0', '--host', '127.0.0.1',
                              '--replays', work] + list(extra),
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                            stdout=subprocess.PIPE, stderr=log, text=True)
+    proc.log = log
     line = proc.stdout.readline()
     if 'listening on port' not in line:
         proc.kill()
-        sys.exit('the server did not start: ' + line + proc.stderr.read())
+        proc.wait()
+        sys.exit('the server did not start: ' + line + log_of(proc))
     return proc, int(line.split()[-1])
 
 
-def player(port, room, name, *extra, program=None):
+def log_of(proc):
+    proc.log.seek(0)
+    return proc.log.read()
+
+
+def player(port, room, name, *extra, program=None, url=None):
     # A long input delay: headless players then run many frames per round trip.
     if '--input-delay' not in extra:
         extra = extra + ('--input-delay', '20')
@@ -66,7 +84,7 @@ def player(port, room, name, *extra, program=None):
         # Under Wine a Unix path is drive Z:'s.
         record = 'Z:' + record.replace('/', '\\')
     return subprocess.Popen((program or [sim]) +
-                            ['--online', 'ws://127.0.0.1:%d/' % port, '--room', room,
+                            ['--online', url or 'ws://127.0.0.1:%d/' % port, '--room', room,
                              '--name', name, '--record', record] + list(extra),
                             stdout=out, stderr=err)
 
@@ -198,6 +216,19 @@ def start_redis():
     sys.exit('redis-server did not start')
 
 
+def listed_soon(client, rooms, codes=False, timeout=10):
+    """Whether the client's room list becomes the one given within the timeout."""
+    deadline = time.time() + timeout
+    while True:
+        seen = client.list_rooms()
+        if (seen if not codes else [r[0] for r in seen]) == rooms:
+            return True
+        if time.time() > deadline:
+            print('listed:', seen)
+            return False
+        time.sleep(0.1)
+
+
 def redis_scenario(a_port, redis_url, redis_proc):
     b_proc, b_port = start_server('--redis', redis_url, '--redis-ttl-seconds', '2')
     others.append(b_proc)
@@ -218,7 +249,8 @@ def redis_scenario(a_port, redis_url, redis_proc):
             break
         seen = ws_client.joined(m)
     looker = ws_client.Client(b_port, 'looker')
-    check(looker.list_rooms() == [('SHARED', 'alice', '', 1, 0)],
+    # B reads the other processes' rooms once a second.
+    check(listed_soon(looker, [('SHARED', 'alice', '', 1, 0)]),
           'B lists the room A holds, with its player and spectator')
     looker.join_room('SHARED')
     check(ws_client.refusal(looker.expect(ws_client.REFUSED)) == (8, a_address),
@@ -250,11 +282,10 @@ def redis_scenario(a_port, redis_url, redis_proc):
     keeper = ws_client.Client(a_port, 'keeper')
     keeper.create_room('DOOMED', True)
     keeper.expect(ws_client.JOINED)
-    check([r[0] for r in looker.list_rooms()] == ['DOOMED'], 'B lists A\'s new room')
+    check(listed_soon(looker, ['DOOMED'], codes=True), 'B lists A\'s new room')
     server.kill()
     server.wait()
-    time.sleep(2.5)
-    check(looker.list_rooms() == [], 'the dead process\'s rooms expired')
+    check(listed_soon(looker, [], timeout=15), 'the dead process\'s rooms expired')
     # Redis lost while running: B goes on with its own rooms.
     redis_proc.kill()
     redis_proc.wait()
@@ -266,7 +297,8 @@ def redis_scenario(a_port, redis_url, redis_proc):
     time.sleep(2.5)
     check(b_proc.poll() is None, 'B is still running')
     b_proc.terminate()
-    _, err = b_proc.communicate(timeout=10)
+    b_proc.wait(10)
+    err = log_of(b_proc)
     check(err.count('lost Redis') == 1, 'B said once that Redis was lost:\n' + err)
     # Unreachable at start: a clear word and exit status 3.
     dead = subprocess.run([server_binary, '--port', '0', '--redis', redis_url],
@@ -275,9 +307,106 @@ def redis_scenario(a_port, redis_url, redis_proc):
           'an unreachable Redis stops the start: %d %s' % (dead.returncode, dead.stderr))
 
 
+def redis_hang_scenario(port, redis_proc):
+    """Redis stops answering (stopped, its port still accepting): the relay goes on as before."""
+    os.kill(redis_proc.pid, signal.SIGSTOP)
+    try:
+        pinger = ws_client.Client(port, 'pinger')
+        latencies = {}
+        sent = {}
+
+        def read_pongs():
+            while True:
+                m = pinger.receive(3)
+                if m is None:
+                    return
+                if m[0] == 20:
+                    stamp = int.from_bytes(m[1:5], 'little')
+                    latencies[stamp] = time.time() - sent[stamp]
+        reader = threading.Thread(target=read_pongs, daemon=True)
+        reader.start()
+        a = player(port, 'HANG', 'alice', '--novice', '--max-polls', '2400')
+        time.sleep(0.2)
+        b = player(port, 'HANG', 'bob', '--novice', '--max-polls', '2400')
+        # Every question that may ask Redis, while pings measure the relay's thread.
+        looker = ws_client.Client(port, 'looker')
+        began = time.time()
+        for stamp in range(240):
+            sent[stamp] = time.time()
+            pinger.send(bytes([19]) + stamp.to_bytes(4, 'little'))
+            if stamp % 40 == 0:
+                check(isinstance(looker.list_rooms(), list), 'the room list is answered')
+                looker.join_room('gone%d' % stamp)
+                check(looker.expect(ws_client.REFUSED) is not None, 'a join is answered')
+                looker.create_room('made%d' % stamp, True)
+                check(looker.expect(ws_client.JOINED) is not None, 'a room is made')
+                looker.quick_match()
+                looker.leave()
+            time.sleep(max(0.0, began + (stamp + 1) * 0.025 - time.time()))
+        codes = finish({'alice': a, 'bob': b})
+        check(codes == {'alice': 0, 'bob': 0}, 'both exit 0 with Redis hung: %s' % codes)
+        same_match(['alice', 'bob'], 'HANG', frames=2400)
+        reader.join(10)
+        late = sorted(latencies.values())
+        slow = sum(1 for t in late if t > 0.25)
+        check(len(late) == len(sent), 'every ping answered (%d of %d)' % (len(late), len(sent)))
+        check(slow <= len(sent) // 20, '%d of %d pings took over 250 ms (slowest %.0f ms)' %
+              (slow, len(sent), 1000 * (late[-1] if late else 0)))
+    finally:
+        os.kill(redis_proc.pid, signal.SIGCONT)
+
+
+def tls_scenario(port, certs):
+    url = 'wss://127.0.0.1:%d/' % port
+    trust = ('--ca-file', certs['ca'])
+    a = player(port, 'SECURE', 'alice', '--novice', *trust, url=url)
+    time.sleep(0.2)
+    b = player(port, 'SECURE', 'bob', '--novice', *trust, url=url)
+    c = player(port, 'SECURE', 'carol', '--spectate', *trust, url=url)
+    codes = finish({'alice': a, 'bob': b, 'carol': c})
+    check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0 over wss: %s' % codes)
+    same_match(['alice', 'bob', 'carol'], 'SECURE')
+    unknown = player(port, 'sec2', 'dave', url=url)
+    other_name = player(port, 'sec2', 'erin', *trust, url='wss://localhost:%d/' % port)
+    plain = player(port, 'sec2', 'fred', url='ws://127.0.0.1:%d/' % port)
+    codes = finish({'dave': unknown, 'erin': other_name, 'fred': plain})
+    check(codes == {'dave': 4, 'erin': 4, 'fred': 4}, 'the three fail: %s' % codes)
+    check(b'refused to connect: the server\'s certificate is not trusted (unable to get local '
+          b'issuer certificate)' in read('dave.err'),
+          'an unknown authority is refused in words: %r' % read('dave.err'))
+    check(b'refused to connect: the server\'s certificate is not trusted (it names another '
+          b'host)' in read('erin.err'), 'the wrong host name too: %r' % read('erin.err'))
+    check(b'certificate' not in read('fred.err'), 'plain ws:// to a TLS port is no refusal')
+    check('TLS handshake with 127.0.0.1 failed' in log_of(server),
+          'the failed handshakes are in the debug log')
+    import ssl
+    context = ssl.create_default_context(cafile=certs['ca'])
+    with context.wrap_socket(socket.create_connection(('127.0.0.1', port), timeout=10),
+                             server_hostname='127.0.0.1') as s:
+        s.sendall(b'GET /online.json HTTP/1.1\r\nHost: 127.0.0.1:%d\r\n\r\n' % port)
+        answer = b''
+        while True:
+            try:
+                chunk = s.recv(4096)
+            except (ssl.SSLError, OSError):
+                break
+            if not chunk:
+                break
+            answer += chunk
+    check(answer.startswith(b'HTTP/1.1 200') and
+          answer.endswith(b'{"server":"wss://127.0.0.1:%d/"}\n' % port),
+          'online.json over https names wss://: %r' % answer[-200:])
+
+
 others = []
 server_args = ['--stall-seconds', '3'] if scenario == 'restart' else []
-if scenario == 'redis':
+if scenario in ('tls', 'windows-tls'):
+    # Wine's WinHTTP matches a certificate's host names but not its addresses: the Windows
+    # client reaches the server as localhost.
+    certs = test_certs.make_certs(os.path.join(work, 'certs'),
+                                  'IP:127.0.0.1' + (',DNS:localhost' if scenario != 'tls' else ''))
+    server_args = ['--tls-cert', certs['cert'], '--tls-key', certs['key'], '--log-level', 'debug']
+if scenario in ('redis', 'redis-hang'):
     redis_proc, redis_port = start_redis()
     others.append(redis_proc)
     redis_url = 'redis://127.0.0.1:%d' % redis_port
@@ -386,6 +515,27 @@ try:
         same_match(['alice', 'bob', 'carol'], 'WIN1')
     elif scenario == 'redis':
         redis_scenario(port, redis_url, redis_proc)
+    elif scenario == 'tls':
+        tls_scenario(port, certs)
+    elif scenario == 'windows-tls':
+        windows_sim, emulator = sys.argv[4], sys.argv[5]
+        url = 'wss://127.0.0.1:%d/' % port
+        wine_url = 'wss://localhost:%d/' % port
+        wine_ca = 'Z:' + certs['ca'].replace('/', '\\')
+        refused = player(port, 'wt', 'dave', url=wine_url, program=[emulator, windows_sim])
+        check(finish({'dave': refused}, timeout=120) == {'dave': 4}, 'no --ca-file: exit 4')
+        check(b'refused to connect: the server\'s certificate is not trusted' in read('dave.err'),
+              'the Windows client refuses an unknown authority: %r' % read('dave.err'))
+        a = player(port, 'wt', 'alice', '--novice', '--ca-file', certs['ca'], url=url)
+        time.sleep(0.2)
+        b = player(port, 'wt', 'bob', '--novice', '--ca-file', wine_ca, url=wine_url,
+                   program=[emulator, windows_sim])
+        c = player(port, 'wt', 'carol', '--spectate', '--ca-file', certs['ca'], url=url)
+        codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
+        check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
+        same_match(['alice', 'bob', 'carol'], 'wt')
+    elif scenario == 'redis-hang':
+        redis_hang_scenario(port, redis_proc)
     else:
         sys.exit('unknown scenario ' + scenario)
 finally:
@@ -395,10 +545,11 @@ finally:
             proc.wait()
     server.send_signal(signal.SIGTERM)
     try:
-        _, err = server.communicate(timeout=10)
+        server.wait(10)
     except subprocess.TimeoutExpired:
         server.kill()
-        _, err = server.communicate()
+        server.wait()
+    err = log_of(server)
     if 'runtime error' in err or 'AddressSanitizer' in err:
         check(False, 'the sanitizers found nothing in the server:\n' + err[-3000:])
 

@@ -8,7 +8,9 @@ import time
 GAME_VERSION = b'1.0.0'
 HELLO, WELCOME, REFUSED, LIST_ROOMS, ROOM_LIST, CREATE_ROOM, JOIN_ROOM, QUICK_MATCH, JOINED, \
     START = range(1, 11)
+INPUTS = 11
 LEAVE = 17
+PING = 19
 
 
 def text(s):
@@ -16,19 +18,45 @@ def text(s):
     return bytes([len(b)]) + b
 
 
+def upgrade(sock, headers=b''):
+    """Sends a WebSocket upgrade; returns the bytes after the server's answer, or None when the
+    server closed instead of answering 101."""
+    sock.sendall(b'GET / HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\n'
+                 b'Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n'
+                 b'Sec-WebSocket-Version: 13\r\n' + headers + b'\r\n')
+    reply = b''
+    while b'\r\n\r\n' not in reply:
+        try:
+            chunk = sock.recv(4096)
+        except OSError:
+            return None
+        if not chunk:
+            return None
+        reply += chunk
+    if not reply.startswith(b'HTTP/1.1 101'):
+        return None
+    return reply.split(b'\r\n\r\n', 1)[1]
+
+
+def connect(port, source='127.0.0.1', receive_buffer=None, sock_wrap=None):
+    """A TCP connection from a chosen loopback address, with a small receive buffer if asked
+    (set before connecting, so the window the server sees stays small)."""
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    if receive_buffer:
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
+    sock.settimeout(5)
+    sock.bind((source, 0))
+    sock.connect(('127.0.0.1', port))
+    return sock_wrap(sock) if sock_wrap else sock
+
+
 class Client:
-    def __init__(self, port, name, host='127.0.0.1'):
-        self.sock = socket.create_connection((host, port), timeout=5)
-        self.sock.sendall(b'GET / HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\n'
-                          b'Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n'
-                          b'Sec-WebSocket-Version: 13\r\n\r\n')
-        reply = b''
-        while b'\r\n\r\n' not in reply:
-            chunk = self.sock.recv(4096)
-            if not chunk:
-                raise ConnectionError('the server closed the handshake')
-            reply += chunk
-        self.data = reply.split(b'\r\n\r\n', 1)[1]
+    def __init__(self, port, name, host='127.0.0.1', sock=None, headers=b''):
+        self.sock = sock or socket.create_connection((host, port), timeout=5)
+        data = upgrade(self.sock, headers)
+        if data is None:
+            raise ConnectionError('the server closed the handshake')
+        self.data = data
         self.send(bytes([HELLO, 1, 0]) + text(GAME_VERSION) + text(name))
         assert self.expect(WELCOME)[0] == WELCOME
 

@@ -128,6 +128,66 @@ TEST(WsFrames, WhatNoClientMaySendIsBadAndEndsTheReading) {
     }
 }
 
+// A client must mask every frame (a proxy or cache between it and the server must never see
+// bytes a page chose): an unmasked frame of any kind is refused on its own, before any of its
+// payload is read as a message, however the bytes are cut.
+TEST(WsFrames, AnUnmaskedFrameOfAnyKindIsRefusedAtOnce) {
+    std::mt19937 random(3);
+    for (std::uint8_t opcode : {1, 2, 8, 9, 10}) {
+        for (std::size_t n : {0, 5, 125, 300}) {
+            if ((opcode & 8) != 0 && n > 125) {
+                continue;
+            }
+            Bytes wire;
+            clientFrame(wire, true, 2, Bytes{7}, random); // a good message first
+            wire.push_back(static_cast<std::uint8_t>(0x80 | opcode));
+            if (n < 126) {
+                wire.push_back(static_cast<std::uint8_t>(n));
+            } else {
+                wire.push_back(126);
+                wire.push_back(static_cast<std::uint8_t>(n >> 8));
+                wire.push_back(static_cast<std::uint8_t>(n & 0xff));
+            }
+            wire.insert(wire.end(), n, 0x41);
+            ClientFrames frames(4096);
+            frames.feed(wire.data(), wire.size());
+            ClientFrames::Item item;
+            ASSERT_TRUE(frames.next(item));
+            EXPECT_EQ(item.kind, ClientFrames::Kind::Binary);
+            ASSERT_TRUE(frames.next(item)) << "opcode " << int(opcode) << " size " << n;
+            EXPECT_EQ(item.kind, ClientFrames::Kind::Bad) << "opcode " << int(opcode);
+            EXPECT_STREQ(frames.whyBad(), "an unmasked frame");
+            EXPECT_FALSE(frames.next(item));
+            // Its header alone, cut anywhere after the length, is refused the same.
+            ClientFrames cut(4096);
+            cut.feed(wire.data() + 7, 2);
+            ASSERT_TRUE(cut.next(item)) << "opcode " << int(opcode);
+            EXPECT_EQ(item.kind, ClientFrames::Kind::Bad);
+        }
+    }
+}
+
+// Control frames are counted with the messages: a rate limit sees a ping flood.
+TEST(WsFrames, EveryFrameReadIsCounted) {
+    std::mt19937 random(9);
+    Bytes wire;
+    for (int i = 0; i < 10; ++i) {
+        clientFrame(wire, true, 9, Bytes{1}, random);
+        clientFrame(wire, true, 10, Bytes{2}, random);
+    }
+    clientFrame(wire, false, 2, Bytes{3}, random);
+    clientFrame(wire, true, 0, Bytes{4}, random);
+    ClientFrames frames(4096);
+    frames.feed(wire.data(), wire.size());
+    ClientFrames::Item item;
+    int items = 0;
+    while (frames.next(item)) {
+        ++items;
+    }
+    EXPECT_EQ(items, 11); // ten pings and one message
+    EXPECT_EQ(frames.framesRead(), 22u);
+}
+
 TEST(WsFrames, ServerFramesCarryTheirLengthsUnmasked) {
     for (std::size_t n : {0, 125, 126, 4096, 65535, 65536}) {
         Bytes payload(n, 7);

@@ -69,8 +69,9 @@ function stopProcess(child) {
 }
 
 // A fresh profile each time, removed at the end. The browser's language is Japanese unless
-// device says otherwise; device may also emulate a phone (isMobile, hasTouch, locale).
-async function launchBrowser(viewport = { width: 800, height: 600 }, device = {}) {
+// device says otherwise; device may also emulate a phone (isMobile, hasTouch, locale). args: more
+// of Chromium's switches.
+async function launchBrowser(viewport = { width: 800, height: 600 }, device = {}, args = []) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), "kokurin-chromium-"));
     const context = await chromium.launchPersistentContext(profile, {
         executablePath: CHROMIUM,
@@ -88,6 +89,7 @@ async function launchBrowser(viewport = { width: 800, height: 600 }, device = {}
             "--disable-background-networking",
             "--disable-component-update",
             "--disable-sync",
+            ...args,
         ],
     });
     context.setDefaultTimeout(20000);

@@ -28,12 +28,14 @@ const children = [];
 
 // kokurin-server on a free loopback port, serving the web build and saving replays in a folder
 // of work that it makes.
-function startGameServer() {
+// With certs ({cert, key}) it speaks TLS: https:// and wss://.
+function startGameServer(certs = null, replays = "replays", extra = []) {
+    const tls = certs ? ["--tls-cert", certs.cert, "--tls-key", certs.key, ...extra] : extra;
     return new Promise((resolve, reject) => {
         const child = spawn(
             SERVER,
             ["--port", "0", "--host", "127.0.0.1", "--web", session.WEB_DIR, "--replays",
-             path.join(work, "replays")],
+             path.join(work, replays), ...tls],
             { stdio: ["ignore", "pipe", "pipe"] }
         );
         children.push(child);
@@ -46,12 +48,15 @@ function startGameServer() {
                 clearTimeout(timer);
                 resolve({
                     port: Number(found[1]),
-                    url: "http://127.0.0.1:" + found[1] + "/",
-                    ws: "ws://127.0.0.1:" + found[1] + "/",
+                    url: (certs ? "https" : "http") + "://127.0.0.1:" + found[1] + "/",
+                    ws: (certs ? "wss" : "ws") + "://127.0.0.1:" + found[1] + "/",
+                    log: child.log,
                 });
             }
         });
-        child.stderr.resume();
+        let log = "";
+        child.stderr.on("data", (chunk) => (log += chunk));
+        child.log = () => log;
         child.on("exit", (code) => reject(new Error("kokurin-server exited with " + code)));
     });
 }
@@ -270,6 +275,80 @@ test("a link to a room plays a match against kokurin-sim to its end (ESC after 1
     await page.keyboard.press("Escape");
     await button.waitFor({ state: "hidden" });
     assert.deepEqual(browser.errors, []);
+});
+
+test("over TLS: the page served over https finds the wss:// server and plays a match there", async () => {
+    // The test's own authority and certificate; Chromium trusts exactly that key.
+    const made = spawn("python3", [path.join(session.ROOT, "tests", "online", "test_certs.py"),
+                                   path.join(work, "certs")]);
+    let json = "";
+    made.stdout.on("data", (chunk) => (json += chunk));
+    assert.equal(await new Promise((resolve) => made.on("exit", resolve)), 0);
+    const certs = JSON.parse(json);
+    const secure = await startGameServer(certs, "secure-replays", ["--log-level", "debug"]);
+    const tlsBrowser = await session.launchBrowser({ width: 800, height: 700 }, {},
+        ["--ignore-certificate-errors-spki-list=" + certs.spki]);
+    try {
+        const { page } = tlsBrowser;
+        const room = "SECURE";
+        const simReplay = path.join(work, "secure-sim.kkr");
+        const watcherReplay = path.join(work, "secure-watcher.kkr");
+        const trust = ["--ca-file", certs.ca];
+        const player = startSim(["--online", secure.ws, "--room", room, "--novice", "--name", "sim",
+                                 "--record", simReplay, ...trust]);
+        const spectator = startSim(["--online", secure.ws, "--room", room, "--spectate", "--name",
+                                    "watcher", "--record", watcherReplay, ...trust]);
+        // The page asks the server that served it, which names its wss:// address; the room's
+        // link then takes the page there.
+        await page.goto(secure.url + "?lang=en").catch((error) => {
+            throw new Error(error.message + "\nthe server's log:\n" + secure.log());
+        });
+        await watchTexts(page);
+        await waitForText(page, "N: Play online");
+        assert.equal(await page.evaluate(() => window.kokurinOnline.value("served")), secure.ws);
+        const link = secure.url + "?lang=en&server=" + encodeURIComponent(secure.ws) + "&room=" +
+            room + "&seed=9";
+        for (let attempt = 0; ; attempt++) {
+            await page.goto(link);
+            await watchTexts(page);
+            const deadline = Date.now() + 5000;
+            while (!player.stderr.includes("seat 0") && Date.now() < deadline) {
+                await page.waitForTimeout(100);
+            }
+            if (player.stderr.includes("seat 0") || attempt === 2) {
+                break;
+            }
+        }
+        // The match shows both names; the page's player leaves it, and the native one wins.
+        await waitForText(page, "1P sim  2P");
+        // The keys go to the game once it has the focus; ESC until the match is over (the
+        // first may come before the match takes keys).
+        await clickGame(page, 8, 8);
+        let over = false;
+        const both = Promise.all([player.done, spectator.done]).then((codes) => {
+            over = true;
+            return codes;
+        });
+        for (const until = Date.now() + 30000; !over && Date.now() < until;) {
+            await page.keyboard.press("Escape");
+            await page.waitForTimeout(500);
+        }
+        let timer;
+        const codes = await Promise.race([both, new Promise((resolve) => (timer = setTimeout(resolve, 30000)))]);
+        clearTimeout(timer);
+        assert.deepEqual(codes, [0, 0], player.stderr + spectator.stderr);
+        assert.match(player.stderr, /left, winner 1P/);
+        assert.equal(spectator.stdout, player.stdout, "the spectator saw the player's match");
+        const saved = fs.readFileSync(path.join(work, "secure-replays", room + "-1.kkr"));
+        assert.deepEqual(fs.readFileSync(simReplay), saved);
+        assert.deepEqual(fs.readFileSync(watcherReplay), saved);
+        await page.waitForFunction(() => window.kokurinReplays.list().length === 1, null, { timeout: 15000 });
+        const own = await page.evaluate(() => Array.from(window.kokurinReplays.read(window.kokurinReplays.list()[0])));
+        assert.deepEqual(Buffer.from(own), saved, "the page kept the same replay");
+        assert.deepEqual(tlsBrowser.errors, []);
+    } finally {
+        await tlsBrowser.close();
+    }
 });
 
 test("a server that does not answer: the lobby says so, ESC returns to the title", async () => {

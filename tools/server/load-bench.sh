@@ -45,6 +45,7 @@ if [ -z "${KOKURIN_BENCH_NO_PIN:-}" ] && command -v taskset >/dev/null 2>&1 &&
     pin_bench=(taskset -c 1)
 fi
 "${pin_server[@]}" "$server" --port 0 --host 127.0.0.1 --replays "$work/replays" \
+    --max-connections-per-ip 100000 --log-level warning \
     >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 port=

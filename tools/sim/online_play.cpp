@@ -85,6 +85,11 @@ template <class Done> bool waitFor(net::OnlineClient& client, std::uint32_t seco
 }
 
 int failed(const net::OnlineClient& client, const char* waitingFor) {
+    if (client.transport().certificateRefused()) {
+        // A refusal, not a fault: said plainly, with what the check found.
+        std::fprintf(stderr, "kokurin-sim: refused to connect: %s\n", client.error().c_str());
+        return 4;
+    }
     std::fprintf(stderr, "kokurin-sim: %s\n",
                  client.phase() == net::OnlineClient::Phase::Failed
                      ? client.error().c_str()
@@ -112,6 +117,7 @@ const char* endText(std::uint8_t how) {
 
 int playOnline(const SimOptions& options, headless::KeySource* keys) {
     using Phase = net::OnlineClient::Phase;
+    setTrustedCaFile(options.caFile);
     DesktopWebSocket transport;
     net::OnlineClient client(transport, options.name);
     client.open(options.onlineUrl);

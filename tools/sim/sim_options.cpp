@@ -32,7 +32,7 @@ const char* simUsage() {
            "                   [--record FILE]\n"
            "       kokurin-sim --replay FILE [--wav FILE]\n"
            "       kokurin-sim --online URL --room CODE [--spectate] [--keys FILE] [--novice]\n"
-           "                   [--name NAME] [--record FILE]\n"
+           "                   [--name NAME] [--record FILE] [--ca-file FILE]\n"
            "\n"
            "Plays one match of kokurin without a window and prints what happened as JSON Lines.\n"
            "\n"
@@ -59,7 +59,10 @@ const char* simUsage() {
            "                  room CODE, made when there is none (its first player is 1P), and\n"
            "                  print the transcript; --keys then counts frames of the match, and\n"
            "                  either key set moves this player's seat\n"
+           "                  (wss:// for a server with TLS: its certificate must verify)\n"
            "  --room CODE     the room to join, 4 to 8 letters and digits (with --online)\n"
+           "  --ca-file FILE  PEM certificate authorities trusted for wss:// besides the\n"
+           "                  system's\n"
            "  --spectate      watch the room's match instead of playing\n"
            "  --novice        play this seat as the tournament's scripted novice\n"
            "  --name NAME     the player's name (default kokurin-sim)\n"
@@ -115,7 +118,7 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
                           flag == "--max-polls" || flag == "--wav" || flag == "--record" ||
                           flag == "--replay" || flag == "--online" || flag == "--room" ||
                           flag == "--name" || flag == "--corrupt-hash" ||
-                          flag == "--input-delay";
+                          flag == "--input-delay" || flag == "--ca-file";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
@@ -152,6 +155,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.onlineUrl = value;
         } else if (flag == "--room") {
             options.room = value;
+        } else if (flag == "--ca-file") {
+            options.caFile = value;
         } else if (flag == "--name") {
             options.name = value;
         } else if (flag == "--input-delay") {
@@ -189,9 +194,9 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         return true;
     }
     if (options.spectate || options.novice || !options.room.empty() ||
-        options.corruptHashAt != 0 || options.inputDelay != 0) {
-        error = "--room, --spectate, --novice, --input-delay and --corrupt-hash go with "
-                "--online";
+        options.corruptHashAt != 0 || options.inputDelay != 0 || !options.caFile.empty()) {
+        error = "--room, --spectate, --novice, --input-delay, --corrupt-hash and --ca-file go "
+                "with --online";
         return false;
     }
     if (!options.replayFile.empty()) {

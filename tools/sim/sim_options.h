@@ -24,6 +24,8 @@ struct SimOptions {
     // Online: the server's ws:// address and the room to join (made when there is none).
     std::string onlineUrl;
     std::string room;
+    // Certificate authorities trusted for wss:// besides the system's (PEM; empty: none).
+    std::string caFile;
     std::string name = "kokurin-sim";
     bool spectate = false;
     // The local seat plays as the tournament's scripted novice (a whole match with no script).
