@@ -39,6 +39,11 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
             client_.sendInput(f, sent_[f]);
         }
     }
+    // A pick made while the frames are held goes with the next frame sent: the screen it was
+    // made on is still the one shown.
+    if (input.pointer != 0) {
+        heldPick_ = input.pointer;
+    }
     if (seat < 2 && !over && client_.phase() == OnlineClient::Phase::Playing) {
         // The frames up to this one's plus the delay are sent; those before the first sampled
         // one are blank, as nobody could have pressed anything for them yet.
@@ -46,7 +51,8 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
         while (nextSend_ <= target) {
             FrameInput mine;
             if (nextSend_ == target) {
-                mine = seatInput(local_.inputFor(nextSend_, localDown), seat);
+                mine = seatInput(local_.inputFor(nextSend_, localDown, heldPick_), seat);
+                heldPick_ = 0;
             }
             client_.sendInput(nextSend_, mine);
             sent_.push_back(mine);

@@ -2,6 +2,7 @@
 // goes straight to its lobby, a room or the quick-match queue.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kokurin {
@@ -16,12 +17,17 @@ struct OnlineRequest {
         Join,
         Watch,
         Quick,
+        // Take back the seat of a match played on an earlier connection (the page loaded
+        // again): the room and its resume token.
+        Resume,
     };
     // ws://host:port/ (empty: the settings' address).
     std::string server;
     Mode mode = Mode::None;
-    // Join and Watch: the room's code.
+    // Join, Watch and Resume: the room's code.
     std::string room;
+    // Resume: the earlier connection's token.
+    std::uint64_t resumeToken = 0;
 };
 
 // Turns what a player may type for a server (host:port, http://…, ws://…) into a ws:// or

@@ -2,6 +2,9 @@
 // matches played through the server, and what follows each (the verdict, a rematch).
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace kokurin {
 
 struct Settings;
@@ -11,5 +14,15 @@ struct OnlineRequest;
 // one; ESC in the lobby returns. The player's name is kept in the settings. The process's own
 // generator, rotation count and keys are put back afterwards. True when the game is closing.
 bool runOnline(Settings& settings, const OnlineRequest& request);
+
+// Where a front end that can come back for a match keeps the seat the player holds: the server,
+// the room and the resume token while a match is played, all empty (token 0) once it is over.
+// The page keeps it for the tab's session, so that the page loaded again within the stall
+// timeout takes the seat back (OnlineRequest::Mode::Resume); the desktop keeps none.
+using OnlineSeatKeeper = void (*)(const std::string& serverUrl, const std::string& roomCode,
+                                  std::uint64_t resumeToken);
+void setOnlineSeatKeeper(OnlineSeatKeeper keeper);
+void keepOnlineSeat(const std::string& serverUrl, const std::string& roomCode,
+                    std::uint64_t resumeToken);
 
 } // namespace kokurin

@@ -285,10 +285,18 @@ void ServerLobby::handle(Client& client, const Message& m, std::uint32_t nowMs) 
         return;
     case MessageType::Rematch:
         if (room != nullptr && client.seat < 2 && !room->playing && room->matchNumber != 0) {
+            const bool askedBefore = room->seats[client.seat].wantsRematch;
             room->seats[client.seat].wantsRematch = true;
+            const ClientId other = room->seats[1 - client.seat].client;
             if (room->seats[0].wantsRematch && room->seats[1].wantsRematch &&
                 room->seats[0].client != 0 && room->seats[1].client != 0) {
                 startMatch(*room, nowMs);
+            } else if (!askedBefore && other != 0) {
+                // The other player hears of the ask, once (a client that does not know this
+                // ignores it).
+                Message asked;
+                asked.type = MessageType::Rematch;
+                send(other, asked);
             }
         }
         return;

@@ -59,7 +59,7 @@ class FakeTransport : public Transport {
 
 class PressedUp : public LocalSeatInput {
   public:
-    FrameInput inputFor(std::uint32_t frame, const bool[keyboardKeys]) override {
+    FrameInput inputFor(std::uint32_t frame, const bool[keyboardKeys], std::uint8_t) override {
         asked.push_back(frame);
         // UP is 2P's key; online it moves whichever seat this player holds.
         return FrameInput{0x0080, 5};
