@@ -3,6 +3,7 @@
 #include "screens/online_request.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 namespace kokurin {
@@ -58,6 +59,28 @@ bool normalizeRoomCode(const std::string& typed, std::string& code) {
         out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
     code = out;
+    return true;
+}
+
+bool readResumeToken(const std::string& text, std::uint64_t& token) {
+    if (text.empty() || text.size() > 20) {
+        return false;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) {
+            return false;
+        }
+        value = value * 10 + digit;
+    }
+    if (value == 0) {
+        return false;
+    }
+    token = value;
     return true;
 }
 

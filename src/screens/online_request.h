@@ -35,6 +35,9 @@ struct OnlineRequest {
 bool normalizeServerAddress(const std::string& typed, std::string& url);
 // Upper-cases a room code; false unless it is 1 to 16 letters and digits.
 bool normalizeRoomCode(const std::string& typed, std::string& code);
+// A resume token written in decimal; false unless it is 1 to 20 digits of a number from 1 to
+// 2^64 - 1.
+bool readResumeToken(const std::string& text, std::uint64_t& token);
 
 // Reads --server URL [--join CODE | --watch CODE | --host | --quick] (the server alone: its
 // lobby); other arguments are left alone. False, with the reason, for a malformed request.

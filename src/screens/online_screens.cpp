@@ -133,6 +133,10 @@ class LobbyScreen {
                 refusalsSeen_ = client.refusalsReceived();
                 notice_ = refusalNotice(client.lastRefusal(), texts_);
                 waitingQuick_ = false;
+                if (notice_ == texts_.resumedTooLate) {
+                    // The seat is gone: a page loaded again must not ask for it again.
+                    keepOnlineSeat("", "", 0);
+                }
             }
 
             const bool inLobby =

@@ -6,6 +6,16 @@ namespace kokurin::web {
 OnlineRequest onlineRequestFromPage(const PageOnlineValues& values) {
     OnlineRequest request;
     std::string server;
+    std::string room;
+    std::uint64_t token = 0;
+    if (values.hasResume && normalizeServerAddress(values.resumeServer, server) &&
+        normalizeRoomCode(values.resumeRoom, room) && readResumeToken(values.resumeToken, token)) {
+        request.server = server;
+        request.mode = OnlineRequest::Mode::Resume;
+        request.room = room;
+        request.resumeToken = token;
+        return request;
+    }
     if (values.hasServer && normalizeServerAddress(values.server, server)) {
         request.server = server;
         request.mode = OnlineRequest::Mode::Lobby;

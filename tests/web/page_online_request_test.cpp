@@ -61,5 +61,38 @@ TEST(PageOnlineRequest, EachAddressMakesItsRequest) {
     }
 }
 
+// A seat the tab kept goes before what the address asks; a kept seat with any value unsound is
+// no seat, and the address is read as without one.
+TEST(PageOnlineRequest, AKeptSeatIsTakenBackWhenEveryValueIsSound) {
+    struct Seat {
+        const char* what;
+        const char* server;
+        const char* room;
+        const char* token;
+        Mode mode;
+        std::uint64_t expected;
+    };
+    const Seat seats[] = {
+        {"a sound seat", "ws://h:1/", "ab1", "18446744073709551615", Mode::Resume,
+         18446744073709551615ull},
+        {"a token past 64 bits", "ws://h:1/", "AB1", "18446744073709551616", Mode::Join, 0},
+        {"a token of nothing", "ws://h:1/", "AB1", "0", Mode::Join, 0},
+        {"a token with a sign", "ws://h:1/", "AB1", "-5", Mode::Join, 0},
+        {"a room that is no code", "ws://h:1/", "A B", "5", Mode::Join, 0},
+        {"a server that is none", "ws://h/<x>", "AB1", "5", Mode::Join, 0},
+    };
+    for (const Seat& seat : seats) {
+        PageOnlineValues values = page("ws://link/", "LINKED");
+        values.hasResume = true;
+        values.resumeServer = seat.server;
+        values.resumeRoom = seat.room;
+        values.resumeToken = seat.token;
+        const OnlineRequest request = onlineRequestFromPage(values);
+        EXPECT_EQ(request.mode, seat.mode) << seat.what;
+        EXPECT_EQ(request.resumeToken, seat.expected) << seat.what;
+        EXPECT_EQ(request.room, seat.mode == Mode::Resume ? "AB1" : "LINKED") << seat.what;
+    }
+}
+
 } // namespace
 } // namespace kokurin::web
