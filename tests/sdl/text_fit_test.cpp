@@ -9,6 +9,7 @@
 #include <string>
 
 #include "screens/game_texts.h"
+#include "screens/online_texts.h"
 
 using namespace kokurin;
 
@@ -116,5 +117,31 @@ TEST_F(TextFit, TheSettingsScreen) {
     for (int i = 0; i < 4; ++i) {
         fits(ja.refused[i], en.refused[i], 14, 632);
     }
-    fits(ja.editInFile, en.editInFile, 14, 290);
+}
+
+// Online play's texts where the screens give them a box of their own: both languages fit it.
+TEST_F(TextFit, OnlineNoticesButtonsAndFields) {
+    for (const OnlineTexts* texts : {&japaneseOnlineTexts(), &englishOnlineTexts()}) {
+        const OnlineTexts& t = *texts;
+        // Between the board and the queues, centred, at 16 pixels.
+        for (const std::string& notice :
+             {std::string(t.waitingForPlayer), std::string(t.waitingForPlayers),
+              std::string(t.waitingForServer), std::string(t.reconnecting),
+              formatted(t.goneCountdown, 20, true)}) {
+            EXPECT_LE(width(notice, 16), 620) << notice;
+        }
+        // The verdict's buttons, 200 pixels each; the keyboard's two-key buttons.
+        for (const char* button : {t.afterRematch, t.afterLobby}) {
+            EXPECT_LE(width(button, 14), 200) << button;
+        }
+        for (const char* button : {t.typingDone, t.typingCancel}) {
+            EXPECT_LE(width(button, 16), 112) << button;
+        }
+        EXPECT_LE(width(t.typingHelp, 14), 600) << t.typingHelp;
+        EXPECT_LE(width(t.notAnAddress, 14), 632) << t.notAnAddress;
+        // The name's caption before its value at x 120 (the line starts at 48).
+        char caption[64];
+        std::snprintf(caption, sizeof caption, t.nameItem, "");
+        EXPECT_LE(width(caption, 14), 70) << caption;
+    }
 }
