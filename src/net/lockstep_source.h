@@ -64,7 +64,8 @@ class LockstepInputSource : public FrameInputSource {
     std::uint32_t nextSend_ = 0;
     std::uint32_t corruptAt_ = 0;
     long held_ = 0;
-    // The local pointer's last pick not yet sent (0: none).
+    // The local keys down and the pointer's last pick since the last frame sent (0: none).
+    bool heldDown_[keyboardKeys] = {};
     std::uint8_t heldPick_ = 0;
     // Every frame this seat sent, to send again what a dropped connection lost.
     std::vector<FrameInput> sent_;
