@@ -319,9 +319,6 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept) {
     // Two humans: the portrait of the title's two-player entry, on every front end whichever
     // screen it came from.
     loadBackground(formatText("data/%s", rosterPortraits[0]));
-    if (client.seat() < 2) {
-        keepOnlineSeat(client.url(), client.roomCode(), client.resumeToken());
-    }
     MatchState state;
     setUpMatch(state, start.opponent);
     MatchObserver* previous = matchObserver();

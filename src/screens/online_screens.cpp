@@ -233,6 +233,11 @@ class LobbyScreen {
     AfterMatch playMatches(net::OnlineClient& client) {
         waitingQuick_ = false;
         for (;;) {
+            // The seat is kept by the lobby's address (which sends a resume on to the process
+            // that holds the room), so that a page loaded again on it comes back here.
+            if (client.seat() < 2) {
+                keepOnlineSeat(request_.server, client.roomCode(), client.resumeToken());
+            }
             const AfterMatch after = playOnlineMatch(client, settings_.replaysKept);
             if (after != AfterMatch::Rematch) {
                 if (after == AfterMatch::Lobby) {

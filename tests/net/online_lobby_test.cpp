@@ -207,15 +207,6 @@ class OnlineLobby : public ::testing::Test {
     ScriptedServer server_;
 };
 
-bool drawn(const std::string& text) {
-    for (const auto& draw : headless::lastFrame()) {
-        if (draw.text.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 TEST_F(OnlineLobby, RoomsAreJoinedOrWatchedCodesTypedAndTheNameKept) {

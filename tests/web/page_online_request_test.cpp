@@ -73,13 +73,14 @@ TEST(PageOnlineRequest, AKeptSeatIsTakenBackWhenEveryValueIsSound) {
         std::uint64_t expected;
     };
     const Seat seats[] = {
-        {"a sound seat", "ws://h:1/", "ab1", "18446744073709551615", Mode::Resume,
+        {"a sound seat", "link", "ab1", "18446744073709551615", Mode::Resume,
          18446744073709551615ull},
-        {"a token past 64 bits", "ws://h:1/", "AB1", "18446744073709551616", Mode::Join, 0},
-        {"a token of nothing", "ws://h:1/", "AB1", "0", Mode::Join, 0},
-        {"a token with a sign", "ws://h:1/", "AB1", "-5", Mode::Join, 0},
-        {"a room that is no code", "ws://h:1/", "A B", "5", Mode::Join, 0},
+        {"a token past 64 bits", "ws://link/", "AB1", "18446744073709551616", Mode::Join, 0},
+        {"a token of nothing", "ws://link/", "AB1", "0", Mode::Join, 0},
+        {"a token with a sign", "ws://link/", "AB1", "-5", Mode::Join, 0},
+        {"a room that is no code", "ws://link/", "A B", "5", Mode::Join, 0},
         {"a server that is none", "ws://h/<x>", "AB1", "5", Mode::Join, 0},
+        {"another server than the page's", "ws://elsewhere/", "AB1", "5", Mode::Join, 0},
     };
     for (const Seat& seat : seats) {
         PageOnlineValues values = page("ws://link/", "LINKED");
@@ -92,6 +93,13 @@ TEST(PageOnlineRequest, AKeptSeatIsTakenBackWhenEveryValueIsSound) {
         EXPECT_EQ(request.resumeToken, seat.expected) << seat.what;
         EXPECT_EQ(request.room, seat.mode == Mode::Resume ? "AB1" : "LINKED") << seat.what;
     }
+    // A page without ?server= comes back to the server that served it.
+    PageOnlineValues served = page(nullptr, nullptr, nullptr, "ws://served:8620/");
+    served.hasResume = true;
+    served.resumeServer = "ws://served:8620/";
+    served.resumeRoom = "R2";
+    served.resumeToken = "9";
+    EXPECT_EQ(onlineRequestFromPage(served).mode, Mode::Resume);
 }
 
 } // namespace

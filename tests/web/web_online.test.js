@@ -172,6 +172,19 @@ async function playAnExchange(page, isOver, minimumMs) {
     });
 }
 
+// ESC until the page has left the match: an ESC during a clash ends only the clash.
+async function leaveMatch(page, isOver) {
+    for (let attempt = 0; attempt < 20 && !isOver(); attempt++) {
+        await page.keyboard.press("Escape");
+        const left = await page
+            .waitForFunction(() => window.frameTexts.some((t) => t.includes("ESC: lobby")), null, { timeout: 1500 })
+            .then(() => true, () => false);
+        if (left) {
+            return;
+        }
+    }
+}
+
 // The moves of a seat that exchanged cells, from a kokurin-sim transcript.
 function exchangesOf(transcript, player) {
     return transcript
@@ -185,6 +198,23 @@ function exchangesOf(transcript, player) {
 // Whether one of the clicked exchanges is among those the other player's game saw made.
 function clickedExchangeSeen(clicked, seen) {
     return clicked.some((c) => seen.some((s) => s[0] === c.swap[0] && s[1] === c.swap[1]));
+}
+
+// The page opens a link to the room a kokurin-sim player makes. The room exists once the
+// player's client has been welcomed; a page that came first and found no such room is loaded
+// again. The player says "seat 0" when the match starts.
+async function joinByLink(page, player, link) {
+    for (let attempt = 0; ; attempt++) {
+        await page.goto(link);
+        await watchTexts(page);
+        const deadline = Date.now() + 5000;
+        while (!player.stderr.includes("seat 0") && Date.now() < deadline) {
+            await page.waitForTimeout(100);
+        }
+        if (player.stderr.includes("seat 0") || attempt === 2) {
+            break;
+        }
+    }
 }
 
 before(async () => {
@@ -235,21 +265,8 @@ test("a link to a room plays a match against kokurin-sim to its end (ESC after 1
                              "--record", simReplay]);
     const spectator = startSim(["--online", server.ws, "--room", ROOM, "--spectate", "--name",
                                 "watcher", "--record", watcherReplay]);
-    const link = server.url + "?lang=en&server=" + encodeURIComponent(server.ws) + "&room=" +
-        ROOM.toLowerCase() + "&seed=9";
-    // The room exists once the player's client has been welcomed; a page that came first and
-    // found no such room is loaded again.
-    for (let attempt = 0; ; attempt++) {
-        await page.goto(link);
-        await watchTexts(page);
-        const deadline = Date.now() + 5000;
-        while (!player.stderr.includes("seat 0") && Date.now() < deadline) {
-            await page.waitForTimeout(100);
-        }
-        if (player.stderr.includes("seat 0") || attempt === 2) {
-            break;
-        }
-    }
+    await joinByLink(page, player, server.url + "?lang=en&server=" + encodeURIComponent(server.ws) +
+        "&room=" + ROOM.toLowerCase() + "&seed=9");
     assert.match(player.stderr, /room WEBPLAY, seat 0/);
 
     // The page offers the room's link (its language kept, its test seed not) and copies it.
@@ -271,9 +288,7 @@ test("a link to a room plays a match against kokurin-sim to its end (ESC after 1
         return codes;
     });
     const clicked = await playAnExchange(page, () => over, 12000);
-    if (!over) {
-        await page.keyboard.press("Escape");
-    }
+    await leaveMatch(page, () => over);
     let timer;
     const codes = await Promise.race([both, new Promise((resolve) => (timer = setTimeout(resolve, 30000)))]);
     clearTimeout(timer);
@@ -315,13 +330,9 @@ test("a page loaded again during its match takes its seat back and plays on", as
                              "--record", simReplay]);
     let over = false;
     player.done.then(() => (over = true));
-    const deadline = Date.now() + 15000;
-    while (!player.stderr.includes("seat 0") && Date.now() < deadline) {
-        await new Promise((resolve) => setTimeout(resolve, 100));
-    }
+    await joinByLink(page, player, server.url + "?lang=en&server=" + encodeURIComponent(server.ws) +
+        "&room=" + room);
     assert.match(player.stderr, /room RESUME, seat 0/);
-    await page.goto(server.url + "?lang=en&server=" + encodeURIComponent(server.ws) + "&room=" + room);
-    await watchTexts(page);
     await waitForText(page, "1P sim");
     const kept = await page.evaluate(() => JSON.parse(sessionStorage.getItem("kokurin.seat")));
     assert.equal(kept.room, room);
@@ -333,9 +344,7 @@ test("a page loaded again during its match takes its seat back and plays on", as
     await watchTexts(page);
     await waitForText(page, "1P sim", 20000);
     const clicked = await playAnExchange(page, () => over, 0);
-    if (!over) {
-        await page.keyboard.press("Escape");
-    }
+    await leaveMatch(page, () => over);
     let timer;
     const code = await Promise.race([player.done, new Promise((resolve) => (timer = setTimeout(resolve, 30000)))]);
     clearTimeout(timer);
