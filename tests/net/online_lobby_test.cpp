@@ -3,7 +3,7 @@
 // settings and greets the server; and what the command line may ask of online play.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <memory>
 
 #include "headless/headless.h"
@@ -320,22 +320,6 @@ TEST_F(OnlineLobby, ALatePlayerIsWaitedForWithANoticeAndAGoneOneLosesTheMatch) {
     EXPECT_EQ(heardOf(server_, MessageType::Leave).size(), 1u) << "ESC on the verdict leaves";
 }
 
-// Where a text was drawn, top and bottom.
-struct Shown {
-    std::string text;
-    int top;
-    int bottom;
-    std::uint32_t colour;
-};
-
-// Whether a text drawn from top to bottom leaves the board's cells (y 96 .. 384) and the
-// queues' row (y 416 .. 432) alone, whatever its width.
-bool clearOfBoardAndQueues(const Shown& shown) {
-    const bool overBoard = shown.top < 384 && shown.bottom > 96;
-    const bool overQueues = shown.top < 432 && shown.bottom > 416;
-    return !overBoard && !overQueues;
-}
-
 OnlineRequest joinPlay() {
     OnlineRequest request;
     request.server = "ws://example.test/";
@@ -343,6 +327,29 @@ OnlineRequest joinPlay() {
     request.room = "PLAY";
     return request;
 }
+
+// The texts drawn that start with one of the prefixes, in the order they first show; every
+// one must leave the board's cells (y 96 .. 384) and the queues' row (y 416 .. 432) alone.
+struct NoticeLog {
+    explicit NoticeLog(std::vector<std::string> prefixes) : prefixes(std::move(prefixes)) {
+        headless::setFrameHook([this](const std::vector<headless::DrawCall>& frame, long) {
+            for (const auto& draw : frame) {
+                for (const std::string& prefix : this->prefixes) {
+                    const int bottom = draw.y + draw.height;
+                    if (draw.text.rfind(prefix, 0) != 0 ||
+                        std::find(seen.begin(), seen.end(), draw.text) != seen.end()) {
+                        continue;
+                    }
+                    EXPECT_FALSE(draw.y < 384 && bottom > 96) << draw.text << " over the board";
+                    EXPECT_FALSE(draw.y < 432 && bottom > 416) << draw.text << " over the queues";
+                    seen.push_back(draw.text);
+                }
+            }
+        });
+    }
+    std::vector<std::string> prefixes;
+    std::vector<std::string> seen;
+};
 
 class SwapsSeen : public MatchObserver {
   public:
@@ -352,23 +359,19 @@ class SwapsSeen : public MatchObserver {
     std::vector<std::pair<int, int>> swaps;
 };
 
-TEST_F(OnlineLobby, ClicksOnTwoCellsExchangeThemThroughThePlayersOwnStream) {
+TEST_F(OnlineLobby, APointerPlaysItsCellsAndAnswersTheOtherPlayersRematch) {
     server_.seat = 0;
     server_.otherKeepsPace = true;
+    server_.overAfterPolls = 250;
     headless::KeyScript keys;
-    // The second cell of the first row, then the third: 48-pixel cells from (176, 96).
+    // The second cell of the first row, then the third (48-pixel cells from (176, 96)); after
+    // the verdict its left button, "SPACE: rematch" on y 440.
     keys.click(200, 176 + 48 + 24, 96 + 24);
     keys.click(210, 176 + 96 + 24, 96 + 24);
+    keys.click(360, 220, 446);
     headless::setKeySource(&keys);
-    headless::setPollLimit(300);
-    std::string picture;
-    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
-        for (const auto& draw : frame) {
-            if (draw.kind == headless::DrawCall::Kind::Background) {
-                picture = draw.picture;
-            }
-        }
-    });
+    headless::setPollLimit(420);
+    NoticeLog log({"1Pのかち", "相手"});
     SwapsSeen seen;
     setMatchObserver(&seen);
     Settings settings;
@@ -382,169 +385,85 @@ TEST_F(OnlineLobby, ClicksOnTwoCellsExchangeThemThroughThePlayersOwnStream) {
             }
         }
     }
-    EXPECT_EQ(picks, (std::vector<std::uint8_t>{1 + 1, 1 + 2})) << "each pick, once, in 1P's stream";
+    EXPECT_EQ(picks, (std::vector<std::uint8_t>{1 + 1, 1 + 2})) << "each pick once, in 1P's stream";
     EXPECT_EQ(seen.swaps, (std::vector<std::pair<int, int>>{{1, 2}}));
     // Two humans: the title's two-player portrait, wherever the match was started from.
-    EXPECT_EQ(picture, "data/mira.bmp");
-}
-
-TEST_F(OnlineLobby, ASilentPlayerIsCountedDownAndNoticesLeaveTheBoardAndQueuesAlone) {
-    server_.goneAfterPolls = 700;
-    headless::KeyScript keys;
-    keys.tap(760, keyEscape);
-    keys.tap(780, keyEscape);
-    headless::setKeySource(&keys);
-    headless::setPollLimit(900);
-    std::vector<Shown> notices;
-    std::vector<int> seconds;
-    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
-        for (const auto& draw : frame) {
-            const bool notice = draw.text == "相手を待っています…" ||
-                                draw.text.rfind("相手の応答がありません", 0) == 0 ||
-                                draw.text == "相手の応答がなくなりました";
-            if (notice) {
-                notices.push_back({draw.text, draw.y, draw.y + draw.height, draw.colour});
-            }
-            int left = 0;
-            if (std::sscanf(draw.text.c_str(), "相手の応答がありません。あと %d 秒", &left) == 1 &&
-                (seconds.empty() || seconds.back() != left)) {
-                seconds.push_back(left);
-            }
-        }
-    });
-    Settings settings;
-    EXPECT_FALSE(runOnline(settings, joinPlay()));
-    // Three seconds of waiting, then every second down to the server's stall timeout.
-    std::vector<int> expected;
-    for (int left = 17; left >= 9; --left) {
-        expected.push_back(left);
-    }
-    ASSERT_GE(seconds.size(), expected.size());
-    EXPECT_EQ(std::vector<int>(seconds.begin(), seconds.begin() + 9), expected);
-    ASSERT_FALSE(notices.empty());
-    EXPECT_EQ(notices.back().text, "相手の応答がなくなりました") << "the verdict follows";
-    for (const Shown& notice : notices) {
-        EXPECT_TRUE(clearOfBoardAndQueues(notice)) << notice.text << " at " << notice.top;
-    }
-}
-
-TEST_F(OnlineLobby, ADeadServerIsAConnectionLostNeverAPlayerWaitedFor) {
-    server_.otherKeepsPace = true;
-    server_.deadAfterPolls = 200;
-    headless::setPollLimit(1200);
-    std::vector<std::string> seen;
-    bool lobbySaysLost = false;
-    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
-        for (const auto& draw : frame) {
-            if (draw.text == "相手を待っています…" ||
-                draw.text == "サーバーとの接続が切れました。つなぎ直しています…") {
-                if (seen.empty() || seen.back() != draw.text) {
-                    seen.push_back(draw.text);
-                }
-            }
-            lobbySaysLost = lobbySaysLost || (draw.y == 64 && draw.text == "サーバーとの接続が切れました");
-        }
-    });
-    Settings settings;
-    EXPECT_TRUE(runOnline(settings, joinPlay()));
-    EXPECT_EQ(seen, std::vector<std::string>{"サーバーとの接続が切れました。つなぎ直しています…"});
-    EXPECT_TRUE(lobbySaysLost) << "after the last try the lobby says the connection is lost";
-    EXPECT_GE(server_.connections, 10) << "tried again";
-}
-
-TEST_F(OnlineLobby, TheOtherPlayersRematchIsShownAndAClickAnswersIt) {
-    server_.otherKeepsPace = true;
-    server_.overAfterPolls = 150;
-    headless::KeyScript keys;
-    // The verdict's left button, "SPACE: rematch", centred at x 220 on y 440.
-    keys.click(260, 220, 446);
-    headless::setKeySource(&keys);
-    headless::setPollLimit(320);
-    std::vector<Shown> shown;
-    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
-        for (const auto& draw : frame) {
-            if (draw.text == "相手が再戦を申し込んでいます" || draw.text == "1Pのかち" ||
-                draw.text == "SPACE：再戦" || draw.text == "相手の返事を待っています…") {
-                shown.push_back({draw.text, draw.y, draw.y + draw.height, draw.colour});
-            }
-        }
-    });
-    Settings settings;
-    EXPECT_TRUE(runOnline(settings, joinPlay()));
-    bool asked = false;
-    bool waiting = false;
-    for (const Shown& text : shown) {
-        asked = asked || text.text == "相手が再戦を申し込んでいます";
-        waiting = waiting || text.text == "相手の返事を待っています…";
-        EXPECT_TRUE(clearOfBoardAndQueues(text)) << text.text << " at " << text.top;
-    }
-    EXPECT_TRUE(asked);
-    EXPECT_TRUE(waiting) << "the click asked back";
+    EXPECT_EQ(headless::loadedPictures(), std::vector<std::string>{"data/mira.bmp"});
+    EXPECT_EQ(log.seen, (std::vector<std::string>{"1Pのかち", "相手が再戦を申し込んでいます",
+                                                  "相手の返事を待っています…"}));
     EXPECT_EQ(heardOf(server_, MessageType::Rematch).size(), 1u);
 }
 
+TEST_F(OnlineLobby, ASilentPlayerIsCountedDownToTheServersStallTimeout) {
+    server_.goneAfterPolls = 700;
+    headless::setPollLimit(760);
+    NoticeLog log({"相手"});
+    Settings settings;
+    runOnline(settings, joinPlay());
+    // Waiting; from three seconds on, every second down (the server called it at 11.7 s).
+    std::vector<std::string> expected = {"相手を待っています…"};
+    for (int left = 17; left >= 9; --left) {
+        expected.push_back("相手の応答がありません。あと " + std::to_string(left) +
+                           " 秒で相手の負けになります");
+    }
+    expected.push_back("相手の応答がなくなりました");
+    EXPECT_EQ(log.seen, expected);
+}
+
+TEST_F(OnlineLobby, ADeadServerIsALostConnectionNeverAPlayerWaitedFor) {
+    server_.otherKeepsPace = true;
+    server_.deadAfterPolls = 200;
+    headless::setPollLimit(1200);
+    NoticeLog log({"相手", "サーバー"});
+    Settings settings;
+    EXPECT_TRUE(runOnline(settings, joinPlay()));
+    // Tried again for ten seconds, then the lobby says so.
+    EXPECT_EQ(log.seen, (std::vector<std::string>{"サーバーとの接続が切れました。つなぎ直しています…",
+                                                  "サーバーとの接続が切れました"}));
+    EXPECT_GE(server_.connections, 10);
+}
+
 TEST_F(OnlineLobby, APageLoadedAgainTakesItsSeatBackOrHearsTheMatchIsOver) {
-    std::vector<std::string> kept;
-    static std::vector<std::string>* keeper = nullptr;
-    keeper = &kept;
-    setOnlineSeatKeeper([](const std::string& server, const std::string& room,
-                           std::uint64_t token) {
-        keeper->push_back(server + " " + room + " " + std::to_string(token));
+    static std::vector<std::string> kept;
+    kept.clear();
+    setOnlineSeatKeeper([](const std::string& server, const std::string& room, std::uint64_t token) {
+        kept.push_back(server + " " + room + " " + std::to_string(token));
     });
-    server_.seat = 1;
+    OnlineRequest request = joinPlay();
+    request.mode = OnlineRequest::Mode::Resume;
+    request.resumeToken = 77;
     headless::setPollLimit(150);
     Settings settings;
-    OnlineRequest request;
-    request.server = "ws://example.test/";
-    request.mode = OnlineRequest::Mode::Resume;
-    request.room = "PLAY";
-    request.resumeToken = 77;
     EXPECT_TRUE(runOnline(settings, request));
     ASSERT_EQ(heardOf(server_, MessageType::Resume).size(), 1u);
     EXPECT_EQ(heardOf(server_, MessageType::Resume)[0].token, 77u);
     EXPECT_TRUE(heardOf(server_, MessageType::JoinRoom).empty());
-    EXPECT_TRUE(server_.started);
-    EXPECT_EQ(kept, std::vector<std::string>{"ws://example.test/ PLAY 77"})
-        << "the seat is kept with the token it was taken back with";
+    EXPECT_EQ(kept, std::vector<std::string>{"ws://example.test/ PLAY 77"}) << "kept to come back";
 
     // Too late: the lobby says so, and the page forgets the seat.
-    headless::reset();
-    headless::setTransportFactory([this] { return std::make_unique<ScriptedTransport>(server_); });
-    server_ = ScriptedServer();
-    kept.clear();
+    headless::setPollLimit(headless::pollCount() + 60);
+    NoticeLog log({"その対戦"});
     request.resumeToken = 78;
-    headless::KeyScript keys;
-    keys.tap(60, keyEscape);
-    headless::setKeySource(&keys);
-    headless::setPollLimit(150);
-    bool told = false;
-    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
-        for (const auto& draw : frame) {
-            told = told || draw.text == "その対戦はもう終わっています";
-        }
-    });
-    EXPECT_FALSE(runOnline(settings, request));
-    EXPECT_TRUE(told);
-    EXPECT_EQ(kept, std::vector<std::string>{"  0"});
+    EXPECT_TRUE(runOnline(settings, request));
+    EXPECT_EQ(log.seen, std::vector<std::string>{"その対戦はもう終わっています"});
+    EXPECT_EQ(kept.back(), "  0");
     setOnlineSeatKeeper(nullptr);
 }
 
 TEST_F(OnlineLobby, ThePointerTypesOnTheScreensKeyboardAndLeavesByTheBottomLine) {
     headless::KeyScript keys;
-    // The name line (y 96): the keyboard opens; k, a, i picked, then OK.
+    // The name line (y 96) opens the keyboard, keys of 56 x 36 from (40, 152): k, a, i, OK.
     keys.click(10, 100, 100);
-    // Keys of 56 x 36 from (40, 152): row 2 col 7 is k, row 2 col 0 a, row 1 col 7 i.
-    keys.click(20, 40 + 56 * 7 + 5, 152 + 36 * 2 + 5);
-    keys.click(22, 40 + 56 * 0 + 5, 152 + 36 * 2 + 5);
-    keys.click(24, 40 + 56 * 7 + 5, 152 + 36 * 1 + 5);
-    keys.click(26, 40 + 56 * 6 + 5, 152 + 36 * 4 + 5);
-    // The code line (y 136): n, o, p, e, OK: a code the server does not know.
+    const int name[][2] = {{2, 7}, {2, 0}, {1, 7}, {4, 6}};
+    // The code line (y 136): n, o, p, e, OK, a code the server does not know.
     keys.click(40, 100, 140);
-    keys.click(50, 40 + 56 * 5 + 5, 152 + 36 * 3 + 5);
-    keys.click(52, 40 + 56 * 8 + 5, 152 + 36 * 1 + 5);
-    keys.click(54, 40 + 56 * 9 + 5, 152 + 36 * 1 + 5);
-    keys.click(56, 40 + 56 * 2 + 5, 152 + 36 * 1 + 5);
-    keys.click(58, 40 + 56 * 6 + 5, 152 + 36 * 4 + 5);
+    const int code[][2] = {{3, 5}, {1, 8}, {1, 9}, {1, 2}, {4, 6}};
+    for (int i = 0; i < 5; ++i) {
+        if (i < 4) {
+            keys.click(20 + 2 * i, 40 + 56 * name[i][1] + 5, 152 + 36 * name[i][0] + 5);
+        }
+        keys.click(50 + 2 * i, 40 + 56 * code[i][1] + 5, 152 + 36 * code[i][0] + 5);
+    }
     // The bottom line: back to the title.
     keys.click(80, 100, 462);
     headless::setKeySource(&keys);
@@ -557,16 +476,14 @@ TEST_F(OnlineLobby, ThePointerTypesOnTheScreensKeyboardAndLeavesByTheBottomLine)
         }
     });
     Settings settings;
-    OnlineRequest request;
-    request.server = "ws://example.test/";
+    OnlineRequest request = joinPlay();
     request.mode = OnlineRequest::Mode::Lobby;
     EXPECT_FALSE(runOnline(settings, request));
     EXPECT_LT(headless::pollCount(), 200) << "the bottom line left the lobby";
     EXPECT_TRUE(hinted);
     EXPECT_EQ(settings.playerName, "kai");
-    const std::vector<Message> joins = heardOf(server_, MessageType::JoinRoom);
-    ASSERT_EQ(joins.size(), 1u);
-    EXPECT_EQ(joins[0].text, "NOPE");
+    ASSERT_EQ(heardOf(server_, MessageType::JoinRoom).size(), 1u);
+    EXPECT_EQ(heardOf(server_, MessageType::JoinRoom)[0].text, "NOPE");
     EXPECT_EQ(settings.serverAddress, "ws://example.test/") << "the server that welcomed is kept";
 }
 
