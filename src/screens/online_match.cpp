@@ -163,8 +163,7 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
         if (silent < countdownAfterMs) {
             return texts_.waitingForPlayer;
         }
-        const std::uint32_t left =
-            silent < net::defaultStallMs ? net::defaultStallMs - silent : 0;
+        const std::uint32_t left = silent < net::defaultStallMs ? net::defaultStallMs - silent : 0;
         return formatText(texts_.goneCountdown, static_cast<int>((left + 999) / 1000));
     }
 
@@ -204,8 +203,12 @@ int choiceCentre(int choice, int count) {
 }
 
 PickGrid choicePicks(int count) {
-    return PickGrid{screenWidth / 2 - choiceWidth * count / 2, choicesY - 4, choiceWidth,
-                    textHeight + 8, count, 1};
+    return PickGrid{screenWidth / 2 - choiceWidth * count / 2,
+                    choicesY - 4,
+                    choiceWidth,
+                    textHeight + 8,
+                    count,
+                    1};
 }
 
 // The server's verdict in this player's words.
@@ -275,7 +278,7 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
                      gameFace, textCentre);
             offerPicks(choicePicks(1));
         }
-        const char* answer = asked                                  ? texts.waitingForRematch
+        const char* answer = asked                                     ? texts.waitingForRematch
                              : rematchOffered && client.rematchAsked() ? texts.rematchAsked
                                                                        : "";
         drawText(screenWidth / 2, answerY, answer, textWhite, textHeight, gameFace, textCentre);

@@ -326,10 +326,10 @@ void draw(const Screen& screen) {
         drawText(labelX, y, label(screen, row).c_str(), colour, textHeight, gameFace, textLeftTop);
         drawText(valueX, y, value(screen, row).c_str(), colour, textHeight, gameFace, textLeftTop);
         if (steps(row)) {
-            drawText(pickLeft + pickWidth * lessColumn + pickWidth / 2, y, "<", colour,
-                     textHeight, gameFace, textCentre);
-            drawText(pickLeft + pickWidth * moreColumn + pickWidth / 2, y, ">", colour,
-                     textHeight, gameFace, textCentre);
+            drawText(pickLeft + pickWidth * lessColumn + pickWidth / 2, y, "<", colour, textHeight,
+                     gameFace, textCentre);
+            drawText(pickLeft + pickWidth * moreColumn + pickWidth / 2, y, ">", colour, textHeight,
+                     gameFace, textCentre);
         }
     }
     offerPicks(PickGrid{pickLeft, firstRowY, pickWidth, rowHeight, pickColumns, rowCount});

@@ -26,20 +26,19 @@ struct TypedKey {
 // The keys by where they are: ':' is SHIFT ';' on most keyboards and a key of its own (where
 // others have the apostrophe) on Japanese ones.
 constexpr TypedKey typedKeys[] = {
-    {keyA, 'a', 0},          {keyB, 'b', 0},        {keyC, 'c', 0},       {keyD, 'd', 0},
-    {keyE, 'e', 0},          {keyF, 'f', 0},        {keyG, 'g', 0},       {keyH, 'h', 0},
-    {keyI, 'i', 0},          {keyJ, 'j', 0},        {keyK, 'k', 0},       {keyL, 'l', 0},
-    {keyM, 'm', 0},          {keyN, 'n', 0},        {keyO, 'o', 0},       {keyP, 'p', 0},
-    {keyQ, 'q', 0},          {keyR, 'r', 0},        {keyS, 's', 0},       {keyT, 't', 0},
-    {keyU, 'u', 0},          {keyV, 'v', 0},        {keyW, 'w', 0},       {keyX, 'x', 0},
-    {keyY, 'y', 0},          {keyZ, 'z', 0},        {key0, '0', 0},       {key1, '1', 0},
-    {key2, '2', 0},          {key3, '3', 0},        {key4, '4', 0},       {key5, '5', 0},
-    {key6, '6', 0},          {key7, '7', 0},        {key8, '8', 0},       {key9, '9', 0},
-    {keyPad0, '0', 0},       {keyPad1, '1', 0},     {keyPad2, '2', 0},    {keyPad3, '3', 0},
-    {keyPad4, '4', 0},       {keyPad5, '5', 0},     {keyPad6, '6', 0},    {keyPad7, '7', 0},
-    {keyPad8, '8', 0},       {keyPad9, '9', 0},     {keyMinus, '-', '_'}, {keyPeriod, '.', 0},
-    {keyPadPeriod, '.', 0},  {keySlash, '/', 0},    {keySemicolon, 0, ':'},
-    {keyApostrophe, ':', 0},
+    {keyA, 'a', 0},         {keyB, 'b', 0},     {keyC, 'c', 0},         {keyD, 'd', 0},
+    {keyE, 'e', 0},         {keyF, 'f', 0},     {keyG, 'g', 0},         {keyH, 'h', 0},
+    {keyI, 'i', 0},         {keyJ, 'j', 0},     {keyK, 'k', 0},         {keyL, 'l', 0},
+    {keyM, 'm', 0},         {keyN, 'n', 0},     {keyO, 'o', 0},         {keyP, 'p', 0},
+    {keyQ, 'q', 0},         {keyR, 'r', 0},     {keyS, 's', 0},         {keyT, 't', 0},
+    {keyU, 'u', 0},         {keyV, 'v', 0},     {keyW, 'w', 0},         {keyX, 'x', 0},
+    {keyY, 'y', 0},         {keyZ, 'z', 0},     {key0, '0', 0},         {key1, '1', 0},
+    {key2, '2', 0},         {key3, '3', 0},     {key4, '4', 0},         {key5, '5', 0},
+    {key6, '6', 0},         {key7, '7', 0},     {key8, '8', 0},         {key9, '9', 0},
+    {keyPad0, '0', 0},      {keyPad1, '1', 0},  {keyPad2, '2', 0},      {keyPad3, '3', 0},
+    {keyPad4, '4', 0},      {keyPad5, '5', 0},  {keyPad6, '6', 0},      {keyPad7, '7', 0},
+    {keyPad8, '8', 0},      {keyPad9, '9', 0},  {keyMinus, '-', '_'},   {keyPeriod, '.', 0},
+    {keyPadPeriod, '.', 0}, {keySlash, '/', 0}, {keySemicolon, 0, ':'}, {keyApostrophe, ':', 0},
 };
 
 // The on-screen keyboard: four rows of characters, then SHIFT, BACKSPACE, OK and cancel, each
@@ -53,7 +52,8 @@ constexpr char keyboardCharacters[] = "1234567890qwertyuiopasdfghjkl-zxcvbnm.:/"
 enum ControlKey { controlShift, controlBackspace, controlNone, controlDone, controlCancel };
 
 bool allowed(char c, TypedSet set) {
-    const bool alphanumeric = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    const bool alphanumeric =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
     switch (set) {
     case TypedSet::Code:
         return alphanumeric;

@@ -418,17 +418,19 @@ TEST_F(OnlineLobby, ADeadServerIsALostConnectionNeverAPlayerWaitedFor) {
     Settings settings;
     EXPECT_TRUE(runOnline(settings, joinPlay()));
     // Tried again for ten seconds, then the lobby says so.
-    EXPECT_EQ(log.seen, (std::vector<std::string>{"サーバーとの接続が切れました。つなぎ直しています…",
-                                                  "サーバーとの接続が切れました"}));
+    EXPECT_EQ(log.seen,
+              (std::vector<std::string>{"サーバーとの接続が切れました。つなぎ直しています…",
+                                        "サーバーとの接続が切れました"}));
     EXPECT_GE(server_.connections, 10);
 }
 
 TEST_F(OnlineLobby, APageLoadedAgainTakesItsSeatBackOrHearsTheMatchIsOver) {
     static std::vector<std::string> kept;
     kept.clear();
-    setOnlineSeatKeeper([](const std::string& server, const std::string& room, std::uint64_t token) {
-        kept.push_back(server + " " + room + " " + std::to_string(token));
-    });
+    setOnlineSeatKeeper(
+        [](const std::string& server, const std::string& room, std::uint64_t token) {
+            kept.push_back(server + " " + room + " " + std::to_string(token));
+        });
     OnlineRequest request = joinPlay();
     request.mode = OnlineRequest::Mode::Resume;
     request.resumeToken = 77;
@@ -472,7 +474,8 @@ TEST_F(OnlineLobby, ThePointerTypesOnTheScreensKeyboardAndLeavesByTheBottomLine)
     headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
         for (const auto& draw : frame) {
             // The field starts empty, the old name a grey hint behind the cursor.
-            hinted = hinted || (draw.text == "名無し" && draw.colour == 0xFF808080u && draw.y == 118);
+            hinted =
+                hinted || (draw.text == "名無し" && draw.colour == 0xFF808080u && draw.y == 118);
         }
     });
     Settings settings;

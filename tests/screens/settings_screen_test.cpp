@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/settings.h"
 #include "headless/headless.h"
 #include "headless/headless_settings.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"
 #include "screens/game_texts.h"
 #include "screens/settings_texts.h"
+#include "settings/settings.h"
 
 namespace kokurin {
 namespace {
@@ -92,13 +92,13 @@ TEST(SettingsScreen, EveryRowAnswersAPointerAndTheNameAndServerAreTyped) {
     Settings settings;
     settings.playerName = "old";
     headless::KeyScript keys;
-    keys.click(2, boxX(4), rowY(0));        // sound off, by its value
-    keys.click(4, boxX(6), rowY(1));        // volume down
-    keys.click(8, boxX(7), rowY(3));        // window scale x1
-    keys.click(16, boxX(7), rowY(9));       // 1P left: past S and D (1P's own) to F
-    keys.click(18, boxX(0), rowY(10));      // 1P right waits for a key ...
-    keys.click(20, boxX(0), rowY(10));      // ... and a pick gives up waiting
-    keys.click(22, boxX(0), rowY(7));       // the name: k a i, OK
+    keys.click(2, boxX(4), rowY(0));   // sound off, by its value
+    keys.click(4, boxX(6), rowY(1));   // volume down
+    keys.click(8, boxX(7), rowY(3));   // window scale x1
+    keys.click(16, boxX(7), rowY(9));  // 1P left: past S and D (1P's own) to F
+    keys.click(18, boxX(0), rowY(10)); // 1P right waits for a key ...
+    keys.click(20, boxX(0), rowY(10)); // ... and a pick gives up waiting
+    keys.click(22, boxX(0), rowY(7));  // the name: k a i, OK
     clickKey(keys, 24, 2, 7);
     clickKey(keys, 26, 2, 0);
     clickKey(keys, 28, 1, 7);
@@ -120,8 +120,8 @@ TEST(SettingsScreen, EveryRowAnswersAPointerAndTheNameAndServerAreTyped) {
     keys.tap(poll += 2, keyX);
     keys.tap(poll += 2, keyReturn);
     const long refusedAt = poll + 2;
-    keys.click(poll += 4, boxX(0), rowY(5));   // English
-    keys.click(poll += 2, boxX(0), rowY(20));  // save and go back
+    keys.click(poll += 4, boxX(0), rowY(5));  // English
+    keys.click(poll += 2, boxX(0), rowY(20)); // save and go back
     headless::setKeySource(&keys);
     headless::setPollLimit(poll + 10);
     bool hinted = false;

@@ -123,8 +123,8 @@ TEST_F(TextFit, TheSettingsScreen) {
 // buttons and the name's caption before its value at x 120: both languages fit.
 TEST_F(TextFit, OnlineNoticesButtonsAndCaptions) {
     for (const OnlineTexts* t : {&japaneseOnlineTexts(), &englishOnlineTexts()}) {
-        for (const std::string& notice : {std::string(t->reconnecting),
-                                          formatted(t->goneCountdown, 20, true)}) {
+        for (const std::string& notice :
+             {std::string(t->reconnecting), formatted(t->goneCountdown, 20, true)}) {
             EXPECT_LE(width(notice, 16), 620) << notice;
         }
         EXPECT_LE(std::max(width(t->afterRematch, 14), width(t->afterLobby, 14)), 200);
