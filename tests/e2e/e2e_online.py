@@ -149,12 +149,12 @@ def scenario_match(run):
         # hint (nothing to delete), down again keeps it.
         press("Up")
         for key in "desk":
-            press(key, hold=0.05, after=0.05)
+            press(key)
         press("Down")
         # Join by code: the next line, the code typed, ENTER.
         press("Down")
         for key in "r7":
-            press(key, hold=0.05, after=0.05)
+            press(key)
         press("Return")
         watcher = sim_client(run, sim, url, "watcher", "--spectate")
 
