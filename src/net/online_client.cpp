@@ -343,6 +343,12 @@ void OnlineClient::leave() {
     request_ = Message();
     room_.clear();
     seat_ = spectatorSeat;
+    // The next room's first match has a number of its own room's (1 again): it must not be
+    // taken for this one resumed, with this one's streams.
+    matchNumber_ = 0;
+    streams_[0].clear();
+    streams_[1].clear();
+    rematchAsked_ = false;
 }
 
 void OnlineClient::sendInput(std::uint32_t frame, const FrameInput& input) {

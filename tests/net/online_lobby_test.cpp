@@ -359,7 +359,7 @@ class SwapsSeen : public MatchObserver {
     std::vector<std::pair<int, int>> swaps;
 };
 
-TEST_F(OnlineLobby, APointerPlaysItsCellsAndAnswersTheOtherPlayersRematch) {
+TEST_F(OnlineLobby, APointerPlaysItsCellsAnswersARematchAndTheNextRoomStartsAfresh) {
     server_.seat = 0;
     server_.otherKeepsPace = true;
     server_.overAfterPolls = 250;
@@ -369,8 +369,15 @@ TEST_F(OnlineLobby, APointerPlaysItsCellsAndAnswersTheOtherPlayersRematch) {
     keys.click(200, 176 + 48 + 24, 96 + 24);
     keys.click(210, 176 + 96 + 24, 96 + 24);
     keys.click(360, 220, 446);
+    // Then ESC, and the same room's code typed in the lobby: a second match, nothing clicked.
+    keys.tap(380, keyEscape);
+    keys.tap(390, keyDown);
+    const int code[] = {keyP, keyL, keyA, keyY, keyReturn};
+    for (int i = 0; i < 5; ++i) {
+        keys.tap(392 + 2 * i, code[i]);
+    }
     headless::setKeySource(&keys);
-    headless::setPollLimit(420);
+    headless::setPollLimit(700);
     NoticeLog log({"1Pのかち", "相手"});
     SwapsSeen seen;
     setMatchObserver(&seen);
@@ -386,9 +393,11 @@ TEST_F(OnlineLobby, APointerPlaysItsCellsAndAnswersTheOtherPlayersRematch) {
         }
     }
     EXPECT_EQ(picks, (std::vector<std::uint8_t>{1 + 1, 1 + 2})) << "each pick once, in 1P's stream";
+    // Once: the second match starts from streams of its own, not the first one's.
     EXPECT_EQ(seen.swaps, (std::vector<std::pair<int, int>>{{1, 2}}));
+    EXPECT_EQ(heardOf(server_, MessageType::JoinRoom).size(), 2u);
     // Two humans: the title's two-player portrait, wherever the match was started from.
-    EXPECT_EQ(headless::loadedPictures(), std::vector<std::string>{"data/mira.bmp"});
+    EXPECT_EQ(headless::loadedPictures(), std::vector<std::string>(2, "data/mira.bmp"));
     EXPECT_EQ(log.seen, (std::vector<std::string>{"1Pのかち", "相手が再戦を申し込んでいます",
                                                   "相手の返事を待っています…"}));
     EXPECT_EQ(heardOf(server_, MessageType::Rematch).size(), 1u);
