@@ -2,6 +2,9 @@
 // are on their way, and every client plays the same merged frames in the same order.
 #include "net/lockstep_source.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "net/seat_input.h"
 #include "replay/replay_file.h"
 
@@ -38,6 +41,15 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
             client_.sendInput(f, sent_[f]);
         }
     }
+    // Keys pressed and a pick made while the frames are held go with the next frame sent (a
+    // tap of ESC during a wait is not lost); the screen a pick was made on is still the one
+    // shown.
+    for (int key = 0; key < keyboardKeys; ++key) {
+        heldDown_[key] = heldDown_[key] || localDown[key];
+    }
+    if (input.pointer != 0) {
+        heldPick_ = input.pointer;
+    }
     if (seat < 2 && !over && client_.phase() == OnlineClient::Phase::Playing) {
         // The frames up to this one's plus the delay are sent; those before the first sampled
         // one are blank, as nobody could have pressed anything for them yet.
@@ -45,7 +57,9 @@ InputState LockstepInputSource::nextInput(const bool localDown[keyboardKeys], Fr
         while (nextSend_ <= target) {
             FrameInput mine;
             if (nextSend_ == target) {
-                mine = seatInput(local_.inputFor(nextSend_, localDown), seat);
+                mine = seatInput(local_.inputFor(nextSend_, heldDown_, heldPick_), seat);
+                std::fill(std::begin(heldDown_), std::end(heldDown_), false);
+                heldPick_ = 0;
             }
             client_.sendInput(nextSend_, mine);
             sent_.push_back(mine);

@@ -13,18 +13,23 @@
 
 namespace kokurin::net {
 
-// Where the local player's input comes from, asked once for each frame it will be played at.
+// Where the local player's input comes from, asked once for each frame it will be played at;
+// pointer is the local pointer's pick in the frame it is asked from (0: none).
 class LocalSeatInput {
   public:
     virtual ~LocalSeatInput() = default;
-    virtual FrameInput inputFor(std::uint32_t frame, const bool localDown[keyboardKeys]) = 0;
+    virtual FrameInput inputFor(std::uint32_t frame, const bool localDown[keyboardKeys],
+                                std::uint8_t pointer) = 0;
 };
 
-// The local devices' match keys.
+// The local devices: the match keys and the pointer's pick (a click or a tap on a cell).
 class DeviceSeatInput : public LocalSeatInput {
   public:
-    FrameInput inputFor(std::uint32_t, const bool localDown[keyboardKeys]) override {
-        return frameInputOfKeys(localDown);
+    FrameInput inputFor(std::uint32_t, const bool localDown[keyboardKeys],
+                        std::uint8_t pointer) override {
+        FrameInput input = frameInputOfKeys(localDown);
+        input.pointer = pointer;
+        return input;
     }
 };
 
@@ -59,6 +64,9 @@ class LockstepInputSource : public FrameInputSource {
     std::uint32_t nextSend_ = 0;
     std::uint32_t corruptAt_ = 0;
     long held_ = 0;
+    // The local keys down and the pointer's last pick since the last frame sent (0: none).
+    bool heldDown_[keyboardKeys] = {};
+    std::uint8_t heldPick_ = 0;
     // Every frame this seat sent, to send again what a dropped connection lost.
     std::vector<FrameInput> sent_;
     std::uint32_t starts_ = 0;

@@ -36,6 +36,16 @@ void OnlineClient::open(const std::string& url) {
     }
 }
 
+void OnlineClient::openToResume(const std::string& url, std::uint64_t token,
+                                const std::string& room) {
+    // Asked once welcomed, as a request sent on to another process is.
+    request_ = Message();
+    request_.type = MessageType::Resume;
+    request_.token = token;
+    request_.text = room;
+    open(url);
+}
+
 void OnlineClient::greet() {
     Message hello;
     hello.type = MessageType::Hello;
@@ -57,6 +67,9 @@ void OnlineClient::update(std::uint32_t nowMs) {
     if (status == Transport::Status::Open && !greeted_) {
         greet();
     }
+    if (!received_.empty()) {
+        lastHeard_ = nowMs;
+    }
     for (const auto& bytes : received_) {
         Message message;
         std::string why;
@@ -73,6 +86,7 @@ void OnlineClient::update(std::uint32_t nowMs) {
     if (status == Transport::Status::Closed) {
         // A match in play is resumed over a new connection; elsewhere the session is over.
         if (phase_ == Phase::Playing && token_ != 0 && reconnects_ < maxReconnects) {
+            reconnecting_ = true;
             if (nowMs >= reconnectAt_) {
                 ++reconnects_;
                 reconnectAt_ = nowMs + reconnectEveryMs;
@@ -103,6 +117,8 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             fail("the server speaks another version of the online game");
             return;
         }
+        welcomed_ = true;
+        welcomeToken_ = m.token;
         if (phase_ == Phase::Playing && token_ != 0) {
             // Back after a dropped connection: ask for the match again.
             Message resume;
@@ -113,6 +129,13 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             return;
         }
         token_ = m.token;
+        if (phase_ == Phase::Connecting && request_.type == MessageType::Resume) {
+            // Taking back a seat: the earlier connection's token stays this player's, and the
+            // lobby is only reached if the match is gone.
+            token_ = request_.token;
+            send(request_);
+            return;
+        }
         if (phase_ == Phase::Connecting) {
             phase_ = Phase::Lobby;
             // Sent here by another process: ask this one what was asked there.
@@ -121,15 +144,24 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             }
         }
         return;
-    case MessageType::Refused:
+    case MessageType::Refused: {
         if (m.reason == static_cast<std::uint8_t>(RefusalReason::WrongProcess) &&
             followRedirect(m)) {
             return;
         }
         refusal_ = m;
         ++refusals_;
+        // A match to take back that is over leaves a client that came for it in the lobby; one
+        // that dropped out of its match has lost it.
+        const bool resumedTooLate =
+            m.reason == static_cast<std::uint8_t>(RefusalReason::ResumeUnknown) &&
+            phase_ != Phase::Playing;
+        if (resumedTooLate) {
+            token_ = welcomeToken_;
+            request_ = Message();
+        }
         if (m.reason == static_cast<std::uint8_t>(RefusalReason::RoomFull) ||
-            m.reason == static_cast<std::uint8_t>(RefusalReason::RoomUnknown)) {
+            m.reason == static_cast<std::uint8_t>(RefusalReason::RoomUnknown) || resumedTooLate) {
             // The lobby goes on; the player may try another room.
             error_ = refusalText(m);
             phase_ = Phase::Lobby;
@@ -137,6 +169,7 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         }
         fail(refusalText(m));
         return;
+    }
     case MessageType::RoomList:
         rooms_ = m.rooms;
         return;
@@ -163,7 +196,11 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             streams_[0].clear();
             streams_[1].clear();
             divergedAt_ = 0;
+            rematchAsked_ = false;
         }
+        arrived_[0] = nowMs;
+        arrived_[1] = nowMs;
+        reconnecting_ = false;
         batch_.inputs.clear();
         ++starts_;
         start_ = m;
@@ -183,6 +220,9 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             fail("the server's input stream skipped frames");
             return;
         }
+        if (m.number + m.inputs.size() > stream.size()) {
+            arrived_[m.seat] = nowMs;
+        }
         for (std::size_t i = stream.size() - m.number; i < m.inputs.size(); ++i) {
             stream.push_back(m.inputs[i]);
         }
@@ -196,6 +236,13 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
     case MessageType::MatchOver:
         end_ = m;
         phase_ = Phase::Over;
+        reconnecting_ = false;
+        return;
+    case MessageType::Rematch:
+        // Only the other player's ask comes back (the server's addition to its verdict).
+        if (phase_ == Phase::Over) {
+            rematchAsked_ = true;
+        }
         return;
     case MessageType::Pong:
         roundTrip_ = nowMs - m.number;
@@ -247,6 +294,7 @@ void OnlineClient::send(const Message& message) {
 
 void OnlineClient::fail(const std::string& why) {
     phase_ = Phase::Failed;
+    reconnecting_ = false;
     error_ = why.empty() ? "the connection to the server was lost" : why;
 }
 
@@ -302,6 +350,12 @@ void OnlineClient::leave() {
     request_ = Message();
     room_.clear();
     seat_ = spectatorSeat;
+    // The next room's first match has a number of its own room's (1 again): it must not be
+    // taken for this one resumed, with this one's streams.
+    matchNumber_ = 0;
+    streams_[0].clear();
+    streams_[1].clear();
+    rematchAsked_ = false;
 }
 
 void OnlineClient::sendInput(std::uint32_t frame, const FrameInput& input) {

@@ -12,6 +12,11 @@
 
 namespace kokurin::net {
 
+// How long the server lets a seat be silent before that player loses the match (MatchOver 3),
+// when it is started without --stall-seconds. The protocol does not carry it: clients count
+// down to this one.
+constexpr std::uint32_t defaultStallMs = 20000;
+
 class OnlineClient {
   public:
     enum class Phase {
@@ -34,6 +39,11 @@ class OnlineClient {
     // client connects there, greets it and asks again, a few times at most, and keeps that
     // address for the rest of the session.
     void open(const std::string& url);
+    // Connects to take back the seat of a match this player was in on an earlier connection
+    // (a page loaded again): greets the server and resumes with that connection's token and
+    // room. A server that no longer has the match refuses (ResumeUnknown) and the client is in
+    // its lobby.
+    void openToResume(const std::string& url, std::uint64_t token, const std::string& room);
     // Reads what arrived, answers pings, keeps the ping going; once a frame. During a match a
     // dropped connection is reopened and the match resumed.
     void update(std::uint32_t nowMs);
@@ -60,7 +70,17 @@ class OnlineClient {
     const Message& lastRefusal() const { return refusal_; }
     std::uint32_t refusalsReceived() const { return refusals_; }
     // Whether the server ever welcomed this client (a failure before is a server not reached).
-    bool welcomed() const { return token_ != 0; }
+    bool welcomed() const { return welcomed_; }
+    // What takes this player's seat back on another connection (0 before the first Welcome).
+    std::uint64_t resumeToken() const { return token_; }
+    // The connection dropped during a match and is being made again.
+    bool reconnecting() const { return reconnecting_; }
+    // When the server was last heard from, and when each seat's stream last grew (the clock
+    // update() is given; the match's Start counts as both seats heard).
+    std::uint32_t lastHeardMs() const { return lastHeard_; }
+    std::uint32_t framesArrivedMs(int seat) const { return arrived_[seat]; }
+    // The other player asked for another match after the current one.
+    bool rematchAsked() const { return rematchAsked_; }
     const std::string& roomCode() const { return room_; }
     const std::vector<RoomEntry>& rooms() const { return rooms_; }
     // Set by each Start: the match's number, seat, names, start and what the server already
@@ -102,6 +122,13 @@ class OnlineClient {
     std::string error_;
     std::string room_;
     std::uint64_t token_ = 0;
+    bool welcomed_ = false;
+    // The last Welcome's token (this connection's own, whatever seat it took back).
+    std::uint64_t welcomeToken_ = 0;
+    bool reconnecting_ = false;
+    bool rematchAsked_ = false;
+    std::uint32_t lastHeard_ = 0;
+    std::uint32_t arrived_[2] = {0, 0};
     std::vector<RoomEntry> rooms_;
     Message start_;
     std::uint32_t matchNumber_ = 0;

@@ -8,6 +8,7 @@
 #include "gfx/text_format.h"
 #include "input/input_route.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 #include "net/lockstep_source.h"
 #include "platform/platform.h"
 #include "replay/match_recording.h"
@@ -16,6 +17,7 @@
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
 #include "screens/match_view.h"
+#include "screens/online_screens.h"
 #include "screens/online_texts.h"
 #include "screens/palette.h"
 #include "screens/title_screen.h"
@@ -36,6 +38,19 @@ constexpr long catchUpFrames = 90;
 constexpr int catchUpSpeed = 8;
 // How long the verdict is waited for before the match's own end is shown alone.
 constexpr std::uint32_t verdictWaitMs = 10000;
+// The notices are drawn between the board (to y 384) and the queues (from y 416), never over
+// either; the names, the ping and the hint have the lines below the queues.
+constexpr int noticeY = 390;
+constexpr int noticeHeight = 16;
+constexpr int verdictY = 388;
+constexpr int verdictHeight = 20;
+constexpr int choicesY = 440;
+constexpr int answerY = 460;
+// A server that has said nothing this long (it answers a ping every second) is taken for lost,
+// even before the connection says so.
+constexpr std::uint32_t serverSilentMs = 3000;
+// A player silent this long is counted down to the stall timeout.
+constexpr std::uint32_t countdownAfterMs = 3000;
 
 std::uint32_t clockNow() {
     return clockMilliseconds();
@@ -45,9 +60,10 @@ std::uint32_t clockNow() {
 // server's check stop), with the overlays; also the match's observer, to know where a turn is.
 class OnlineMatchSource : public FrameInputSource, public MatchObserver {
   public:
-    OnlineMatchSource(net::OnlineClient& client, const Match& match, int delay)
+    OnlineMatchSource(net::OnlineClient& client, const Match& match, int delay,
+                      MatchObserver* forward)
         : client_(client), match_(match), lockstep_(client, match, local_, clockNow, delay),
-          texts_(onlineTexts()) {}
+          forward_(forward != nullptr ? *forward : unobserved_), texts_(onlineTexts()) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
         readHintKey(localDown[keyH]);
@@ -68,7 +84,7 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
         }
         drawMatch(match_);
         drawOverFrame();
-        drawText(screenWidth / 2, 220, texts_.waitingForPlayer, statusYellow, 24, gameFace,
+        drawText(screenWidth / 2, noticeY, heldNotice(), statusYellow, noticeHeight, gameFace,
                  textCentre);
         return true;
     }
@@ -98,10 +114,24 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     // Another player drives the frames: nothing may stop them.
     bool allowsModalBoxes() const override { return false; }
 
-    void turnStarted(const MatchState&) override { inTurn_ = true; }
-    void swapMade(const MatchState&, int, int) override { inTurn_ = false; }
-    void turnEnded(const MatchState&, bool) override { inTurn_ = false; }
-    void winnerScreen(const MatchState&) override { winnerShown_ = true; }
+    void turnStarted(const MatchState& state) override {
+        inTurn_ = true;
+        forward_.turnStarted(state);
+    }
+    void swapMade(const MatchState& state, int first, int second) override {
+        inTurn_ = false;
+        forward_.swapMade(state, first, second);
+    }
+    void turnEnded(const MatchState& state, bool computer) override {
+        inTurn_ = false;
+        forward_.turnEnded(state, computer);
+    }
+    void cascadeSettled(const MatchState& state) override { forward_.cascadeSettled(state); }
+    void clashEnded(const MatchState& state) override { forward_.clashEnded(state); }
+    void winnerScreen(const MatchState& state) override {
+        winnerShown_ = true;
+        forward_.winnerScreen(state);
+    }
 
     // Whether the frames ended because of the source (winner, the server, a failure) rather
     // than the game closing.
@@ -109,6 +139,30 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     bool winnerShown() const { return winnerShown_; }
 
   private:
+    // Why the frames are held, in this player's words: the server gone comes first (the other
+    // player's frames cannot arrive without it), then whose frames are missing, with the time
+    // left before a silent player loses.
+    const char* heldNotice() const {
+        const std::uint32_t now = clockNow();
+        if (client_.reconnecting() || now - client_.lastHeardMs() > serverSilentMs) {
+            return texts_.reconnecting;
+        }
+        const std::uint8_t seat = client_.seat();
+        if (seat >= 2) {
+            return texts_.waitingForPlayers;
+        }
+        const int other = 1 - seat;
+        if (client_.stream(other).size() > lockstep_.framesPlayed()) {
+            return texts_.waitingForServer;
+        }
+        const std::uint32_t silent = now - client_.framesArrivedMs(other);
+        if (silent < countdownAfterMs) {
+            return texts_.waitingForPlayer;
+        }
+        const std::uint32_t left = silent < net::defaultStallMs ? net::defaultStallMs - silent : 0;
+        return formatText(texts_.goneCountdown, static_cast<int>((left + 999) / 1000));
+    }
+
     // H shows the hint over the match, for this player only and only on their own turn before
     // they exchange: the match's own hint would stop both games with a box.
     void readHintKey(bool down) {
@@ -127,6 +181,9 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     const Match& match_;
     net::DeviceSeatInput local_;
     net::LockstepInputSource lockstep_;
+    // Where events go on (a tool's or a test's observer; the game's is nobody).
+    MatchObserver unobserved_;
+    MatchObserver& forward_;
     const OnlineTexts& texts_;
     bool ended_ = false;
     bool winnerShown_ = false;
@@ -135,6 +192,22 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     int hintLeft_ = 0;
     char hint_[64] = {};
 };
+
+// The verdict's buttons: count boxes of choiceWidth side by side, centred on the screen.
+constexpr int choiceWidth = 200;
+
+int choiceCentre(int choice, int count) {
+    return screenWidth / 2 - choiceWidth * count / 2 + choiceWidth * choice + choiceWidth / 2;
+}
+
+PickGrid choicePicks(int count) {
+    return PickGrid{screenWidth / 2 - choiceWidth * count / 2,
+                    choicesY - 4,
+                    choiceWidth,
+                    textHeight + 8,
+                    count,
+                    1};
+}
 
 // The server's verdict in this player's words.
 const char* verdictText(const net::OnlineClient& client, const OnlineTexts& texts) {
@@ -168,6 +241,8 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
     const std::uint32_t number = client.matchNumber();
     const std::uint32_t since = clockMilliseconds();
     bool asked = false;
+    // The match is over: a page loaded again from here has nothing to take back.
+    keepOnlineSeat("", "", 0);
     for (;;) {
         client.update(clockMilliseconds());
         if (client.phase() == net::OnlineClient::Phase::Failed) {
@@ -187,22 +262,38 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
         const char* verdict = over     ? verdictText(client, texts)
                               : waited ? texts.connectionLost
                                        : texts.waitingForVerdict;
-        drawText(screenWidth / 2, 396, verdict, textWhite, 24, gameFace, textCentre);
-        const char* help = asked            ? texts.waitingForRematch
-                           : rematchOffered ? texts.afterHelp
-                           : over || waited ? texts.afterHelpWatching
-                                            : "";
-        drawText(screenWidth / 2, 440, help, statusYellow, textHeight, gameFace, textCentre);
+        drawText(screenWidth / 2, verdictY, verdict, textWhite, verdictHeight, gameFace,
+                 textCentre);
+        // The choices, each a button for a pointer: the rematch (while it may be asked) and
+        // the lobby.
+        const bool canAsk = rematchOffered && !asked;
+        const bool canLeave = over || waited;
+        if (canAsk) {
+            drawText(choiceCentre(0, 2), choicesY, texts.afterRematch, statusYellow, textHeight,
+                     gameFace, textCentre);
+            drawText(choiceCentre(1, 2), choicesY, texts.afterLobby, statusYellow, textHeight,
+                     gameFace, textCentre);
+            offerPicks(choicePicks(2));
+        } else if (canLeave) {
+            drawText(choiceCentre(0, 1), choicesY, texts.afterLobby, statusYellow, textHeight,
+                     gameFace, textCentre);
+            offerPicks(choicePicks(1));
+        }
+        const char* answer = asked                                     ? texts.waitingForRematch
+                             : rematchOffered && client.rematchAsked() ? texts.rematchAsked
+                                                                       : "";
+        drawText(screenWidth / 2, answerY, answer, textWhite, textHeight, gameFace, textCentre);
 
         if (pumpFrame()) {
             client.leave();
             return AfterMatch::Closing;
         }
-        if (keyPressed(keyEscape)) {
+        const int pick = framePick();
+        if (keyPressed(keyEscape) || (canLeave && pick == (canAsk ? 1 : 0))) {
             client.leave();
             return AfterMatch::Lobby;
         }
-        if (rematchOffered && !asked && (keyPressed(keySpace) || keyPressed(keyReturn))) {
+        if (canAsk && (keyPressed(keySpace) || keyPressed(keyReturn) || pick == 0)) {
             client.rematch();
             asked = true;
         }
@@ -211,7 +302,7 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
 
 } // namespace
 
-AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept) {
+AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept, MatchObserver* observer) {
     // A round trip chooses the input delay; the lobby's pings have usually measured one.
     for (int frame = 0; frame < 60 && client.roundTripMs() == 0; ++frame) {
         client.update(clockMilliseconds());
@@ -229,8 +320,11 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept) {
         client.leave();
         return AfterMatch::Failed;
     }
+    // Two humans: the portrait of the title's two-player entry, on every front end whichever
+    // screen it came from.
+    loadBackground(formatText("data/%s", rosterPortraits[0]));
     Match match(start);
-    OnlineMatchSource source(client, match, delay);
+    OnlineMatchSource source(client, match, delay, observer);
     MatchRecorder recorder(source, match, start);
     bool quit = false;
     {

@@ -3,6 +3,7 @@
 // saved, and the verdict screen that follows (a rematch, or back to the lobby).
 #pragma once
 
+#include "match/match_observer.h"
 #include "net/online_client.h"
 
 namespace kokurin {
@@ -19,6 +20,8 @@ enum class AfterMatch {
 
 // Plays the match the client's last Start began, then shows the verdict until the player
 // chooses. replaysKept is how many saved replays to keep.
-AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept);
+// The observer (null: none) follows the match as a tool's or a test's would.
+AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept,
+                           MatchObserver* observer = nullptr);
 
 } // namespace kokurin

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 #include "screens/game_texts.h"
@@ -60,6 +61,28 @@ bool normalizeServerAddress(const std::string& typed, std::string& url) {
 
 bool normalizeRoomCode(const std::string& typed, std::string& code) {
     return net::normalizeRoomCode(typed, code);
+}
+
+bool readResumeToken(const std::string& text, std::uint64_t& token) {
+    if (text.empty() || text.size() > 20) {
+        return false;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) {
+            return false;
+        }
+        value = value * 10 + digit;
+    }
+    if (value == 0) {
+        return false;
+    }
+    token = value;
+    return true;
 }
 
 bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& request,

@@ -2,6 +2,7 @@
 // goes straight to its lobby, a room or the quick-match queue.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kokurin {
@@ -18,12 +19,17 @@ struct OnlineRequest {
         Join,
         Watch,
         Quick,
+        // Take back the seat of a match played on an earlier connection (the page loaded
+        // again): the room and its resume token.
+        Resume,
     };
     // ws://host:port/ (empty: the settings' address).
     std::string server;
     Mode mode = Mode::None;
-    // Join and Watch: the room's code.
+    // Join, Watch and Resume: the room's code.
     std::string room;
+    // Resume: the earlier connection's token.
+    std::uint64_t resumeToken = 0;
 };
 
 // Turns what a player may type for a server (host:port, http://…, ws://…) into a ws:// or
@@ -31,6 +37,9 @@ struct OnlineRequest {
 bool normalizeServerAddress(const std::string& typed, std::string& url);
 // Upper-cases a room code; false unless it is 4 to 8 letters and digits (net/room_code.h).
 bool normalizeRoomCode(const std::string& typed, std::string& code);
+// A resume token written in decimal; false unless it is 1 to 20 digits of a number from 1 to
+// 2^64 - 1.
+bool readResumeToken(const std::string& text, std::uint64_t& token);
 
 // Reads --server URL [--join CODE | --watch CODE | --host | --quick] (the server alone: its
 // lobby); other arguments are left alone. False, with the reason, for a malformed request.

@@ -16,6 +16,7 @@
 #include "screens/online_request.h"
 #include "screens/online_texts.h"
 #include "screens/palette.h"
+#include "screens/text_entry.h"
 #include "settings/settings.h"
 #include "sound/sound_schedule.h"
 
@@ -36,39 +37,10 @@ constexpr int roomsShown = 10;
 // The menu's lines, the rooms' heading (no target) and the rooms, one grid for the pointer.
 constexpr int lineTop = 96;
 constexpr int lineHeight = 20;
-
-struct TypedKey {
-    int key;
-    char character;
-};
-constexpr TypedKey typedKeys[] = {
-    {keyA, 'a'}, {keyB, 'b'},     {keyC, 'c'}, {keyD, 'd'}, {keyE, 'e'}, {keyF, 'f'}, {keyG, 'g'},
-    {keyH, 'h'}, {keyI, 'i'},     {keyJ, 'j'}, {keyK, 'k'}, {keyL, 'l'}, {keyM, 'm'}, {keyN, 'n'},
-    {keyO, 'o'}, {keyP, 'p'},     {keyQ, 'q'}, {keyR, 'r'}, {keyS, 's'}, {keyT, 't'}, {keyU, 'u'},
-    {keyV, 'v'}, {keyW, 'w'},     {keyX, 'x'}, {keyY, 'y'}, {keyZ, 'z'}, {key0, '0'}, {key1, '1'},
-    {key2, '2'}, {key3, '3'},     {key4, '4'}, {key5, '5'}, {key6, '6'}, {key7, '7'}, {key8, '8'},
-    {key9, '9'}, {keyMinus, '-'},
-};
-
-// Letters, digits and '-' typed this frame onto text (upper-case for a code); BACKSPACE takes
-// the last character back, a multi-byte one whole.
-void typeInto(std::string& text, std::size_t limit, bool upper) {
-    if (keyPressed(keyBackspace) && !text.empty()) {
-        std::size_t end = text.size() - 1;
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0u) == 0x80u) {
-            --end;
-        }
-        text.erase(end);
-    }
-    for (const TypedKey& typed : typedKeys) {
-        if (keyPressed(typed.key) && text.size() < limit && !(upper && typed.character == '-')) {
-            const bool shifted = keyState[keyLeftShift] > 0 || keyState[keyRightShift] > 0;
-            const char c = typed.character;
-            text +=
-                (upper || shifted) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-        }
-    }
-}
+// The grid's row of the bottom line (y 456 .. 476), the help that names ESC: a pick there is ESC.
+constexpr int backTarget = (460 - lineTop) / lineHeight;
+// Where the name is drawn after its caption (the captions of both languages are narrower).
+constexpr int nameValueX = 120;
 
 // One visit's connection; made again when the player changes their name (the server learns a
 // name when a connection greets it).
@@ -76,8 +48,10 @@ struct Connection {
     std::unique_ptr<net::Transport> transport;
     std::unique_ptr<net::OnlineClient> client;
 
-    // False (the old connection kept) when the front end has no network.
-    bool open(const std::string& url, const std::string& name) {
+    // False (the old connection kept) when the front end has no network. A resume token asks
+    // for that seat back once welcomed.
+    bool open(const std::string& url, const std::string& name, std::uint64_t resumeToken = 0,
+              const std::string& room = "") {
         std::unique_ptr<net::Transport> fresh = openOnlineTransport();
         if (!fresh) {
             return false;
@@ -85,10 +59,16 @@ struct Connection {
         client.reset();
         transport = std::move(fresh);
         client = std::make_unique<net::OnlineClient>(*transport, name);
-        client->open(url);
+        if (resumeToken != 0) {
+            client->openToResume(url, resumeToken, room);
+        } else {
+            client->open(url);
+        }
         return true;
     }
 };
+
+OnlineSeatKeeper seatKeeper = nullptr;
 
 // Why the session ended, in the game's words.
 const char* failureText(const net::OnlineClient& client, const OnlineTexts& texts) {
@@ -113,6 +93,8 @@ const char* refusalNotice(const net::Message& refusal, const OnlineTexts& texts)
         return texts.roomFull;
     case net::RefusalReason::RoomUnknown:
         return texts.roomUnknown;
+    case net::RefusalReason::ResumeUnknown:
+        return texts.resumedTooLate;
     default:
         return texts.refused;
     }
@@ -120,14 +102,16 @@ const char* refusalNotice(const net::Message& refusal, const OnlineTexts& texts)
 
 class LobbyScreen {
   public:
-    LobbyScreen(Settings& settings, const OnlineRequest& request)
-        : settings_(settings), request_(request), texts_(onlineTexts()),
+    LobbyScreen(Settings& settings, const OnlineRequest& request, MatchObserver* observer)
+        : settings_(settings), request_(request), observer_(observer), texts_(onlineTexts()),
           name_(settings.playerName.empty() ? texts_.defaultName : settings.playerName),
           pending_(request.mode) {}
 
     // True when the game is closing.
     bool run() {
-        if (!connection_.open(request_.server, name_)) {
+        const bool resuming = request_.mode == OnlineRequest::Mode::Resume;
+        if (!connection_.open(request_.server, name_, resuming ? request_.resumeToken : 0,
+                              request_.room)) {
             showMessageBox(texts_.noNetwork);
             return false;
         }
@@ -136,6 +120,7 @@ class LobbyScreen {
             client.update(clockMilliseconds());
             timeOutConnecting(client);
             announceRoom(client);
+            keepServer(client);
             if (client.phase() == net::OnlineClient::Phase::Playing) {
                 const AfterMatch after = playMatches(client);
                 if (after == AfterMatch::Closing) {
@@ -151,19 +136,37 @@ class LobbyScreen {
                 refusalsSeen_ = client.refusalsReceived();
                 notice_ = refusalNotice(client.lastRefusal(), texts_);
                 waitingQuick_ = false;
+                if (notice_ == texts_.resumedTooLate) {
+                    // The seat is gone: a page loaded again must not ask for it again.
+                    keepOnlineSeat("", "", 0);
+                }
             }
 
+            const bool inLobby =
+                client.phase() == net::OnlineClient::Phase::Lobby && !waitingQuick_;
+            if (!inLobby && entry_.active()) {
+                entry_ = TextEntry();
+            }
             // M is the sound's switch everywhere but on a line being typed into.
-            const bool typing = client.phase() == net::OnlineClient::Phase::Lobby &&
-                                !waitingQuick_ && onTypedLine();
+            const bool typing = inLobby && (onTypedLine() || entry_.active());
             setMuteKeyEnabled(!typing);
-            draw(client);
+            if (entry_.active()) {
+                drawText(32, 24, texts_.heading, textWhite, 24, gameFace, textLeftTop);
+                entry_.draw(entryCaption(), lineTop);
+            } else {
+                draw(client);
+            }
             const bool closing = pumpFrame();
             setMuteKeyEnabled(true);
             if (closing) {
                 return true;
             }
-            if (keyPressed(keyEscape)) {
+            if (entry_.active()) {
+                finishEntry(client, entry_.update());
+                continue;
+            }
+            // The bottom line (the help, ESC's) is a button that does what ESC does.
+            if (keyPressed(keyEscape) || framePick() == backTarget) {
                 if (client.phase() == net::OnlineClient::Phase::InRoom || waitingQuick_) {
                     client.leave();
                     waitingQuick_ = false;
@@ -183,6 +186,47 @@ class LobbyScreen {
     // The name and the code are typed into: there W, S, SPACE and M are letters.
     bool onTypedLine() const { return selected_ == itemName || selected_ == itemJoin; }
 
+    // The server that welcomed the player is the one the title offers from now on.
+    void keepServer(const net::OnlineClient& client) {
+        if (serverKept_ || !client.welcomed()) {
+            return;
+        }
+        serverKept_ = true;
+        if (settings_.serverAddress != request_.server) {
+            settings_.serverAddress = request_.server;
+            saveSettings(settings_);
+        }
+    }
+
+    const char* entryCaption() const {
+        return formatText(entryFor_ == itemName ? texts_.nameItem : texts_.joinItem, "");
+    }
+
+    // The on-screen keyboard's field, kept: a name greets the server anew, a code is joined.
+    void finishEntry(net::OnlineClient& client, TextEntry::Outcome outcome) {
+        if (outcome != TextEntry::Outcome::Done) {
+            return;
+        }
+        if (entryFor_ == itemName) {
+            typedName_ = entry_.text();
+            keepName();
+            return;
+        }
+        if (!entry_.text().empty()) {
+            code_ = entry_.text();
+        }
+        joinTypedCode(client);
+    }
+
+    void joinTypedCode(net::OnlineClient& client) {
+        std::string code;
+        if (normalizeRoomCode(code_, code)) {
+            client.joinRoom(code, false, false);
+        } else {
+            notice_ = texts_.roomUnknown;
+        }
+    }
+
     // Out of the room: the page's link to it goes.
     void forgetRoomLink() {
         announceOnlineRoom(request_.server, "");
@@ -192,7 +236,12 @@ class LobbyScreen {
     AfterMatch playMatches(net::OnlineClient& client) {
         waitingQuick_ = false;
         for (;;) {
-            const AfterMatch after = playOnlineMatch(client, settings_.replaysKept);
+            // The seat is kept by the lobby's address (which sends a resume on to the process
+            // that holds the room), so that a page loaded again on it comes back here.
+            if (client.seat() < 2) {
+                keepOnlineSeat(request_.server, client.roomCode(), client.resumeToken());
+            }
+            const AfterMatch after = playOnlineMatch(client, settings_.replaysKept, observer_);
             if (after != AfterMatch::Rematch) {
                 if (after == AfterMatch::Lobby) {
                     forgetRoomLink();
@@ -242,6 +291,8 @@ class LobbyScreen {
             break;
         case OnlineRequest::Mode::None:
         case OnlineRequest::Mode::Lobby:
+        // The client asked for the seat as it was welcomed; a refusal leaves it here.
+        case OnlineRequest::Mode::Resume:
             break;
         }
         pending_ = OnlineRequest::Mode::None;
@@ -270,22 +321,39 @@ class LobbyScreen {
         if (keyPressed(keyDown) || (!typing && keyPressed(keyS))) {
             selected_ = (selected_ + 1) % count;
         }
-        // A pick selects its line and acts on it, as ENTER would.
+        // A pick selects its line and acts on it, as ENTER would; on a typed line it opens the
+        // keyboard on the screen, for a player without keys.
         const int pick = framePick();
         bool act = keyPressed(keyReturn) || (!typing && keyPressed(keySpace));
+        bool picked = false;
         if (pick >= 0 && pick != menuItems && pick < count + 1) {
             selected_ = pick < menuItems ? pick : pick - 1;
             act = true;
+            picked = true;
         }
         // A new name greets the server on a new connection: this frame's client is gone.
         if (before == itemName && selected_ != itemName && keepName()) {
             return;
         }
+        // The name line starts empty with the name as its hint each time it is reached.
+        if (selected_ == itemName && before != itemName) {
+            typedName_.clear();
+        }
         if (selected_ == itemName && before == itemName) {
-            typeInto(name_, nameLimit, false);
+            typeInto(typedName_, nameLimit, TypedSet::Name);
         }
         if (selected_ == itemJoin && before == itemJoin) {
-            typeInto(code_, codeLimit, true);
+            typeInto(code_, codeLimit, TypedSet::Code);
+        }
+        if (picked && (selected_ == itemName || selected_ == itemJoin)) {
+            entryFor_ = selected_;
+            if (selected_ == itemName) {
+                entry_.begin(name_, nameLimit, TypedSet::Name);
+            } else {
+                entry_.begin(code_, codeLimit, TypedSet::Code);
+            }
+            notice_ = nullptr;
+            return;
         }
         if (!act) {
             return;
@@ -298,15 +366,9 @@ class LobbyScreen {
         case itemCreate:
             client.createRoom("", true);
             break;
-        case itemJoin: {
-            std::string code;
-            if (normalizeRoomCode(code_, code)) {
-                client.joinRoom(code, false, false);
-            } else {
-                notice_ = texts_.roomUnknown;
-            }
+        case itemJoin:
+            joinTypedCode(client);
             break;
-        }
         case itemQuick:
             client.quickMatch();
             waitingQuick_ = true;
@@ -322,9 +384,13 @@ class LobbyScreen {
         }
     }
 
-    // A changed name is remembered, and greets the server on a new connection (true when
-    // there is one).
+    // A typed name (none: the old one stays) is remembered, and greets the server on a new
+    // connection (true when there is one).
     bool keepName() {
+        if (!typedName_.empty()) {
+            name_ = typedName_;
+            typedName_.clear();
+        }
         if (name_.empty()) {
             name_ = texts_.defaultName;
         }
@@ -345,6 +411,8 @@ class LobbyScreen {
         drawText(32, 24, texts_.heading, textWhite, 24, gameFace, textLeftTop);
         using Phase = net::OnlineClient::Phase;
         const Phase phase = client.phase();
+        // The lines, the rooms and the bottom line, one grid for the pointer.
+        offerPicks(PickGrid{32, lineTop, 576, lineHeight, 1, backTarget + 1});
         if (phase == Phase::Failed) {
             drawText(32, 64, failureText(client, texts_), errorRed, textHeight, gameFace,
                      textLeftTop);
@@ -370,16 +438,16 @@ class LobbyScreen {
         if (phase != Phase::Lobby) {
             return;
         }
-        const std::string nameLine =
-            formatText(texts_.nameItem, (name_ + (selected_ == itemName ? "_" : "")).c_str());
+        const std::string nameLabel = formatText(texts_.nameItem, "");
         const std::string joinLine =
             formatText(texts_.joinItem, (code_ + (selected_ == itemJoin ? "_" : "")).c_str());
-        const char* items[menuItems] = {nameLine.c_str(), texts_.createItem, joinLine.c_str(),
+        const char* items[menuItems] = {nameLabel.c_str(), texts_.createItem, joinLine.c_str(),
                                         texts_.quickItem};
         for (int i = 0; i < menuItems; ++i) {
             drawText(48, lineTop + lineHeight * i, items[i], i == selected_ ? textWhite : textGrey,
                      textHeight, gameFace, textLeftTop);
         }
+        drawNameValue();
         const int roomsTop = lineTop + lineHeight * (menuItems + 1);
         drawText(32, roomsTop - lineHeight, texts_.roomsHeading, textWhite, textHeight, gameFace,
                  textLeftTop);
@@ -399,19 +467,41 @@ class LobbyScreen {
                      menuItems + i == selected_ ? textWhite : textGrey, textHeight, gameFace,
                      textLeftTop);
         }
-        offerPicks(PickGrid{32, lineTop, 576, lineHeight, 1, lines(client) + 1});
         if (notice_ != nullptr) {
             drawText(32, 444, notice_, errorRed, textHeight, gameFace, textLeftTop);
         }
         drawText(32, 460, texts_.lobbyHelp, statusYellow, textHeight, gameFace, textLeftTop);
     }
 
+    // The name in its column: on the selected line what is typed, or while nothing is, the
+    // name as a grey hint behind the cursor.
+    void drawNameValue() const {
+        const int y = lineTop + lineHeight * itemName;
+        if (selected_ != itemName) {
+            drawText(nameValueX, y, name_.c_str(), textGrey, textHeight, gameFace, textLeftTop);
+        } else if (typedName_.empty()) {
+            drawText(nameValueX, y, "_", textWhite, textHeight, gameFace, textLeftTop);
+            drawText(nameValueX + 12, y, name_.c_str(), textGrey, textHeight, gameFace,
+                     textLeftTop);
+        } else {
+            drawText(nameValueX, y, (typedName_ + "_").c_str(), textWhite, textHeight, gameFace,
+                     textLeftTop);
+        }
+    }
+
     Settings& settings_;
     const OnlineRequest& request_;
+    MatchObserver* observer_;
     const OnlineTexts& texts_;
     Connection connection_;
     std::string name_;
+    // The name line's field while it is selected (empty: the name is kept).
+    std::string typedName_;
     std::string code_;
+    // The on-screen keyboard, for the line it was opened on.
+    TextEntry entry_;
+    int entryFor_ = itemName;
+    bool serverKept_ = false;
     OnlineRequest::Mode pending_;
     int selected_ = itemCreate;
     bool listed_ = false;
@@ -426,10 +516,21 @@ class LobbyScreen {
 
 } // namespace
 
-bool runOnline(Settings& settings, const OnlineRequest& request) {
+void setOnlineSeatKeeper(OnlineSeatKeeper keeper) {
+    seatKeeper = keeper;
+}
+
+void keepOnlineSeat(const std::string& serverUrl, const std::string& roomCode,
+                    std::uint64_t resumeToken) {
+    if (seatKeeper != nullptr) {
+        seatKeeper(serverUrl, roomCode, resumeToken);
+    }
+}
+
+bool runOnline(Settings& settings, const OnlineRequest& request, MatchObserver* observer) {
     // Online matches are values of their own, made from the server's starts: the offline game's
     // series and key table are untouched.
-    LobbyScreen lobby(settings, request);
+    LobbyScreen lobby(settings, request, observer);
     return lobby.run();
 }
 

@@ -2,14 +2,31 @@
 // matches played through the server, and what follows each (the verdict, a rematch).
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "match/match_observer.h"
+
 namespace kokurin {
 
 struct Settings;
 struct OnlineRequest;
 
 // The lobby of request.server, going straight to the request's room or queue when it names
-// one; ESC in the lobby returns. The player's name is kept in the settings. The process's own
-// generator, rotation count and keys are put back afterwards. True when the game is closing.
-bool runOnline(Settings& settings, const OnlineRequest& request);
+// one; ESC in the lobby returns. The player's name is kept in the settings. Online matches are
+// values of their own: the game's series and key table are untouched. The observer (null: none)
+// follows every online match. True when the game is closing.
+bool runOnline(Settings& settings, const OnlineRequest& request,
+               MatchObserver* observer = nullptr);
+
+// Where a front end that can come back for a match keeps the seat the player holds: the server,
+// the room and the resume token while a match is played, all empty (token 0) once it is over.
+// The page keeps it for the tab's session, so that the page loaded again within the stall
+// timeout takes the seat back (OnlineRequest::Mode::Resume); the desktop keeps none.
+using OnlineSeatKeeper = void (*)(const std::string& serverUrl, const std::string& roomCode,
+                                  std::uint64_t resumeToken);
+void setOnlineSeatKeeper(OnlineSeatKeeper keeper);
+void keepOnlineSeat(const std::string& serverUrl, const std::string& roomCode,
+                    std::uint64_t resumeToken);
 
 } // namespace kokurin

@@ -39,7 +39,13 @@ struct OnlineTexts {
     const char* namesLine;
     const char* pingLine;
     const char* watching;
+    // While the frames are held: the other player's are late, the players' (watching), this
+    // player's own echo, the server gone; "%d": seconds until the silent player loses.
     const char* waitingForPlayer;
+    const char* waitingForPlayers;
+    const char* waitingForServer;
+    const char* reconnecting;
+    const char* goneCountdown;
     // After the match.
     const char* winner[2];
     const char* otherLeft;
@@ -49,11 +55,21 @@ struct OnlineTexts {
     // The match reached the longest the server plays.
     const char* tooLong;
     const char* waitingForVerdict;
-    const char* afterHelp;
-    const char* afterHelpWatching;
+    // The two choices after a match, each its own button.
+    const char* afterRematch;
+    const char* afterLobby;
     const char* waitingForRematch;
     // The server's certificate does not verify (wss://): the game refuses to connect.
     const char* untrustedServer;
+    const char* rematchAsked;
+    // A page loaded again came back for a match that is over.
+    const char* resumedTooLate;
+    // The typed fields (text_entry.h): the help line and the on-screen keyboard's OK and cancel.
+    const char* typingHelp;
+    const char* typingDone;
+    const char* typingCancel;
+    // The settings' server address that is none, and the name's and address's captions there.
+    const char* notAnAddress;
 };
 
 const OnlineTexts& japaneseOnlineTexts();

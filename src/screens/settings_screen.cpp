@@ -8,12 +8,16 @@
 #include "gfx/text_format.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 #include "platform/platform.h"
 #include "screens/flash_options.h"
 #include "screens/frame_flow.h"
 #include "screens/game_texts.h"
+#include "screens/online_request.h"
+#include "screens/online_texts.h"
 #include "screens/palette.h"
 #include "screens/settings_texts.h"
+#include "screens/text_entry.h"
 #include "settings/settings.h"
 #include "sound/sound_schedule.h"
 
@@ -29,6 +33,17 @@ constexpr int valueX = 340;
 constexpr int volumeStep = 10;
 constexpr int replaysStep = 50;
 constexpr Colour noteYellow = 0xFFFFFF80u;
+// For a pointer every row is a line of eight boxes from x = 48: the first six (the caption and
+// the value) do what SPACE does, the last two what LEFT and RIGHT do, drawn as arrows on the
+// rows that step through values.
+constexpr int pickLeft = 48;
+constexpr int pickColumns = 8;
+constexpr int pickWidth = 73;
+constexpr int lessColumn = 6;
+constexpr int moreColumn = 7;
+// The typed fields' longest texts.
+constexpr std::size_t nameLimit = 16;
+constexpr std::size_t addressLimit = 64;
 
 enum class Row {
     SoundOn,
@@ -58,6 +73,8 @@ struct Screen {
     // The last thing said, under the list.
     std::string note;
     Colour noteColour = noteYellow;
+    // The name or the server's address being typed.
+    TextEntry entry;
 };
 
 int clampTo(int value, int low, int high) {
@@ -116,9 +133,9 @@ std::string value(const Screen& screen, int row) {
     case Row::ReplaysKept:
         return std::to_string(s.replaysKept);
     case Row::PlayerName:
-        return s.playerName + t.editInFile;
+        return s.playerName;
     case Row::ServerAddress:
-        return s.serverAddress + t.editInFile;
+        return s.serverAddress;
     case Row::ResetKeys:
     case Row::Leave:
         return "";
@@ -133,9 +150,41 @@ std::string value(const Screen& screen, int row) {
     return name != nullptr ? name : "?";
 }
 
+bool isBindingRow(int row) {
+    return row >= static_cast<int>(Row::FirstBinding) && row <= static_cast<int>(Row::LastBinding);
+}
+
+// The rows LEFT and RIGHT step through values on (the arrows a pointer presses): the numbers
+// and the bindings, which step through the keys they may take.
+bool steps(int row) {
+    const Row r = static_cast<Row>(row);
+    return r == Row::Volume || r == Row::WindowScale || r == Row::ReplaysKept || isBindingRow(row);
+}
+
+// The binding's next key that it may take, the way of direction (for a player without keys).
+void stepBinding(Screen& screen, int direction) {
+    const int binding = screen.row - static_cast<int>(Row::FirstBinding);
+    const int seat = binding / bindingActions;
+    const int action = binding % bindingActions;
+    KeyBindings& keys = screen.settings.keys;
+    int key = keys.keys[seat][action];
+    for (int tried = 1; tried < keyboardKeys; ++tried) {
+        key = (key + direction + keyboardKeys) % keyboardKeys;
+        if (bindingProblem(keys, seat, action, key) == BindingProblem::None) {
+            keys.keys[seat][action] = key;
+            screen.note.clear();
+            return;
+        }
+    }
+}
+
 // Left (-1) or right (+1) on a row that has values.
 void change(Screen& screen, int direction) {
     Settings& s = screen.settings;
+    if (isBindingRow(screen.row)) {
+        stepBinding(screen, direction);
+        return;
+    }
     switch (static_cast<Row>(screen.row)) {
     case Row::SoundOn:
         s.soundOn = !s.soundOn;
@@ -194,8 +243,51 @@ bool activate(Screen& screen) {
     if (row == static_cast<int>(Row::Leave)) {
         return false;
     }
+    if (row == static_cast<int>(Row::PlayerName)) {
+        screen.entry.begin(screen.settings.playerName, nameLimit, TypedSet::Name);
+        screen.note.clear();
+        return true;
+    }
+    if (row == static_cast<int>(Row::ServerAddress)) {
+        screen.entry.begin(screen.settings.serverAddress, addressLimit, TypedSet::Address);
+        screen.note.clear();
+        return true;
+    }
     change(screen, 1);
     return true;
+}
+
+// A typed field kept: an empty one keeps the old value, an address must be one.
+void keepTyped(Screen& screen) {
+    const std::string& typed = screen.entry.text();
+    if (typed.empty()) {
+        return;
+    }
+    if (screen.row == static_cast<int>(Row::PlayerName)) {
+        screen.settings.playerName = typed;
+        return;
+    }
+    std::string url;
+    if (normalizeServerAddress(typed, url)) {
+        screen.settings.serverAddress = url;
+    } else {
+        screen.note = onlineTexts().notAnAddress;
+        screen.noteColour = alarmRed;
+    }
+}
+
+// A pointer's pick on the rows: false when it leaves the screen.
+bool usePick(Screen& screen, int pick) {
+    if (pick < 0 || pick >= rowCount * pickColumns) {
+        return true;
+    }
+    screen.row = pick / pickColumns;
+    const int column = pick % pickColumns;
+    if (steps(screen.row) && (column == lessColumn || column == moreColumn)) {
+        change(screen, column == lessColumn ? -1 : 1);
+        return true;
+    }
+    return activate(screen);
 }
 
 // The first key pressed this frame, other than ESC; 0 when none.
@@ -224,12 +316,23 @@ void takeNewKey(Screen& screen, int key) {
 
 void draw(const Screen& screen) {
     drawText(screenWidth / 2, 16, screen.texts->heading, textWhite, 20, gameFace, textCentre);
+    if (screen.entry.active()) {
+        screen.entry.draw(label(screen, screen.row).c_str(), firstRowY);
+        return;
+    }
     for (int row = 0; row < rowCount; ++row) {
         const Colour colour = row == screen.row ? textWhite : textGrey;
         const int y = firstRowY + rowHeight * row;
         drawText(labelX, y, label(screen, row).c_str(), colour, textHeight, gameFace, textLeftTop);
         drawText(valueX, y, value(screen, row).c_str(), colour, textHeight, gameFace, textLeftTop);
+        if (steps(row)) {
+            drawText(pickLeft + pickWidth * lessColumn + pickWidth / 2, y, "<", colour, textHeight,
+                     gameFace, textCentre);
+            drawText(pickLeft + pickWidth * moreColumn + pickWidth / 2, y, ">", colour, textHeight,
+                     gameFace, textCentre);
+        }
     }
+    offerPicks(PickGrid{pickLeft, firstRowY, pickWidth, rowHeight, pickColumns, rowCount});
     drawText(labelX - 16, firstRowY + rowHeight * screen.row, ">", cursorOrange, textHeight,
              gameFace, textLeftTop);
     drawText(8, 440, screen.note.c_str(), screen.noteColour, textHeight, gameFace, textLeftTop);
@@ -239,23 +342,37 @@ void draw(const Screen& screen) {
 } // namespace
 
 bool runSettingsScreen(Settings& settings) {
-    Screen screen{settings, &gameTexts().settings, 0, -1, "", noteYellow};
+    Screen screen{settings, &gameTexts().settings, 0, -1, "", noteYellow, TextEntry()};
     setActiveKeyBindings(defaultKeyBindings());
     bool quit = false;
     for (;;) {
         draw(screen);
-        if (pumpFrame()) {
+        // M is a letter while a field is typed into.
+        setMuteKeyEnabled(!screen.entry.active());
+        const bool closing = pumpFrame();
+        setMuteKeyEnabled(true);
+        if (closing) {
             quit = true;
             break;
         }
+        if (screen.entry.active()) {
+            if (screen.entry.update() == TextEntry::Outcome::Done) {
+                keepTyped(screen);
+            }
+            continue;
+        }
         if (screen.rebinding >= 0) {
-            if (keyPressed(keyEscape)) {
+            // A pick (the row again, or any other) gives up waiting, as ESC does.
+            if (keyPressed(keyEscape) || framePick() >= 0) {
                 screen.rebinding = -1;
                 screen.note.clear();
             } else if (const int key = keyPressedNow()) {
                 takeNewKey(screen, key);
             }
             continue;
+        }
+        if (!usePick(screen, framePick())) {
+            break;
         }
         if (keyPressed(keyEscape)) {
             break;

@@ -26,8 +26,6 @@ struct SettingsTexts {
     const char* off;
     const char* automatic;
     const char* languageNames[2];
-    // Shown beside a text that is only changed in the settings file.
-    const char* editInFile;
     const char* pressNewKey;
     const char* keysReset;
     const char* notSaved;

@@ -53,7 +53,6 @@ const GameTexts englishTexts = {
         "OFF",
         "auto",
         {"日本語", "English"},
-        " (edit settings.ini)",
         "Press the new key (ESC: cancel)",
         "Keys reset to defaults",
         "Could not save (the old settings are kept)",

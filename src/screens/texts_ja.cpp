@@ -54,7 +54,6 @@ const GameTexts japaneseTexts = {
         "OFF",
         "自動",
         {"日本語", "English"},
-        "（settings.ini で変更）",
         "新しいキーを押してください（ESC：やめる）",
         "キーを初期値に戻しました",
         "保存できませんでした（前の設定は残っています）",

@@ -89,7 +89,7 @@ bool runTitle(PlaySession& session, Settings* settings, const OnlineRequest* onl
             normalizeServerAddress(settings->serverAddress, server.server);
         }
         if (!server.server.empty() && server.mode != OnlineRequest::Mode::None &&
-            runOnline(*settings, server)) {
+            runOnline(*settings, server, session.observer)) {
             return true;
         }
         server.mode = OnlineRequest::Mode::Lobby;
@@ -162,7 +162,7 @@ bool runTitle(PlaySession& session, Settings* settings, const OnlineRequest* onl
         }
 
         if (offersOnline && keyPressed(keyN)) {
-            if (runOnline(*settings, server)) {
+            if (runOnline(*settings, server, session.observer)) {
                 return true;
             }
             loadPortrait(selectedEntry);

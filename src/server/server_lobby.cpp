@@ -811,9 +811,18 @@ void ServerLobby::askRematch(Client& client, Room& room, std::uint32_t nowMs) {
     if (room.phase == Room::Phase::Playing || room.matchNumber == 0) {
         return;
     }
+    const bool askedBefore = room.seats[client.seat].wantsRematch;
     room.seats[client.seat].wantsRematch = true;
     if (rematchDue(room)) {
         startMatch(room, nowMs);
+        return;
+    }
+    // The other player hears of the ask, once (a client that does not know this ignores it).
+    const ClientId other = room.seats[1 - client.seat].client;
+    if (!askedBefore && other != 0) {
+        Message asked;
+        asked.type = MessageType::Rematch;
+        send(other, asked);
     }
 }
 

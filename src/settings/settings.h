@@ -20,7 +20,9 @@ struct Settings {
     int windowScale = 0;
     // The roster entry the title screen starts on; -1 when none was chosen yet (entry 0).
     int lastOpponent = -1;
-    // For online play: kept, shown, not used by anything else yet.
+    // For online play: the name the lobby greets the server with, and the server the title
+    // offers (N) when neither the command line nor the page names one; the last one that
+    // welcomed the player.
     std::string playerName;
     std::string serverAddress;
     // Replays kept before the oldest go (0 .. maxReplaysKept).

@@ -133,6 +133,9 @@ mergeInto(LibraryManager.library, {
     kokurin_page_announce_room: function (server, code) {
         kokurinOnline.announce(UTF8ToString(server), UTF8ToString(code));
     },
+    kokurin_page_keep_seat: function (server, room, token) {
+        kokurinOnline.keepSeat(UTF8ToString(server), UTF8ToString(room), UTF8ToString(token));
+    },
     kokurin_page_game_ended: function (exitCode) {
         kokurinPage.gameEnded(exitCode);
     },

@@ -9,6 +9,11 @@ var kokurinOnline = (function () {
 
     // A page without a server must not wait long for the question.
     var ASK_TIMEOUT_MS = 3000;
+    // Where the tab keeps the seat of the match it plays, and how long a server lets a seat be
+    // silent before its player loses (kokurin-server's default stall timeout): a seat kept
+    // longer ago than that is gone.
+    var SEAT_KEY = "kokurin.seat";
+    var STALL_MS = 20000;
 
     var query = new URLSearchParams(window.location.search);
     var online = {
@@ -18,10 +23,80 @@ var kokurinOnline = (function () {
             watch: query.get("watch"),
             // The server that served this page, when it says so.
             served: null,
+            // The seat this tab held when it was loaded again (the game checks each value).
+            resumeServer: null,
+            resumeRoom: null,
+            resumeToken: null,
         },
         // The link the button copies ("" while the game is in no room).
         link: "",
     };
+
+    function sessionStore() {
+        try {
+            return window.sessionStorage;
+        } catch (error) {
+            return null;
+        }
+    }
+
+    // The seat kept for this tab while its server still holds it, or null.
+    function keptSeat() {
+        var store = sessionStore();
+        var seat = null;
+        try {
+            seat = store ? JSON.parse(store.getItem(SEAT_KEY) || "null") : null;
+        } catch (error) {
+            seat = null;
+        }
+        if (!seat || typeof seat.server !== "string" || typeof seat.room !== "string" ||
+            typeof seat.token !== "string" || typeof seat.at !== "number") {
+            return null;
+        }
+        return Date.now() - seat.at <= STALL_MS ? seat : null;
+    }
+
+    var seat = keptSeat();
+    if (seat) {
+        online.values.resumeServer = seat.server;
+        online.values.resumeRoom = seat.room;
+        online.values.resumeToken = seat.token;
+    }
+
+    // The seat's time is the last moment the tab was seen playing: it is written again every
+    // second and when the tab goes.
+    var keptTimer = null;
+    function writeSeat() {
+        var store = sessionStore();
+        if (!store || !online.seat) {
+            return;
+        }
+        online.seat.at = Date.now();
+        try {
+            store.setItem(SEAT_KEY, JSON.stringify(online.seat));
+        } catch (error) {
+            // A tab without storage plays on; it cannot come back after a reload.
+        }
+    }
+    online.seat = null;
+    online.keepSeat = function (server, room, token) {
+        var store = sessionStore();
+        if (token === "0" || token === "") {
+            online.seat = null;
+            clearInterval(keptTimer);
+            keptTimer = null;
+            if (store) {
+                store.removeItem(SEAT_KEY);
+            }
+            return;
+        }
+        online.seat = { server: server, room: room, token: token, at: 0 };
+        writeSeat();
+        if (keptTimer === null) {
+            keptTimer = setInterval(writeSeat, 1000);
+        }
+    };
+    window.addEventListener("pagehide", writeSeat);
 
     function element(id) {
         return document.getElementById(id);

@@ -75,6 +75,10 @@ int kokurin_page_online_value(const char* name, char* buffer, int size);
 int kokurin_page_websocket_address_ok(const char* url, char* why, int size);
 // The room the game is in (empty code: none), for the page's button that copies its link.
 void kokurin_page_announce_room(const char* server, const char* code);
+// The seat of the match being played (the token in decimal; "0": none any more), kept for the
+// tab's session so that the page loaded again takes it back; read back as the values
+// "resumeServer", "resumeRoom" and "resumeToken" while the server would still hold it.
+void kokurin_page_keep_seat(const char* server, const char* room, const char* token);
 
 // The game has returned: the page says so and offers to start again.
 void kokurin_page_game_ended(int exitCode);

@@ -6,6 +6,21 @@ namespace kokurin::web {
 OnlineRequest onlineRequestFromPage(const PageOnlineValues& values) {
     OnlineRequest request;
     std::string server;
+    std::string room;
+    std::uint64_t token = 0;
+    // The page's own server: the address's, else the one that served the page.
+    std::string own;
+    if (!normalizeServerAddress(values.hasServer ? values.server : values.served, own)) {
+        own.clear();
+    }
+    if (values.hasResume && normalizeServerAddress(values.resumeServer, server) && server == own &&
+        normalizeRoomCode(values.resumeRoom, room) && readResumeToken(values.resumeToken, token)) {
+        request.server = server;
+        request.mode = OnlineRequest::Mode::Resume;
+        request.room = room;
+        request.resumeToken = token;
+        return request;
+    }
     if (values.hasServer && normalizeServerAddress(values.server, server)) {
         request.server = server;
         request.mode = OnlineRequest::Mode::Lobby;

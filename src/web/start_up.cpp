@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "screens/online_screens.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"
 #include "web/page_language.h"
@@ -36,7 +37,16 @@ web::PageOnlineValues readPageOnlineValues() {
     values.hasRoom = pageOnlineValue("room", values.room);
     values.hasWatch = pageOnlineValue("watch", values.watch);
     pageOnlineValue("served", values.served);
+    values.hasResume = pageOnlineValue("resumeServer", values.resumeServer) &&
+                       pageOnlineValue("resumeRoom", values.resumeRoom) &&
+                       pageOnlineValue("resumeToken", values.resumeToken);
     return values;
+}
+
+// The tab keeps the seat of the match being played (online_link.js), in decimal: a script's
+// numbers cannot hold 64 bits.
+void keepSeatInPage(const std::string& server, const std::string& room, std::uint64_t token) {
+    kokurin_page_keep_seat(server.c_str(), room.c_str(), std::to_string(token).c_str());
 }
 
 } // namespace
@@ -80,6 +90,7 @@ int main() {
     // The page's address may name a server and a room (a link from another player).
     const kokurin::OnlineRequest online =
         kokurin::web::onlineRequestFromPage(kokurin::readPageOnlineValues());
+    kokurin::setOnlineSeatKeeper(&kokurin::keepSeatInPage);
     const int exitCode = kokurin::runGame(nullptr, online);
     kokurin_page_game_ended(exitCode);
     return exitCode;

@@ -8,11 +8,15 @@ The server and kokurin-sim are the native build's: beside the SDL game, or in
 $KOKURIN_NATIVE_BUILD for the Wine build.
 
 Scenarios:
-  match       the game, started on the server's lobby, takes a name and joins by a typed code
-              the room a kokurin-sim player made; the match shows both names; ESC leaves it
-              (the other player wins); the verdict, the lobby and the title follow. The game's
-              saved replay, the server's, the player's and the spectator's are the same bytes,
-              and the spectator's transcript is the player's. The name is remembered.
+  match       the game, started on the server's lobby, takes a name (typed over the old one's
+              grey hint, nothing deleted) and joins by a typed code the room a kokurin-sim
+              player made; the match shows both names; the game plays by mouse clicks on two
+              cells, and the other player's transcript holds that exchange (the SDL game; the
+              Direct3D game reads no pointer); ESC leaves the match (the other player wins);
+              the verdict, the lobby and the title follow, the verdict and the lobby left by
+              clicks. The game's saved replay, the server's, the
+              player's and the spectator's are the same bytes, and the spectator's transcript
+              is the player's. The name and the server are remembered.
   match_tls   the same match over wss://: the server has a certificate from the test's own
               authority, which the game and kokurin-sim are given with --ca-file.
   untrusted   a wss:// server whose certificate's authority the game was not given: the lobby
@@ -23,6 +27,7 @@ Scenarios:
 Run inside tools/xvfb-session.sh (or tools/wine/wine-session.sh)."""
 
 import glob
+import json
 import os
 import subprocess
 import sys
@@ -33,7 +38,7 @@ import screen_checks
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "online"))
 import test_certs  # noqa: E402
-from game_session import TestFailure, press
+from game_session import TestFailure, press, run_tool
 
 STATUS_YELLOW = (0xFF, 0xFF, 0x80)
 ERROR_RED = (0xFF, 0x60, 0x60)
@@ -107,6 +112,31 @@ def sim_client(run, sim, url, name, *extra):
                             stdout=out, stderr=err)
 
 
+def click(run, x, y):
+    """A click of the mouse's first button on the game's pixel (x, y), wherever the window is
+    and however large it is drawn."""
+    window = run.window
+    screen_x = window.left + x * window.scale + window.scale // 2
+    screen_y = window.top + y * window.scale + window.scale // 2
+    run_tool(["xdotool", "mousemove", "--sync", str(screen_x), str(screen_y)])
+    run_tool(["xdotool", "click", "1"])
+
+
+def cell_centre(cell):
+    return 176 + 48 * (cell % 6) + 24, 96 + 48 * (cell // 6) + 24
+
+
+def swaps_of(transcript, player):
+    """The exchanges a seat made, from a kokurin-sim transcript, each as a set of two cells."""
+    found = []
+    for line in transcript.decode(errors="replace").splitlines():
+        if line.startswith("{"):
+            event = json.loads(line)
+            if event.get("ev") == "move" and event.get("player") == player and event.get("swap"):
+                found.append(set(event["swap"]))
+    return found
+
+
 def read(run, name):
     with open(os.path.join(run.work, name), "rb") as f:
         return f.read()
@@ -149,17 +179,16 @@ def scenario_match(run, tls=False):
         run.attach(game)
         wait_lobby(run, "lobby")
         run.ok("the lobby of %s" % url)
-        # The name: up from "create" to the name line, a new name typed, down again keeps it.
+        # The name: up from "create" to the name line, a new name typed over the old one's
+        # hint (nothing to delete), down again keeps it.
         press("Up")
-        for _ in range(8):
-            press("BackSpace", hold=0.05, after=0.05)
         for key in "desk":
-            press(key, hold=0.05, after=0.05)
+            press(key)
         press("Down")
         # Join by code: the next line, the code typed, ENTER.
         press("Down")
         for key in "room7":
-            press(key, hold=0.05, after=0.05)
+            press(key)
         press("Return")
         watcher = sim_client(run, sim, url, "watcher", "--spectate", *trust)
 
@@ -174,22 +203,42 @@ def scenario_match(run, tls=False):
 
         run.wait_for("online-match", match_problems, 30)
         run.ok("the match shows the board and the names line")
-        time.sleep(6)
-        press("Escape")
+        # The game is 2P: two cells clicked again and again exchange them on its turns (clicks
+        # in the other player's turn are not its moves). Every exchange stands, so any two do.
+        # The Direct3D game reads no pointer: it plays a few seconds by keys alone.
+        pointer = run.build.name == "native"
+        pair = (7, 8)
+        until = time.monotonic() + (25 if pointer else 6)
+        while time.monotonic() < until:
+            for cell in pair if pointer else ():
+                click(run, *cell_centre(cell))
+                time.sleep(0.4)
+            time.sleep(0 if pointer else 0.5)
 
         def verdict_problems(frame):
             problems = []
-            if lit(frame, (200, 396, 440, 420)) < 40:
-                problems.append("no verdict at (320, 396)")
+            if lit(frame, (200, 390, 440, 408)) < 40:
+                problems.append("no verdict at (320, 388)")
             if count_colour(frame, (200, 436, 440, 458), STATUS_YELLOW) < 20:
                 problems.append("no help under the verdict")
             return problems
 
-        run.wait_for("verdict", verdict_problems, 30)
+        # ESC leaves the match, but one pressed during a clash ends only the clash: pressed
+        # again until the verdict shows.
+        for attempt in range(10):
+            press("Escape")
+            try:
+                run.wait_for("verdict", verdict_problems, 3 if attempt < 9 else 30)
+                break
+            except TestFailure:
+                if attempt == 9:
+                    raise
         run.ok("the verdict after leaving")
-        press("Escape")
+        # Its one button, "ESC: lobby", centred under the verdict; then the lobby's bottom line.
+        back = (lambda x, y: click(run, x, y)) if pointer else (lambda x, y: press("Escape"))
+        back(320, 446)
         wait_lobby(run, "lobby-after-match")
-        press("Escape")
+        back(100, 466)
         e2e_game.wait_title(run, 0, "title-after-online")
         press("Escape")
         run.expect_exit(game, "ESC on the title screen")
@@ -208,6 +257,10 @@ def scenario_match(run, tls=False):
                   verdict[-300:])
         run.check(read(run, "sim.txt") == read(run, "watcher.txt") and read(run, "sim.txt"),
                   "the spectator's transcript is the player's")
+        if pointer:
+            seen = swaps_of(read(run, "sim.txt"), 1)
+            run.check(set(pair) in seen, "the game's clicks exchanged cells %s" % (pair,),
+                      "2P's exchanges: %s" % seen)
         folder = replay_folder(run)
         saved = sorted(set(os.listdir(folder)) - before) if os.path.isdir(folder) else []
         run.check(len(saved) == 1, "the game saved one replay", str(saved))
@@ -225,6 +278,8 @@ def scenario_match(run, tls=False):
         settings = os.path.join(os.environ["KOKURIN_CONFIG_DIR"], "settings.ini")
         text = open(settings, encoding="utf-8").read() if os.path.exists(settings) else ""
         run.check("player_name = desk" in text, "the typed name is remembered", text[-200:])
+        run.check("server_address = %s" % url in text, "the server that welcomed is remembered",
+                  text[-200:])
     finally:
         server_proc.kill()
         server_proc.wait()

@@ -61,7 +61,7 @@ class FakeTransport : public Transport {
 
 class PressedUp : public LocalSeatInput {
   public:
-    FrameInput inputFor(std::uint32_t frame, const bool[keyboardKeys]) override {
+    FrameInput inputFor(std::uint32_t frame, const bool[keyboardKeys], std::uint8_t) override {
         asked.push_back(frame);
         // UP is 2P's key; online it moves whichever seat this player holds.
         return FrameInput{0x0080, 5};
@@ -151,6 +151,33 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
     EXPECT_EQ(input, (FrameInput{0x0001, 2}));
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
     EXPECT_EQ(local.asked, (std::vector<std::uint32_t>{3, 4, 5}));
+}
+
+TEST(LockstepSource, TheDevicesKeysAndPickMadeWhileHeldGoWithTheNextFrameSent) {
+    Session s;
+    Match match = Match::fromPosition(MatchState{}, Sfmt19937{}, 0, 0, MatchEntry::TurnStart);
+    DeviceSeatInput local;
+    std::uint32_t now = 0;
+    LockstepInputSource source(
+        s.client, match, local, [&] { return now += 16; }, 2);
+    bool down[keyboardKeys] = {};
+    FrameInput input;
+    EXPECT_EQ(source.nextInput(down, input), InputState::Pending);
+    // While held: ESC tapped and a cell clicked, both gone by the next call.
+    down[keyEscape] = true;
+    input = FrameInput{0, 8};
+    EXPECT_EQ(source.nextInput(down, input), InputState::Pending);
+    down[keyEscape] = false;
+    s.transport.deliver(inputsOf(0, 0, {{}, {}, {}}));
+    s.transport.deliver(inputsOf(1, 0, {{}, {}, {}}));
+    input = FrameInput{};
+    ASSERT_EQ(source.nextInput(down, input), InputState::Ready);
+    ASSERT_EQ(source.nextInput(down, input), InputState::Ready);
+    s.client.update(now += 16);
+    const auto sent = s.transport.sentFrames();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[2].second, FrameInput{}) << "sampled before the tap";
+    EXPECT_EQ(sent[3].second, (FrameInput{0x0001, 8})) << "the next frame sent carries both";
 }
 
 TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {

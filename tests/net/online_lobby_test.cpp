@@ -3,11 +3,13 @@
 // settings and greets the server; and what the command line may ask of online play.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "headless/headless.h"
 #include "net/protocol.h"
 #include "net/transport.h"
+#include "match/match_observer.h"
 #include "match/match_start.h"
 #include "screens/online_request.h"
 #include "screens/online_screens.h"
@@ -35,6 +37,15 @@ struct ScriptedServer {
     bool otherKeepsPace = false;
     // A server of another version refuses every Hello, naming its own.
     std::string otherVersion;
+    // This many polls after the start the server dies: the connection drops and no new one is
+    // taken (0: never).
+    int deadAfterPolls = 0;
+    bool dead = false;
+    // This many polls after the start the match is over (1P won) and the other player asks for
+    // a rematch (0: never).
+    int overAfterPolls = 0;
+    // The token a Resume must bring to take 2P's seat of PLAY back.
+    std::uint64_t resumeToken = 77;
 };
 
 class ScriptedTransport : public Transport {
@@ -43,10 +54,13 @@ class ScriptedTransport : public Transport {
     bool connect(const std::string& url) override {
         ++server_.connections;
         server_.addresses.push_back(url);
-        closed_ = false;
-        return true;
+        closed_ = server_.dead;
+        return !server_.dead;
     }
     void send(const std::vector<std::uint8_t>& bytes) override {
+        if (closed_) {
+            return;
+        }
         Message m;
         std::string error;
         ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), m, error)) << error;
@@ -72,7 +86,12 @@ class ScriptedTransport : public Transport {
             full.names[1] = "cy";
             full.playing = 1;
             reply.rooms = {open, full};
-        } else if (m.type == MessageType::JoinRoom && m.text == "PLAY") {
+        } else if (m.type == MessageType::Resume && m.token != server_.resumeToken) {
+            reply.type = MessageType::Refused;
+            reply.reason = static_cast<std::uint8_t>(RefusalReason::ResumeUnknown);
+            reply.text = m.text;
+        } else if ((m.type == MessageType::JoinRoom || m.type == MessageType::Resume) &&
+                   m.text == "PLAY") {
             Message joined;
             joined.type = MessageType::Joined;
             joined.text = "PLAY";
@@ -121,13 +140,33 @@ class ScriptedTransport : public Transport {
         inbox_.push_back(encodeMessage(reply));
     }
     Status poll(std::vector<std::vector<std::uint8_t>>& received) override {
+        if (server_.started && !server_.dead) {
+            ++server_.pollsSinceStart;
+        }
         if (server_.started && server_.goneAfterPolls != 0 &&
-            ++server_.pollsSinceStart == server_.goneAfterPolls) {
+            server_.pollsSinceStart == server_.goneAfterPolls) {
             Message over;
             over.type = MessageType::MatchOver;
             over.reason = static_cast<std::uint8_t>(MatchEnd::Gone);
             over.seat = 1;
             inbox_.push_back(encodeMessage(over));
+        }
+        if (server_.started && server_.overAfterPolls != 0 &&
+            server_.pollsSinceStart == server_.overAfterPolls) {
+            Message over;
+            over.type = MessageType::MatchOver;
+            over.reason = static_cast<std::uint8_t>(MatchEnd::Winner);
+            over.seat = 0;
+            inbox_.push_back(encodeMessage(over));
+            Message asked;
+            asked.type = MessageType::Rematch;
+            inbox_.push_back(encodeMessage(asked));
+        }
+        if (server_.started && server_.deadAfterPolls != 0 &&
+            server_.pollsSinceStart == server_.deadAfterPolls) {
+            server_.dead = true;
+            closed_ = true;
+            inbox_.clear();
         }
         received.swap(inbox_);
         inbox_.clear();
@@ -167,15 +206,6 @@ class OnlineLobby : public ::testing::Test {
 
     ScriptedServer server_;
 };
-
-bool drawn(const std::string& text) {
-    for (const auto& draw : headless::lastFrame()) {
-        if (draw.text.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
 
 } // namespace
 
@@ -288,6 +318,183 @@ TEST_F(OnlineLobby, ALatePlayerIsWaitedForWithANoticeAndAGoneOneLosesTheMatch) {
     EXPECT_TRUE(heardOf(server_, MessageType::Result).empty() ||
                 heardOf(server_, MessageType::Result)[0].number == 0);
     EXPECT_EQ(heardOf(server_, MessageType::Leave).size(), 1u) << "ESC on the verdict leaves";
+}
+
+OnlineRequest joinPlay() {
+    OnlineRequest request;
+    request.server = "ws://example.test/";
+    request.mode = OnlineRequest::Mode::Join;
+    request.room = "PLAY";
+    return request;
+}
+
+// The texts drawn that start with one of the prefixes, in the order they first show; every
+// one must leave the board's cells (y 96 .. 384) and the queues' row (y 416 .. 432) alone.
+struct NoticeLog {
+    explicit NoticeLog(std::vector<std::string> prefixes) : prefixes(std::move(prefixes)) {
+        headless::setFrameHook([this](const std::vector<headless::DrawCall>& frame, long) {
+            for (const auto& draw : frame) {
+                for (const std::string& prefix : this->prefixes) {
+                    const int bottom = draw.y + draw.height;
+                    if (draw.text.rfind(prefix, 0) != 0 ||
+                        std::find(seen.begin(), seen.end(), draw.text) != seen.end()) {
+                        continue;
+                    }
+                    EXPECT_FALSE(draw.y < 384 && bottom > 96) << draw.text << " over the board";
+                    EXPECT_FALSE(draw.y < 432 && bottom > 416) << draw.text << " over the queues";
+                    seen.push_back(draw.text);
+                }
+            }
+        });
+    }
+    std::vector<std::string> prefixes;
+    std::vector<std::string> seen;
+};
+
+class SwapsSeen : public MatchObserver {
+  public:
+    void swapMade(const MatchState&, int first, int second) override {
+        swaps.emplace_back(first, second);
+    }
+    std::vector<std::pair<int, int>> swaps;
+};
+
+TEST_F(OnlineLobby, APointerPlaysItsCellsAnswersARematchAndTheNextRoomStartsAfresh) {
+    server_.seat = 0;
+    server_.otherKeepsPace = true;
+    server_.overAfterPolls = 250;
+    headless::KeyScript keys;
+    // The second cell of the first row, then the third (48-pixel cells from (176, 96)); after
+    // the verdict its left button, "SPACE: rematch" on y 440.
+    keys.click(200, 176 + 48 + 24, 96 + 24);
+    keys.click(210, 176 + 96 + 24, 96 + 24);
+    keys.click(360, 220, 446);
+    // Then ESC, and the same room's code typed in the lobby: a second match, nothing clicked.
+    keys.tap(380, keyEscape);
+    keys.tap(390, keyDown);
+    const int code[] = {keyP, keyL, keyA, keyY, keyReturn};
+    for (int i = 0; i < 5; ++i) {
+        keys.tap(392 + 2 * i, code[i]);
+    }
+    headless::setKeySource(&keys);
+    headless::setPollLimit(700);
+    NoticeLog log({"1Pのかち", "相手"});
+    SwapsSeen seen;
+    Settings settings;
+    EXPECT_TRUE(runOnline(settings, joinPlay(), &seen));
+    std::vector<std::uint8_t> picks;
+    for (const Message& m : heardOf(server_, MessageType::Inputs)) {
+        for (const FrameInput& input : m.inputs) {
+            if (input.pointer != 0) {
+                picks.push_back(input.pointer);
+            }
+        }
+    }
+    EXPECT_EQ(picks, (std::vector<std::uint8_t>{1 + 1, 1 + 2})) << "each pick once, in 1P's stream";
+    // Once: the second match starts from streams of its own, not the first one's.
+    EXPECT_EQ(seen.swaps, (std::vector<std::pair<int, int>>{{1, 2}}));
+    EXPECT_EQ(heardOf(server_, MessageType::JoinRoom).size(), 2u);
+    // Two humans: the title's two-player portrait, wherever the match was started from.
+    EXPECT_EQ(headless::loadedPictures(), std::vector<std::string>(2, "data/mira.bmp"));
+    EXPECT_EQ(log.seen, (std::vector<std::string>{"1Pのかち", "相手が再戦を申し込んでいます",
+                                                  "相手の返事を待っています…"}));
+    EXPECT_EQ(heardOf(server_, MessageType::Rematch).size(), 1u);
+}
+
+TEST_F(OnlineLobby, ASilentPlayerIsCountedDownToTheServersStallTimeout) {
+    server_.goneAfterPolls = 700;
+    headless::setPollLimit(760);
+    NoticeLog log({"相手"});
+    Settings settings;
+    runOnline(settings, joinPlay());
+    // Waiting; from three seconds on, every second down (the server called it at 11.7 s).
+    std::vector<std::string> expected = {"相手を待っています…"};
+    for (int left = 17; left >= 9; --left) {
+        expected.push_back("相手の応答がありません。あと " + std::to_string(left) +
+                           " 秒で相手の負けになります");
+    }
+    expected.push_back("相手の応答がなくなりました");
+    EXPECT_EQ(log.seen, expected);
+}
+
+TEST_F(OnlineLobby, ADeadServerIsALostConnectionNeverAPlayerWaitedFor) {
+    server_.otherKeepsPace = true;
+    server_.deadAfterPolls = 200;
+    headless::setPollLimit(1200);
+    NoticeLog log({"相手", "サーバー"});
+    Settings settings;
+    EXPECT_TRUE(runOnline(settings, joinPlay()));
+    // Tried again for ten seconds, then the lobby says so.
+    EXPECT_EQ(log.seen,
+              (std::vector<std::string>{"サーバーとの接続が切れました。つなぎ直しています…",
+                                        "サーバーとの接続が切れました"}));
+    EXPECT_GE(server_.connections, 10);
+}
+
+TEST_F(OnlineLobby, APageLoadedAgainTakesItsSeatBackOrHearsTheMatchIsOver) {
+    static std::vector<std::string> kept;
+    kept.clear();
+    setOnlineSeatKeeper(
+        [](const std::string& server, const std::string& room, std::uint64_t token) {
+            kept.push_back(server + " " + room + " " + std::to_string(token));
+        });
+    OnlineRequest request = joinPlay();
+    request.mode = OnlineRequest::Mode::Resume;
+    request.resumeToken = 77;
+    headless::setPollLimit(150);
+    Settings settings;
+    EXPECT_TRUE(runOnline(settings, request));
+    ASSERT_EQ(heardOf(server_, MessageType::Resume).size(), 1u);
+    EXPECT_EQ(heardOf(server_, MessageType::Resume)[0].token, 77u);
+    EXPECT_TRUE(heardOf(server_, MessageType::JoinRoom).empty());
+    EXPECT_EQ(kept, std::vector<std::string>{"ws://example.test/ PLAY 77"}) << "kept to come back";
+
+    // Too late: the lobby says so, and the page forgets the seat.
+    headless::setPollLimit(headless::pollCount() + 60);
+    NoticeLog log({"その対戦"});
+    request.resumeToken = 78;
+    EXPECT_TRUE(runOnline(settings, request));
+    EXPECT_EQ(log.seen, std::vector<std::string>{"その対戦はもう終わっています"});
+    EXPECT_EQ(kept.back(), "  0");
+    setOnlineSeatKeeper(nullptr);
+}
+
+TEST_F(OnlineLobby, ThePointerTypesOnTheScreensKeyboardAndLeavesByTheBottomLine) {
+    headless::KeyScript keys;
+    // The name line (y 96) opens the keyboard, keys of 56 x 36 from (40, 152): k, a, i, OK.
+    keys.click(10, 100, 100);
+    const int name[][2] = {{2, 7}, {2, 0}, {1, 7}, {4, 6}};
+    // The code line (y 136): n, o, p, e, OK, a code the server does not know.
+    keys.click(40, 100, 140);
+    const int code[][2] = {{3, 5}, {1, 8}, {1, 9}, {1, 2}, {4, 6}};
+    for (int i = 0; i < 5; ++i) {
+        if (i < 4) {
+            keys.click(20 + 2 * i, 40 + 56 * name[i][1] + 5, 152 + 36 * name[i][0] + 5);
+        }
+        keys.click(50 + 2 * i, 40 + 56 * code[i][1] + 5, 152 + 36 * code[i][0] + 5);
+    }
+    // The bottom line: back to the title.
+    keys.click(80, 100, 462);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(200);
+    bool hinted = false;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
+        for (const auto& draw : frame) {
+            // The field starts empty, the old name a grey hint behind the cursor.
+            hinted =
+                hinted || (draw.text == "名無し" && draw.colour == 0xFF808080u && draw.y == 118);
+        }
+    });
+    Settings settings;
+    OnlineRequest request = joinPlay();
+    request.mode = OnlineRequest::Mode::Lobby;
+    EXPECT_FALSE(runOnline(settings, request));
+    EXPECT_LT(headless::pollCount(), 200) << "the bottom line left the lobby";
+    EXPECT_TRUE(hinted);
+    EXPECT_EQ(settings.playerName, "kai");
+    ASSERT_EQ(heardOf(server_, MessageType::JoinRoom).size(), 1u);
+    EXPECT_EQ(heardOf(server_, MessageType::JoinRoom)[0].text, "NOPE");
+    EXPECT_EQ(settings.serverAddress, "ws://example.test/") << "the server that welcomed is kept";
 }
 
 TEST_F(OnlineLobby, HShowsTheHintOnTheLineBelowForThisPlayerAndNeverABox) {

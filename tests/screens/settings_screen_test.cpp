@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/settings.h"
 #include "headless/headless.h"
 #include "headless/headless_settings.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"
+#include "screens/game_texts.h"
 #include "screens/settings_texts.h"
+#include "settings/settings.h"
 
 namespace kokurin {
 namespace {
@@ -71,6 +72,87 @@ TEST(SettingsScreen, RebindsRefusesChangesAndSavesOnLeaving) {
     EXPECT_FALSE(runSettingsScreen(settings));
     ASSERT_EQ(headless::messages().size(), 1u);
     EXPECT_EQ(headless::messages()[0], japaneseSettingsTexts.notSaved);
+}
+
+// The middle of a row's box for the pointer: rows of 17 pixels from y 56, eight boxes of 73
+// pixels from x 48 (the first six do what SPACE does, the last two LEFT and RIGHT).
+int rowY(int row) {
+    return 56 + 17 * row + 8;
+}
+int boxX(int box) {
+    return 48 + 73 * box + 36;
+}
+// A key of the keyboard on the screen (56 x 36 from (40, 112) below a field at y 56).
+void clickKey(headless::KeyScript& keys, long poll, int row, int column) {
+    keys.click(poll, 40 + 56 * column + 10, 112 + 36 * row + 10);
+}
+
+TEST(SettingsScreen, EveryRowAnswersAPointerAndTheNameAndServerAreTyped) {
+    headless::reset();
+    Settings settings;
+    settings.playerName = "old";
+    headless::KeyScript keys;
+    keys.click(2, boxX(4), rowY(0));   // sound off, by its value
+    keys.click(4, boxX(6), rowY(1));   // volume down
+    keys.click(8, boxX(7), rowY(3));   // window scale x1
+    keys.click(16, boxX(7), rowY(9));  // 1P left: past S and D (1P's own) to F
+    keys.click(18, boxX(0), rowY(10)); // 1P right waits for a key ...
+    keys.click(20, boxX(0), rowY(10)); // ... and a pick gives up waiting
+    keys.click(22, boxX(0), rowY(7));  // the name: k a i, OK
+    clickKey(keys, 24, 2, 7);
+    clickKey(keys, 26, 2, 0);
+    clickKey(keys, 28, 1, 7);
+    clickKey(keys, 30, 4, 6);
+    // The server by keys: example.org, SHIFT ';' for ':', 8620, ENTER.
+    keys.click(32, boxX(0), rowY(8));
+    long poll = 34;
+    for (int key : {keyE, keyX, keyA, keyM, keyP, keyL, keyE, keyPeriod, keyO, keyR, keyG}) {
+        keys.tap(poll += 2, key);
+    }
+    keys.tap(poll += 2, keyLeftShift);
+    keys.tap(poll, keySemicolon);
+    for (int key : {key8, key6, key2, key0, keyReturn}) {
+        keys.tap(poll += 2, key);
+    }
+    // The server again: "/x" is no address, the old one stays and the note says why.
+    keys.click(poll += 2, boxX(0), rowY(8));
+    keys.tap(poll += 2, keySlash);
+    keys.tap(poll += 2, keyX);
+    keys.tap(poll += 2, keyReturn);
+    const long refusedAt = poll + 2;
+    keys.click(poll += 4, boxX(0), rowY(5));  // English
+    keys.click(poll += 2, boxX(0), rowY(20)); // save and go back
+    headless::setKeySource(&keys);
+    headless::setPollLimit(poll + 10);
+    bool hinted = false;
+    bool waited = false;
+    std::string noteAfterRefusal;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long at) {
+        for (const headless::DrawCall& call : frame) {
+            hinted = hinted || (call.text == "old" && call.colour == 0xFF808080u && call.y == 78);
+            waited = waited || call.text == "...";
+            if (at == refusedAt && call.y == 440) {
+                noteAfterRefusal = call.text;
+            }
+        }
+    });
+    EXPECT_FALSE(runSettingsScreen(settings));
+    EXPECT_LT(headless::pollCount(), poll + 10) << "the last row left the screen";
+
+    EXPECT_FALSE(settings.soundOn);
+    EXPECT_EQ(settings.volume, 90);
+    EXPECT_EQ(settings.windowScale, 1);
+    EXPECT_EQ(settings.keys.keys[0][keyLeftIndex], keyF);
+    EXPECT_EQ(settings.keys.keys[0][keyRightIndex], keyD);
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(hinted) << "the field starts empty, the old name a grey hint";
+    EXPECT_EQ(settings.playerName, "kai");
+    EXPECT_EQ(settings.serverAddress, "ws://example.org:8620/");
+    EXPECT_EQ(noteAfterRefusal, "サーバーのアドレスではありません（例：example.org:8620）");
+    EXPECT_EQ(settings.language, "en");
+    std::vector<std::string> problems;
+    EXPECT_EQ(parseSettings(headless::storedSettings(), problems), settings);
+    setGameLanguage(Language::Japanese);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include "screens/element_ring.h"
 #include "screens/game_texts.h"
+#include "screens/online_texts.h"
 
 using namespace kokurin;
 
@@ -125,5 +126,19 @@ TEST_F(TextFit, TheSettingsScreen) {
     for (int i = 0; i < 4; ++i) {
         fits(ja.refused[i], en.refused[i], 14, 632);
     }
-    fits(ja.editInFile, en.editInFile, 14, 290);
+}
+
+// Online play's notices (centred between the board and the queues), the verdict's 200-pixel
+// buttons and the name's caption before its value at x 120: both languages fit.
+TEST_F(TextFit, OnlineNoticesButtonsAndCaptions) {
+    for (const OnlineTexts* t : {&japaneseOnlineTexts(), &englishOnlineTexts()}) {
+        for (const std::string& notice :
+             {std::string(t->reconnecting), formatted(t->goneCountdown, 20, true)}) {
+            EXPECT_LE(width(notice, 16), 620) << notice;
+        }
+        EXPECT_LE(std::max(width(t->afterRematch, 14), width(t->afterLobby, 14)), 200);
+        std::string caption = t->nameItem;
+        caption.erase(caption.find("%s"), 2);
+        EXPECT_LE(width(caption, 14), 70) << caption;
+    }
 }

@@ -223,6 +223,22 @@ TEST(ServerLobbyMatches, RematchesHaveFreshSeedsAndWaitForTheVerdict) {
     EXPECT_TRUE(d.out.faults.empty()) << d.out.faults.front();
 }
 
+TEST(ServerLobbyMatches, TheFirstAskForARematchIsHeardByTheOtherPlayerOnce) {
+    Duel d;
+    d.referee.winAt = 200;
+    d.referee.winSeat = 0;
+    d.play(0, 300);
+    d.result(d.alice, 200);
+    d.result(d.bob, 200);
+    expectVerdict(d.over(d.bob), MatchEnd::Winner, 0, "the re-play's winner");
+    d.rematch(d.alice);
+    d.rematch(d.alice);
+    EXPECT_EQ(d.heard(d.bob, MessageType::Rematch).size(), 1u) << "heard of, once";
+    d.rematch(d.bob);
+    EXPECT_EQ(d.heard(d.alice, MessageType::Start).size(), 2u) << "both asked: the next match";
+    EXPECT_TRUE(d.heard(d.alice, MessageType::Rematch).empty()) << "the asker is never told";
+}
+
 TEST(ServerLobbyQueue, QuickMatchPairsAndLeaveLeavesTheQueue) {
     LobbyRig rig;
     const ClientId a = rig.hello("a1");

@@ -62,5 +62,44 @@ TEST(PageOnlineRequest, EachAddressMakesItsRequest) {
     }
 }
 
+// A seat the tab kept goes before what the address asks; a kept seat with any value unsound is
+// no seat, and the address is read as without one.
+TEST(PageOnlineRequest, AKeptSeatIsTakenBackWhenEveryValueIsSound) {
+    struct Seat {
+        const char* what;
+        const char* server;
+        const char* room;
+        const char* token;
+        Mode mode;
+        std::uint64_t expected;
+    };
+    const Seat seats[] = {
+        {"a sound seat", "link", "ab12", "18446744073709551615", Mode::Resume,
+         18446744073709551615ull},
+        {"a token past 64 bits", "ws://link/", "AB12", "18446744073709551616", Mode::Join, 0},
+        {"a token of nothing", "ws://link/", "AB12", "0", Mode::Join, 0},
+        {"a room that is no code", "ws://link/", "A B", "5", Mode::Join, 0},
+        {"another server than the page's", "ws://elsewhere/", "AB12", "5", Mode::Join, 0},
+    };
+    for (const Seat& seat : seats) {
+        PageOnlineValues values = page("ws://link/", "LINKED");
+        values.hasResume = true;
+        values.resumeServer = seat.server;
+        values.resumeRoom = seat.room;
+        values.resumeToken = seat.token;
+        const OnlineRequest request = onlineRequestFromPage(values);
+        EXPECT_EQ(request.mode, seat.mode) << seat.what;
+        EXPECT_EQ(request.resumeToken, seat.expected) << seat.what;
+        EXPECT_EQ(request.room, seat.mode == Mode::Resume ? "AB12" : "LINKED") << seat.what;
+    }
+    // A page without ?server= comes back to the server that served it.
+    PageOnlineValues served = page(nullptr, nullptr, nullptr, "ws://served:8620/");
+    served.hasResume = true;
+    served.resumeServer = "ws://served:8620/";
+    served.resumeRoom = "ROOM2";
+    served.resumeToken = "9";
+    EXPECT_EQ(onlineRequestFromPage(served).mode, Mode::Resume);
+}
+
 } // namespace
 } // namespace kokurin::web

@@ -1,7 +1,8 @@
 // Online play in the page against the desktop's client, through a real kokurin-server that also
 // serves the page: a link to a room joins it, a native kokurin-sim plays the other seat and a
-// second one watches, and the match's four replays (server, player, spectator, the page's own
-// storage) are the same bytes. Also: the page served by the server offers N on the title, the
+// second one watches, the page's clicks are its moves, and the match's four replays (server,
+// player, spectator, the page's own storage) are the same bytes; a page loaded again takes its
+// seat back. Also: the page served by the server offers N on the title, the
 // room's link button, and a server that does not answer.
 "use strict";
 
@@ -140,10 +141,12 @@ async function clickGame(page, x, y) {
 
 // The page's player: H on its own turn shows the hint line "(c,r)-(c,r)" over the online
 // match, and the two cells are clicked (the board's cells are 48 pixels from (176, 96)). A
-// hint is shown for three seconds: the next turn waits for a fresh one.
+// hint is shown for three seconds: the next turn waits for a fresh one. Returns the exchanges
+// clicked, as cell numbers (row * 6 + column).
 async function playHints(page, until) {
     let shown = null;
-    while (!until()) {
+    const clicked = [];
+    while (!until(clicked)) {
         await page.keyboard.press("KeyH");
         await page.waitForTimeout(150);
         const line = await page.evaluate(() => window.frameTexts.find((t) => /^\(\d,\d\)-\(\d,\d\)$/.test(t)) || null);
@@ -158,6 +161,64 @@ async function playHints(page, until) {
         const [c1, r1, c2, r2] = line.match(/\d/g).map(Number);
         await clickGame(page, 176 + 48 * (c1 - 1) + 24, 96 + 48 * (r1 - 1) + 24);
         await clickGame(page, 176 + 48 * (c2 - 1) + 24, 96 + 48 * (r2 - 1) + 24);
+        clicked.push({ swap: [(r1 - 1) * 6 + c1 - 1, (r2 - 1) * 6 + c2 - 1], at: Date.now() });
+    }
+    return clicked;
+}
+
+// Plays the hints until the page has clicked an exchange and the match has had three seconds
+// to play it (and at least minimumMs in all, at most 45 s), or the match is over.
+async function playAnExchange(page, isOver, minimumMs) {
+    const from = Date.now();
+    return playHints(page, (clicked) => {
+        const now = Date.now();
+        const played = clicked.length > 0 && now - clicked[clicked.length - 1].at > 3000;
+        return isOver() || now - from > 45000 || (played && now - from > minimumMs);
+    });
+}
+
+// ESC until the page has left the match: an ESC during a clash ends only the clash.
+async function leaveMatch(page, isOver) {
+    for (let attempt = 0; attempt < 20 && !isOver(); attempt++) {
+        await page.keyboard.press("Escape");
+        const left = await page
+            .waitForFunction(() => window.frameTexts.some((t) => t.includes("ESC: lobby")), null, { timeout: 1500 })
+            .then(() => true, () => false);
+        if (left) {
+            return;
+        }
+    }
+}
+
+// The moves of a seat that exchanged cells, from a kokurin-sim transcript.
+function exchangesOf(transcript, player) {
+    return transcript
+        .split("\n")
+        .filter((line) => line.startsWith("{"))
+        .map((line) => JSON.parse(line))
+        .filter((event) => event.ev === "move" && event.player === player && event.swap !== null)
+        .map((event) => event.swap);
+}
+
+// Whether one of the clicked exchanges is among those the other player's game saw made.
+function clickedExchangeSeen(clicked, seen) {
+    return clicked.some((c) => seen.some((s) => s[0] === c.swap[0] && s[1] === c.swap[1]));
+}
+
+// The page opens a link to the room a kokurin-sim player makes. The room exists once the
+// player's client has been welcomed; a page that came first and found no such room is loaded
+// again. The player says "seat 0" when the match starts.
+async function joinByLink(page, player, link) {
+    for (let attempt = 0; ; attempt++) {
+        await page.goto(link);
+        await watchTexts(page);
+        const deadline = Date.now() + 5000;
+        while (!player.stderr.includes("seat 0") && Date.now() < deadline) {
+            await page.waitForTimeout(100);
+        }
+        if (player.stderr.includes("seat 0") || attempt === 2) {
+            break;
+        }
     }
 }
 
@@ -209,21 +270,8 @@ test("a link to a room plays a match against kokurin-sim to its end (ESC after 1
                              "--record", simReplay]);
     const spectator = startSim(["--online", server.ws, "--room", ROOM, "--spectate", "--name",
                                 "watcher", "--record", watcherReplay]);
-    const link = server.url + "?lang=en&server=" + encodeURIComponent(server.ws) + "&room=" +
-        ROOM.toLowerCase() + "&seed=9";
-    // The room exists once the player's client has been welcomed; a page that came first and
-    // found no such room is loaded again.
-    for (let attempt = 0; ; attempt++) {
-        await page.goto(link);
-        await watchTexts(page);
-        const deadline = Date.now() + 5000;
-        while (!player.stderr.includes("seat 0") && Date.now() < deadline) {
-            await page.waitForTimeout(100);
-        }
-        if (player.stderr.includes("seat 0") || attempt === 2) {
-            break;
-        }
-    }
+    await joinByLink(page, player, server.url + "?lang=en&server=" + encodeURIComponent(server.ws) +
+        "&room=" + ROOM.toLowerCase() + "&seed=9");
     assert.match(player.stderr, /room WEBPLAY, seat 0/);
 
     // The page offers the room's link (its language kept, its test seed not) and copies it.
@@ -236,18 +284,16 @@ test("a link to a room plays a match against kokurin-sim to its end (ESC after 1
     await page.waitForFunction(() => document.getElementById("room-link-status").textContent !== "");
     assert.equal(await page.evaluate(() => navigator.clipboard.readText()), expected);
 
-    // The page's player takes the hint's exchange on every turn; a match still on after 12
-    // seconds (a whole one takes one to two minutes) is left with ESC, and the native player wins.
+    // The page's player takes the hint's exchange on every turn, by clicks; a match still on
+    // once one has been played and 12 seconds have passed (a whole one takes one to two
+    // minutes) is left with ESC, and the native player wins.
     let over = false;
     const both = Promise.all([player.done, spectator.done]).then((codes) => {
         over = true;
         return codes;
     });
-    const leaveAt = Date.now() + 12000;
-    await playHints(page, () => over || Date.now() > leaveAt);
-    if (!over) {
-        await page.keyboard.press("Escape");
-    }
+    const clicked = await playAnExchange(page, () => over, 12000);
+    await leaveMatch(page, () => over);
     let timer;
     const codes = await Promise.race([both, new Promise((resolve) => (timer = setTimeout(resolve, 30000)))]);
     clearTimeout(timer);
@@ -259,6 +305,10 @@ test("a link to a room plays a match against kokurin-sim to its end (ESC after 1
     const end = JSON.parse(player.stdout.trim().split("\n").pop());
     assert.equal(end.reason, verdict[1] === "won" ? "winner" : "escape");
     assert.equal(spectator.stdout, player.stdout, "the spectator saw the player's match");
+    // The clicks were the page's moves: the native player's game saw the exchange made.
+    assert.ok(clicked.length > 0, "the page was shown a hint to click");
+    assert.ok(clickedExchangeSeen(clicked, exchangesOf(player.stdout, 1)),
+        "clicked " + JSON.stringify(clicked) + ", seen " + JSON.stringify(exchangesOf(player.stdout, 1)));
 
     const saved = fs.readFileSync(path.join(work, "replays", ROOM + "-1.kkr"));
     assert.deepEqual(fs.readFileSync(simReplay), saved);
@@ -349,6 +399,49 @@ test("over TLS: the page served over https finds the wss:// server and plays a m
     } finally {
         await tlsBrowser.close();
     }
+test("a page loaded again during its match takes its seat back and plays on", async () => {
+    const { page } = browser;
+    const room = "RESUME";
+    const simReplay = path.join(work, "resume-sim.kkr");
+    const player = startSim(["--online", server.ws, "--room", room, "--novice", "--name", "sim",
+                             "--record", simReplay]);
+    let over = false;
+    player.done.then(() => (over = true));
+    await joinByLink(page, player, server.url + "?lang=en&server=" + encodeURIComponent(server.ws) +
+        "&room=" + room);
+    assert.match(player.stderr, /room RESUME, seat 0/);
+    await waitForText(page, "1P sim");
+    const kept = await page.evaluate(() => JSON.parse(sessionStorage.getItem("kokurin.seat")));
+    assert.equal(kept.room, room);
+    assert.match(kept.token, /^[1-9][0-9]*$/);
+
+    // Loaded again without the room in its address: only the kept seat can bring it back.
+    const before = await page.evaluate(() => window.kokurinReplays.list().length);
+    await page.goto(server.url + "?lang=en&server=" + encodeURIComponent(server.ws));
+    await watchTexts(page);
+    await waitForText(page, "1P sim", 20000);
+    const clicked = await playAnExchange(page, () => over, 0);
+    await leaveMatch(page, () => over);
+    let timer;
+    const code = await Promise.race([player.done, new Promise((resolve) => (timer = setTimeout(resolve, 30000)))]);
+    clearTimeout(timer);
+    assert.equal(code, 0, player.stderr);
+    assert.ok(clickedExchangeSeen(clicked, exchangesOf(player.stdout, 1)),
+        "after the reload the page's clicks still play: " + JSON.stringify(clicked));
+    // The whole match, from its first frame, is the page's replay as it is the server's.
+    const saved = fs.readFileSync(path.join(work, "replays", room + "-1.kkr"));
+    assert.deepEqual(fs.readFileSync(simReplay), saved);
+    await page.waitForFunction((n) => window.kokurinReplays.list().length === n + 1, before, { timeout: 15000 });
+    const own = await page.evaluate(() => {
+        const names = window.kokurinReplays.list();
+        return Array.from(window.kokurinReplays.read(names[names.length - 1]));
+    });
+    assert.deepEqual(Buffer.from(own), saved, "the page kept the whole match");
+    await waitForText(page, "ESC: lobby");
+    assert.equal(await page.evaluate(() => sessionStorage.getItem("kokurin.seat")), null,
+        "a match over leaves no seat to come back to");
+    await page.keyboard.press("Escape");
+    assert.deepEqual(browser.errors, []);
 });
 
 test("a server that does not answer: the lobby says so, ESC returns to the title", async () => {

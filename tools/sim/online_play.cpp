@@ -34,7 +34,7 @@ std::uint32_t clockMs() {
 class ScriptSeatInput : public net::LocalSeatInput {
   public:
     explicit ScriptSeatInput(headless::KeySource* keys) : keys_(keys) {}
-    FrameInput inputFor(std::uint32_t frame, const bool[keyboardKeys]) override {
+    FrameInput inputFor(std::uint32_t frame, const bool[keyboardKeys], std::uint8_t) override {
         bool down[256] = {};
         if (keys_ != nullptr) {
             keys_->keysDown(static_cast<long>(frame) + 1, down);
