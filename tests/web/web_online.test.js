@@ -399,6 +399,8 @@ test("over TLS: the page served over https finds the wss:// server and plays a m
     } finally {
         await tlsBrowser.close();
     }
+});
+
 test("a page loaded again during its match takes its seat back and plays on", async () => {
     const { page } = browser;
     const room = "RESUME";
