@@ -111,6 +111,18 @@ const char* gameVersion() {
     return "1.0.0";
 }
 
+bool replayHashAt(const Replay& replay, std::uint32_t frame, std::uint32_t& hash) {
+    if (frame == 0 || frame % replayHashInterval != 0) {
+        return false;
+    }
+    const std::size_t k = frame / replayHashInterval - 1;
+    if (frame > replay.inputs.size() || k >= replay.hashes.size()) {
+        return false;
+    }
+    hash = replay.hashes[k];
+    return true;
+}
+
 std::vector<std::uint8_t> encodeReplay(const Replay& replay) {
     Writer w;
     for (std::uint8_t b : magic) {

@@ -43,6 +43,11 @@ struct Replay {
 // The game's own version, written into every replay.
 const char* gameVersion();
 
+// The replay's hash taken at `frame` (a multiple of the hash interval), or false when the replay
+// ended before it: a second's hash is taken at that frame's input, so only frames the replay
+// played have one (the last hash is the end's).
+bool replayHashAt(const Replay& replay, std::uint32_t frame, std::uint32_t& hash);
+
 std::vector<std::uint8_t> encodeReplay(const Replay& replay);
 // The CRC-32 (zlib's) a replay ends with, over the bytes before it.
 std::uint32_t replayChecksum(const std::uint8_t* bytes, std::size_t size);

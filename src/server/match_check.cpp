@@ -61,18 +61,4 @@ Replay replayStreams(const MatchStart& start, const std::vector<FrameInput>& fir
     return replay;
 }
 
-bool replayHashAt(const Replay& replay, std::uint32_t frame, std::uint32_t& hash) {
-    if (frame == 0 || frame % replayHashInterval != 0) {
-        return false;
-    }
-    // A second's hash is taken at the frame's input, so only frames the replay played have
-    // one (the last hash is the end's).
-    const std::size_t k = frame / replayHashInterval - 1;
-    if (frame > replay.inputs.size() || k >= replay.hashes.size()) {
-        return false;
-    }
-    hash = replay.hashes[k];
-    return true;
-}
-
 } // namespace kokurin

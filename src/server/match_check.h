@@ -15,8 +15,4 @@ namespace kokurin {
 Replay replayStreams(const MatchStart& start, const std::vector<FrameInput>& first,
                      const std::vector<FrameInput>& second, std::uint32_t frames);
 
-// The replay's hash taken at `frame` (a multiple of the hash interval), or false when the
-// replay ended before it.
-bool replayHashAt(const Replay& replay, std::uint32_t frame, std::uint32_t& hash);
-
 } // namespace kokurin

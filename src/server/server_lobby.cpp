@@ -63,21 +63,6 @@ bool sameToken(std::uint64_t a, std::uint64_t b) {
     return difference == 0;
 }
 
-// The re-play's hash taken at `frame` (a multiple of the hash interval), or false when the
-// re-play ended before it: a second's hash is taken at that frame's input, so only frames the
-// replay played have one (the last hash is the end's).
-bool replayedHash(const Replay& replay, std::uint32_t frame, std::uint32_t& hash) {
-    if (frame == 0 || frame % replayHashInterval != 0) {
-        return false;
-    }
-    const std::size_t k = frame / replayHashInterval - 1;
-    if (frame > replay.inputs.size() || k >= replay.hashes.size()) {
-        return false;
-    }
-    hash = replay.hashes[k];
-    return true;
-}
-
 } // namespace
 
 struct ServerLobby::Client {
@@ -881,7 +866,7 @@ void ServerLobby::matchChecked(std::uint64_t ticket, Replay replay) {
     for (int s = 0; s < 2; ++s) {
         for (const auto& sent : check->hashes[s]) {
             std::uint32_t expected = 0;
-            if (replayedHash(replay, sent.first, expected) && expected != sent.second) {
+            if (replayHashAt(replay, sent.first, expected) && expected != sent.second) {
                 parted[s] = true;
                 partedAt[s] = sent.first;
                 break;
