@@ -98,12 +98,15 @@ Glicko2Rating updateRating(const Glicko2Rating& player, const std::vector<Glicko
 }
 
 Glicko2Rating afterIdle(const Glicko2Rating& player, std::int64_t idleMs) {
+    // A period without games keeps the volatility, so k of them add k times its square.
     Glicko2Rating rating = player;
-    // Past some hundred periods the deviation is at its cap whatever the volatility.
-    const std::int64_t periods = std::min<std::int64_t>(idleMs / idlePeriodMs, 1000);
-    for (std::int64_t i = 0; i < periods && rating.deviation < maximumDeviation; ++i) {
-        rating = updateRating(rating, {});
+    if (idleMs < idlePeriodMs) {
+        return rating;
     }
+    const double periods = static_cast<double>(idleMs / idlePeriodMs);
+    const double phi = player.deviation / scale;
+    const double grown = std::sqrt(phi * phi + periods * player.volatility * player.volatility);
+    rating.deviation = std::min(grown * scale, maximumDeviation);
     return rating;
 }
 
