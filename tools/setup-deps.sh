@@ -21,6 +21,9 @@ packages=(
     libboost-dev
     # kokurin-server --redis (several server processes sharing one lobby) and its test.
     libhiredis-dev redis-server
+    # Ranked play's store: SQLite, and PostgreSQL for several server processes (the store's
+    # tests start a throwaway cluster of their own).
+    libsqlite3-dev libpq-dev postgresql
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,
 # which brings its own npm) is kept, and Debian's packages only fill what is missing.
