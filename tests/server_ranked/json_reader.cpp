@@ -15,9 +15,7 @@ class Reader {
   public:
     explicit Reader(const std::string& text) : text_(text) {}
 
-    bool document(Json& value) {
-        return value_(value) && (space(), at_ == text_.size());
-    }
+    bool document(Json& value) { return value_(value) && (space(), at_ == text_.size()); }
     std::size_t at() const { return at_; }
 
   private:

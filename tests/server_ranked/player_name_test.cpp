@@ -13,12 +13,29 @@ TEST(PlayerName, VisibleNamesOfOneToSixteenCharactersOnly) {
         std::string why;
         EXPECT_TRUE(validPlayerName(good, why)) << good << ": " << why;
     }
-    for (const char* bad : {"", "12345678901234567", " lead", "trail ", "two  spaces", "tab\there",
-                            "nl\n", "del\x7f", "c1\xc2\x85", "rlo\xe2\x80\xae", "zw\xe2\x80\x8b",
-                            "bom\xef\xbb\xbf", "lrm\xe2\x80\x8e", "iso\xe2\x81\xa6",
-                            "nbsp\xc2\xa0x", "ideo\xe3\x80\x80x", "tag\xf3\xa0\x80\x81",
-                            "pua\xee\x80\x80", "\xe3\x85\xa4", "bad\xff", "over\xc0\xaf",
-                            "sur\xed\xa0\x80", "cut\xe3\x81"}) {
+    for (const char* bad : {"",
+                            "12345678901234567",
+                            " lead",
+                            "trail ",
+                            "two  spaces",
+                            "tab\there",
+                            "nl\n",
+                            "del\x7f",
+                            "c1\xc2\x85",
+                            "rlo\xe2\x80\xae",
+                            "zw\xe2\x80\x8b",
+                            "bom\xef\xbb\xbf",
+                            "lrm\xe2\x80\x8e",
+                            "iso\xe2\x81\xa6",
+                            "nbsp\xc2\xa0x",
+                            "ideo\xe3\x80\x80x",
+                            "tag\xf3\xa0\x80\x81",
+                            "pua\xee\x80\x80",
+                            "\xe3\x85\xa4",
+                            "bad\xff",
+                            "over\xc0\xaf",
+                            "sur\xed\xa0\x80",
+                            "cut\xe3\x81"}) {
         EXPECT_FALSE(validPlayerName(bad)) << bad;
     }
     EXPECT_FALSE(validPlayerName(std::string("nul\0x", 5)));
@@ -26,7 +43,7 @@ TEST(PlayerName, VisibleNamesOfOneToSixteenCharactersOnly) {
 
 TEST(PlayerName, CaseAndWidthFoldToOneKey) {
     EXPECT_EQ(playerNameKey("Ann"), playerNameKey("aNN"));
-    EXPECT_EQ(playerNameKey("Ann"), playerNameKey("\xef\xbc\xa1nn"));  // full-width A
+    EXPECT_EQ(playerNameKey("Ann"), playerNameKey("\xef\xbc\xa1nn")); // full-width A
     EXPECT_EQ(playerNameKey("ÉLAN"), playerNameKey("élan"));
     EXPECT_EQ(playerNameKey("ŁÓDŹ"), playerNameKey("łódź"));
     EXPECT_EQ(playerNameKey("ΣΩ"), playerNameKey("σω"));

@@ -78,8 +78,8 @@ bool PostgresCluster::start(std::string& error) {
         return false;
     }
     const std::string data = folder_ + "/data";
-    const std::string stopCommand = asPostgres("timeout 60 " + bin + "/pg_ctl -D " + shellQuoted(data) +
-                                               " -m immediate -w stop") +
+    const std::string stopCommand = asPostgres("timeout 60 " + bin + "/pg_ctl -D " +
+                                               shellQuoted(data) + " -m immediate -w stop") +
                                     " >/dev/null 2>&1; rm -rf " + shellQuoted(folder_);
     guard_ = fork();
     if (guard_ == 0) {
@@ -99,11 +99,11 @@ bool PostgresCluster::start(std::string& error) {
         error = "initdb failed (see " + folder_ + "/log)";
         return false;
     }
-    const std::string options = "-k " + folder_ + " -c listen_addresses= -p " + socketPort +
-                                " -F -c max_connections=40";
+    const std::string options =
+        "-k " + folder_ + " -c listen_addresses= -p " + socketPort + " -F -c max_connections=40";
     const std::string run = asPostgres("timeout 120 " + bin + "/pg_ctl -D " + shellQuoted(data) +
-                                       " -l " + shellQuoted(folder_ + "/server.log") + " -w -t 90 -o " +
-                                       shellQuoted(options) + " start") +
+                                       " -l " + shellQuoted(folder_ + "/server.log") +
+                                       " -w -t 90 -o " + shellQuoted(options) + " start") +
                             " >>" + log + " 2>&1";
     if (std::system(run.c_str()) != 0) {
         error = "the cluster did not start (see " + folder_ + "/server.log)";

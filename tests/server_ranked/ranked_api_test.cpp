@@ -66,13 +66,14 @@ class ApiTest : public ::testing::Test {
         match.rated = true;
         match.frames = 3600;
         match.finishedMs = ++clock_;
-        lastId_ = store_->recordMatch(match, replay ? std::vector<std::uint8_t>{1, 2} :
-                                                     std::vector<std::uint8_t>{}).id;
+        lastId_ = store_
+                      ->recordMatch(match, replay ? std::vector<std::uint8_t>{1, 2}
+                                                  : std::vector<std::uint8_t>{})
+                      .id;
     }
 
     // The answer's body read as JSON (a failure when it is not).
-    Json get(RankedApi& api, const std::string& target, int status = 200,
-             std::int64_t now = 0) {
+    Json get(RankedApi& api, const std::string& target, int status = 200, std::int64_t now = 0) {
         const ApiAnswer answer = api.answer(target, now);
         EXPECT_EQ(answer.status, status) << target << " " << answer.body;
         EXPECT_EQ(answer.contentType, "application/json; charset=utf-8") << target;
@@ -167,21 +168,36 @@ TEST_F(ApiTest, AnswersHoldWhatTheStoreHolds) {
 TEST_F(ApiTest, BadRequestsAreRefusedWithAReason) {
     RankedApi api(*store_, live_);
     const std::vector<std::pair<std::string, int>> cases = {
-        {"/api/leaderboard?limit=abc", 400},   {"/api/leaderboard?limit=0", 400},
-        {"/api/leaderboard?limit=-1", 400},    {"/api/leaderboard?limit=1e3", 400},
-        {"/api/leaderboard?sort=name", 400},   {"/api/leaderboard?limit=1&limit=2", 400},
-        {"/api/players/", 400},                {"/api/players/a%ZZ", 400},
-        {"/api/players/a%2", 400},             {"/api/players/%E2%80%AEnnA", 400},
-        {"/api/players/%00", 400},             {"/api/players/%FF", 400},
-        {"/api/players/12345678901234567", 400}, {"/api/players/Ann?x=1", 400},
-        {"/api/players/nobody", 404},          {"/api/matches?player=%20Ann", 400},
-        {"/api/matches?player=nobody", 404},   {"/api/matches?before=0", 400},
-        {"/api/matches?before=99999999999999999999", 400}, {"/api/matches/abc", 400},
-        {"/api/matches/0", 400},               {"/api/matches/-1", 400},
-        {"/api/matches/999", 404},             {"/api/replays/../../etc/passwd", 400},
-        {"/api/replays/1.kkr.tmp", 400},       {"/api/replays/1", 400},
-        {"/api/replays/x.kkr", 400},           {"/api/replays/999.kkr", 404},
-        {"/api/live?all=1", 400},              {"/api/nothing", 404},
+        {"/api/leaderboard?limit=abc", 400},
+        {"/api/leaderboard?limit=0", 400},
+        {"/api/leaderboard?limit=-1", 400},
+        {"/api/leaderboard?limit=1e3", 400},
+        {"/api/leaderboard?sort=name", 400},
+        {"/api/leaderboard?limit=1&limit=2", 400},
+        {"/api/players/", 400},
+        {"/api/players/a%ZZ", 400},
+        {"/api/players/a%2", 400},
+        {"/api/players/%E2%80%AEnnA", 400},
+        {"/api/players/%00", 400},
+        {"/api/players/%FF", 400},
+        {"/api/players/12345678901234567", 400},
+        {"/api/players/Ann?x=1", 400},
+        {"/api/players/nobody", 404},
+        {"/api/matches?player=%20Ann", 400},
+        {"/api/matches?player=nobody", 404},
+        {"/api/matches?before=0", 400},
+        {"/api/matches?before=99999999999999999999", 400},
+        {"/api/matches/abc", 400},
+        {"/api/matches/0", 400},
+        {"/api/matches/-1", 400},
+        {"/api/matches/999", 404},
+        {"/api/replays/../../etc/passwd", 400},
+        {"/api/replays/1.kkr.tmp", 400},
+        {"/api/replays/1", 400},
+        {"/api/replays/x.kkr", 400},
+        {"/api/replays/999.kkr", 404},
+        {"/api/live?all=1", 400},
+        {"/api/nothing", 404},
         {"/api/" + std::string(600, 'a'), 414},
     };
     for (const auto& c : cases) {
@@ -221,8 +237,8 @@ TEST_F(ApiTest, AnswersAreKeptBrieflyWithinBoundsAndFailuresNever) {
 TEST(JsonWriter, AnyBytesBecomeValidJson) {
     const std::string hostile = std::string("a\"\\\x01\x1f\x7f<>&\xe2\x80\xa9\xff\xc3", 14);
     JsonWriter json;
-    json.beginObject().key("k\"").string(hostile).key("n").real(-0.04, 1).key("x").real(
-        1.0 / 0.0, 1);
+    json.beginObject().key("k\"").string(hostile).key("n").real(-0.04, 1).key("x").real(1.0 / 0.0,
+                                                                                        1);
     json.endObject();
     Json read;
     std::string error;

@@ -36,7 +36,8 @@ std::string runChildUntil(const std::vector<std::string>& args, const std::strin
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
-    const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     std::string text;
@@ -71,9 +72,9 @@ TEST(StoreFault, AKillAtAnyStepOfSavingLeavesTheMatchWholeOrNotAtAll) {
         const std::string replays = folder + "/replays";
         const std::string database = storeBackend().freshDatabase(folder);
         pid_t child = -1;
-        const std::string said = runChildUntil(
-            {"store-crash-child", "--crash-child", database, replays, point},
-            std::string("at ") + point, child);
+        const std::string said =
+            runChildUntil({"store-crash-child", "--crash-child", database, replays, point},
+                          std::string("at ") + point, child);
         ASSERT_NE(said.find(std::string("at ") + point), std::string::npos) << said;
         std::vector<std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator(replays)) {

@@ -73,11 +73,16 @@ TEST_F(StoreSuite, NamesAreOwnedByKeysWhateverTheirCase) {
     EXPECT_EQ(store_->claimName(keyHashOf("Alice"), "ALICE", 2).status, ClaimStatus::Owned);
     EXPECT_EQ(store_->playerByName("alice")->name, "ALICE");
     for (const char* other : {"alice", "\xef\xbd\x81lice", "\xc3\x80lice"}) {
-        const ClaimStatus expected =
-            other[0] == '\xc3' ? ClaimStatus::Created : ClaimStatus::Taken;
+        const ClaimStatus expected = other[0] == '\xc3' ? ClaimStatus::Created : ClaimStatus::Taken;
         EXPECT_EQ(store_->claimName(keyHashOf("mallory"), other, 3).status, expected) << other;
     }
-    EXPECT_EQ(store_->claimName(keyHashOf("x"), "a\xe2\x80\xae" "b", 4).status, ClaimStatus::BadName);
+    EXPECT_EQ(store_
+                  ->claimName(keyHashOf("x"),
+                              "a\xe2\x80\xae"
+                              "b",
+                              4)
+                  .status,
+              ClaimStatus::BadName);
     EXPECT_EQ(store_->claimName(keyHashOf("x"), "", 4).status, ClaimStatus::BadName);
     EXPECT_FALSE(store_->playerByKey(keyHashOf("x")));
 
@@ -282,8 +287,8 @@ TEST_F(StoreSuite, TwoWritersAtOnceLoseNoRatingUpdate) {
     const std::vector<MatchRow> rows = store_->matches(all);
     for (std::size_t i = 1; i < page.history.size(); ++i) {
         const MatchId id = page.history[i].match;
-        const auto row = std::find_if(rows.begin(), rows.end(),
-                                      [&](const MatchRow& m) { return m.id == id; });
+        const auto row =
+            std::find_if(rows.begin(), rows.end(), [&](const MatchRow& m) { return m.id == id; });
         ASSERT_NE(row, rows.end());
         EXPECT_NEAR(page.history[i].rating - page.history[i - 1].rating, *row->ratingChanges[0],
                     1e-6);

@@ -26,9 +26,7 @@ namespace {
 class SqliteBackend : public StoreBackend {
   public:
     const char* name() const override { return "sqlite"; }
-    std::string freshDatabase(const std::string& folder) override {
-        return folder + "/kokurin.db";
-    }
+    std::string freshDatabase(const std::string& folder) override { return folder + "/kokurin.db"; }
     std::unique_ptr<store::SqlConnection> connect(const std::string& database) override {
         return store::openSqlite(database);
     }

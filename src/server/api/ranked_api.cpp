@@ -113,8 +113,7 @@ Parameters parseQuery(const std::string& query, const std::set<std::string>& all
         std::string name;
         std::string value;
         if (!percentDecode(pair.substr(0, equals), true, name) ||
-            (equals != std::string::npos &&
-             !percentDecode(pair.substr(equals + 1), true, value))) {
+            (equals != std::string::npos && !percentDecode(pair.substr(equals + 1), true, value))) {
             throw Refusal{400, "a query parameter is not percent-encoded correctly"};
         }
         if (allowed.count(name) == 0) {
@@ -268,8 +267,8 @@ ApiAnswer RankedApi::compute(const std::string& path, const std::string& query) 
         const Parameters values = parseQuery(query, {"limit", "offset"});
         const std::int64_t limit = countParameter(values, "limit", defaultRows, 1, maximumRows);
         const std::int64_t offset = countParameter(values, "offset", 0, 0, 1000000000);
-        const store::Leaderboard board = store_.leaderboard(static_cast<std::size_t>(offset),
-                                                            static_cast<std::size_t>(limit));
+        const store::Leaderboard board =
+            store_.leaderboard(static_cast<std::size_t>(offset), static_cast<std::size_t>(limit));
         json.beginObject();
         json.key("total").integer(board.total);
         json.key("offset").integer(offset);
@@ -336,8 +335,8 @@ ApiAnswer RankedApi::compute(const std::string& path, const std::string& query) 
     if (route == "matches") {
         const Parameters values = parseQuery(query, {"player", "limit", "before"});
         store::MatchQuery find;
-        find.limit = static_cast<std::size_t>(
-            countParameter(values, "limit", defaultRows, 1, maximumRows));
+        find.limit =
+            static_cast<std::size_t>(countParameter(values, "limit", defaultRows, 1, maximumRows));
         const std::int64_t before = countParameter(values, "before", 0, 1, INT64_MAX);
         if (before > 0) {
             find.before = before;

@@ -40,8 +40,8 @@ bool invisible(char32_t c) {
 
 // Spaces other than the plain one, which alone may stand between words.
 bool otherSpace(char32_t c) {
-    return c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
-           c == 0x205F || c == 0x3000;
+    return c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F ||
+           c == 0x3000;
 }
 
 char32_t fold(char32_t c) {

@@ -19,8 +19,7 @@ std::string defaultDatabaseFile(const std::string& replayDir) {
         folder.pop_back();
     }
     const std::filesystem::path parent = std::filesystem::path(folder).parent_path();
-    return (parent.empty() ? std::filesystem::path("kokurin.db") : parent / "kokurin.db")
-        .string();
+    return (parent.empty() ? std::filesystem::path("kokurin.db") : parent / "kokurin.db").string();
 }
 
 bool isPostgresUrl(const std::string& database) {

@@ -106,7 +106,8 @@ class PostgresConnection : public SqlConnection {
             throw StoreError("cannot reach the database: " + trimmed(why));
         }
         // The schema's CREATE ... IF NOT EXISTS and the like would say so on stderr.
-        PQsetNoticeProcessor(db_, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            db_, [](void*, const char*) {}, nullptr);
     }
 
     template <class Call> PGresult* run(Call call) {

@@ -38,7 +38,7 @@ void syncFolder(const std::string& dir) {
 
 void makeFolder(const std::string& dir) {
     // Each missing parent too, as mkdir -p.
-    for (std::size_t slash = dir.find('/', 1); ; slash = dir.find('/', slash + 1)) {
+    for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
         const std::string part = dir.substr(0, slash);
         if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
             failFile("cannot make the folder", part);

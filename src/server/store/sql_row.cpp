@@ -41,7 +41,8 @@ std::optional<std::int64_t> SqlRow::optionalInteger(std::size_t column) const {
     errno = 0;
     const long long value = std::strtoll(cell.c_str(), &end, 10);
     if (cell.empty() || *end != '\0' || errno != 0) {
-        throw StoreError("the database holds '" + cell.substr(0, 20) + "' where a whole number belongs");
+        throw StoreError("the database holds '" + cell.substr(0, 20) +
+                         "' where a whole number belongs");
     }
     return static_cast<std::int64_t>(value);
 }

@@ -155,12 +155,10 @@ class SqlStore : public RankedStore {
         return playerWhere("id = $1", id);
     }
 
-    std::optional<ranking::Glicko2Rating> currentRating(PlayerId id,
-                                                        std::int64_t nowMs) override {
+    std::optional<ranking::Glicko2Rating> currentRating(PlayerId id, std::int64_t nowMs) override {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::vector<SqlRow> rows = db_->query(
-            "SELECT rating, deviation, volatility, last_rated_ms FROM players WHERE id = $1",
-            {id});
+            "SELECT rating, deviation, volatility, last_rated_ms FROM players WHERE id = $1", {id});
         if (rows.empty()) {
             return std::nullopt;
         }
@@ -176,8 +174,8 @@ class SqlStore : public RankedStore {
         std::lock_guard<std::mutex> lock(mutex_);
         RecordedMatch recorded;
         bool rated = match.rated && match.seats[0].player && match.seats[1].player &&
-                     *match.seats[0].player != *match.seats[1].player &&
-                     match.winner != noWinner && match.how != MatchHow::Diverged;
+                     *match.seats[0].player != *match.seats[1].player && match.winner != noWinner &&
+                     match.how != MatchHow::Diverged;
         std::string temporary;
         std::string published;
         db_->beginWrite();
@@ -305,8 +303,8 @@ class SqlStore : public RankedStore {
 
     std::optional<MatchRow> match(MatchId id) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        const std::vector<SqlRow> rows = db_->query(std::string(matchSelect) + " WHERE m.id = $1",
-                                                    {id});
+        const std::vector<SqlRow> rows =
+            db_->query(std::string(matchSelect) + " WHERE m.id = $1", {id});
         if (rows.empty()) {
             return std::nullopt;
         }
@@ -349,8 +347,8 @@ class SqlStore : public RankedStore {
     std::optional<Player> playerWhere(const std::string& condition, const SqlValue& value,
                                       bool lock = false) {
         const std::vector<SqlRow> rows =
-            db_->query(std::string("SELECT ") + playerColumns + " FROM players WHERE " +
-                           condition + (lock ? forUpdate_ : ""),
+            db_->query(std::string("SELECT ") + playerColumns + " FROM players WHERE " + condition +
+                           (lock ? forUpdate_ : ""),
                        {value});
         if (rows.empty()) {
             return std::nullopt;
@@ -416,8 +414,7 @@ class SqlStore : public RankedStore {
             before[seat] = widened(rows[0], match.finishedMs);
         }
         ranking::Glicko2Rating after[2];
-        ranking::rateMatch(before[0], before[1], match.winner == 0 ? 1.0 : 0.0, after[0],
-                           after[1]);
+        ranking::rateMatch(before[0], before[1], match.winner == 0 ? 1.0 : 0.0, after[0], after[1]);
         for (int s = 0; s < 2; ++s) {
             recorded.changes[s] = RatingChange{before[s], after[s]};
         }
@@ -431,9 +428,8 @@ class SqlStore : public RankedStore {
             db_->query("UPDATE players SET rating = $1, deviation = $2, volatility = $3, "
                        "rated_games = rated_games + 1, wins = wins + $4, losses = losses + $5, "
                        "last_rated_ms = $6 WHERE id = $7",
-                       {after.rating, after.deviation, after.volatility,
-                        std::int64_t{won ? 1 : 0}, std::int64_t{won ? 0 : 1}, match.finishedMs,
-                        *match.seats[s].player});
+                       {after.rating, after.deviation, after.volatility, std::int64_t{won ? 1 : 0},
+                        std::int64_t{won ? 0 : 1}, match.finishedMs, *match.seats[s].player});
             db_->query("INSERT INTO rating_history (player, match_id, rating, deviation, "
                        "volatility, at_ms) VALUES ($1, $2, $3, $4, $5, $6)",
                        {*match.seats[s].player, recorded.id, after.rating, after.deviation,
@@ -466,8 +462,8 @@ class SqlStore : public RankedStore {
             where += " AND m.id < $" + std::to_string(values.size());
         }
         values.push_back(static_cast<std::int64_t>(clampLimit(query.limit)));
-        sql += " WHERE 1 = 1" + where + " ORDER BY m.id DESC LIMIT $" +
-               std::to_string(values.size());
+        sql +=
+            " WHERE 1 = 1" + where + " ORDER BY m.id DESC LIMIT $" + std::to_string(values.size());
         std::vector<MatchRow> found;
         for (const SqlRow& row : db_->query(sql, values)) {
             found.push_back(matchOf(row));
