@@ -1,8 +1,9 @@
-// Recursive descent over RFC 8259; strings must be valid UTF-8 with no raw control characters,
-// \u escapes (surrogate pairs included) are decoded.
+// Recursive descent over RFC 8259: strings of valid UTF-8 without raw control characters, \u
+// escapes (surrogate pairs included) decoded, nothing after the value.
 #include "json_reader.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "ranking/player_name.h"
 
@@ -11,207 +12,144 @@ namespace test {
 
 namespace {
 
-class Reader {
-  public:
-    explicit Reader(const std::string& text) : text_(text) {}
+struct Reader {
+    const std::string& s;
+    std::size_t at = 0;
 
-    bool document(Json& value) { return value_(value) && (space(), at_ == text_.size()); }
-    std::size_t at() const { return at_; }
-
-  private:
     void space() {
-        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\n' ||
-                                      text_[at_] == '\r' || text_[at_] == '\t')) {
-            ++at_;
+        while (at < s.size() && std::strchr(" \n\r\t", s[at]) != nullptr) {
+            ++at;
         }
     }
-
-    bool literal(const char* word) {
-        const std::string w = word;
-        if (text_.compare(at_, w.size(), w) != 0) {
+    bool take(const char* word) {
+        space();
+        const std::size_t n = std::strlen(word);
+        if (s.compare(at, n, word) != 0) {
             return false;
         }
-        at_ += w.size();
+        at += n;
         return true;
     }
-
     bool hex4(unsigned& value) {
-        if (at_ + 4 > text_.size()) {
+        if (at + 4 > s.size()) {
             return false;
         }
-        value = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char c = text_[at_++];
-            value <<= 4;
-            if (c >= '0' && c <= '9') {
-                value |= static_cast<unsigned>(c - '0');
-            } else if (c >= 'a' && c <= 'f') {
-                value |= static_cast<unsigned>(c - 'a' + 10);
-            } else if (c >= 'A' && c <= 'F') {
-                value |= static_cast<unsigned>(c - 'A' + 10);
-            } else {
-                return false;
-            }
-        }
-        return true;
+        char* end = nullptr;
+        const std::string digits = s.substr(at, 4);
+        value = static_cast<unsigned>(std::strtoul(digits.c_str(), &end, 16));
+        at += 4;
+        return *end == '\0' && digits.find_first_of("+- ") == std::string::npos;
     }
-
     bool string(std::string& out) {
-        if (at_ >= text_.size() || text_[at_] != '"') {
+        if (!take("\"")) {
             return false;
         }
-        ++at_;
-        std::string raw;
-        while (at_ < text_.size() && text_[at_] != '"') {
-            const char c = text_[at_++];
+        while (at < s.size() && s[at] != '"') {
+            const char c = s[at++];
             if (static_cast<unsigned char>(c) < 0x20) {
                 return false;
             }
             if (c != '\\') {
-                raw.push_back(c);
+                out.push_back(c);
                 continue;
             }
-            if (at_ >= text_.size()) {
+            const char* simple = std::strchr("\"\\/bfnrt", at < s.size() ? s[at] : 'x');
+            if (simple != nullptr) {
+                out.push_back("\"\\/\b\f\n\r\t"[simple - "\"\\/bfnrt"]);
+                ++at;
+                continue;
+            }
+            unsigned code = 0;
+            unsigned low = 0;
+            if (s[at++] != 'u' || !hex4(code) || (code >= 0xDC00 && code <= 0xDFFF)) {
                 return false;
             }
-            const char e = text_[at_++];
-            const std::string simple = "\"\\/bfnrt";
-            const std::string meaning = "\"\\/\b\f\n\r\t";
-            if (simple.find(e) != std::string::npos) {
-                raw.push_back(meaning[simple.find(e)]);
-            } else if (e == 'u') {
-                unsigned code = 0;
-                if (!hex4(code)) {
+            if (code >= 0xD800 && code <= 0xDBFF) {
+                if (s.compare(at, 2, "\\u") != 0 || (at += 2, !hex4(low)) || low < 0xDC00 ||
+                    low > 0xDFFF) {
                     return false;
                 }
-                if (code >= 0xD800 && code <= 0xDBFF) {
-                    unsigned low = 0;
-                    if (!literal("\\u") || !hex4(low) || low < 0xDC00 || low > 0xDFFF) {
-                        return false;
-                    }
-                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                } else if (code >= 0xDC00 && code <= 0xDFFF) {
-                    return false;
-                }
-                ranking::appendUtf8(code, raw);
-            } else {
-                return false;
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
             }
+            ranking::appendUtf8(code, out);
         }
         std::u32string check;
-        if (at_ >= text_.size() || !ranking::decodeUtf8(raw, check)) {
+        return at++ < s.size() && ranking::decodeUtf8(out, check);
+    }
+    bool number(double& out) {
+        const std::size_t start = at;
+        at += s[at] == '-' ? 1 : 0;
+        const auto digits = [&] {
+            const std::size_t from = at;
+            while (at < s.size() && s[at] >= '0' && s[at] <= '9') {
+                ++at;
+            }
+            return at - from;
+        };
+        const std::size_t whole = at;
+        if (digits() == 0 || (s[whole] == '0' && at - whole > 1)) {
             return false;
         }
-        ++at_;
-        out = raw;
+        if (at < s.size() && s[at] == '.' && (++at, digits() == 0)) {
+            return false;
+        }
+        if (at < s.size() && (s[at] == 'e' || s[at] == 'E')) {
+            at += (at + 1 < s.size() && (s[at + 1] == '+' || s[at + 1] == '-')) ? 2 : 1;
+            if (digits() == 0) {
+                return false;
+            }
+        }
+        out = std::strtod(s.substr(start, at - start).c_str(), nullptr);
         return true;
     }
-
-    bool value_(Json& v) {
+    bool value(Json& v) {
         space();
-        if (at_ >= text_.size()) {
+        if (at >= s.size()) {
             return false;
         }
-        const char c = text_[at_];
-        if (c == '{') {
-            ++at_;
+        if (take("{")) {
             v.kind = Json::Kind::Object;
-            space();
-            if (at_ < text_.size() && text_[at_] == '}') {
-                ++at_;
+            if (take("}")) {
                 return true;
             }
-            for (;;) {
-                space();
+            do {
                 std::string name;
-                if (!string(name)) {
-                    return false;
-                }
                 space();
-                if (!literal(":") || v.object.count(name) != 0 || !value_(v.object[name])) {
+                if (!string(name) || v.object.count(name) != 0 || !take(":") ||
+                    !value(v.object[name])) {
                     return false;
                 }
-                space();
-                if (literal("}")) {
-                    return true;
-                }
-                if (!literal(",")) {
-                    return false;
-                }
-            }
+            } while (take(","));
+            return take("}");
         }
-        if (c == '[') {
-            ++at_;
+        if (take("[")) {
             v.kind = Json::Kind::Array;
-            space();
-            if (literal("]")) {
+            if (take("]")) {
                 return true;
             }
-            for (;;) {
+            do {
                 v.array.emplace_back();
-                if (!value_(v.array.back())) {
+                if (!value(v.array.back())) {
                     return false;
                 }
-                space();
-                if (literal("]")) {
-                    return true;
-                }
-                if (!literal(",")) {
-                    return false;
-                }
-            }
+            } while (take(","));
+            return take("]");
         }
-        if (c == '"') {
+        if (s[at] == '"') {
             v.kind = Json::Kind::String;
             return string(v.string);
         }
-        if (literal("true") || literal("false")) {
+        if (take("true") || take("false")) {
             v.kind = Json::Kind::Boolean;
-            v.boolean = text_[at_ - 1] == 'e' && text_[at_ - 2] == 'u';
+            v.boolean = s[at - 1] == 'e' && s[at - 2] == 'u';
             return true;
         }
-        if (literal("null")) {
-            v.kind = Json::Kind::Null;
+        if (take("null")) {
             return true;
-        }
-        // A number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
-        const std::size_t start = at_;
-        if (text_[at_] == '-') {
-            ++at_;
-        }
-        auto digits = [&] {
-            const std::size_t from = at_;
-            while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
-                ++at_;
-            }
-            return at_ - from;
-        };
-        const std::size_t whole = at_;
-        if (digits() == 0 || (text_[whole] == '0' && at_ - whole > 1)) {
-            return false;
-        }
-        if (at_ < text_.size() && text_[at_] == '.') {
-            ++at_;
-            if (digits() == 0) {
-                return false;
-            }
-        }
-        if (at_ < text_.size() && (text_[at_] == 'e' || text_[at_] == 'E')) {
-            ++at_;
-            if (at_ < text_.size() && (text_[at_] == '+' || text_[at_] == '-')) {
-                ++at_;
-            }
-            if (digits() == 0) {
-                return false;
-            }
         }
         v.kind = Json::Kind::Number;
-        v.number = std::strtod(text_.substr(start, at_ - start).c_str(), nullptr);
-        return true;
+        return number(v.number);
     }
-
-    const std::string& text_;
-    std::size_t at_ = 0;
 };
 
 const Json none;
@@ -228,10 +166,10 @@ const Json& Json::operator[](std::size_t index) const {
 }
 
 bool readJson(const std::string& text, Json& value, std::string& error) {
-    Reader reader(text);
+    Reader reader{text};
     value = Json();
-    if (!reader.document(value)) {
-        error = "not JSON at byte " + std::to_string(reader.at());
+    if (!reader.value(value) || (reader.space(), reader.at != text.size())) {
+        error = "not JSON at byte " + std::to_string(reader.at);
         return false;
     }
     return true;

@@ -26,7 +26,7 @@ void escapeInto(const std::string& text, std::string& out) {
             }
             one.clear();
         }
-        const char32_t c = one.empty() ? U'\uFFFD' : one[0];
+        const char32_t c = one.empty() ? char32_t{0xFFFD} : one[0];
         i += length;
         char escaped[8];
         if (c == '"' || c == '\\') {
