@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/ranked_store.h"
 #include "store/sql_connection.h"
@@ -29,6 +30,9 @@ std::string temporaryFolder();
 
 // A key's hash made from a word, for readable tests.
 std::string keyHashOf(const std::string& word);
+
+// The names of the replay files (match-*) in a folder, sorted.
+std::vector<std::string> replayFilesIn(const std::string& folder);
 
 } // namespace test
 } // namespace kokurin

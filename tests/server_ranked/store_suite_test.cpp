@@ -238,6 +238,16 @@ TEST_F(StoreSuite, ReplaysAreKeptWithTheirRowsAndCheckedAtEachStart) {
     EXPECT_FALSE(store_->replayPath(bare.id));
     EXPECT_FALSE(store_->match(bare.id)->hasReplay);
 
+    // A process with a replay folder of its own (sharing the database) leaves this one's alone.
+    StoreOptions elsewhere;
+    elsewhere.database = database_;
+    elsewhere.replayDir = folder_ + "/elsewhere";
+    std::unique_ptr<RankedStore> other = openRankedStore(elsewhere);
+    EXPECT_EQ(other->reconcileReport().replaysMissing, 0);
+    EXPECT_FALSE(other->replayPath(first.id));
+    EXPECT_TRUE(store_->match(first.id)->hasReplay);
+    other.reset();
+
     // Someone else's file stays; a store replay without a row goes; a row whose replay went
     // stays, without it.
     std::ofstream(replays_ + "/ROOM-1.kkr") << "theirs";
@@ -293,7 +303,7 @@ TEST_F(StoreSuite, TwoWritersAtOnceLoseNoRatingUpdate) {
         EXPECT_NEAR(page.history[i].rating - page.history[i - 1].rating, *row->ratingChanges[0],
                     1e-6);
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(replays_), {}), 2 * each);
+    EXPECT_EQ(replayFilesIn(replays_).size(), static_cast<std::size_t>(2 * each));
 }
 
 TEST_F(StoreSuite, AnOlderDatabaseIsUpgradedWithItsDataAndANewerOneRefused) {

@@ -4,6 +4,7 @@
 // records one rated match and stops at POINT of the recording until it is killed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -98,6 +99,18 @@ std::string temporaryFolder() {
 
 std::string keyHashOf(const std::string& word) {
     return ranking::sha256Hex(word);
+}
+
+std::vector<std::string> replayFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("match-", 0) == 0) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace test

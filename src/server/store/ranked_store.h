@@ -203,7 +203,9 @@ class RankedStore {
     // Newest first.
     virtual std::vector<MatchRow> matches(const MatchQuery& query) = 0;
     virtual std::optional<MatchRow> match(MatchId id) = 0;
-    // The match's replay file (its full path), when the match has one and it is there.
+    // The match's replay file (its full path), when the match has one in this store's replay
+    // folder and it is there. Processes sharing a database serve each other's replays when they
+    // share the folder too.
     virtual std::optional<std::string> replayPath(MatchId id) = 0;
 
     // The folder the replays are kept in.

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -140,6 +141,41 @@ void publishTemporary(const std::string& dir, const std::string& fileName) {
         failFile("cannot rename", from);
     }
     syncFolder(dir);
+}
+
+std::string replayFolderToken(const std::string& dir) {
+    makeFolder(dir);
+    const std::string path = dir + "/.kokurin-replays";
+    // Made whole under a temporary name and linked in, so that of two processes starting at
+    // once one token wins and both read it.
+    std::random_device entropy;
+    std::string token;
+    static const char digits[] = "0123456789abcdef";
+    for (int i = 0; i < 32; ++i) {
+        token.push_back(digits[entropy() % 16]);
+    }
+    const std::string made = path + "." + token;
+    const int fd = ::open(made.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        const bool written = ::write(fd, token.data(), token.size()) ==
+                                 static_cast<ssize_t>(token.size()) &&
+                             ::fsync(fd) == 0;
+        ::close(fd);
+        if (written && ::link(made.c_str(), path.c_str()) == 0) {
+            syncFolder(dir);
+        }
+        ::unlink(made.c_str());
+    }
+    char read[33] = {};
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t got = in >= 0 ? ::read(in, read, 32) : -1;
+    if (in >= 0) {
+        ::close(in);
+    }
+    if (got != 32 || std::strspn(read, digits) != 32) {
+        failFile("cannot read the replay folder's name", path);
+    }
+    return std::string(read, 32);
 }
 
 bool replayFileExists(const std::string& dir, const std::string& fileName) {

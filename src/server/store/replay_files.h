@@ -31,6 +31,11 @@ void writeTemporary(const std::string& dir, const std::string& fileName,
 // The temporary to its final name, and the folder's entry made durable. Throws StoreError.
 void publishTemporary(const std::string& dir, const std::string& fileName);
 
+// The folder's name for itself (.kokurin-replays, 32 random hex digits, made on first use): a
+// row notes the folder its replay went to, so that processes sharing a database but not a
+// folder never take each other's replays for missing. Throws StoreError.
+std::string replayFolderToken(const std::string& dir);
+
 bool replayFileExists(const std::string& dir, const std::string& fileName);
 // Removes the file if it is there; false when it is there and stays.
 bool removeFile(const std::string& dir, const std::string& fileName);

@@ -1,6 +1,7 @@
 // Version 1 kept players and matches, each rated match with both rating changes. Version 2 adds
 // each player's rating after every rated match (rating_history), the players' counts of rated
-// games, wins and losses and the time of their last rated match, and the match's room;
+// games, wins and losses and the time of their last rated match, the match's room and the
+// replay folder its replay went to (none for older rows: the folder the server is given);
 // the upgrade fills them from the matches already there, the history from the changes walked
 // back from today's rating.
 #include "store/schema.h"
@@ -78,6 +79,7 @@ ALTER TABLE players ADD COLUMN wins BIGINT NOT NULL DEFAULT 0;
 ALTER TABLE players ADD COLUMN losses BIGINT NOT NULL DEFAULT 0;
 ALTER TABLE players ADD COLUMN last_rated_ms BIGINT;
 ALTER TABLE matches ADD COLUMN room TEXT NOT NULL DEFAULT '';
+ALTER TABLE matches ADD COLUMN replay_folder TEXT;
 CREATE INDEX players_by_rating ON players (rating DESC, id);
 UPDATE players SET
     rated_games = (SELECT COUNT(*) FROM matches m WHERE m.rated = 1

@@ -101,6 +101,7 @@ class SqlStore : public RankedStore {
 
     void open() {
         std::lock_guard<std::mutex> lock(mutex_);
+        folder_ = replayFolderToken(replayDir_);
         db_->beginExclusive();
         try {
             upgradeSchema(*db_, newestSchemaVersion);
@@ -197,8 +198,8 @@ class SqlStore : public RankedStore {
             recorded.id = inserted.at(0).integer(0);
             if (!replay.empty()) {
                 recorded.replayFile = replayFileName(recorded.id);
-                db_->query("UPDATE matches SET replay = $1 WHERE id = $2",
-                           {recorded.replayFile, recorded.id});
+                db_->query("UPDATE matches SET replay = $1, replay_folder = $2 WHERE id = $3",
+                           {recorded.replayFile, folder_, recorded.id});
             }
             fault("row-inserted");
             if (!replay.empty()) {
@@ -314,7 +315,9 @@ class SqlStore : public RankedStore {
     std::optional<std::string> replayPath(MatchId id) override {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::vector<SqlRow> rows =
-            db_->query("SELECT replay FROM matches WHERE id = $1", {id});
+            db_->query("SELECT replay FROM matches WHERE id = $1 AND (replay_folder = $2 OR "
+                       "replay_folder IS NULL)",
+                       {id, folder_});
         if (rows.empty() || rows[0].isNull(0)) {
             return std::nullopt;
         }
@@ -471,7 +474,8 @@ class SqlStore : public RankedStore {
         return found;
     }
 
-    // Under the exclusive transaction: no writer is between its row and its commit.
+    // Under the exclusive transaction: no writer is between its row and its commit. Only rows
+    // whose replay went to this folder are looked at.
     void reconcile() {
         report_ = ReconcileReport{};
         std::set<std::string> onDisk;
@@ -486,7 +490,9 @@ class SqlStore : public RankedStore {
         }
         std::set<std::string> rowed;
         for (const SqlRow& row :
-             db_->query("SELECT id, replay FROM matches WHERE replay IS NOT NULL")) {
+             db_->query("SELECT id, replay FROM matches WHERE replay IS NOT NULL AND "
+                        "(replay_folder = $1 OR replay_folder IS NULL)",
+                        {folder_})) {
             const std::string name = row.text(1);
             if (onDisk.count(name) != 0) {
                 rowed.insert(name);
@@ -511,6 +517,8 @@ class SqlStore : public RankedStore {
     std::mutex mutex_;
     std::unique_ptr<SqlConnection> db_;
     std::string replayDir_;
+    // The replay folder's own name (replayFolderToken).
+    std::string folder_;
     std::string forUpdate_;
     FaultHook hook_;
     ReconcileReport report_;
