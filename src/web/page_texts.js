@@ -178,10 +178,13 @@ var kokurinPageTexts = (function () {
         return texts.languageOfTag(navigator.language);
     }
 
-    // The text of a key, with its one value in place of %s.
+    // The text of a key, with its one value in place of %s (as it is: a name holding "$&" is
+    // not a replacement pattern).
     texts.text = function (key, value) {
         var text = TABLES[texts.language][key];
-        return value === undefined ? text : text.replace("%s", value);
+        return value === undefined ? text : text.replace("%s", function () {
+            return value;
+        });
     };
 
     // Writes a text into a node, which then follows the language.

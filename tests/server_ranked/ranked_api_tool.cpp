@@ -43,7 +43,7 @@ int fill(const std::string& dir, const std::string& replayFile) {
     }
     std::unique_ptr<store::RankedStore> s = openIn(dir);
     std::vector<store::Player> players;
-    for (const char* name : {"Ann", "Bob", "<b>bold</b>", "Zoë"}) {
+    for (const char* name : {"Ann", "Bob", "<b>bold</b>", "Zoë $&"}) {
         players.push_back(*s->claimName(ranking::sha256Hex(name), name, 1767225600000).player);
     }
     // (first, second, winner): Ann mostly wins; Zoë and Bob beat her once each.

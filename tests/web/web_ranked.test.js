@@ -161,16 +161,18 @@ test("matches by a typed name the game does not hear, spectating links, and Engl
     await session.waitForScreen(page, "title", 0);
     // S in the field is the name's, not the game's (which would move the title's choice).
     await page.focus("#ranked-view input[name=player]");
-    await page.keyboard.type("zoë");
+    await page.keyboard.type("zoë $&");
     await page.keyboard.press("s");
     await page.keyboard.press("Backspace");
     await page.keyboard.press("Enter");
-    await page.waitForFunction(() => window.location.hash === "#/matches?player=zo%C3%AB");
+    await page.waitForFunction(() => window.location.hash === "#/matches?player=zo%C3%AB%20%24%26");
     await viewShown(page, "matches");
-    const seats = await page.$$eval("#ranked-view tr", (trs) =>
-        trs.slice(1).map((tr) => tr.cells[1].textContent + " " + tr.cells[2].textContent));
-    assert.equal(seats.length, 3);
-    assert.ok(seats.every((s) => s.includes("Zoë")), seats.join("; "));
+    const rows = await page.$$eval("#ranked-view tr", (trs) =>
+        trs.slice(1).map((tr) => Array.from(tr.cells, (cell) => cell.textContent)));
+    assert.equal(rows.length, 3);
+    assert.ok(rows.every((row) => (row[1] + row[2]).includes("Zoë $&")), rows.join("; "));
+    // The name is put in its text as it is ("$&" is no pattern).
+    assert.ok(rows.some((row) => row[3] === "Zoë $& の勝ち"), rows.join("; "));
     await session.waitForScreen(page, "title", 0);
 
     await page.goto(server.url + "index.html?seed=78&lang=en#/live");
