@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ranking/player_name.h"
+#include "net/player_name.h"
 
 namespace kokurin {
 namespace test {
@@ -71,10 +71,10 @@ struct Reader {
                 }
                 code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
             }
-            ranking::appendUtf8(code, out);
+            net::appendUtf8(code, out);
         }
         std::u32string check;
-        return at++ < s.size() && ranking::decodeUtf8(out, check);
+        return at++ < s.size() && net::decodeUtf8(out, check);
     }
     bool number(double& out) {
         const std::size_t start = at;

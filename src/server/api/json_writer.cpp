@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "ranking/player_name.h"
+#include "net/player_name.h"
 
 namespace kokurin {
 namespace api {
@@ -20,7 +20,7 @@ void escapeInto(const std::string& text, std::string& out) {
         std::u32string one;
         std::size_t length = 1;
         for (std::size_t n = 1; n <= 4 && i + n <= text.size(); ++n) {
-            if (ranking::decodeUtf8(text.substr(i, n), one) && one.size() == 1) {
+            if (net::decodeUtf8(text.substr(i, n), one) && one.size() == 1) {
                 length = n;
                 break;
             }
@@ -37,7 +37,7 @@ void escapeInto(const std::string& text, std::string& out) {
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             out += escaped;
         } else {
-            ranking::appendUtf8(c, out);
+            net::appendUtf8(c, out);
         }
     }
     out.push_back('"');

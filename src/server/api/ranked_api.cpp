@@ -10,7 +10,7 @@
 #include <set>
 
 #include "api/json_writer.h"
-#include "ranking/player_name.h"
+#include "net/player_name.h"
 
 namespace kokurin {
 namespace api {
@@ -142,7 +142,7 @@ std::int64_t countParameter(const Parameters& values, const std::string& name,
 
 std::string validName(const std::string& name) {
     std::string why;
-    if (!ranking::validPlayerName(name, why)) {
+    if (!net::validPlayerName(name, why)) {
         throw Refusal{400, "not a player name: " + why};
     }
     return name;
@@ -156,6 +156,8 @@ const char* howText(store::MatchHow how) {
         return "left";
     case store::MatchHow::Gone:
         return "gone";
+    case store::MatchHow::TooLong:
+        return "toolong";
     default:
         return "diverged";
     }

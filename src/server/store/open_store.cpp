@@ -1,5 +1,5 @@
-// Choosing the database from --db: a PostgreSQL URI, or a SQLite file (by default beside the
-// replay folder).
+// Choosing the database from --db: a PostgreSQL URI, or a SQLite file (by default in the replay
+// folder).
 #include <filesystem>
 
 #include "store/ranked_store.h"
@@ -14,12 +14,13 @@ namespace kokurin {
 namespace store {
 
 std::string defaultDatabaseFile(const std::string& replayDir) {
+    // In the replay folder itself: one folder holds all the server keeps, and two servers given
+    // two folders never share a database by chance.
     std::string folder = replayDir;
     while (folder.size() > 1 && folder.back() == '/') {
         folder.pop_back();
     }
-    const std::filesystem::path parent = std::filesystem::path(folder).parent_path();
-    return (parent.empty() ? std::filesystem::path("kokurin.db") : parent / "kokurin.db").string();
+    return (std::filesystem::path(folder) / "kokurin.db").string();
 }
 
 bool isPostgresUrl(const std::string& database) {

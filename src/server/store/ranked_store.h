@@ -48,7 +48,7 @@ enum class ClaimStatus {
     Renamed,
     // Another key owns the name: refused.
     Taken,
-    // Not a name (ranking/player_name.h): refused.
+    // Not a name (net/player_name.h): refused.
     BadName,
 };
 
@@ -59,7 +59,7 @@ struct ClaimResult {
 };
 
 // A match's verdict as the server reached it (net::MatchEnd and the winning seat).
-enum class MatchHow { Winner = 1, Left = 2, Gone = 3, Diverged = 4 };
+enum class MatchHow { Winner = 1, Left = 2, Gone = 3, Diverged = 4, TooLong = 5 };
 constexpr int noWinner = 2;
 
 struct MatchSeat {
@@ -189,6 +189,9 @@ class RankedStore {
     // The rating the ranked queue pairs by: the stored one widened for time away.
     virtual std::optional<ranking::Glicko2Rating> currentRating(PlayerId id,
                                                                 std::int64_t nowMs) = 0;
+    // The player's place on the leaderboard (1 is the top); 0 before their first rated match
+    // or for no such player.
+    virtual std::int64_t rankOf(PlayerId id) = 0;
 
     // The match's row, both players' new ratings (when rated) and its replay (empty: none),
     // together: a process killed on the way leaves all of them or none (the replay half is
@@ -207,6 +210,9 @@ class RankedStore {
     // folder and it is there. Processes sharing a database serve each other's replays when they
     // share the folder too.
     virtual std::optional<std::string> replayPath(MatchId id) = 0;
+    // Lets the match's replay go (a cap on the replay folder): its row says it has none, then
+    // the file is removed. False when the row could not be changed (the file then stays).
+    virtual bool forgetReplay(MatchId id) = 0;
 
     // The folder the replays are kept in.
     virtual const std::string& replayDir() const = 0;
@@ -223,7 +229,7 @@ struct StoreOptions {
     std::string replayDir = "replays";
 };
 
-// The SQLite file beside the replay folder: kokurin.db in the folder that holds it.
+// The SQLite file the server keeps by default: kokurin.db in the replay folder.
 std::string defaultDatabaseFile(const std::string& replayDir);
 bool isPostgresUrl(const std::string& database);
 

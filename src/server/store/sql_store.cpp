@@ -8,7 +8,7 @@
 #include <mutex>
 #include <set>
 
-#include "ranking/player_name.h"
+#include "net/player_name.h"
 #include "store/replay_files.h"
 #include "store/schema.h"
 
@@ -54,7 +54,7 @@ MatchRow matchOf(const SqlRow& row) {
         m.ratingChanges[s] = row.optionalReal(12 + c);
     }
     const std::int64_t how = row.integer(7);
-    m.how = how >= 1 && how <= 4 ? static_cast<MatchHow>(how) : MatchHow::Diverged;
+    m.how = how >= 1 && how <= 5 ? static_cast<MatchHow>(how) : MatchHow::Diverged;
     m.winner = static_cast<int>(row.integer(8));
     m.frames = static_cast<std::uint32_t>(row.integer(9));
     m.room = row.text(10);
@@ -73,14 +73,14 @@ bool hexHash(const std::string& text) {
 // A casual name as the lobby had it, kept as valid UTF-8 of bounded length.
 std::string keptName(const std::string& name) {
     std::u32string chars;
-    if (!ranking::decodeUtf8(name, chars)) {
+    if (!net::decodeUtf8(name, chars)) {
         return "?";
     }
     std::string kept;
     for (char32_t c : chars) {
         std::string one;
-        ranking::appendUtf8(c < 0x20 || c == 0x7F ? U'?' : c, one);
-        if (kept.size() + one.size() > ranking::maximumNameBytes) {
+        net::appendUtf8(c < 0x20 || c == 0x7F ? U'?' : c, one);
+        if (kept.size() + one.size() > net::maxNameBytes) {
             break;
         }
         kept += one;
@@ -119,7 +119,7 @@ class SqlStore : public RankedStore {
             throw StoreError("not a player key's hash");
         }
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!ranking::validPlayerName(name)) {
+        if (!net::validPlayerName(name)) {
             ClaimResult result;
             result.status = ClaimStatus::BadName;
             result.player = playerWhere("key_hash = $1", keyHash);
@@ -144,11 +144,11 @@ class SqlStore : public RankedStore {
     }
 
     std::optional<Player> playerByName(const std::string& name) override {
-        if (!ranking::validPlayerName(name)) {
+        if (!net::validPlayerName(name)) {
             return std::nullopt;
         }
         std::lock_guard<std::mutex> lock(mutex_);
-        return playerWhere("name_key = $1", ranking::playerNameKey(name));
+        return playerWhere("name_key = $1", net::playerNameKey(name));
     }
 
     std::optional<Player> player(PlayerId id) override {
@@ -166,17 +166,32 @@ class SqlStore : public RankedStore {
         return widened(rows[0], nowMs);
     }
 
+    std::int64_t rankOf(PlayerId id) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::vector<SqlRow> rows =
+            db_->query("SELECT rating, rated_games FROM players WHERE id = $1", {id});
+        if (rows.empty() || rows[0].integer(1) == 0) {
+            return 0;
+        }
+        // The leaderboard's order: the higher rating first, the older player first on a tie.
+        return 1 + db_->query("SELECT COUNT(*) FROM players WHERE rated_games > 0 AND "
+                              "(rating > $1 OR (rating = $1 AND id < $2))",
+                              {rows[0].real(0), id})
+                       .at(0)
+                       .integer(0);
+    }
+
     RecordedMatch recordMatch(const FinishedMatch& match,
                               const std::vector<std::uint8_t>& replay) override {
         if (match.winner < 0 || match.winner > noWinner || static_cast<int>(match.how) < 1 ||
-            static_cast<int>(match.how) > 4) {
+            static_cast<int>(match.how) > 5) {
             throw StoreError("not a verdict");
         }
         std::lock_guard<std::mutex> lock(mutex_);
         RecordedMatch recorded;
         bool rated = match.rated && match.seats[0].player && match.seats[1].player &&
                      *match.seats[0].player != *match.seats[1].player && match.winner != noWinner &&
-                     match.how != MatchHow::Diverged;
+                     match.how != MatchHow::Diverged && match.how != MatchHow::TooLong;
         std::string temporary;
         std::string published;
         db_->beginWrite();
@@ -256,12 +271,12 @@ class SqlStore : public RankedStore {
 
     std::optional<PlayerPage> playerPage(const std::string& name,
                                          std::size_t recentLimit) override {
-        if (!ranking::validPlayerName(name)) {
+        if (!net::validPlayerName(name)) {
             return std::nullopt;
         }
         std::lock_guard<std::mutex> lock(mutex_);
         const std::optional<Player> found =
-            playerWhere("name_key = $1", ranking::playerNameKey(name));
+            playerWhere("name_key = $1", net::playerNameKey(name));
         if (!found) {
             return std::nullopt;
         }
@@ -330,6 +345,25 @@ class SqlStore : public RankedStore {
         return replayDir_ + "/" + file->name;
     }
 
+    bool forgetReplay(MatchId id) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::string name = replayFileName(id);
+        // The row first: a process stopped between the two leaves a file without a row, which
+        // the next start removes.
+        try {
+            inWrite([&] {
+                db_->query("UPDATE matches SET replay = NULL WHERE id = $1 AND (replay_folder = "
+                           "$2 OR replay_folder IS NULL)",
+                           {id, folder_});
+                return 0;
+            });
+        } catch (const StoreError&) {
+            return false;
+        }
+        removeFile(replayDir_, name);
+        return true;
+    }
+
     const std::string& replayDir() const override { return replayDir_; }
     ReconcileReport reconcileReport() const override { return report_; }
     void setFaultHook(FaultHook hook) override { hook_ = std::move(hook); }
@@ -361,7 +395,7 @@ class SqlStore : public RankedStore {
 
     ClaimResult claim(const std::string& keyHash, const std::string& name, std::int64_t nowMs) {
         ClaimResult result;
-        const std::string nameKey = ranking::playerNameKey(name);
+        const std::string nameKey = net::playerNameKey(name);
         const std::optional<Player> owner = playerWhere("key_hash = $1", keyHash, true);
         const std::vector<SqlRow> holder =
             db_->query("SELECT id, key_hash FROM players WHERE name_key = $1", {nameKey});
