@@ -203,6 +203,7 @@ void writeRanked(Writer& w, const Message& m) {
     case MessageType::Rated:
         w.u32(m.number);
         w.u8(m.reason);
+        w.u8(m.seat);
         for (int s = 0; s < 2; ++s) {
             w.u16(m.ranked.before[s]);
             w.u16(m.ranked.after[s]);
@@ -254,7 +255,7 @@ bool readRanked(Reader& r, Message& m) {
         return true;
     }
     case MessageType::Rated:
-        if (!r.u32(m.number) || !r.u8(m.reason)) {
+        if (!r.u32(m.number) || !r.u8(m.reason) || !r.u8(m.seat)) {
             return false;
         }
         for (int s = 0; s < 2; ++s) {
@@ -262,7 +263,8 @@ bool readRanked(Reader& r, Message& m) {
                 return false;
             }
         }
-        return m.reason <= lastRatedOutcome || r.fail("an unknown rating outcome");
+        return (m.reason <= lastRatedOutcome && m.seat < 2) ||
+               r.fail("a rating's outcome out of range");
     default:
         return r.fail("unknown message type");
     }

@@ -161,7 +161,8 @@ struct RankedFields {
     std::uint8_t key[playerKeyBytes] = {};
     // Standing.
     RankedStanding standing;
-    // Rated: each seat's rating before and after the match (whole points; 0 when unrated).
+    // Rated (with the receiver's seat in Message::seat): each seat's rating before and after
+    // the match (whole points; 0 when unrated).
     std::uint16_t before[2] = {0, 0};
     std::uint16_t after[2] = {0, 0};
 };

@@ -1289,6 +1289,8 @@ void ServerLobby::rankedRating(ClientId id, bool ok, double rating) {
         refuse(id, RefusalReason::RankedRefused, rankedRefusal::storeFailed);
         return;
     }
+    log_.say(LogLevel::Info, "ranked queue: %s waits (rating %.0f)",
+             found->second->name.c_str(), rating);
     rankedWaiters_.push_back(RankedWaiter{id, player, rating, lastCall_});
     rankedWindows_[id] = rankedWindow(0);
     Message waiting;
@@ -1402,6 +1404,7 @@ void ServerLobby::recorded(const RecordTicket& ticket, const RecordOutcome& resu
         if (ticket.clients[s] == 0 || found == clients_.end() || found->second->closing) {
             continue;
         }
+        rated.seat = static_cast<std::uint8_t>(s);
         send(ticket.clients[s], rated);
         if (outcome == RatedOutcome::Rated && found->second->player == ticket.players[s] &&
             !found->second->askingStanding) {

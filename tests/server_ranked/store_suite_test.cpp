@@ -266,6 +266,41 @@ TEST_F(StoreSuite, ReplaysAreKeptWithTheirRowsAndCheckedAtEachStart) {
     EXPECT_TRUE(store_->replayPath(first.id));
 }
 
+TEST_F(StoreSuite, RanksFollowTheLeaderboardAndACappedFolderLetsReplaysGo) {
+    const Player a = claim("a");
+    const Player b = claim("b");
+    const Player c = claim("c");
+    EXPECT_EQ(store_->rankOf(a.id), 0) << "before any rated match";
+    const RecordedMatch kept = play(a, b, 0, true, {1, 2, 3});
+    play(c, b, 0);
+    const Leaderboard board = store_->leaderboard(0, 10);
+    for (const LeaderboardEntry& entry : board.entries) {
+        EXPECT_EQ(store_->rankOf(entry.player.id), entry.rank) << entry.player.name;
+    }
+    EXPECT_EQ(store_->rankOf(999), 0);
+
+    // A match that went on too long is kept, never rated.
+    FinishedMatch endless;
+    endless.seats[0] = {a.id, "a"};
+    endless.seats[1] = {c.id, "c"};
+    endless.how = MatchHow::TooLong;
+    endless.winner = noWinner;
+    endless.rated = true;
+    endless.frames = 108000;
+    const RecordedMatch long_ = store_->recordMatch(endless, {});
+    EXPECT_FALSE(long_.rated);
+    EXPECT_EQ(store_->match(long_.id)->how, MatchHow::TooLong);
+
+    // The folder's cap lets the replay go: the row says so first, and stays.
+    const std::string path = *store_->replayPath(kept.id);
+    EXPECT_TRUE(store_->forgetReplay(kept.id));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(store_->match(kept.id)->hasReplay);
+    EXPECT_TRUE(store_->match(kept.id)->rated);
+    store_ = open();
+    EXPECT_EQ(store_->reconcileReport().replaysMissing, 0);
+}
+
 TEST_F(StoreSuite, TwoWritersAtOnceLoseNoRatingUpdate) {
     const Player a = claim("a");
     const Player b = claim("b");

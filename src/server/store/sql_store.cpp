@@ -9,6 +9,7 @@
 #include <set>
 
 #include "net/player_name.h"
+#include "net/protocol.h"
 #include "store/replay_files.h"
 #include "store/schema.h"
 
