@@ -171,7 +171,7 @@ var kokurinRanked = (function () {
 
     function resultNode(match) {
         if (match.winner === null) {
-            return said("span", match.how === "diverged" ? "rankedVoid" : "rankedNoWinner");
+            return said("span", { diverged: "rankedVoid", toolong: "rankedTooLong" }[match.how] || "rankedNoWinner");
         }
         var winner = match.seats[match.winner];
         var key = { left: "rankedWonLeft", gone: "rankedWonGone" }[match.how] || "rankedWon";

@@ -4,6 +4,9 @@
 // the rating's history plotted, a match's link watched in the game to its end, the matches
 // filtered by a typed name (which the game does not hear), the live matches' spectating links,
 // the texts in English; and a page without the API (another host, or offline) as it always was.
+// Then the same over kokurin-server itself, after two ranked matches between kokurin-sim players:
+// the leaderboard, a player's plotted history, and a match's replay, streamed by the server,
+// watched to its end.
 "use strict";
 
 const assert = require("node:assert/strict");
@@ -217,5 +220,98 @@ test("without the API (another host, or offline) the page is as it always was", 
         assert.equal(await page.evaluate(() => fetch("api/live").then(() => "answered", () => "failed")), "failed");
     } finally {
         await browser.context.setOffline(false);
+    }
+});
+
+// ---- The same views over a real kokurin-server, after ranked matches between kokurin-sim players ----
+
+const SERVER =
+    process.env.KOKURIN_SERVER || path.join(NATIVE, "src", "server", "kokurin-server");
+
+function startGameServer(replays) {
+    return new Promise((resolve, reject) => {
+        const child = spawn(SERVER, ["--port", "0", "--host", "127.0.0.1", "--web", session.WEB_DIR,
+                                     "--replays", replays], { stdio: ["ignore", "pipe", "pipe"] });
+        const timer = setTimeout(() => reject(new Error("kokurin-server did not start")), 10000);
+        let output = "";
+        child.log = "";
+        child.stderr.on("data", (chunk) => (child.log += chunk));
+        child.stdout.on("data", (chunk) => {
+            output += chunk;
+            const found = /listening on port (\d+)/.exec(output);
+            if (found) {
+                clearTimeout(timer);
+                resolve({ child, port: Number(found[1]), url: "http://127.0.0.1:" + found[1] + "/" });
+            }
+        });
+        child.on("exit", (code) => reject(new Error("kokurin-server exited with " + code)));
+    });
+}
+
+// A ranked kokurin-sim as NAME (its key in work/NAME.key); done resolves with its exit code.
+function rankedSim(port, name, extra = []) {
+    const child = spawn(SIM, ["--online", "ws://127.0.0.1:" + port + "/", "--ranked", "--name", name,
+                              "--key-file", path.join(work, name + ".key"), ...extra],
+                        { stdio: ["ignore", "ignore", "pipe"] });
+    const run = { child, stderr: "" };
+    child.stderr.on("data", (chunk) => (run.stderr += chunk));
+    run.done = new Promise((resolve) => child.on("exit", (code) => resolve(code)));
+    return run;
+}
+
+// Two players, one leaving after 11.7 s: a rated match.
+async function rankedMatch(port, leaver, stayer) {
+    const keys = path.join(work, "leave.keys");
+    fs.writeFileSync(keys, "700 1\n");
+    const sims = [rankedSim(port, leaver, ["--keys", keys]), rankedSim(port, stayer)];
+    let timer;
+    const codes = await Promise.race([
+        Promise.all(sims.map((s) => s.done)),
+        new Promise((resolve) => (timer = setTimeout(() => resolve("timeout"), 90000))),
+    ]);
+    clearTimeout(timer);
+    sims.forEach((s) => s.child.kill());
+    assert.deepEqual(codes, [0, 0], sims[0].stderr + sims[1].stderr);
+    assert.match(sims[1].stderr, /ranked match rated/);
+}
+
+test("on kokurin-server after two ranked matches: the leaderboard, a player's plotted history and a match watched to its end", async () => {
+    const real = await startGameServer(path.join(work, "live-replays"));
+    try {
+        await rankedMatch(real.port, "ann", "bob");
+        await rankedMatch(real.port, "cy", "ann");
+        const { page } = browser;
+        await page.goto(real.url + "index.html?seed=81#/leaderboard");
+        await viewShown(page, "leaderboard");
+        const rows = await page.$$eval("#ranked-view tr", (trs) => trs.slice(1).map((tr) => tr.cells[1].textContent));
+        assert.deepEqual(rows.slice().sort(), ["ann", "bob", "cy"]);
+        await session.waitForScreen(page, "title", 0);
+
+        await page.click("#ranked-view a[href='#/player/ann']");
+        await viewShown(page, "player");
+        const points = await page.$eval("#ranked-view .ranked-line", (line) => line.getAttribute("points").split(" "));
+        assert.equal(points.length, 2, "one point for each of ann's rated matches");
+        assert.notEqual(points[0].split(",")[1], points[1].split(",")[1], "she lost, then won");
+
+        // Her first match: the page starts again at its link and the game watches the replay the
+        // server streams.
+        const watch = await page.$$eval("#ranked-view a.ranked-watch", (as) => as.map((a) => a.getAttribute("href")));
+        assert.equal(watch.length, 2);
+        const first = watch[watch.length - 1];
+        await Promise.all([page.waitForEvent("load"), page.click("#ranked-view a.ranked-watch[href='" + first + "']")]);
+        assert.equal(await page.evaluate(() => window.location.hash), first);
+        await session.waitForFrames(page, 10);
+        for (let i = 0; i < 3; i++) {
+            await session.waitForFrames(page, (await session.frames(page)) + 3);
+            await page.keyboard.press("ArrowUp");
+        }
+        await page.waitForFunction(() => window.kokurinReplays.lastWatched !== null, null, { timeout: 90000 });
+        const watched = await page.evaluate(() => window.kokurinReplays.lastWatched);
+        assert.equal(watched.ok, true, watched.text);
+        await viewShown(page, "match");
+        await session.waitForScreen(page, "title", 0, 30000);
+        assert.deepEqual(browser.errors, []);
+    } finally {
+        real.child.kill();
     }
 });
