@@ -160,7 +160,7 @@ class LobbyScreen {
                     return true;
                 }
                 // Back in the lobby: the rank and the top ten have moved since.
-                standingAt_ = 0;
+                standingStale_ = true;
                 continue;
             }
             if (client.phase() == net::OnlineClient::Phase::Lobby) {
@@ -233,12 +233,18 @@ class LobbyScreen {
         menuItems_ = items;
     }
 
+    // The Identify's answer is fresh; later the rank and the top ten move as others play.
     void refreshStanding(net::OnlineClient& client) {
-        if (client.ranked() && (standingAt_ == 0 || clockMilliseconds() - standingAt_ >= standingEveryMs)) {
-            if (standingAt_ != 0) {
-                client.askStanding();
-            }
-            standingAt_ = clockMilliseconds() | 1u;
+        if (!client.ranked()) {
+            return;
+        }
+        const std::uint32_t now = clockMilliseconds();
+        if (standingAt_ == 0) {
+            standingAt_ = now | 1u;
+        } else if (standingStale_ || now - standingAt_ >= standingEveryMs) {
+            client.askStanding();
+            standingAt_ = now | 1u;
+            standingStale_ = false;
         }
     }
 
@@ -628,6 +634,7 @@ class LobbyScreen {
     // last asked for (0: never).
     int menuItems_ = casualItems;
     std::uint32_t standingAt_ = 0;
+    bool standingStale_ = false;
     std::uint32_t refusalsSeen_ = 0;
     const char* notice_ = nullptr;
     std::string announced_;

@@ -16,10 +16,10 @@ BackgroundWorker::~BackgroundWorker() {
     thread_.join();
 }
 
-bool BackgroundWorker::run(std::function<void()> job) {
+bool BackgroundWorker::run(std::function<void()> job, bool droppable) {
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (stopping_ || (cap_ != 0 && jobs_.size() >= cap_)) {
+        if (stopping_ || (droppable && cap_ != 0 && jobs_.size() >= cap_)) {
             return false;
         }
         jobs_.push_back(std::move(job));

@@ -20,8 +20,9 @@ class BackgroundWorker {
     BackgroundWorker(const BackgroundWorker&) = delete;
     BackgroundWorker& operator=(const BackgroundWorker&) = delete;
 
-    // False when the queue is full (the job is not run).
-    bool run(std::function<void()> job);
+    // False when the queue is full (the job is not run); a job that must not be dropped is
+    // queued past the cap.
+    bool run(std::function<void()> job, bool droppable = true);
 
   private:
     void work();

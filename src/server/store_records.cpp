@@ -70,7 +70,7 @@ net::RankedStanding StoreRecords::standingOf(const store::Player& player) {
 
 void StoreRecords::claim(const std::string& keyHex, const std::string& name,
                          std::function<void(PlayerClaim)> done) {
-    worker_.run([this, keyHex, name, done = std::move(done)]() {
+    const bool queued = worker_.run([this, keyHex, name, done]() {
         PlayerClaim claim;
         try {
             const store::ClaimResult result =
@@ -95,11 +95,14 @@ void StoreRecords::claim(const std::string& keyHex, const std::string& name,
         }
         post_([done, claim]() { done(claim); });
     });
+    if (!queued) {
+        post_([done]() { done(PlayerClaim()); });
+    }
 }
 
 void StoreRecords::standing(RankedPlayer player,
                             std::function<void(bool, net::RankedStanding)> done) {
-    worker_.run([this, player, done = std::move(done)]() {
+    const bool queued = worker_.run([this, player, done]() {
         bool ok = false;
         net::RankedStanding standing;
         try {
@@ -112,10 +115,13 @@ void StoreRecords::standing(RankedPlayer player,
         }
         post_([done, ok, standing]() { done(ok, standing); });
     });
+    if (!queued) {
+        post_([done]() { done(false, net::RankedStanding()); });
+    }
 }
 
 void StoreRecords::rating(RankedPlayer player, std::function<void(bool, double)> done) {
-    worker_.run([this, player, done = std::move(done)]() {
+    const bool queued = worker_.run([this, player, done]() {
         bool ok = false;
         double rating = 0;
         try {
@@ -128,6 +134,9 @@ void StoreRecords::rating(RankedPlayer player, std::function<void(bool, double)>
         }
         post_([done, ok, rating]() { done(ok, rating); });
     });
+    if (!queued) {
+        post_([done]() { done(false, 0.0); });
+    }
 }
 
 RecordOutcome StoreRecords::keep(const MatchRecord& match, const std::vector<std::uint8_t>& replay) {
@@ -178,7 +187,7 @@ void StoreRecords::record(MatchRecord match, std::vector<std::uint8_t> replay,
                  done = std::move(done)]() {
         const RecordOutcome outcome = keep(match, replay);
         post_([done, outcome]() { done(outcome); });
-    });
+    }, false);
 }
 
 } // namespace kokurin

@@ -45,8 +45,9 @@ class StoreRecords : public RankedRecords {
     Clock clock_;
     // Used on the worker's thread only.
     std::unique_ptr<ReplayFolder> folder_;
-    // Last: stopped (and joined) before what its jobs use goes.
-    BackgroundWorker worker_;
+    // Last: stopped (and joined) before what its jobs use goes. Questions past its cap are
+    // answered "failed" at once (a flood of Identifys costs no memory); a match is always kept.
+    BackgroundWorker worker_{1024};
 };
 
 // The milliseconds since 1970 now.

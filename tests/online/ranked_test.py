@@ -15,6 +15,11 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import ws_client  # noqa: E402
+
+IDENTIFY, STANDING, RANKED_QUEUE = 21, 22, 24
+
 sim, server_binary = sys.argv[1], sys.argv[2]
 work = tempfile.mkdtemp(prefix='kokurin-ranked-')
 replays = os.path.join(work, 'replays')
@@ -115,7 +120,7 @@ def rating_change(proc):
     return None
 
 
-def ranked_match(port, leaver, stayer, live=None):
+def ranked_match(port, leaver, stayer):
     """leaver presses ESC at frame 700 (11.7 s): the stayer wins a rated match."""
     keys = os.path.join(work, 'leave.keys')
     with open(keys, 'w') as f:
@@ -125,8 +130,6 @@ def ranked_match(port, leaver, stayer, live=None):
     # The second asks once the first waits, so the first takes 1P.
     wait_for(lambda: server_log().count('ranked queue: ') > before, leaver + ' waiting')
     second = player(port, stayer)
-    if live is not None:
-        live(first, second)
     codes = finish([first, second])
     check(codes == [0, 0], '%s and %s exit 0: %s\n%s%s' % (
         leaver, stayer, codes, read(first.tag + '.err').decode(errors='replace'),
@@ -135,23 +138,34 @@ def ranked_match(port, leaver, stayer, live=None):
 
 
 def the_live_match(port):
-    def watch(first, second):
-        seen = []
+    """Headless players play as fast as the relay lets them, so the match watched live is held
+    by a player of the test's own that sends no frames, until it leaves."""
+    before = server_log().count('ranked queue: ')
+    dee = ws_client.Client(port, 'dee')
+    dee.send(bytes([IDENTIFY]) + bytes([9]) * 32)
+    check(dee.expect(STANDING) is not None, 'a key is answered with its standing')
+    dee.send(bytes([RANKED_QUEUE]))
+    wait_for(lambda: server_log().count('ranked queue: ') > before, 'dee waiting')
+    eve = player(port, 'eve')
+    check(dee.expect(ws_client.START, timeout=30) is not None, 'dee and eve are paired')
+    seen = []
 
-        def listed():
-            status, answer = api(port, '/api/live')
-            seen[:] = answer['matches']
-            return len(seen) == 1
-        wait_for(listed, 'the live match')
-        if seen:
-            check(seen[0]['rated'] and sorted(seen[0]['names']) == ['ann', 'bob'],
-                  'the live match is ann and bob, rated: %s' % seen)
-    return watch
+    def listed():
+        seen[:] = api(port, '/api/live')[1]['matches']
+        return len(seen) == 1
+    wait_for(listed, 'the live match')
+    check(seen and seen[0]['rated'] and seen[0]['names'] == ['dee', 'eve'],
+          'the live match is dee and eve\'s, rated: %s' % seen)
+    dee.leave()
+    check(finish([eve], timeout=60) == [0], 'eve wins when dee leaves')
+    check(b'not rated: under ten seconds' in read(eve.tag + '.err'),
+          'a match left at once is not rated: %r' % read(eve.tag + '.err'))
+    dee.close()
 
 
 def scenario():
     proc, port = start_server()
-    ann_bob = ranked_match(port, 'ann', 'bob', live=the_live_match(port))
+    ann_bob = ranked_match(port, 'ann', 'bob')
     ann, bob = [rating_change(p) for p in ann_bob]
     check(ann is not None and ann[0] == 'rated' and ann[1] == 1500 and ann[2] < 1500,
           'ann left and lost rating: %s' % (ann,))
@@ -223,6 +237,7 @@ def scenario():
     check(api(port, '/api/players/%E2%80%AEnn')[0] == 400, 'a name the rules refuse')
     status, answer = api(port, '/api/live')
     check(answer == {'matches': []}, 'nothing is played now')
+    the_live_match(port)
 
     # The store outlives the server.
     proc.terminate()
