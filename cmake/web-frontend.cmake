@@ -100,7 +100,7 @@ configure_file(${web_dir}/shell.html ${shell_file} @ONLY)
 add_executable(kokurin ${KOKURIN_WEB_SOURCES})
 target_link_libraries(kokurin PRIVATE kokurin_core)
 set_target_properties(kokurin PROPERTIES OUTPUT_NAME index SUFFIX .html
-    LINK_DEPENDS "${shell_file};${web_dir}/page.js;${web_dir}/library_kokurin.js;${web_dir}/asset_loader.js;${web_dir}/app_install.js;${web_dir}/replays.js;${web_dir}/page_texts.js;${web_dir}/pointer_input.js;${web_dir}/page_layout.js;${web_dir}/touch_buttons.js;${web_dir}/online_link.js;${font_script};${picture_script}")
+    LINK_DEPENDS "${shell_file};${web_dir}/page.js;${web_dir}/library_kokurin.js;${web_dir}/asset_loader.js;${web_dir}/app_install.js;${web_dir}/replays.js;${web_dir}/page_texts.js;${web_dir}/pointer_input.js;${web_dir}/page_layout.js;${web_dir}/touch_buttons.js;${web_dir}/online_link.js;${web_dir}/ranked_views.js;${font_script};${picture_script}")
 # ASYNCIFY lets pumpFrame and the hint box yield to the browser in the middle of the screens'
 # loops; its stack holds the game's call chain while it waits.
 target_link_options(kokurin PRIVATE
@@ -119,6 +119,7 @@ target_link_options(kokurin PRIVATE
     "SHELL:--pre-js ${web_dir}/app_install.js"
     "SHELL:--pre-js ${web_dir}/replays.js"
     "SHELL:--pre-js ${web_dir}/online_link.js"
+    "SHELL:--pre-js ${web_dir}/ranked_views.js"
     # The browser's WebSocket for online play (online_transport.cpp).
     -lwebsocket.js)
 add_dependencies(kokurin kokurin_web_data)

@@ -25,6 +25,9 @@ packages=(
     # The Debian packages' test (kokurin-server's system user), and a Japanese locale made from
     # the locales' data for the Windows game's language test under Wine.
     adduser locales
+    # Ranked play's store: SQLite, and PostgreSQL for several server processes (the store's
+    # tests start a throwaway cluster of their own).
+    libsqlite3-dev libpq-dev postgresql
 )
 # The browser tests run Node with npm; a Node that is already there (for example NodeSource's,
 # which brings its own npm) is kept, and Debian's packages only fill what is missing.

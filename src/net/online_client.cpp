@@ -2,6 +2,8 @@
 // (its own seat's too), so that every player and spectator plays the server's order.
 #include "net/online_client.h"
 
+#include <algorithm>
+
 #include "net/player_name.h"
 
 namespace kokurin::net {
@@ -119,6 +121,12 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         }
         welcomed_ = true;
         welcomeToken_ = m.token;
+        if (!key_.empty()) {
+            Message identify;
+            identify.type = MessageType::Identify;
+            std::copy(key_.bytes.begin(), key_.bytes.end(), identify.ranked.key);
+            send(identify);
+        }
         if (phase_ == Phase::Playing && token_ != 0) {
             // Back after a dropped connection: ask for the match again.
             Message resume;
@@ -160,6 +168,13 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             token_ = welcomeToken_;
             request_ = Message();
         }
+        if (m.reason == static_cast<std::uint8_t>(RefusalReason::NameTaken) ||
+            m.reason == static_cast<std::uint8_t>(RefusalReason::RankedRefused)) {
+            // Ranked play is refused; everything else goes on as it was.
+            error_ = refusalText(m);
+            rankedWindow_ = 0;
+            return;
+        }
         if (m.reason == static_cast<std::uint8_t>(RefusalReason::RoomFull) ||
             m.reason == static_cast<std::uint8_t>(RefusalReason::RoomUnknown) || resumedTooLate) {
             // The lobby goes on; the player may try another room.
@@ -173,8 +188,20 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
     case MessageType::RoomList:
         rooms_ = m.rooms;
         return;
+    case MessageType::Standing:
+        standing_ = m.ranked.standing;
+        ++standings_;
+        return;
+    case MessageType::RankedWaiting:
+        rankedWindow_ = m.number;
+        return;
+    case MessageType::Rated:
+        rated_ = m;
+        ++ratedCount_;
+        return;
     case MessageType::Joined:
         request_ = Message();
+        rankedWindow_ = 0;
         if (!leftRoom_.empty() && m.text == leftRoom_) {
             return;
         }
@@ -332,6 +359,20 @@ void OnlineClient::quickMatch() {
     send(m);
 }
 
+void OnlineClient::rankedMatch() {
+    leftRoom_.clear();
+    Message m;
+    m.type = MessageType::RankedQueue;
+    request_ = m;
+    send(m);
+}
+
+void OnlineClient::askStanding() {
+    Message m;
+    m.type = MessageType::AskStanding;
+    send(m);
+}
+
 void OnlineClient::rematch() {
     Message m;
     m.type = MessageType::Rematch;
@@ -348,6 +389,7 @@ void OnlineClient::leave() {
     }
     leftRoom_ = room_;
     request_ = Message();
+    rankedWindow_ = 0;
     room_.clear();
     seat_ = spectatorSeat;
     // The next room's first match has a number of its own room's (1 again): it must not be
@@ -415,6 +457,10 @@ std::string refusalText(const Message& refused) {
         return "the match to resume is over";
     case RefusalReason::WrongProcess:
         return "the room is served at " + refused.text;
+    case RefusalReason::NameTaken:
+        return "the name " + refused.text + " belongs to another player's key";
+    case RefusalReason::RankedRefused:
+        return "ranked play refused (" + refused.text + ")";
     }
     return "the server refused";
 }

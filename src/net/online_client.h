@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "net/player_key.h"
 #include "net/protocol.h"
 #include "net/transport.h"
 
@@ -55,6 +56,23 @@ class OnlineClient {
     void quickMatch();
     void rematch();
     void leave();
+
+    // Ranked play: the key is sent (Identify) after every Welcome, so the server knows the
+    // player on each connection; set it before open().
+    void setPlayerKey(const PlayerKey& key) { key_ = key; }
+    // Waits in the ranked queue (Leave leaves it).
+    void rankedMatch();
+    // Asks for the player's standing again (rank and the top ten move as others play).
+    void askStanding();
+    // Whether the server knows this player's key (a Standing came): it plays ranked.
+    bool ranked() const { return standings_ != 0; }
+    const RankedStanding& standing() const { return standing_; }
+    std::uint32_t standingsReceived() const { return standings_; }
+    // The ranked queue's window as the server last said (0: not waiting).
+    std::uint32_t rankedWindow() const { return rankedWindow_; }
+    // The last ranked match's outcome (type Rated; Ping before any) and how many came.
+    const Message& lastRated() const { return rated_; }
+    std::uint32_t ratedReceived() const { return ratedCount_; }
 
     // Inputs go out in batches: at once when the last batch left at least inputBatchMs ago
     // (every frame at 60 frames a second), else with the next update, so that a client running
@@ -151,6 +169,12 @@ class OnlineClient {
     int reconnects_ = 0;
     std::uint32_t reconnectAt_ = 0;
     std::vector<std::vector<std::uint8_t>> received_;
+    PlayerKey key_;
+    RankedStanding standing_;
+    std::uint32_t standings_ = 0;
+    std::uint32_t rankedWindow_ = 0;
+    Message rated_;
+    std::uint32_t ratedCount_ = 0;
     Message batch_;
     std::uint32_t lastFlush_ = 0;
     std::uint32_t now_ = 0;

@@ -156,6 +156,120 @@ class Reader {
     std::size_t left_;
 };
 
+// ---- Ranked play's messages ----
+
+bool rankedFitsLimits(const Message& m) {
+    const RankedStanding& s = m.ranked.standing;
+    if (s.name.size() > maxNameBytes || s.leaders.size() > maxLeaders ||
+        (m.type == MessageType::RankedWaiting && m.number > 0xFFFFu) ||
+        (m.type == MessageType::Rated && m.reason > lastRatedOutcome)) {
+        return false;
+    }
+    for (const RankedLeader& leader : s.leaders) {
+        if (leader.name.size() > maxNameBytes) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void writeRanked(Writer& w, const Message& m) {
+    switch (m.type) {
+    case MessageType::Identify:
+        for (std::uint8_t b : m.ranked.key) {
+            w.u8(b);
+        }
+        break;
+    case MessageType::Standing: {
+        const RankedStanding& s = m.ranked.standing;
+        w.text(s.name);
+        w.u16(s.rating);
+        w.u16(s.deviation);
+        w.u32(s.rank);
+        w.u32(s.games);
+        w.u32(s.wins);
+        w.u32(s.losses);
+        w.u8(static_cast<std::uint8_t>(s.leaders.size()));
+        for (const RankedLeader& leader : s.leaders) {
+            w.u32(leader.rank);
+            w.text(leader.name);
+            w.u16(leader.rating);
+        }
+        break;
+    }
+    case MessageType::RankedWaiting:
+        w.u16(static_cast<std::uint16_t>(m.number));
+        break;
+    case MessageType::Rated:
+        w.u32(m.number);
+        w.u8(m.reason);
+        w.u8(m.seat);
+        for (int s = 0; s < 2; ++s) {
+            w.u16(m.ranked.before[s]);
+            w.u16(m.ranked.after[s]);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+bool readRanked(Reader& r, Message& m) {
+    switch (m.type) {
+    case MessageType::Identify:
+        for (std::uint8_t& b : m.ranked.key) {
+            if (!r.u8(b)) {
+                return false;
+            }
+        }
+        return true;
+    case MessageType::Standing: {
+        RankedStanding& s = m.ranked.standing;
+        std::uint8_t count = 0;
+        if (!r.text(s.name, maxNameBytes, "a name") || !r.u16(s.rating) || !r.u16(s.deviation) ||
+            !r.u32(s.rank) || !r.u32(s.games) || !r.u32(s.wins) || !r.u32(s.losses) ||
+            !r.u8(count)) {
+            return false;
+        }
+        if (count > maxLeaders) {
+            return r.fail("too many leaders");
+        }
+        s.leaders.resize(count);
+        for (RankedLeader& leader : s.leaders) {
+            if (!r.u32(leader.rank) || !r.text(leader.name, maxNameBytes, "a name") ||
+                !r.u16(leader.rating)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    case MessageType::AskStanding:
+    case MessageType::RankedQueue:
+        return true;
+    case MessageType::RankedWaiting: {
+        std::uint16_t window = 0;
+        if (!r.u16(window)) {
+            return false;
+        }
+        m.number = window;
+        return true;
+    }
+    case MessageType::Rated:
+        if (!r.u32(m.number) || !r.u8(m.reason) || !r.u8(m.seat)) {
+            return false;
+        }
+        for (int s = 0; s < 2; ++s) {
+            if (!r.u16(m.ranked.before[s]) || !r.u16(m.ranked.after[s])) {
+                return false;
+            }
+        }
+        return (m.reason <= lastRatedOutcome && m.seat < 2) ||
+               r.fail("a rating's outcome out of range");
+    default:
+        return r.fail("unknown message type");
+    }
+}
+
 bool validSeat(std::uint8_t seat, bool spectatorToo) {
     return seat < 2 || (spectatorToo && seat == spectatorSeat);
 }
@@ -187,7 +301,7 @@ bool fitsLimits(const Message& m) {
             return false;
         }
     }
-    return true;
+    return rankedFitsLimits(m);
 }
 
 void writeStart(Writer& w, const MatchStart& s) {
@@ -336,6 +450,13 @@ bool readBody(Reader& r, Message& m) {
     case MessageType::Ping:
     case MessageType::Pong:
         return r.u32(m.number);
+    case MessageType::Identify:
+    case MessageType::Standing:
+    case MessageType::AskStanding:
+    case MessageType::RankedQueue:
+    case MessageType::RankedWaiting:
+    case MessageType::Rated:
+        return readRanked(r, m);
     }
     return r.fail("unknown message type");
 }
@@ -456,6 +577,14 @@ std::vector<std::uint8_t> encodeMessage(const Message& m) {
     case MessageType::Pong:
         w.u32(m.number);
         break;
+    case MessageType::Identify:
+    case MessageType::Standing:
+    case MessageType::AskStanding:
+    case MessageType::RankedQueue:
+    case MessageType::RankedWaiting:
+    case MessageType::Rated:
+        writeRanked(w, m);
+        break;
     default:
         return {};
     }
@@ -476,7 +605,7 @@ bool decodeMessage(const std::uint8_t* bytes, std::size_t size, Message& message
     Message m;
     m.type = static_cast<MessageType>(bytes[0]);
     if (bytes[0] < static_cast<std::uint8_t>(MessageType::Hello) ||
-        bytes[0] > static_cast<std::uint8_t>(MessageType::Pong)) {
+        bytes[0] > lastMessageType) {
         error = "unknown message type";
         return false;
     }

@@ -50,7 +50,15 @@ enum class MessageType : std::uint8_t {
     Resume = 18,
     Ping = 19,
     Pong = 20,
+    // Ranked play: see the block below.
+    Identify = 21,
+    Standing = 22,
+    AskStanding = 23,
+    RankedQueue = 24,
+    RankedWaiting = 25,
+    Rated = 26,
 };
+constexpr std::uint8_t lastMessageType = 26;
 
 // Why the server refused a request or closed the connection.
 enum class RefusalReason : std::uint8_t {
@@ -62,8 +70,13 @@ enum class RefusalReason : std::uint8_t {
     NotInRoom = 6,
     ResumeUnknown = 7,
     WrongProcess = 8,
+    // Ranked play: the Hello's name belongs to another player key (Identify refused; the
+    // connection stays, unidentified) ...
+    NameTaken = 9,
+    // ... and a ranked request refused; the explanation is one of rankedRefusal's words.
+    RankedRefused = 10,
 };
-constexpr std::uint8_t lastRefusalReason = 8;
+constexpr std::uint8_t lastRefusalReason = 10;
 
 // How a match ended, as the server judged it.
 enum class MatchEnd : std::uint8_t {
@@ -89,6 +102,71 @@ struct RoomEntry {
     std::uint8_t playing = 0;
 };
 
+// ---- Ranked play (types 21 to 26, refusals 9 and 10; docs/protocol.md, "Ranked play") ----
+
+// A player key: 256 random bits the client keeps, which owns its ranked name.
+constexpr std::size_t playerKeyBytes = 32;
+// Players a Standing names beside the player's own.
+constexpr std::size_t maxLeaders = 10;
+
+// Why a Rated match changed no rating (Rated for a rated one).
+enum class RatedOutcome : std::uint8_t {
+    Rated = 0,
+    // Under ten seconds of play.
+    TooShort = 1,
+    // The games parted (MatchEnd 4).
+    Parted = 2,
+    // The match reached the longest the server plays (MatchEnd 5).
+    TooLong = 3,
+    // Nobody won (both players left or were gone).
+    NoWinner = 4,
+    // A rematch in a ranked room: only the room's first match is rated.
+    Rematch = 5,
+    // The server could not save the ratings.
+    NotSaved = 6,
+};
+constexpr std::uint8_t lastRatedOutcome = 6;
+
+// The explanations of a RankedRefused refusal: the client says it in its own words.
+namespace rankedRefusal {
+constexpr const char* noKey = "no key";
+constexpr const char* sameKey = "same key";
+constexpr const char* notHere = "not here";
+constexpr const char* storeFailed = "store failed";
+} // namespace rankedRefusal
+
+struct RankedLeader {
+    std::uint32_t rank = 0;
+    std::string name;
+    std::uint16_t rating = 0;
+};
+
+struct RankedStanding {
+    std::string name;
+    // Whole rating points; the deviation likewise.
+    std::uint16_t rating = 0;
+    std::uint16_t deviation = 0;
+    // 0 before the player's first rated match.
+    std::uint32_t rank = 0;
+    std::uint32_t games = 0;
+    std::uint32_t wins = 0;
+    std::uint32_t losses = 0;
+    // The top of the leaderboard, at most maxLeaders.
+    std::vector<RankedLeader> leaders;
+};
+
+// The ranked messages' own fields (Message::ranked).
+struct RankedFields {
+    // Identify: the player key.
+    std::uint8_t key[playerKeyBytes] = {};
+    // Standing.
+    RankedStanding standing;
+    // Rated (with the receiver's seat in Message::seat): each seat's rating before and after
+    // the match (whole points; 0 when unrated).
+    std::uint16_t before[2] = {0, 0};
+    std::uint16_t after[2] = {0, 0};
+};
+
 // Every message in one record; each type uses the fields docs/protocol.md lists for it and
 // leaves the others at their defaults (so that a decoded message compares equal to the one
 // encoded).
@@ -111,6 +189,8 @@ struct Message {
     MatchStart start;
     std::vector<FrameInput> inputs;
     std::vector<RoomEntry> rooms;
+    // Identify, Standing and Rated (ranked play's block above).
+    RankedFields ranked;
 };
 
 bool operator==(const Message& a, const Message& b);

@@ -330,6 +330,9 @@ std::unique_ptr<net::Transport> openOnlineTransport();
 // The online room the game is in (empty code: none), so that the page can offer a link that
 // joins it; the desktop has nothing to do.
 void announceOnlineRoom(const std::string& serverUrl, const std::string& roomCode);
+// Fills bytes from the system's cryptographic random source (a player key for ranked play is
+// made from it); false when there is none.
+bool fillSystemRandom(std::uint8_t* bytes, std::size_t count);
 
 // ---- Provided by the core, for front ends ---------------------------------------------------
 

@@ -46,6 +46,8 @@ constexpr int verdictY = 388;
 constexpr int verdictHeight = 20;
 constexpr int choicesY = 440;
 constexpr int answerY = 460;
+// A ranked match's rating change, between the verdict and the choices.
+constexpr int ratedY = 414;
 // A server that has said nothing this long (it answers a ping every second) is taken for lost,
 // even before the connection says so.
 constexpr std::uint32_t serverSilentMs = 3000;
@@ -236,7 +238,9 @@ const char* verdictText(const net::OnlineClient& client, const OnlineTexts& text
     return winner >= 0 ? texts.winner[winner] : texts.parted;
 }
 
-AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
+// ratedBefore: the ranked outcomes heard before the match began (one more is this match's).
+AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state,
+                       std::uint32_t ratedBefore) {
     const OnlineTexts& texts = onlineTexts();
     const std::uint32_t number = client.matchNumber();
     const std::uint32_t since = clockMilliseconds();
@@ -264,6 +268,10 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state) {
                                        : texts.waitingForVerdict;
         drawText(screenWidth / 2, verdictY, verdict, textWhite, verdictHeight, gameFace,
                  textCentre);
+        if (client.ratedReceived() > ratedBefore && client.lastRated().number == number) {
+            drawText(screenWidth / 2, ratedY, lastRatedChange(client, texts.ratedChange),
+                     statusYellow, textHeight, gameFace, textCentre);
+        }
         // The choices, each a button for a pointer: the rematch (while it may be asked) and
         // the lobby.
         const bool canAsk = rematchOffered && !asked;
@@ -315,6 +323,7 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept, MatchObse
         }
     }
     const int delay = net::inputDelayForRoundTrip(client.roundTripMs());
+    const std::uint32_t ratedBefore = client.ratedReceived();
     const MatchStart start = client.start().start;
     if (!validMatchStart(start)) {
         client.leave();
@@ -347,7 +356,7 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept, MatchObse
     if (client.phase() == net::OnlineClient::Phase::Failed) {
         return AfterMatch::Failed;
     }
-    return showVerdict(client, match.state());
+    return showVerdict(client, match.state(), ratedBefore);
 }
 
 } // namespace kokurin

@@ -9,6 +9,7 @@
 #include "gfx/text_format.h"
 #include "input/key_state.h"
 #include "input/pick_targets.h"
+#include "net/player_key.h"
 #include "net/transport.h"
 #include "platform/platform.h"
 #include "match/match_start.h"
@@ -32,7 +33,9 @@ constexpr std::uint32_t roomListEveryMs = 2000;
 constexpr std::size_t nameLimit = 16;
 constexpr std::size_t codeLimit = 8;
 
-enum Item { itemName, itemCreate, itemJoin, itemQuick, menuItems };
+// The ranked line is there only when the server knows the player's key.
+enum Item { itemName, itemCreate, itemJoin, itemQuick, itemRanked };
+constexpr int casualItems = itemRanked;
 constexpr int roomsShown = 10;
 // The menu's lines, the rooms' heading (no target) and the rooms, one grid for the pointer.
 constexpr int lineTop = 96;
@@ -41,6 +44,13 @@ constexpr int lineHeight = 20;
 constexpr int backTarget = (460 - lineTop) / lineHeight;
 // Where the name is drawn after its caption (the captions of both languages are narrower).
 constexpr int nameValueX = 120;
+// Ranked play: the player's standing under the server's line, the top ten in a column on the
+// right (outside the lines' pick boxes), the standing asked for again this often.
+constexpr int standingY = 80;
+constexpr int leadersX = 420;
+constexpr int leaderHeight = 16;
+constexpr int rankedPickWidth = 372;
+constexpr std::uint32_t standingEveryMs = 30000;
 
 // One visit's connection; made again when the player changes their name (the server learns a
 // name when a connection greets it).
@@ -49,9 +59,9 @@ struct Connection {
     std::unique_ptr<net::OnlineClient> client;
 
     // False (the old connection kept) when the front end has no network. A resume token asks
-    // for that seat back once welcomed.
-    bool open(const std::string& url, const std::string& name, std::uint64_t resumeToken = 0,
-              const std::string& room = "") {
+    // for that seat back once welcomed; the player key (none: empty) names the player.
+    bool open(const std::string& url, const std::string& name, const net::PlayerKey& key,
+              std::uint64_t resumeToken = 0, const std::string& room = "") {
         std::unique_ptr<net::Transport> fresh = openOnlineTransport();
         if (!fresh) {
             return false;
@@ -59,6 +69,7 @@ struct Connection {
         client.reset();
         transport = std::move(fresh);
         client = std::make_unique<net::OnlineClient>(*transport, name);
+        client->setPlayerKey(key);
         if (resumeToken != 0) {
             client->openToResume(url, resumeToken, room);
         } else {
@@ -95,9 +106,30 @@ const char* refusalNotice(const net::Message& refusal, const OnlineTexts& texts)
         return texts.roomUnknown;
     case net::RefusalReason::ResumeUnknown:
         return texts.resumedTooLate;
+    case net::RefusalReason::NameTaken:
+        return texts.nameTaken;
+    case net::RefusalReason::RankedRefused:
+        return refusal.text == net::rankedRefusal::sameKey  ? texts.rankedSameKey
+               : refusal.text == net::rankedRefusal::noKey  ? texts.rankedNoKey
+               : refusal.text == net::rankedRefusal::notHere ? texts.rankedNotHere
+                                                             : texts.rankedStoreFailed;
     default:
         return texts.refused;
     }
+}
+
+// The player's key from the settings, or one made now (the first online visit) and kept there;
+// none when the system has no random source.
+net::PlayerKey playerKeyOf(Settings& settings) {
+    net::PlayerKey key;
+    if (net::readPlayerKeyHex(settings.playerKey, key)) {
+        return key;
+    }
+    if (net::makePlayerKey(key)) {
+        settings.playerKey = net::playerKeyHex(key);
+        saveSettings(settings);
+    }
+    return key;
 }
 
 class LobbyScreen {
@@ -105,13 +137,13 @@ class LobbyScreen {
     LobbyScreen(Settings& settings, const OnlineRequest& request, MatchObserver* observer)
         : settings_(settings), request_(request), observer_(observer), texts_(onlineTexts()),
           name_(settings.playerName.empty() ? texts_.defaultName : settings.playerName),
-          pending_(request.mode) {}
+          key_(playerKeyOf(settings)), pending_(request.mode) {}
 
     // True when the game is closing.
     bool run() {
         const bool resuming = request_.mode == OnlineRequest::Mode::Resume;
-        if (!connection_.open(request_.server, name_, resuming ? request_.resumeToken : 0,
-                              request_.room)) {
+        if (!connection_.open(request_.server, name_, key_,
+                              resuming ? request_.resumeToken : 0, request_.room)) {
             showMessageBox(texts_.noNetwork);
             return false;
         }
@@ -121,21 +153,26 @@ class LobbyScreen {
             timeOutConnecting(client);
             announceRoom(client);
             keepServer(client);
+            showRankedLine(client);
             if (client.phase() == net::OnlineClient::Phase::Playing) {
                 const AfterMatch after = playMatches(client);
                 if (after == AfterMatch::Closing) {
                     return true;
                 }
+                // Back in the lobby: the rank and the top ten have moved since.
+                standingStale_ = true;
                 continue;
             }
             if (client.phase() == net::OnlineClient::Phase::Lobby) {
                 carryOutRequest(client);
                 refreshRooms(client);
+                refreshStanding(client);
             }
             if (client.refusalsReceived() != refusalsSeen_) {
                 refusalsSeen_ = client.refusalsReceived();
                 notice_ = refusalNotice(client.lastRefusal(), texts_);
                 waitingQuick_ = false;
+                waitingRanked_ = false;
                 if (notice_ == texts_.resumedTooLate) {
                     // The seat is gone: a page loaded again must not ask for it again.
                     keepOnlineSeat("", "", 0);
@@ -143,7 +180,7 @@ class LobbyScreen {
             }
 
             const bool inLobby =
-                client.phase() == net::OnlineClient::Phase::Lobby && !waitingQuick_;
+                client.phase() == net::OnlineClient::Phase::Lobby && !waiting();
             if (!inLobby && entry_.active()) {
                 entry_ = TextEntry();
             }
@@ -167,22 +204,50 @@ class LobbyScreen {
             }
             // The bottom line (the help, ESC's) is a button that does what ESC does.
             if (keyPressed(keyEscape) || framePick() == backTarget) {
-                if (client.phase() == net::OnlineClient::Phase::InRoom || waitingQuick_) {
+                if (client.phase() == net::OnlineClient::Phase::InRoom || waiting()) {
                     client.leave();
                     waitingQuick_ = false;
+                    waitingRanked_ = false;
                     forgetRoomLink();
                 } else {
                     keepName();
                     forgetRoomLink();
                     return false;
                 }
-            } else if (client.phase() == net::OnlineClient::Phase::Lobby && !waitingQuick_) {
+            } else if (client.phase() == net::OnlineClient::Phase::Lobby && !waiting()) {
                 useMenu(client);
             }
         }
     }
 
   private:
+    bool waiting() const { return waitingQuick_ || waitingRanked_; }
+
+    // The ranked line joins the menu once the server knows the player's key; a room line
+    // selected then stays the same room.
+    void showRankedLine(const net::OnlineClient& client) {
+        const int items = client.ranked() ? itemRanked + 1 : casualItems;
+        if (items > menuItems_ && selected_ >= itemRanked) {
+            selected_ += items - menuItems_;
+        }
+        menuItems_ = items;
+    }
+
+    // The Identify's answer is fresh; later the rank and the top ten move as others play.
+    void refreshStanding(net::OnlineClient& client) {
+        if (!client.ranked()) {
+            return;
+        }
+        const std::uint32_t now = clockMilliseconds();
+        if (standingAt_ == 0) {
+            standingAt_ = now | 1u;
+        } else if (standingStale_ || now - standingAt_ >= standingEveryMs) {
+            client.askStanding();
+            standingAt_ = now | 1u;
+            standingStale_ = false;
+        }
+    }
+
     // The name and the code are typed into: there W, S, SPACE and M are letters.
     bool onTypedLine() const { return selected_ == itemName || selected_ == itemJoin; }
 
@@ -235,6 +300,7 @@ class LobbyScreen {
 
     AfterMatch playMatches(net::OnlineClient& client) {
         waitingQuick_ = false;
+        waitingRanked_ = false;
         for (;;) {
             // The seat is kept by the lobby's address (which sends a resume on to the process
             // that holds the room), so that a page loaded again on it comes back here.
@@ -308,7 +374,7 @@ class LobbyScreen {
 
     int lines(const net::OnlineClient& client) const {
         const int rooms = static_cast<int>(client.rooms().size());
-        return menuItems + (rooms < roomsShown ? rooms : roomsShown);
+        return menuItems_ + (rooms < roomsShown ? rooms : roomsShown);
     }
 
     void useMenu(net::OnlineClient& client) {
@@ -326,8 +392,8 @@ class LobbyScreen {
         const int pick = framePick();
         bool act = keyPressed(keyReturn) || (!typing && keyPressed(keySpace));
         bool picked = false;
-        if (pick >= 0 && pick != menuItems && pick < count + 1) {
-            selected_ = pick < menuItems ? pick : pick - 1;
+        if (pick >= 0 && pick != menuItems_ && pick < count + 1) {
+            selected_ = pick < menuItems_ ? pick : pick - 1;
             act = true;
             picked = true;
         }
@@ -374,9 +440,14 @@ class LobbyScreen {
             waitingQuick_ = true;
             break;
         default: {
+            if (selected_ == itemRanked && menuItems_ > itemRanked) {
+                client.rankedMatch();
+                waitingRanked_ = true;
+                break;
+            }
             // A room with a free seat is joined; a full one, or one at play, is watched.
             const net::RoomEntry& room =
-                client.rooms()[static_cast<std::size_t>(selected_ - menuItems)];
+                client.rooms()[static_cast<std::size_t>(selected_ - menuItems_)];
             const bool full = !room.names[0].empty() && !room.names[1].empty();
             client.joinRoom(room.code, full || room.playing != 0, false);
             break;
@@ -404,15 +475,18 @@ class LobbyScreen {
             return false;
         }
         listed_ = false;
-        return connection_.open(request_.server, name_);
+        standingAt_ = 0;
+        return connection_.open(request_.server, name_, key_);
     }
 
     void draw(const net::OnlineClient& client) {
         drawText(32, 24, texts_.heading, textWhite, 24, gameFace, textLeftTop);
         using Phase = net::OnlineClient::Phase;
         const Phase phase = client.phase();
-        // The lines, the rooms and the bottom line, one grid for the pointer.
-        offerPicks(PickGrid{32, lineTop, 576, lineHeight, 1, backTarget + 1});
+        // The lines, the rooms and the bottom line, one grid for the pointer (beside the top ten
+        // when it is shown).
+        offerPicks(PickGrid{32, lineTop, client.ranked() ? rankedPickWidth : 576, lineHeight, 1,
+                            backTarget + 1});
         if (phase == Phase::Failed) {
             drawText(32, 64, failureText(client, texts_), errorRed, textHeight, gameFace,
                      textLeftTop);
@@ -423,6 +497,7 @@ class LobbyScreen {
                  formatText(phase == Phase::Connecting ? texts_.connecting : texts_.connected,
                             request_.server.c_str()),
                  textGrey, textHeight, gameFace, textLeftTop);
+        drawStanding(client);
         if (phase == Phase::InRoom) {
             drawText(32, 120, formatText(texts_.waitingInRoom, client.roomCode().c_str()),
                      textWhite, 20, gameFace, textLeftTop);
@@ -435,20 +510,32 @@ class LobbyScreen {
             drawText(32, 460, texts_.backToLobby, statusYellow, textHeight, gameFace, textLeftTop);
             return;
         }
+        if (waitingRanked_) {
+            drawText(32, 120,
+                     formatText(texts_.waitingRanked,
+                                static_cast<unsigned>(client.rankedWindow() != 0
+                                                          ? client.rankedWindow()
+                                                          : 100)),
+                     textWhite, 20, gameFace, textLeftTop);
+            drawText(32, 460, texts_.backToLobby, statusYellow, textHeight, gameFace, textLeftTop);
+            return;
+        }
         if (phase != Phase::Lobby) {
             return;
         }
         const std::string nameLabel = formatText(texts_.nameItem, "");
         const std::string joinLine =
             formatText(texts_.joinItem, (code_ + (selected_ == itemJoin ? "_" : "")).c_str());
-        const char* items[menuItems] = {nameLabel.c_str(), texts_.createItem, joinLine.c_str(),
-                                        texts_.quickItem};
-        for (int i = 0; i < menuItems; ++i) {
+        const char* items[itemRanked + 1] = {nameLabel.c_str(), texts_.createItem,
+                                             joinLine.c_str(), texts_.quickItem,
+                                             texts_.rankedItem};
+        for (int i = 0; i < menuItems_; ++i) {
             drawText(48, lineTop + lineHeight * i, items[i], i == selected_ ? textWhite : textGrey,
                      textHeight, gameFace, textLeftTop);
         }
         drawNameValue();
-        const int roomsTop = lineTop + lineHeight * (menuItems + 1);
+        drawLeaders(client);
+        const int roomsTop = lineTop + lineHeight * (menuItems_ + 1);
         drawText(32, roomsTop - lineHeight, texts_.roomsHeading, textWhite, textHeight, gameFace,
                  textLeftTop);
         const auto& rooms = client.rooms();
@@ -464,13 +551,47 @@ class LobbyScreen {
                 line += std::string("  ") + texts_.playing;
             }
             drawText(48, roomsTop + lineHeight * i, line.c_str(),
-                     menuItems + i == selected_ ? textWhite : textGrey, textHeight, gameFace,
+                     menuItems_ + i == selected_ ? textWhite : textGrey, textHeight, gameFace,
                      textLeftTop);
         }
         if (notice_ != nullptr) {
             drawText(32, 444, notice_, errorRed, textHeight, gameFace, textLeftTop);
         }
         drawText(32, 460, texts_.lobbyHelp, statusYellow, textHeight, gameFace, textLeftTop);
+    }
+
+    // The player's rating, rank and games, and how the last ranked match changed the rating.
+    void drawStanding(const net::OnlineClient& client) const {
+        if (!client.ranked()) {
+            return;
+        }
+        const net::RankedStanding& s = client.standing();
+        std::string line =
+            s.rank != 0 ? formatText(texts_.ratingLine, static_cast<unsigned>(s.rating),
+                                     static_cast<unsigned>(2 * s.deviation),
+                                     static_cast<unsigned>(s.rank), static_cast<unsigned>(s.games))
+                        : formatText(texts_.unrankedLine, static_cast<unsigned>(s.rating),
+                                     static_cast<unsigned>(2 * s.deviation));
+        drawText(32, standingY, line.c_str(), textWhite, textHeight, gameFace, textLeftTop);
+        if (const char* change = lastRatedChange(client, texts_.lastChange)) {
+            drawText(leadersX, standingY, change, statusYellow, textHeight, gameFace, textLeftTop);
+        }
+    }
+
+    void drawLeaders(const net::OnlineClient& client) const {
+        if (!client.ranked() || client.standing().leaders.empty()) {
+            return;
+        }
+        drawText(leadersX, lineTop, texts_.topTen, textWhite, textHeight, gameFace, textLeftTop);
+        int y = lineTop + lineHeight;
+        for (const net::RankedLeader& leader : client.standing().leaders) {
+            drawText(leadersX, y,
+                     formatText(texts_.leaderLine, static_cast<unsigned>(leader.rank),
+                                leader.name.c_str(), static_cast<unsigned>(leader.rating)),
+                     leader.name == client.standing().name ? textWhite : textGrey, textHeight,
+                     gameFace, textLeftTop);
+            y += leaderHeight;
+        }
     }
 
     // The name in its column: on the selected line what is typed, or while nothing is, the
@@ -495,6 +616,7 @@ class LobbyScreen {
     const OnlineTexts& texts_;
     Connection connection_;
     std::string name_;
+    net::PlayerKey key_;
     // The name line's field while it is selected (empty: the name is kept).
     std::string typedName_;
     std::string code_;
@@ -507,6 +629,12 @@ class LobbyScreen {
     bool listed_ = false;
     std::uint32_t listedAt_ = 0;
     bool waitingQuick_ = false;
+    bool waitingRanked_ = false;
+    // The menu's lines now (the ranked one only with ranked play), and when the standing was
+    // last asked for (0: never).
+    int menuItems_ = casualItems;
+    std::uint32_t standingAt_ = 0;
+    bool standingStale_ = false;
     std::uint32_t refusalsSeen_ = 0;
     const char* notice_ = nullptr;
     std::string announced_;
@@ -525,6 +653,20 @@ void keepOnlineSeat(const std::string& serverUrl, const std::string& roomCode,
     if (seatKeeper != nullptr) {
         seatKeeper(serverUrl, roomCode, resumeToken);
     }
+}
+
+const char* lastRatedChange(const net::OnlineClient& client, const char* format) {
+    if (client.ratedReceived() == 0) {
+        return nullptr;
+    }
+    const net::Message& rated = client.lastRated();
+    if (rated.reason != static_cast<std::uint8_t>(net::RatedOutcome::Rated)) {
+        const int why = rated.reason - 1;
+        return why >= 0 && why < 6 ? onlineTexts().unrated[why] : nullptr;
+    }
+    const int seat = rated.seat < 2 ? rated.seat : 0;
+    return formatText(format, static_cast<unsigned>(rated.ranked.before[seat]),
+                      static_cast<unsigned>(rated.ranked.after[seat]));
 }
 
 bool runOnline(Settings& settings, const OnlineRequest& request, MatchObserver* observer) {

@@ -9,6 +9,9 @@
 
 namespace kokurin {
 
+namespace net {
+class OnlineClient;
+}
 struct Settings;
 struct OnlineRequest;
 
@@ -23,6 +26,10 @@ bool runOnline(Settings& settings, const OnlineRequest& request,
 // the room and the resume token while a match is played, all empty (token 0) once it is over.
 // The page keeps it for the tab's session, so that the page loaded again within the stall
 // timeout takes the seat back (OnlineRequest::Mode::Resume); the desktop keeps none.
+// How the client's last ranked match changed the player's rating, as `format` ("%u %u": before,
+// after) says it, or why it was not rated; null before any ranked match.
+const char* lastRatedChange(const net::OnlineClient& client, const char* format);
+
 using OnlineSeatKeeper = void (*)(const std::string& serverUrl, const std::string& roomCode,
                                   std::uint64_t resumeToken);
 void setOnlineSeatKeeper(OnlineSeatKeeper keeper);

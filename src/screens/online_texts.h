@@ -70,6 +70,35 @@ struct OnlineTexts {
     const char* typingCancel;
     // The settings' server address that is none, and the name's and address's captions there.
     const char* notAnAddress;
+    // Ranked play: the lobby's line for the queue, and waiting in it ("%u": the rating points
+    // the player accepts now).
+    const char* rankedItem;
+    const char* waitingRanked;
+    // The player's standing: "%u %u %u %u" rating, two deviations, rank, rated games; before the
+    // first rated match "%u %u" rating, two deviations.
+    const char* ratingLine;
+    const char* unrankedLine;
+    // The last ranked match's change, "%u %u": before, after; in the lobby and on the verdict.
+    const char* lastChange;
+    const char* ratedChange;
+    // Why a ranked match was not rated, in net::RatedOutcome's order from TooShort.
+    const char* unrated[6];
+    // The top of the leaderboard: its heading, and a line "%u %s %u": rank, name, rating.
+    const char* topTen;
+    const char* leaderLine;
+    // Refusals: the name is another key's, the key already waits or plays, the player has no
+    // key, the server has no ranked play, its ratings cannot be reached.
+    const char* nameTaken;
+    const char* rankedSameKey;
+    const char* rankedNoKey;
+    const char* rankedNotHere;
+    const char* rankedStoreFailed;
+    // The settings' player key: its caption, what it is for, a code that is none, and a key
+    // taken from another device.
+    const char* keyCaption;
+    const char* keyHelp;
+    const char* keyRefused;
+    const char* keyChanged;
 };
 
 const OnlineTexts& japaneseOnlineTexts();

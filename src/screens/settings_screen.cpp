@@ -9,6 +9,7 @@
 #include "input/key_bindings.h"
 #include "input/key_state.h"
 #include "input/pick_targets.h"
+#include "net/player_key.h"
 #include "platform/platform.h"
 #include "screens/flash_options.h"
 #include "screens/frame_flow.h"
@@ -44,6 +45,8 @@ constexpr int moreColumn = 7;
 // The typed fields' longest texts.
 constexpr std::size_t nameLimit = 16;
 constexpr std::size_t addressLimit = 64;
+// A key's code with room for a few stray dashes.
+constexpr std::size_t keyCodeLimit = 72;
 
 enum class Row {
     SoundOn,
@@ -55,6 +58,7 @@ enum class Row {
     ReplaysKept,
     PlayerName,
     ServerAddress,
+    PlayerKey,
     FirstBinding,
     LastBinding = FirstBinding + bindingSeats * bindingActions - 1,
     ResetKeys,
@@ -102,6 +106,8 @@ std::string label(const Screen& screen, int row) {
         return t.playerName;
     case Row::ServerAddress:
         return t.serverAddress;
+    case Row::PlayerKey:
+        return onlineTexts().keyCaption;
     case Row::ResetKeys:
         return t.resetKeys;
     case Row::Leave:
@@ -112,6 +118,12 @@ std::string label(const Screen& screen, int row) {
     const int binding = row - static_cast<int>(Row::FirstBinding);
     return std::string(t.seats[binding / bindingActions]) + " " +
            t.actions[binding % bindingActions];
+}
+
+// The settings' player key as the code a player copies ("" when none was made yet).
+std::string keyCode(const Settings& settings) {
+    net::PlayerKey key;
+    return net::readPlayerKeyHex(settings.playerKey, key) ? net::playerKeyCode(key) : "";
 }
 
 std::string value(const Screen& screen, int row) {
@@ -136,6 +148,11 @@ std::string value(const Screen& screen, int row) {
         return s.playerName;
     case Row::ServerAddress:
         return s.serverAddress;
+    case Row::PlayerKey: {
+        // Its first and last groups: the whole code is shown where it is copied.
+        const std::string code = keyCode(s);
+        return code.empty() ? "-" : code.substr(0, 6) + "-...-" + code.substr(code.size() - 6);
+    }
     case Row::ResetKeys:
     case Row::Leave:
         return "";
@@ -253,6 +270,12 @@ bool activate(Screen& screen) {
         screen.note.clear();
         return true;
     }
+    if (row == static_cast<int>(Row::PlayerKey)) {
+        // The code to copy is the field's hint; typing one takes another device's key.
+        screen.entry.begin(keyCode(screen.settings), keyCodeLimit, TypedSet::KeyCode);
+        screen.note.clear();
+        return true;
+    }
     change(screen, 1);
     return true;
 }
@@ -265,6 +288,18 @@ void keepTyped(Screen& screen) {
     }
     if (screen.row == static_cast<int>(Row::PlayerName)) {
         screen.settings.playerName = typed;
+        return;
+    }
+    if (screen.row == static_cast<int>(Row::PlayerKey)) {
+        net::PlayerKey key;
+        if (net::readPlayerKeyCode(typed, key)) {
+            screen.settings.playerKey = net::playerKeyHex(key);
+            screen.note = onlineTexts().keyChanged;
+            screen.noteColour = noteYellow;
+        } else {
+            screen.note = onlineTexts().keyRefused;
+            screen.noteColour = alarmRed;
+        }
         return;
     }
     std::string url;
@@ -317,7 +352,9 @@ void takeNewKey(Screen& screen, int key) {
 void draw(const Screen& screen) {
     drawText(screenWidth / 2, 16, screen.texts->heading, textWhite, 20, gameFace, textCentre);
     if (screen.entry.active()) {
-        screen.entry.draw(label(screen, screen.row).c_str(), firstRowY);
+        const bool key = screen.row == static_cast<int>(Row::PlayerKey);
+        screen.entry.draw(key ? onlineTexts().keyHelp : label(screen, screen.row).c_str(),
+                          firstRowY);
         return;
     }
     for (int row = 0; row < rowCount; ++row) {

@@ -49,6 +49,8 @@ constexpr int keyWidth = 56;
 constexpr int keyHeight = 36;
 constexpr int keyboardLeft = 40;
 constexpr char keyboardCharacters[] = "1234567890qwertyuiopasdfghjkl-zxcvbnm.:/";
+// A key's code breaks after its fifth group ("XXXXXX-" five times).
+constexpr std::size_t keyCodeLine = 35;
 enum ControlKey { controlShift, controlBackspace, controlNone, controlDone, controlCancel };
 
 bool allowed(char c, TypedSet set) {
@@ -61,13 +63,15 @@ bool allowed(char c, TypedSet set) {
         return alphanumeric || std::strchr("-_.", c) != nullptr;
     case TypedSet::Address:
         return alphanumeric || std::strchr("-_.:/", c) != nullptr;
+    case TypedSet::KeyCode:
+        return alphanumeric || c == '-';
     }
     return false;
 }
 
 // c as the field takes it (a code's letters upper-case), or 0 when it takes no such character.
 char fieldCharacter(char c, bool shifted, TypedSet set) {
-    if (c >= 'a' && c <= 'z' && (shifted || set == TypedSet::Code)) {
+    if (c >= 'a' && c <= 'z' && (shifted || set == TypedSet::Code || set == TypedSet::KeyCode)) {
         c = static_cast<char>(c - 'a' + 'A');
     }
     return c != 0 && allowed(c, set) ? c : 0;
@@ -155,10 +159,25 @@ TextEntry::Outcome TextEntry::update() {
     return outcome;
 }
 
+void TextEntry::drawKeyCodeField(int y) const {
+    // A key's code is 62 characters: two lines of smaller text, split after a dash.
+    const bool hinted = text_.empty();
+    const std::string shown = hinted ? hint_ : text_ + "_";
+    const std::size_t split = shown.size() > keyCodeLine ? keyCodeLine : shown.size();
+    const Colour colour = hinted ? textGrey : textWhite;
+    if (hinted) {
+        drawText(36, y, "_", textWhite, 14, gameFace, textLeftTop);
+    }
+    drawText(48, y, shown.substr(0, split).c_str(), colour, 14, gameFace, textLeftTop);
+    drawText(48, y + 16, shown.substr(split).c_str(), colour, 14, gameFace, textLeftTop);
+}
+
 void TextEntry::draw(const char* caption, int top) const {
     const OnlineTexts& texts = onlineTexts();
     drawText(48, top, caption, textWhite, 14, gameFace, textLeftTop);
-    if (text_.empty()) {
+    if (set_ == TypedSet::KeyCode) {
+        drawKeyCodeField(top + 22);
+    } else if (text_.empty()) {
         drawText(48, top + 22, "_", textWhite, 20, gameFace, textLeftTop);
         drawText(64, top + 22, hint_.c_str(), textGrey, 20, gameFace, textLeftTop);
     } else {

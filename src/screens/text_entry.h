@@ -9,8 +9,9 @@
 namespace kokurin {
 
 // What a field takes: a player's name (letters, digits, - _ .), a room code (letters and digits,
-// upper-cased) or a server's address (also : / and the like).
-enum class TypedSet { Name, Code, Address };
+// upper-cased), a server's address (also : / and the like) or a player key's code (letters and
+// digits upper-cased, and -; drawn smaller, over two lines).
+enum class TypedSet { Name, Code, Address, KeyCode };
 
 // The characters typed this frame onto text, up to limit bytes; BACKSPACE takes the last one
 // back (a multi-byte one whole). Letters are upper-case with SHIFT, or always for a code.
@@ -32,6 +33,8 @@ class TextEntry {
     void draw(const char* caption, int top) const;
 
   private:
+    void drawKeyCodeField(int y) const;
+
     bool active_ = false;
     bool shifted_ = false;
     std::string text_;

@@ -19,12 +19,17 @@
 #include <string>
 #include <unordered_map>
 
+#include "api/ranked_api.h"
+#include "background_worker.h"
+#include "live_matches.h"
 #include "net/protocol.h"
 #include "peer_address.h"
 #include "replay_folder.h"
 #include "server_lobby.h"
 #include "server_log.h"
 #include "server_options.h"
+#include "store/ranked_store.h"
+#include "store_records.h"
 #include "web_files.h"
 #include "worker_referee.h"
 #include "ws_connection.h"
@@ -149,6 +154,16 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
         return true;
     }
     std::uint16_t port() const { return acceptor_.local_endpoint().port(); }
+
+    // Ranked play: the lobby's records, and the API answered on its worker (each outlives the
+    // server's loop).
+    void setRanked(kokurin::RankedRecords* records, kokurin::api::RankedApi* api,
+                   kokurin::LiveMatches* live, kokurin::BackgroundWorker* apiWorker) {
+        lobby_.setRecords(records);
+        api_ = api;
+        live_ = live;
+        apiWorker_ = apiWorker;
+    }
 
     // The lobby's outbox.
     void send(kokurin::ClientId client, const std::vector<std::uint8_t>& bytes) override {
@@ -380,6 +395,10 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
         const std::string target(request.target());
         std::string path;
         std::string address;
+        if (kokurin::api::RankedApi::handles(target.substr(0, target.find('?')))) {
+            answerApi(hs, target, reading);
+            return;
+        }
         if (reading && target.substr(0, target.find('?')) == "/online.json") {
             auto response = std::make_shared<http::response<http::string_body>>(
                 http::status::ok, request.version());
@@ -408,24 +427,105 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
             return;
         }
         log_.say(LogLevel::Debug, "serving %s to %s", path.c_str(), hs->peer.c_str());
+        sendFile(hs, std::move(file), kokurin::contentTypeOf(path), {});
+    }
+
+    // A file opened for the answer: its length for HEAD, else streamed from the disk as the
+    // client reads it (a slow reader holds a few kilobytes).
+    void sendFile(const std::shared_ptr<Handshake>& hs, http::file_body::value_type file,
+                  const std::string& type,
+                  const std::vector<std::pair<http::field, std::string>>& headers) {
+        const auto& request = hs->parser.get();
         if (request.method() == http::verb::head) {
             // The length of what GET would send, and no body.
             auto response = std::make_shared<http::response<http::empty_body>>(
                 http::status::ok, request.version());
-            response->set(http::field::content_type, kokurin::contentTypeOf(path));
+            response->set(http::field::content_type, type);
+            for (const auto& header : headers) {
+                response->set(header.first, header.second);
+            }
             response->content_length(file.size());
             response->keep_alive(false);
             write(hs, response);
             return;
         }
-        // Streamed from the file as the client reads it: a slow reader holds a few kilobytes.
         auto response = std::make_shared<http::response<http::file_body>>(
             std::piecewise_construct, std::make_tuple(std::move(file)),
             std::make_tuple(http::status::ok, request.version()));
-        response->set(http::field::content_type, kokurin::contentTypeOf(path));
+        response->set(http::field::content_type, type);
+        for (const auto& header : headers) {
+            response->set(header.first, header.second);
+        }
         response->prepare_payload();
         response->keep_alive(false);
         write(hs, response);
+    }
+
+    // /api/: read-only, answered on the API's worker (the store may be slow or far away), then
+    // written from the loop like any answer.
+    void answerApi(const std::shared_ptr<Handshake>& hs, const std::string& target,
+                   bool reading) {
+        kokurin::api::ApiAnswer refusal;
+        refusal.contentType = "application/json; charset=utf-8";
+        refusal.cacheControl = "no-store";
+        if (!reading) {
+            refusal.status = 405;
+            refusal.body = "{\"error\": \"only GET and HEAD are answered\"}\n";
+        } else if (api_ == nullptr) {
+            refusal.status = 404;
+            refusal.body = "{\"error\": \"this server keeps no ranked play\"}\n";
+        } else {
+            kokurin::api::RankedApi* api = api_;
+            asio::io_context& io = io_;
+            const bool queued = apiWorker_->run([this, api, &io, hs, target] {
+                kokurin::api::ApiAnswer answer = api->answer(target, kokurin::wallClockMs());
+                asio::post(io, [this, hs, answer = std::move(answer)] { sendApi(hs, answer); });
+            });
+            if (queued) {
+                return;
+            }
+            refusal.status = 503;
+            refusal.body = "{\"error\": \"the server is busy; ask again\"}\n";
+        }
+        sendApi(hs, refusal);
+    }
+
+    void sendApi(const std::shared_ptr<Handshake>& hs, const kokurin::api::ApiAnswer& answer) {
+        const auto& request = hs->parser.get();
+        if (!answer.filePath.empty()) {
+            // A replay: the file the store's row names, never a path from the request.
+            beast::error_code ec;
+            http::file_body::value_type file;
+            file.open(answer.filePath.c_str(), beast::file_mode::scan, ec);
+            if (!ec) {
+                std::vector<std::pair<http::field, std::string>> headers = {
+                    {http::field::cache_control, answer.cacheControl}};
+                if (!answer.contentDisposition.empty()) {
+                    headers.emplace_back(http::field::content_disposition,
+                                         answer.contentDisposition);
+                }
+                sendFile(hs, std::move(file), answer.contentType, headers);
+                return;
+            }
+            kokurin::api::ApiAnswer gone;
+            gone.status = 404;
+            gone.contentType = "application/json; charset=utf-8";
+            gone.cacheControl = "no-store";
+            gone.body = "{\"error\": \"no replay for that match\"}\n";
+            sendApi(hs, gone);
+            return;
+        }
+        auto response = std::make_shared<http::response<http::string_body>>(
+            static_cast<http::status>(answer.status), request.version());
+        response->set(http::field::content_type, answer.contentType);
+        if (!answer.cacheControl.empty()) {
+            response->set(http::field::cache_control, answer.cacheControl);
+        }
+        if (answer.status == 405) {
+            response->set(http::field::allow, "GET, HEAD");
+        }
+        response->body() = answer.body;
+        respond(hs, response);
     }
 
     void respond(const std::shared_ptr<Handshake>& hs,
@@ -486,6 +586,10 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
         timer_.async_wait([this](beast::error_code ec) {
             if (!ec) {
                 lobby_.tick(kokurin::serverClockMs());
+                if (live_ != nullptr) {
+                    live_->update(lobby_.liveMatches(kokurin::serverClockMs()),
+                                  kokurin::wallClockMs());
+                }
                 dropSilent();
                 tick();
             }
@@ -523,6 +627,9 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
     kokurin::PeerCounts peers_;
     kokurin::WebFolder web_;
     kokurin::ServerLobby lobby_;
+    kokurin::api::RankedApi* api_ = nullptr;
+    kokurin::LiveMatches* live_ = nullptr;
+    kokurin::BackgroundWorker* apiWorker_ = nullptr;
     std::unordered_map<kokurin::ClientId, Open> connections_;
     std::vector<std::shared_ptr<kokurin::WsConnection>> toFlush_;
     std::uint32_t lastSilenceCheck_ = 0;
@@ -600,17 +707,65 @@ int main(int argc, char** argv) {
         return 2;
     }
 #endif
+    // Ranked play keeps every match in its store. Processes sharing one lobby share the store
+    // too, so with --redis it is PostgreSQL's or none; a SQLite file is one process's alone.
+    std::unique_ptr<kokurin::store::RankedStore> rankedStore;
+    if (!options.redisUrl.empty() && !options.database.empty() &&
+        !kokurin::store::isPostgresUrl(options.database)) {
+        std::fprintf(stderr, "kokurin-server: with --redis, ranked play needs the store the "
+                             "processes share: --db postgresql://..., not a SQLite file\n");
+        return 2;
+    }
+    if (!options.database.empty() && options.replayDir.empty()) {
+        std::fprintf(stderr, "kokurin-server: --db needs a replay folder (--replays DIR)\n");
+        return 2;
+    }
+    if (!options.database.empty() || (options.redisUrl.empty() && !options.replayDir.empty())) {
+        try {
+            rankedStore = kokurin::store::openRankedStore(
+                kokurin::store::StoreOptions{options.database, options.replayDir});
+        } catch (const std::exception& failure) {
+            std::fprintf(stderr, "kokurin-server: cannot open the ranked store %s: %s\n",
+                         options.database.empty()
+                             ? kokurin::store::defaultDatabaseFile(options.replayDir).c_str()
+                             : options.database.c_str(),
+                         failure.what());
+            return 1;
+        }
+        const kokurin::store::ReconcileReport cleared = rankedStore->reconcileReport();
+        if (cleared.temporariesRemoved + cleared.orphansRemoved + cleared.replaysMissing > 0) {
+            log.say(LogLevel::Warning,
+                    "the replay folder after an interrupted run: %d unfinished replays and %d "
+                    "without their match removed, %d matches whose replay has gone",
+                    cleared.temporariesRemoved, cleared.orphansRemoved, cleared.replaysMissing);
+        }
+    }
     // Finished matches are re-played on a worker; the verdict comes back through the loop.
     kokurin::WorkerReferee referee(
         2, [&io](std::function<void()> done) { asio::post(io, std::move(done)); });
+    const kokurin::ReplayFolderLimits folderLimits{options.replayFiles,
+                                                   std::uint64_t(options.replayMegabytes) << 20};
+    std::unique_ptr<kokurin::StoreRecords> records;
+    std::unique_ptr<kokurin::api::RankedApi> api;
+    kokurin::LiveMatches live;
+    if (rankedStore) {
+        records = std::make_unique<kokurin::StoreRecords>(
+            *rankedStore, folderLimits,
+            [&io](std::function<void()> done) { asio::post(io, std::move(done)); },
+            kokurin::wallClockMs);
+        api = std::make_unique<kokurin::api::RankedApi>(*rankedStore, live);
+    }
     std::unique_ptr<kokurin::ReplayFolder> replays;
-    if (!options.replayDir.empty()) {
+    if (!options.replayDir.empty() && !rankedStore) {
         replays = std::make_unique<kokurin::ReplayFolder>(
             options.replayDir,
             kokurin::ReplayFolderLimits{options.replayFiles,
                                         std::uint64_t(options.replayMegabytes) << 20});
     }
     Server server(io, options, log, tls.get(), directory.get(), referee, replays.get());
+    // Made after the server so that it stops first: its jobs answer through the server.
+    kokurin::BackgroundWorker apiWorker(64);
+    server.setRanked(records.get(), api.get(), &live, &apiWorker);
     if (!server.prepare(error)) {
         std::fprintf(stderr, "kokurin-server: %s\n", error.c_str());
         return 2;
@@ -641,6 +796,17 @@ int main(int argc, char** argv) {
     if (directory != nullptr) {
         std::printf("kokurin-server: sharing the lobby through Redis at %s as %s\n",
                     options.redisUrl.c_str(), directory->address().c_str());
+    }
+    if (rankedStore) {
+        std::printf("kokurin-server: ranked play, every match kept in %s\n",
+                    kokurin::store::isPostgresUrl(options.database)
+                        ? "PostgreSQL"
+                        : (options.database.empty()
+                               ? kokurin::store::defaultDatabaseFile(options.replayDir)
+                               : options.database)
+                              .c_str());
+    } else if (!options.redisUrl.empty()) {
+        std::printf("kokurin-server: no ranked play: with --redis it needs --db postgresql://...\n");
     }
     std::fflush(stdout);
     asio::signal_set stop(io, SIGINT, SIGTERM);

@@ -55,8 +55,8 @@ bool isSavedReplayName(const std::string& name) {
     return endsWith(name, ".kkr") && isStem(name.substr(0, name.size() - 4));
 }
 
-ReplayFolder::ReplayFolder(std::string dir, ReplayFolderLimits limits)
-    : dir_(std::move(dir)), limits_(limits) {
+ReplayFolder::ReplayFolder(std::string dir, ReplayFolderLimits limits, SharedReplays shared)
+    : dir_(std::move(dir)), limits_(limits), shared_(std::move(shared)) {
     struct Found {
         fs::file_time_type time;
         std::string name;
@@ -75,7 +75,7 @@ ReplayFolder::ReplayFolder(std::string dir, ReplayFolderLimits limits)
             fs::remove(it->path(), entry);
             continue;
         }
-        if (isSavedReplayName(name)) {
+        if (isSavedReplayName(name) || (shared_.owns && shared_.owns(name))) {
             const std::uint64_t size = it->file_size(entry);
             found.push_back({it->last_write_time(entry), name, entry ? 0 : size});
         }
@@ -143,11 +143,25 @@ bool ReplayFolder::save(const std::string& code, std::uint32_t match,
     return true;
 }
 
+void ReplayFolder::adopt(const std::string& name, std::uint64_t size) {
+    kept_.push_back({name, size});
+    bytes_ += size;
+    prune();
+}
+
 void ReplayFolder::prune() {
     // The newest is always kept, whatever its size.
     while (kept_.size() > 1 && (kept_.size() > limits_.maxFiles || bytes_ > limits_.maxBytes)) {
-        std::error_code ignored;
-        fs::remove(dir_ + "/" + kept_.front().name, ignored);
+        const std::string& oldest = kept_.front().name;
+        if (shared_.owns && shared_.owns(oldest)) {
+            // The other writer lets it go (its row first); one it cannot stays the oldest.
+            if (!shared_.release(oldest)) {
+                return;
+            }
+        } else {
+            std::error_code ignored;
+            fs::remove(dir_ + "/" + oldest, ignored);
+        }
         bytes_ -= kept_.front().size;
         kept_.pop_front();
     }

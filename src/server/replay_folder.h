@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,23 @@ struct ReplayFolderLimits {
     std::uint64_t maxBytes = std::uint64_t(1) << 30;
 };
 
+// Replays another writer keeps in the same folder under the same limits (the ranked store's,
+// each with its row): which names are its, and how one of them goes when it is the oldest
+// (false: it stays for now, and nothing newer goes instead).
+struct SharedReplays {
+    std::function<bool(const std::string& name)> owns;
+    std::function<bool(const std::string& name)> release;
+};
+
 class ReplayFolder {
   public:
     // Counts the replays an earlier run left there (they count toward the limits, and go
     // first); half-written files an interrupted run left are removed.
-    ReplayFolder(std::string dir, ReplayFolderLimits limits);
+    ReplayFolder(std::string dir, ReplayFolderLimits limits, SharedReplays shared = {});
+
+    // A replay the other writer has just made, counted as the newest; the oldest past the
+    // limits go.
+    void adopt(const std::string& name, std::uint64_t size);
 
     // Saves the replay as CODE-MATCH.kkr, or CODE-MATCH-K.kkr with the first free K, then
     // removes the oldest replays past the limits. False, with a reason, when nothing was saved
@@ -39,6 +52,7 @@ class ReplayFolder {
 
     std::string dir_;
     ReplayFolderLimits limits_;
+    SharedReplays shared_;
     // Oldest first.
     std::deque<Kept> kept_;
     std::uint64_t bytes_ = 0;

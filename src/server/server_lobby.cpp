@@ -52,6 +52,10 @@ const char* reasonName(RefusalReason reason) {
         return "nothing to resume";
     case RefusalReason::WrongProcess:
         return "another process";
+    case RefusalReason::NameTaken:
+        return "name taken";
+    case RefusalReason::RankedRefused:
+        return "ranked play refused";
     }
     return "?";
 }
@@ -80,6 +84,12 @@ struct ServerLobby::Client {
     std::int64_t allowance = 0;
     std::uint32_t lastFill = 0;
     int wrongTokens = 0;
+    // Ranked play: the player the connection's key is (0: not identified), an Identify or a
+    // standing being answered, and a ranked queue asked for before the Identify was.
+    RankedPlayer player = 0;
+    bool identifying = false;
+    bool askingStanding = false;
+    bool wantsRanked = false;
 };
 
 struct ServerLobby::Room {
@@ -96,6 +106,8 @@ struct ServerLobby::Room {
         std::uint32_t resultFrames = 0;
         std::uint32_t resultAt = 0;
         bool wantsRematch = false;
+        // The seat's ranked player (0: casual).
+        RankedPlayer player = 0;
     };
     enum class Phase { Waiting, Playing, Checking };
     std::string code;
@@ -108,6 +120,9 @@ struct ServerLobby::Room {
     std::uint64_t checkTicket = 0;
     Message lastOver;
     MatchStart start;
+    // Made by the ranked queue: its first match is rated.
+    bool ranked = false;
+    std::uint32_t playingSince = 0;
 };
 
 // A match handed to the referee: what its verdict needs once the re-play comes back, kept apart
@@ -120,6 +135,9 @@ struct ServerLobby::PendingCheck {
     int winner = spectatorSeat;
     std::vector<FrameInput> streams[2];
     std::map<std::uint32_t, std::uint32_t> hashes[2];
+    bool ranked = false;
+    RankedPlayer players[2] = {0, 0};
+    ClientId clients[2] = {0, 0};
 };
 
 ServerLobby::ServerLobby(Outbox& out, MatchReferee& referee, ServerLog& log,
@@ -321,6 +339,15 @@ void ServerLobby::handle(Client& client, const Message& m, std::uint32_t nowMs) 
         return;
     }
     case MessageType::Pong:
+        return;
+    case MessageType::Identify:
+        identify(client, m);
+        return;
+    case MessageType::AskStanding:
+        askStanding(client);
+        return;
+    case MessageType::RankedQueue:
+        rankedQueue(client, nowMs);
         return;
     default:
         drop(client, RefusalReason::Malformed, "a message only the server sends", nowMs);
@@ -566,6 +593,7 @@ void ServerLobby::eraseRoom(RoomMap::iterator room) {
 }
 
 void ServerLobby::dequeue(ClientId id) {
+    leaveRankedQueue(id);
     auto it = std::find(quickQueue_.begin(), quickQueue_.end(), id);
     if (it == quickQueue_.end()) {
         return;
@@ -598,6 +626,11 @@ void ServerLobby::matchWaiters() {
 
 void ServerLobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
     Room::Seat& seat = room.seats[s];
+    // A seat taken back by its token stays its ranked player's (the new connection may not
+    // have identified yet).
+    if (!seat.taken || seat.token != client.token) {
+        seat.player = client.player;
+    }
     seat.taken = true;
     seat.name = client.name;
     seat.client = client.id;
@@ -664,6 +697,7 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
     const std::uint32_t seed = static_cast<std::uint32_t>(random());
     room.start = referee_.makeStart(seed);
     room.phase = Room::Phase::Playing;
+    room.playingSince = nowMs;
     ++room.matchNumber;
     for (Room::Seat& seat : room.seats) {
         seat.stream.clear();
@@ -833,6 +867,11 @@ void ServerLobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t f
     check->matchNumber = room.matchNumber;
     check->how = how;
     check->winner = winner;
+    check->ranked = room.ranked;
+    for (int s = 0; s < 2; ++s) {
+        check->players[s] = room.seats[s].player;
+        check->clients[s] = room.seats[s].client;
+    }
     MatchToCheck match;
     match.start = room.start;
     match.frames = frames;
@@ -895,7 +934,9 @@ void ServerLobby::matchChecked(std::uint64_t ticket, Replay replay) {
 
     // The replay is saved whatever became of the room.
     std::string saved;
-    if (replays_ != nullptr) {
+    if (records_ != nullptr) {
+        recordMatch(*check, how, winner, played, replay);
+    } else if (replays_ != nullptr) {
         std::string error;
         if (!replays_->save(check->code, check->matchNumber, encodeReplay(replay), saved, error)) {
             log_.say(LogLevel::Error, "the replay of match %s #%u was not saved: %s",
@@ -991,6 +1032,7 @@ void ServerLobby::disconnected(ClientId id, std::uint32_t nowMs) {
 
 void ServerLobby::tick(std::uint32_t nowMs) {
     noteTime(nowMs);
+    pairRanked(nowMs);
     if (directory_ != nullptr) {
         directory_->tick(nowMs);
         if (nowMs - lastWaiterCheck_ >= 1000) {
@@ -1039,6 +1081,342 @@ void ServerLobby::tick(std::uint32_t nowMs) {
             ++it;
         }
     }
+}
+
+// ---- Ranked play: who a key is, the ranked queue, and every match kept with its verdict ----
+
+namespace {
+
+std::uint16_t wholePoints(double rating) {
+    return static_cast<std::uint16_t>(std::max(0.0, std::min(65535.0, rating + 0.5)));
+}
+
+std::string keyHex(const std::uint8_t (&key)[playerKeyBytes]) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (std::uint8_t b : key) {
+        hex.push_back(digits[b >> 4]);
+        hex.push_back(digits[b & 15]);
+    }
+    return hex;
+}
+
+} // namespace
+
+// What a record's answer needs once the check that asked for it is gone.
+struct ServerLobby::RecordTicket {
+    std::string code;
+    std::uint32_t matchNumber = 0;
+    bool ranked = false;
+    RatedOutcome outcome = RatedOutcome::Rated;
+    RankedPlayer players[2] = {0, 0};
+    ClientId clients[2] = {0, 0};
+};
+
+void ServerLobby::identify(Client& client, const Message& m) {
+    // One key a connection: a client identifies once, after its Welcome.
+    if (client.identifying || client.player != 0) {
+        drop(client, RefusalReason::Malformed, "a second Identify", lastCall_);
+        return;
+    }
+    if (records_ == nullptr) {
+        refuse(client.id, RefusalReason::RankedRefused, rankedRefusal::notHere);
+        return;
+    }
+    const std::string hex = keyHex(m.ranked.key);
+    if (hex.find_first_not_of('0') == std::string::npos) {
+        refuse(client.id, RefusalReason::RankedRefused, rankedRefusal::noKey);
+        return;
+    }
+    client.identifying = true;
+    const ClientId id = client.id;
+    records_->claim(hex, client.name, [this, id](PlayerClaim claim) { identified(id, claim); });
+}
+
+void ServerLobby::identified(ClientId id, const PlayerClaim& claim) {
+    auto found = clients_.find(id);
+    if (found == clients_.end() || found->second->closing) {
+        return;
+    }
+    Client& client = *found->second;
+    client.identifying = false;
+    const bool wantsRanked = client.wantsRanked;
+    client.wantsRanked = false;
+    switch (claim.outcome) {
+    case PlayerClaim::Outcome::Claimed: {
+        client.player = claim.player;
+        Message standing;
+        standing.type = MessageType::Standing;
+        standing.ranked.standing = claim.standing;
+        send(id, standing);
+        // A seat taken while the key was being looked up is the player's too.
+        Room* room = findRoom(client.room);
+        if (room != nullptr && client.seat < 2 && room->seats[client.seat].client == id &&
+            room->seats[client.seat].player == 0) {
+            room->seats[client.seat].player = client.player;
+        }
+        if (wantsRanked) {
+            rankedQueue(client, lastCall_);
+        }
+        return;
+    }
+    case PlayerClaim::Outcome::Taken:
+        refuse(id, RefusalReason::NameTaken, client.name);
+        return;
+    case PlayerClaim::Outcome::Failed:
+        refuse(id, RefusalReason::RankedRefused, rankedRefusal::storeFailed);
+        return;
+    }
+}
+
+void ServerLobby::askStanding(Client& client) {
+    if (client.player == 0) {
+        refuse(client.id, RefusalReason::RankedRefused,
+               records_ == nullptr ? rankedRefusal::notHere : rankedRefusal::noKey);
+        return;
+    }
+    // One at a time: asking again while the answer is on its way costs nothing more.
+    if (client.askingStanding) {
+        return;
+    }
+    client.askingStanding = true;
+    sendStanding(client.id, client.player);
+}
+
+void ServerLobby::sendStanding(ClientId id, RankedPlayer player) {
+    records_->standing(player, [this, id](bool ok, net::RankedStanding standing) {
+        auto found = clients_.find(id);
+        if (found == clients_.end() || found->second->closing) {
+            return;
+        }
+        found->second->askingStanding = false;
+        if (!ok) {
+            refuse(id, RefusalReason::RankedRefused, rankedRefusal::storeFailed);
+            return;
+        }
+        Message m;
+        m.type = MessageType::Standing;
+        m.ranked.standing = std::move(standing);
+        send(id, m);
+    });
+}
+
+bool ServerLobby::rankedBusy(RankedPlayer player) const {
+    for (const RankedWaiter& waiter : rankedWaiters_) {
+        if (waiter.player == player) {
+            return true;
+        }
+    }
+    for (const auto& asking : rankedAsking_) {
+        if (asking.second == player) {
+            return true;
+        }
+    }
+    for (const auto& entry : rooms_) {
+        const Room& room = *entry.second;
+        if (!room.ranked || room.phase != Room::Phase::Playing) {
+            continue;
+        }
+        for (const Room::Seat& seat : room.seats) {
+            if (seat.taken && seat.player == player) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void ServerLobby::rankedQueue(Client& client, std::uint32_t nowMs) {
+    if (records_ == nullptr) {
+        refuse(client.id, RefusalReason::RankedRefused, rankedRefusal::notHere);
+        return;
+    }
+    if (client.identifying) {
+        // Asked right after the Identify: carried out once the key is known.
+        client.wantsRanked = true;
+        return;
+    }
+    if (client.player == 0) {
+        refuse(client.id, RefusalReason::RankedRefused, rankedRefusal::noKey);
+        return;
+    }
+    const bool waiting = rankedAsking_.count(client.id) != 0 ||
+                         std::any_of(rankedWaiters_.begin(), rankedWaiters_.end(),
+                                     [&](const RankedWaiter& w) { return w.client == client.id; });
+    if (waiting) {
+        return;
+    }
+    // A key never plays itself: not twice in the queue, nor in the queue while it plays.
+    if (rankedBusy(client.player)) {
+        refuse(client.id, RefusalReason::RankedRefused, rankedRefusal::sameKey);
+        return;
+    }
+    leaveEverything(client, nowMs);
+    rankedAsking_[client.id] = client.player;
+    const ClientId id = client.id;
+    records_->rating(client.player,
+                     [this, id](bool ok, double rating) { rankedRating(id, ok, rating); });
+}
+
+void ServerLobby::rankedRating(ClientId id, bool ok, double rating) {
+    auto asked = rankedAsking_.find(id);
+    if (asked == rankedAsking_.end()) {
+        // Left the queue (or the server) meanwhile.
+        return;
+    }
+    const RankedPlayer player = asked->second;
+    rankedAsking_.erase(asked);
+    auto found = clients_.find(id);
+    if (found == clients_.end() || found->second->closing) {
+        return;
+    }
+    if (!ok) {
+        refuse(id, RefusalReason::RankedRefused, rankedRefusal::storeFailed);
+        return;
+    }
+    log_.say(LogLevel::Info, "ranked queue: %s waits (rating %.0f)",
+             found->second->name.c_str(), rating);
+    rankedWaiters_.push_back(RankedWaiter{id, player, rating, lastCall_});
+    rankedWindows_[id] = rankedWindow(0);
+    Message waiting;
+    waiting.type = MessageType::RankedWaiting;
+    waiting.number = rankedWindow(0);
+    send(id, waiting);
+    pairRanked(lastCall_);
+}
+
+void ServerLobby::leaveRankedQueue(ClientId id) {
+    rankedAsking_.erase(id);
+    rankedWindows_.erase(id);
+    rankedWaiters_.erase(std::remove_if(rankedWaiters_.begin(), rankedWaiters_.end(),
+                                        [id](const RankedWaiter& w) { return w.client == id; }),
+                         rankedWaiters_.end());
+}
+
+void ServerLobby::pairRanked(std::uint32_t nowMs) {
+    if (rankedWaiters_.empty()) {
+        return;
+    }
+    for (const auto& pair : pairRankedWaiters(rankedWaiters_, nowMs)) {
+        rankedWindows_.erase(pair.first.client);
+        rankedWindows_.erase(pair.second.client);
+        auto first = clients_.find(pair.first.client);
+        auto second = clients_.find(pair.second.client);
+        if (first == clients_.end() || second == clients_.end()) {
+            continue;
+        }
+        log_.say(LogLevel::Info, "ranked pair: %s (%.0f) against %s (%.0f)",
+                 first->second->name.c_str(), pair.first.rating, second->second->name.c_str(),
+                 pair.second.rating);
+        Room& fresh = makeRoom(freshCode(), false, *first->second);
+        fresh.ranked = true;
+        seat(*first->second, fresh, 0, nowMs);
+        seat(*second->second, fresh, 1, nowMs);
+    }
+    // Those still waiting hear of their window as it widens.
+    for (const RankedWaiter& waiter : rankedWaiters_) {
+        const std::uint32_t window = rankedWindow(nowMs - waiter.sinceMs);
+        std::uint32_t& told = rankedWindows_[waiter.client];
+        if (window != told) {
+            told = window;
+            Message waiting;
+            waiting.type = MessageType::RankedWaiting;
+            waiting.number = std::min<std::uint32_t>(window, 0xFFFF);
+            send(waiter.client, waiting);
+        }
+    }
+}
+
+void ServerLobby::recordMatch(const PendingCheck& check, MatchEnd how, int winner,
+                              std::uint32_t frames, const Replay& replay) {
+    MatchRecord record;
+    for (int s = 0; s < 2; ++s) {
+        record.seats[s].player = check.players[s];
+        record.seats[s].name = check.names[s];
+    }
+    record.how = how;
+    record.winner = winner;
+    record.frames = frames;
+    record.room = check.code;
+    record.matchNumber = check.matchNumber;
+    RecordTicket ticket;
+    ticket.code = check.code;
+    ticket.matchNumber = check.matchNumber;
+    ticket.ranked = check.ranked;
+    for (int s = 0; s < 2; ++s) {
+        ticket.players[s] = check.players[s];
+        ticket.clients[s] = check.clients[s];
+    }
+    if (check.ranked) {
+        ticket.outcome = rankedOutcome(how, winner, frames, check.matchNumber);
+        record.rated = ticket.outcome == RatedOutcome::Rated;
+    }
+    records_->record(std::move(record), encodeReplay(replay),
+                     [this, ticket](RecordOutcome result) { recorded(ticket, result); });
+}
+
+void ServerLobby::recorded(const RecordTicket& ticket, const RecordOutcome& result) {
+    if (result.saved) {
+        log_.say(LogLevel::Info, "match %s #%u kept as match %lld%s%s%s", ticket.code.c_str(),
+                 static_cast<unsigned>(ticket.matchNumber), static_cast<long long>(result.id),
+                 result.rated ? ", rated" : "", result.replayFile.empty() ? "" : ", replay ",
+                 result.replayFile.c_str());
+    } else {
+        log_.say(LogLevel::Error, "match %s #%u was not kept: %s", ticket.code.c_str(),
+                 static_cast<unsigned>(ticket.matchNumber), result.error.c_str());
+    }
+    if (!ticket.ranked) {
+        return;
+    }
+    Message rated;
+    rated.type = MessageType::Rated;
+    rated.number = ticket.matchNumber;
+    RatedOutcome outcome = ticket.outcome;
+    if (outcome == RatedOutcome::Rated && !result.rated) {
+        outcome = RatedOutcome::NotSaved;
+    }
+    rated.reason = static_cast<std::uint8_t>(outcome);
+    if (outcome == RatedOutcome::Rated) {
+        for (int s = 0; s < 2; ++s) {
+            rated.ranked.before[s] = wholePoints(result.before[s]);
+            rated.ranked.after[s] = wholePoints(result.after[s]);
+        }
+    }
+    // Each player hears it wherever they are now (the room may be gone), and a rated match
+    // brings their new standing.
+    for (int s = 0; s < 2; ++s) {
+        auto found = clients_.find(ticket.clients[s]);
+        if (ticket.clients[s] == 0 || found == clients_.end() || found->second->closing) {
+            continue;
+        }
+        rated.seat = static_cast<std::uint8_t>(s);
+        send(ticket.clients[s], rated);
+        if (outcome == RatedOutcome::Rated && found->second->player == ticket.players[s] &&
+            !found->second->askingStanding) {
+            found->second->askingStanding = true;
+            sendStanding(ticket.clients[s], ticket.players[s]);
+        }
+    }
+}
+
+std::vector<ServerLobby::LiveRoom> ServerLobby::liveMatches(std::uint32_t nowMs) const {
+    std::vector<LiveRoom> live;
+    for (const auto& entry : rooms_) {
+        const Room& room = *entry.second;
+        // A private room's code is its players' to give: only ranked and listed rooms show.
+        if (room.phase != Room::Phase::Playing || (!room.ranked && !room.listed)) {
+            continue;
+        }
+        LiveRoom r;
+        r.code = room.code;
+        r.names[0] = room.seats[0].name;
+        r.names[1] = room.seats[1].name;
+        r.ranked = room.ranked && room.matchNumber == 1;
+        r.spectators = room.spectators.size();
+        r.playingForMs = nowMs - room.playingSince;
+        live.push_back(std::move(r));
+    }
+    return live;
 }
 
 } // namespace kokurin

@@ -14,6 +14,8 @@
 
 #include "match_referee.h"
 #include "net/protocol.h"
+#include "ranked_queue.h"
+#include "ranked_records.h"
 #include "room_directory.h"
 #include "server_log.h"
 
@@ -76,6 +78,23 @@ class ServerLobby {
     // Called a few times a second: stall timeouts, connections that never said Hello.
     void tick(std::uint32_t nowMs);
 
+    // Ranked play and the keeping of every match through the records (nullptr, the default:
+    // no ranked play; replays go to the ReplayFolder). Must outlive the lobby and answer
+    // nothing after it is gone.
+    void setRecords(RankedRecords* records) { records_ = records; }
+    // The matches being played that anyone may watch (ranked ones and listed rooms'), for the
+    // page's live view.
+    struct LiveRoom {
+        std::string code;
+        std::string names[2];
+        bool ranked = false;
+        std::size_t spectators = 0;
+        std::uint32_t playingForMs = 0;
+    };
+    std::vector<LiveRoom> liveMatches(std::uint32_t nowMs) const;
+    // Players waiting in the ranked queue (their rating known).
+    std::size_t rankedWaiting() const { return rankedWaiters_.size(); }
+
     // Matches whose verdict was given (for the log and the tests).
     long matchesFinished() const { return finished_; }
     // Matches handed to the referee and not yet judged.
@@ -136,6 +155,22 @@ class ServerLobby {
     void eraseRoom(RoomMap::iterator room);
     void matchWaiters();
 
+    // Ranked play (the end of server_lobby.cpp).
+    void identify(Client& client, const net::Message& m);
+    void identified(ClientId id, const PlayerClaim& claim);
+    void askStanding(Client& client);
+    void sendStanding(ClientId id, RankedPlayer player);
+    void rankedQueue(Client& client, std::uint32_t nowMs);
+    void rankedRating(ClientId id, bool ok, double rating);
+    // The player waits in the ranked queue, is being looked up for it, or plays a ranked match.
+    bool rankedBusy(RankedPlayer player) const;
+    void leaveRankedQueue(ClientId id);
+    void pairRanked(std::uint32_t nowMs);
+    void recordMatch(const PendingCheck& check, net::MatchEnd how, int winner,
+                     std::uint32_t frames, const Replay& replay);
+    struct RecordTicket;
+    void recorded(const RecordTicket& ticket, const RecordOutcome& result);
+
     Outbox& out_;
     MatchReferee& referee_;
     ServerLog& log_;
@@ -153,6 +188,12 @@ class ServerLobby {
     std::map<std::uint64_t, std::unique_ptr<PendingCheck>> pending_;
     std::uint64_t lastTicket_ = 0;
     long finished_ = 0;
+    RankedRecords* records_ = nullptr;
+    std::vector<RankedWaiter> rankedWaiters_;
+    // Clients whose rating is being looked up for the queue, with their player.
+    std::map<ClientId, RankedPlayer> rankedAsking_;
+    // The window each waiter was last told.
+    std::map<ClientId, std::uint32_t> rankedWindows_;
 };
 
 } // namespace kokurin

@@ -39,6 +39,7 @@ bool splitRedisUrl(const std::string& url, std::string& host, int& port) {
 
 const char* serverUsage() {
     return "usage: kokurin-server [--port N] [--host ADDRESS] [--web DIR] [--replays DIR]\n"
+           "                      [--db FILE | --db postgresql://...]\n"
            "                      [--stall-seconds S] [--redis URL [--public-url URL]\n"
            "                      [--redis-ttl-seconds S]] [--max-spectators N]\n"
            "                      [--max-match-minutes M] [--replay-files N]\n"
@@ -53,6 +54,8 @@ const char* serverUsage() {
            "  --host ADDRESS     address to listen on (default 0.0.0.0)\n"
            "  --web DIR          also serve the web build's folder over HTTP on the same port\n"
            "  --replays DIR      folder for every match's replay (default ./replays)\n"
+           "  --db FILE          ranked play's database: a SQLite file (default kokurin.db in\n"
+           "                     the replay folder) or postgresql://... (needed with --redis)\n"
            "  --stall-seconds S  a player silent this long loses the match (default 20)\n"
            "  --redis URL        share one lobby with other processes through the Redis at\n"
            "                     redis://HOST:PORT (default: everything in this process)\n"
@@ -85,6 +88,7 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
             return true;
         }
         if (flag != "--port" && flag != "--host" && flag != "--web" && flag != "--replays" &&
+            flag != "--db" &&
             flag != "--stall-seconds" && flag != "--redis" && flag != "--public-url" &&
             flag != "--redis-ttl-seconds" && flag != "--max-spectators" &&
             flag != "--max-match-minutes" && flag != "--replay-files" &&
@@ -184,6 +188,12 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
             options.host = value;
         } else if (flag == "--web") {
             options.webDir = value;
+        } else if (flag == "--db") {
+            if (value.empty()) {
+                error = "--db needs a file or a postgresql:// address";
+                return false;
+            }
+            options.database = value;
         } else {
             options.replayDir = value;
         }

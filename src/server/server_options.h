@@ -13,6 +13,9 @@ struct ServerOptions {
     std::string webDir;
     // Where every match's replay is saved.
     std::string replayDir = "replays";
+    // Ranked play's store: a SQLite file or a postgresql:// URI (empty: kokurin.db in the
+    // replay folder, or none with --redis).
+    std::string database;
     std::uint32_t stallMs = 20000;
     // The lobby's limits: spectators a room takes, minutes a match may last, and the replays
     // kept (the oldest go first).

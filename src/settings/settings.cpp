@@ -66,6 +66,15 @@ bool readText(const std::string& value, std::string& out) {
     return true;
 }
 
+// A player key: 64 lowercase hex digits.
+bool readPlayerKey(const std::string& value, std::string& out) {
+    if (value.size() != 64 || value.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
 // Sets the field `key` names from `value`: false when the value is bad, unknown when no field
 // has that name.
 bool readField(Settings& settings, const std::string& key, const std::string& value,
@@ -95,6 +104,9 @@ bool readField(Settings& settings, const std::string& key, const std::string& va
     }
     if (key == "server_address") {
         return readText(value, settings.serverAddress);
+    }
+    if (key == "player_key") {
+        return readPlayerKey(value, settings.playerKey);
     }
     if (key == "replays_kept") {
         return readInt(value, 0, maxReplaysKept, settings.replaysKept);
@@ -135,6 +147,7 @@ bool operator==(const Settings& a, const Settings& b) {
     return a.soundOn == b.soundOn && a.volume == b.volume && a.fullscreen == b.fullscreen &&
            a.windowScale == b.windowScale && a.lastOpponent == b.lastOpponent &&
            a.playerName == b.playerName && a.serverAddress == b.serverAddress &&
+           a.playerKey == b.playerKey &&
            a.replaysKept == b.replaysKept && a.language == b.language &&
            a.reduceFlashing == b.reduceFlashing && a.keys == b.keys && a.unknown == b.unknown;
 }
@@ -201,6 +214,9 @@ std::string serializeSettings(const Settings& settings) {
     }
     text += "player_name = " + settings.playerName + "\n";
     text += "server_address = " + settings.serverAddress + "\n";
+    if (!settings.playerKey.empty()) {
+        text += "player_key = " + settings.playerKey + "\n";
+    }
     text += "replays_kept = " + std::to_string(settings.replaysKept) + "\n";
     text += "language = " + settings.language + "\n";
     text += std::string("reduce_flashing = ") + onOff(settings.reduceFlashing) + "\n";

@@ -25,6 +25,9 @@ struct Settings {
     // welcomed the player.
     std::string playerName;
     std::string serverAddress;
+    // The player key that owns the player's ranked name (net/player_key.h), as 64 lowercase hex
+    // digits; empty until the first online visit makes one.
+    std::string playerKey;
     // Replays kept before the oldest go (0 .. maxReplaysKept).
     int replaysKept = 300;
     // "ja", "en", or "auto": the system's (Japanese where it names none).

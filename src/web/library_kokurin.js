@@ -1,6 +1,6 @@
 // The functions page_bridge.h declares, as Emscripten library functions: each hands the game's
 // call to the page (kokurinPage, page.js), which keeps the canvas, keys, hint box and sound.
-/* global mergeInto, LibraryManager, kokurinPage, kokurinReplays, kokurinOnline */
+/* global mergeInto, LibraryManager, kokurinPage, kokurinReplays, kokurinOnline, kokurinRanked */
 
 mergeInto(LibraryManager.library, {
     kokurin_page_open_canvas: function () {
@@ -115,6 +115,10 @@ mergeInto(LibraryManager.library, {
     },
     kokurin_page_replay_watched: function (ok, text) {
         kokurinReplays.watched(ok !== 0, UTF8ToString(text));
+    },
+    // A match's replay from the page's server (ranked_views.js).
+    kokurin_page_served_replay: function (buffer, max) {
+        return kokurinRanked.takeReplay(buffer, max);
     },
     // Online play (online_link.js).
     kokurin_page_online_value: function (name, buffer, size) {

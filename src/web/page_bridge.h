@@ -67,6 +67,10 @@ int kokurin_page_replay_list(char* buffer, int size);
 void kokurin_page_replay_remove(const char* name);
 void kokurin_page_replay_watched(int ok, const char* text);
 
+// The replay the page's #/match/ID link fetched from its server (ranked_views.js), taken once:
+// at most max + 1 bytes copied, its length returned, or -1 when there is none.
+int kokurin_page_served_replay(std::uint8_t* buffer, int max);
+
 // Online play (online_link.js): what the page's address asks for ("server", "room", "watch") or
 // the server that served the page ("served"): its UTF-8 length (at most size - 1 bytes copied
 // with the terminating zero), or -1 when there is none.

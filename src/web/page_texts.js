@@ -1,5 +1,5 @@
 // The page's own words (loading line, notices, the ended screen, the key line, the replay panel,
-// the touch buttons, the room link), one table per language as the game keeps its texts. The
+// the touch buttons, the room link, the ranked views), one table per language as the game keeps its texts. The
 // page starts in the language the game will most likely choose and follows the game's own choice
 // once it says it (kokurin_page_set_language), also when the player changes it in the settings.
 /* exported kokurinPageTexts */
@@ -32,6 +32,54 @@ var kokurinPageTexts = (function () {
             roomLink: "このルームへのリンクをコピー",
             roomLinkCopied: "リンクをコピーしました。相手に送ってください。",
             roomLinkShown: "このリンクを相手に送ってください： %s",
+            ranked: "ランキング戦",
+            rankedLeaderboard: "ランキング",
+            rankedMatches: "最近の対戦",
+            rankedLive: "いま対戦中",
+            rankedRank: "順位",
+            rankedPlayer: "プレイヤー",
+            rankedRating: "レート",
+            rankedGames: "対戦数",
+            rankedWins: "勝ち",
+            rankedLosses: "負け",
+            rankedWinRate: "勝率",
+            rankedPlayerTitle: "%s の成績",
+            rankedHistory: "レートの推移",
+            rankedRecent: "最近の対戦",
+            rankedAllMatches: "対戦をすべて見る",
+            rankedOpponents: "相手ごとの成績",
+            rankedOpponent: "相手",
+            rankedFilter: "プレイヤー名で絞り込む： ",
+            rankedMore: "もっと見る",
+            rankedWhen: "日時",
+            rankedFirst: "1P",
+            rankedSecond: "2P",
+            rankedResult: "結果",
+            rankedLength: "長さ",
+            rankedKind: "種類",
+            rankedReplay: "リプレイ",
+            rankedRated: "ランキング戦",
+            rankedCasual: "フリー対戦",
+            rankedWon: "%s の勝ち",
+            rankedWonLeft: "%s の勝ち（相手が退出）",
+            rankedWonGone: "%s の勝ち（相手の接続が切れた）",
+            rankedNoWinner: "勝者なし",
+            rankedVoid: "無効（ゲームがずれました）",
+            rankedTooLong: "引き分け（長すぎた対戦）",
+            rankedWatch: "見る",
+            rankedWatching: "この対戦のリプレイを上の画面で再生します（SPACEで一時停止、上下で速さ、ESCで終了）。",
+            rankedNoReplay: "この対戦のリプレイはありません。",
+            rankedDownload: "リプレイのファイルを保存",
+            rankedMatchTitle: "対戦 %s",
+            rankedRoom: "ルーム",
+            rankedSpectators: "観戦者",
+            rankedSpectate: "観戦する",
+            rankedNoLive: "いま対戦中の試合はありません。",
+            rankedNoMatches: "対戦はまだありません。",
+            rankedNoPlayers: "まだ誰もランキング戦をしていません。",
+            rankedNoSuchPlayer: "そのプレイヤーはいません。",
+            rankedNoSuchMatch: "その対戦はありません。",
+            rankedFailed: "サーバーから答えがありません。",
         },
         en: {
             title: "Kokurin",
@@ -57,6 +105,54 @@ var kokurinPageTexts = (function () {
             roomLink: "Copy a link to this room",
             roomLinkCopied: "Link copied: send it to the other player.",
             roomLinkShown: "Send this link to the other player: %s",
+            ranked: "Ranked play",
+            rankedLeaderboard: "Leaderboard",
+            rankedMatches: "Recent matches",
+            rankedLive: "Playing now",
+            rankedRank: "Rank",
+            rankedPlayer: "Player",
+            rankedRating: "Rating",
+            rankedGames: "Games",
+            rankedWins: "Wins",
+            rankedLosses: "Losses",
+            rankedWinRate: "Win rate",
+            rankedPlayerTitle: "%s",
+            rankedHistory: "Rating over time",
+            rankedRecent: "Recent matches",
+            rankedAllMatches: "All matches",
+            rankedOpponents: "Against each opponent",
+            rankedOpponent: "Opponent",
+            rankedFilter: "Player: ",
+            rankedMore: "More",
+            rankedWhen: "When",
+            rankedFirst: "1P",
+            rankedSecond: "2P",
+            rankedResult: "Result",
+            rankedLength: "Length",
+            rankedKind: "Kind",
+            rankedReplay: "Replay",
+            rankedRated: "ranked",
+            rankedCasual: "casual",
+            rankedWon: "%s won",
+            rankedWonLeft: "%s won (the other left)",
+            rankedWonGone: "%s won (the other was gone)",
+            rankedNoWinner: "no winner",
+            rankedVoid: "void (the games parted)",
+            rankedTooLong: "a draw (too long)",
+            rankedWatch: "Watch",
+            rankedWatching: "The match's replay plays in the game above (SPACE pauses, UP and DOWN set the speed, ESC stops).",
+            rankedNoReplay: "This match has no replay.",
+            rankedDownload: "Save the replay file",
+            rankedMatchTitle: "Match %s",
+            rankedRoom: "Room",
+            rankedSpectators: "Watching",
+            rankedSpectate: "Watch live",
+            rankedNoLive: "No match is being played.",
+            rankedNoMatches: "No matches yet.",
+            rankedNoPlayers: "Nobody has played a ranked match yet.",
+            rankedNoSuchPlayer: "There is no such player.",
+            rankedNoSuchMatch: "There is no such match.",
+            rankedFailed: "The server did not answer.",
         },
     };
 
@@ -103,13 +199,16 @@ var kokurinPageTexts = (function () {
         return text;
     }
 
-    // The text of a key, with its one value in place of %s.
+    // The text of a key, with its one value in place of %s (as it is: a name holding "$&" is
+    // not a replacement pattern).
     texts.text = function (key, value) {
         var text = TABLES[texts.language][key];
         if (key === "keys") {
             text = withBoundKeys(text);
         }
-        return value === undefined ? text : text.replace("%s", value);
+        return value === undefined ? text : text.replace("%s", function () {
+            return value;
+        });
     };
 
     // Writes a text into a node, which then follows the language.

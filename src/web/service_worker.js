@@ -50,9 +50,18 @@ function cachedAnswer(request) {
     });
 }
 
+// The server's answers (its API, online.json) are never kept: they are what is live now, and
+// the browser asks the server for them itself.
+function liveAnswer(url) {
+    var scope = new URL(self.registration.scope);
+    var path = url.pathname.indexOf(scope.pathname) === 0 ? url.pathname.slice(scope.pathname.length) : "";
+    return path === "online.json" || path === "api" || path.indexOf("api/") === 0;
+}
+
 self.addEventListener("fetch", function (event) {
     var request = event.request;
-    if (request.method !== "GET" || new URL(request.url).origin !== self.location.origin) {
+    var url = new URL(request.url);
+    if (request.method !== "GET" || url.origin !== self.location.origin || liveAnswer(url)) {
         return;
     }
     event.respondWith(

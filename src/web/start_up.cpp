@@ -6,6 +6,10 @@
 
 #include "platform/platform.h"
 #include "screens/online_screens.h"
+#include "replay/replay_file.h"
+#include "screens/replay_screens.h"
+#include "screens/title_screen.h"
+#include "settings/settings.h"
 #include "web/frame_draws.h"
 #include "web/page_bridge.h"
 #include "web/page_language.h"
@@ -47,6 +51,38 @@ web::PageOnlineValues readPageOnlineValues() {
 // numbers cannot hold 64 bits.
 void keepSeatInPage(const std::string& server, const std::string& room, std::uint64_t token) {
     kokurin_page_keep_seat(server.c_str(), room.c_str(), std::to_string(token).c_str());
+}
+
+// A page opened at a match's link (#/match/ID) watches that match's replay first, then goes on
+// to the title screen as any start does.
+Replay servedReplay;
+OnlineRequest servedOnline;
+
+bool watchServedReplayThenTitle(PlaySession& session) {
+    if (watchReplay(servedReplay, 1)) {
+        return true;
+    }
+    Settings settings = loadSettings();
+    return runTitleScreen(session, settings, servedOnline);
+}
+
+// The replay the page fetched for its link, decoded; false when there is none (a bad one is
+// said where the page says how a watched replay ended).
+bool takeServedReplay() {
+    std::string bytes(replayMaxBytes + 1, '\0');
+    const int length = kokurin_page_served_replay(reinterpret_cast<std::uint8_t*>(&bytes[0]),
+                                                  static_cast<int>(replayMaxBytes));
+    if (length < 0) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(length));
+    std::string error;
+    if (!decodeReplay(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                      servedReplay, error)) {
+        replayWatched(false, error.c_str());
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -91,7 +127,13 @@ int main() {
     const kokurin::OnlineRequest online =
         kokurin::web::onlineRequestFromPage(kokurin::readPageOnlineValues());
     kokurin::setOnlineSeatKeeper(&kokurin::keepSeatInPage);
-    const int exitCode = kokurin::runGame(nullptr, online);
+    int exitCode = 0;
+    if (kokurin::takeServedReplay()) {
+        kokurin::servedOnline = online;
+        exitCode = kokurin::runGame(kokurin::watchServedReplayThenTitle);
+    } else {
+        exitCode = kokurin::runGame(nullptr, online);
+    }
     kokurin_page_game_ended(exitCode);
     return exitCode;
 }

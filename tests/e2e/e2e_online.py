@@ -264,7 +264,12 @@ def scenario_match(run, tls=False):
         folder = replay_folder(run)
         saved = sorted(set(os.listdir(folder)) - before) if os.path.isdir(folder) else []
         run.check(len(saved) == 1, "the game saved one replay", str(saved))
-        server_replay = os.path.join(run.work, "server", "ROOM7-1.kkr")
+        # The server keeps the match with its replay (match-1.kkr: its first) a moment after
+        # the verdict.
+        server_replay = os.path.join(run.work, "server", "match-1.kkr")
+        deadline = time.time() + 20
+        while not os.path.exists(server_replay) and time.time() < deadline:
+            time.sleep(0.05)
         if saved and os.path.exists(server_replay):
             with open(os.path.join(folder, saved[0]), "rb") as f:
                 mine = f.read()

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "headless/headless.h"
+#include "net/player_key.h"
 #include "net/protocol.h"
 #include "net/transport.h"
 #include "match/match_observer.h"
@@ -46,7 +47,22 @@ struct ScriptedServer {
     int overAfterPolls = 0;
     // The token a Resume must bring to take 2P's seat of PLAY back.
     std::uint64_t resumeToken = 77;
+    // Ranked play: an Identify is answered with a Standing, the ranked queue starts PLAY's
+    // match, and its end brings a Rated (1512 to 1527) and the new standing.
+    bool ranked = false;
 };
+
+net::Message standingMessage(std::uint16_t rating, std::uint32_t rank) {
+    Message m;
+    m.type = MessageType::Standing;
+    m.ranked.standing.name = "kai";
+    m.ranked.standing.rating = rating;
+    m.ranked.standing.deviation = 60;
+    m.ranked.standing.rank = rank;
+    m.ranked.standing.games = rank == 0 ? 0 : 5;
+    m.ranked.standing.leaders = {RankedLeader{1, "ann", 1700}, RankedLeader{2, "kai", rating}};
+    return m;
+}
 
 class ScriptedTransport : public Transport {
   public:
@@ -90,8 +106,11 @@ class ScriptedTransport : public Transport {
             reply.type = MessageType::Refused;
             reply.reason = static_cast<std::uint8_t>(RefusalReason::ResumeUnknown);
             reply.text = m.text;
-        } else if ((m.type == MessageType::JoinRoom || m.type == MessageType::Resume) &&
-                   m.text == "PLAY") {
+        } else if (m.type == MessageType::Identify && server_.ranked) {
+            reply = standingMessage(1512, 0);
+        } else if (((m.type == MessageType::JoinRoom || m.type == MessageType::Resume) &&
+                    m.text == "PLAY") ||
+                   (m.type == MessageType::RankedQueue && server_.ranked)) {
             Message joined;
             joined.type = MessageType::Joined;
             joined.text = "PLAY";
@@ -161,6 +180,18 @@ class ScriptedTransport : public Transport {
             Message asked;
             asked.type = MessageType::Rematch;
             inbox_.push_back(encodeMessage(asked));
+            if (server_.ranked) {
+                Message rated;
+                rated.type = MessageType::Rated;
+                rated.number = 1;
+                rated.seat = server_.seat;
+                rated.ranked.before[server_.seat] = 1512;
+                rated.ranked.after[server_.seat] = 1527;
+                rated.ranked.before[1 - server_.seat] = 1600;
+                rated.ranked.after[1 - server_.seat] = 1585;
+                inbox_.push_back(encodeMessage(rated));
+                inbox_.push_back(encodeMessage(standingMessage(1527, 2)));
+            }
         }
         if (server_.started && server_.deadAfterPolls != 0 &&
             server_.pollsSinceStart == server_.deadAfterPolls) {
@@ -660,4 +691,65 @@ TEST(OnlineRequests, CommandLinesAddressesAndCodes) {
             EXPECT_EQ(request.room, "untouched") << line << "a refused line changes nothing";
         }
     }
+}
+
+TEST_F(OnlineLobby, TheRatingRankAndTopTenShowAndARankedMatchSaysHowTheRatingMoved) {
+    server_.ranked = true;
+    server_.seat = 0;
+    server_.otherKeepsPace = true;
+    server_.overAfterPolls = 200;
+    headless::KeyScript keys;
+    // From "create" down three lines to the ranked one (there once the server knows the key).
+    keys.tap(20, keyDown);
+    keys.tap(22, keyDown);
+    keys.tap(24, keyDown);
+    keys.tap(26, keyReturn);
+    // After the verdict, back to the lobby, then out.
+    keys.tap(460, keyEscape);
+    keys.tap(500, keyEscape);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(560);
+    std::vector<std::string> lobbyBefore;
+    std::vector<std::string> lobbyAfter;
+    std::string verdictChange;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        for (const auto& draw : frame) {
+            if (poll == 18) {
+                lobbyBefore.push_back(draw.text);
+            }
+            if (poll == 495) {
+                lobbyAfter.push_back(draw.text);
+            }
+            if (draw.y == 414 && draw.text.rfind("レート", 0) == 0) {
+                verdictChange = draw.text;
+            }
+        }
+    });
+    Settings settings;
+    OnlineRequest request;
+    request.server = "ws://example.test/";
+    request.mode = OnlineRequest::Mode::Lobby;
+    EXPECT_FALSE(runOnline(settings, request));
+
+    // The key made on this first visit is kept, and greets the server.
+    ASSERT_EQ(settings.playerKey.size(), 64u);
+    const std::vector<Message> identified = heardOf(server_, MessageType::Identify);
+    ASSERT_EQ(identified.size(), 1u);
+    PlayerKey sent;
+    std::copy(std::begin(identified[0].ranked.key), std::end(identified[0].ranked.key),
+              sent.bytes.begin());
+    EXPECT_EQ(playerKeyHex(sent), settings.playerKey);
+    EXPECT_EQ(heardOf(server_, MessageType::RankedQueue).size(), 1u);
+
+    auto shows = [](const std::vector<std::string>& texts, const std::string& text) {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    };
+    EXPECT_TRUE(shows(lobbyBefore, "ランクマッチ"));
+    EXPECT_TRUE(shows(lobbyBefore, "レート 1512（±120）　順位はまだありません"));
+    EXPECT_TRUE(shows(lobbyBefore, "上位10人"));
+    EXPECT_TRUE(shows(lobbyBefore, "1. ann 1700"));
+    EXPECT_EQ(verdictChange, "レート 1512 → 1527") << "the change under the verdict";
+    EXPECT_TRUE(shows(lobbyAfter, "レート 1527（±120）　2位　5戦"));
+    EXPECT_TRUE(shows(lobbyAfter, "前回 1512 → 1527"));
+    EXPECT_TRUE(shows(lobbyAfter, "2. kai 1527"));
 }

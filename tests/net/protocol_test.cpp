@@ -92,6 +92,33 @@ std::vector<Message> sampleMessages() {
     ping.number = 123456;
     Message& pong = add(MessageType::Pong);
     pong.number = 654321;
+    Message& identify = add(MessageType::Identify);
+    for (std::size_t i = 0; i < playerKeyBytes; ++i) {
+        identify.ranked.key[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    }
+    Message& standing = add(MessageType::Standing);
+    standing.ranked.standing.name = "さくら";
+    standing.ranked.standing.rating = 1527;
+    standing.ranked.standing.deviation = 120;
+    standing.ranked.standing.rank = 3;
+    standing.ranked.standing.games = 12;
+    standing.ranked.standing.wins = 8;
+    standing.ranked.standing.losses = 4;
+    for (std::uint32_t i = 1; i <= maxLeaders; ++i) {
+        standing.ranked.standing.leaders.push_back(
+            RankedLeader{i, "p" + std::to_string(i), static_cast<std::uint16_t>(2000 - i)});
+    }
+    add(MessageType::AskStanding);
+    add(MessageType::RankedQueue);
+    Message& waiting = add(MessageType::RankedWaiting);
+    waiting.number = 150;
+    Message& rated = add(MessageType::Rated);
+    rated.number = 1;
+    rated.seat = 1;
+    rated.ranked.before[0] = 1512;
+    rated.ranked.after[0] = 1527;
+    rated.ranked.before[1] = 1600;
+    rated.ranked.after[1] = 1585;
     return all;
 }
 
@@ -110,7 +137,7 @@ bool decodes(const std::vector<std::uint8_t>& bytes, std::string* why = nullptr)
 
 TEST(Protocol, EveryMessageRoundTripsWithinTheLimit) {
     const std::vector<Message> all = sampleMessages();
-    ASSERT_EQ(all.size(), static_cast<std::size_t>(MessageType::Pong));
+    ASSERT_EQ(all.size(), static_cast<std::size_t>(lastMessageType));
     for (const Message& m : all) {
         const std::vector<std::uint8_t> bytes = encodeMessage(m);
         ASSERT_FALSE(bytes.empty()) << int(m.type);
@@ -239,4 +266,45 @@ TEST(Protocol, TextLimitsAndVerdictsAtTheirMaximumAndOnePast) {
     EXPECT_TRUE(decodes(encodeMessage(over))) << "a match too long";
     over.reason = lastMatchEnd + 1;
     EXPECT_FALSE(decodes(encodeMessage(over)));
+}
+
+TEST(Protocol, RankedMessagesAtTheirLimitsAndOnePast) {
+    Message refused;
+    refused.type = MessageType::Refused;
+    refused.reason = static_cast<std::uint8_t>(RefusalReason::RankedRefused);
+    refused.text = rankedRefusal::sameKey;
+    EXPECT_TRUE(decodes(encodeMessage(refused)));
+    refused.reason = lastRefusalReason + 1;
+    EXPECT_FALSE(decodes(encodeMessage(refused)));
+
+    // Ten leaders at most: the encoder writes no eleventh, the decoder takes none.
+    Message standing = sampleMessages()[21];
+    ASSERT_EQ(standing.type, MessageType::Standing);
+    standing.ranked.standing.leaders.push_back(RankedLeader{11, "x", 1});
+    EXPECT_TRUE(encodeMessage(standing).empty());
+    standing.ranked.standing.leaders.pop_back();
+    std::vector<std::uint8_t> bytes = encodeMessage(standing);
+    const std::size_t countAt = 1 + 1 + standing.ranked.standing.name.size() + 2 + 2 + 4 * 4;
+    ASSERT_EQ(bytes[countAt], maxLeaders);
+    bytes[countAt] = maxLeaders + 1;
+    std::string why;
+    EXPECT_FALSE(decodes(bytes, &why));
+    EXPECT_EQ(why, "too many leaders");
+
+    // A rating's outcome and the receiver's seat are checked; a window is 16 bits.
+    Message rated = sampleMessages()[25];
+    ASSERT_EQ(rated.type, MessageType::Rated);
+    rated.reason = lastRatedOutcome;
+    EXPECT_TRUE(decodes(encodeMessage(rated)));
+    bytes = encodeMessage(rated);
+    bytes[5] = lastRatedOutcome + 1;
+    EXPECT_FALSE(decodes(bytes));
+    rated.seat = spectatorSeat;
+    EXPECT_FALSE(decodes(encodeMessage(rated)));
+    Message waiting;
+    waiting.type = MessageType::RankedWaiting;
+    waiting.number = 0xFFFF;
+    EXPECT_TRUE(decodes(encodeMessage(waiting)));
+    waiting.number = 0x10000;
+    EXPECT_TRUE(encodeMessage(waiting).empty());
 }

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "headless/headless.h"
 #include "headless/headless_settings.h"
 #include "input/key_bindings.h"
 #include "input/key_state.h"
+#include "net/player_key.h"
 #include "screens/game_texts.h"
 #include "screens/settings_texts.h"
 #include "settings/settings.h"
@@ -33,8 +36,8 @@ TEST(SettingsScreen, RebindsRefusesChangesAndSavesOnLeaving) {
     keys.tap(poll, keyS);
     keys.tap(poll += 2, keyA);
     keys.tap(poll += 2, keyA);
-    // Down to 1P select (rows 2 .. 13): 12 more.
-    for (int i = 0; i < 12; ++i) {
+    // Down to 1P select (rows 2 .. 14): 13 more.
+    for (int i = 0; i < 13; ++i) {
         keys.tap(++poll, keyDown);
         ++poll;
     }
@@ -95,9 +98,9 @@ TEST(SettingsScreen, EveryRowAnswersAPointerAndTheNameAndServerAreTyped) {
     keys.click(2, boxX(4), rowY(0));   // sound off, by its value
     keys.click(4, boxX(6), rowY(1));   // volume down
     keys.click(8, boxX(7), rowY(3));   // window scale x1
-    keys.click(16, boxX(7), rowY(9));  // 1P left: past S and D (1P's own) to F
-    keys.click(18, boxX(0), rowY(10)); // 1P right waits for a key ...
-    keys.click(20, boxX(0), rowY(10)); // ... and a pick gives up waiting
+    keys.click(16, boxX(7), rowY(10)); // 1P left: past S and D (1P's own) to F
+    keys.click(18, boxX(0), rowY(11)); // 1P right waits for a key ...
+    keys.click(20, boxX(0), rowY(11)); // ... and a pick gives up waiting
     keys.click(22, boxX(0), rowY(7));  // the name: k a i, OK
     clickKey(keys, 24, 2, 7);
     clickKey(keys, 26, 2, 0);
@@ -121,7 +124,7 @@ TEST(SettingsScreen, EveryRowAnswersAPointerAndTheNameAndServerAreTyped) {
     keys.tap(poll += 2, keyReturn);
     const long refusedAt = poll + 2;
     keys.click(poll += 4, boxX(0), rowY(5));  // English
-    keys.click(poll += 2, boxX(0), rowY(20)); // save and go back
+    keys.click(poll += 2, boxX(0), rowY(21)); // save and go back
     headless::setKeySource(&keys);
     headless::setPollLimit(poll + 10);
     bool hinted = false;
@@ -153,6 +156,80 @@ TEST(SettingsScreen, EveryRowAnswersAPointerAndTheNameAndServerAreTyped) {
     std::vector<std::string> problems;
     EXPECT_EQ(parseSettings(headless::storedSettings(), problems), settings);
     setGameLanguage(Language::Japanese);
+}
+
+// The keys that type a code's characters.
+void typeCode(headless::KeyScript& keys, long& poll, const std::string& code) {
+    const int digits[] = {key0, key1, key2, key3, key4, key5, key6, key7, key8, key9};
+    const int letters[] = {keyA, keyB, keyC, keyD, keyE, keyF, keyG, keyH, keyI,
+                           keyJ, keyK, keyL, keyM, keyN, keyO, keyP, keyQ, keyR,
+                           keyS, keyT, keyU, keyV, keyW, keyX, keyY, keyZ};
+    for (char c : code) {
+        if (c >= '0' && c <= '9') {
+            keys.tap(poll += 2, digits[c - '0']);
+        } else if (c >= 'A' && c <= 'Z') {
+            keys.tap(poll += 2, letters[c - 'A']);
+        } else if (c == '-') {
+            keys.tap(poll += 2, keyMinus);
+        }
+    }
+    keys.tap(poll += 2, keyReturn);
+}
+
+TEST(SettingsScreen, ThePlayerKeyIsShownAsACodeToCopyAndAnotherIsTypedIn) {
+    headless::reset();
+    net::PlayerKey mine;
+    net::PlayerKey theirs;
+    for (std::size_t i = 0; i < net::playerKeyBytes; ++i) {
+        mine.bytes[i] = static_cast<std::uint8_t>(i + 1);
+        theirs.bytes[i] = static_cast<std::uint8_t>(0xA0 + i);
+    }
+    Settings settings;
+    settings.playerKey = net::playerKeyHex(mine);
+    const std::string code = net::playerKeyCode(mine);
+    std::string swapped = net::playerKeyCode(theirs);
+    std::swap(swapped[3], swapped[4]);
+    headless::KeyScript keys;
+    long poll = 2;
+    // Row 9 by the pointer: the code to copy, then a mistyped one (two characters swapped).
+    keys.click(poll, boxX(0), rowY(9));
+    const long shownAt = poll + 2;
+    typeCode(keys, poll, swapped);
+    const long refusedAt = poll + 2;
+    // Again, the other device's code without its dashes and in lower case where it is typed.
+    keys.click(poll += 2, boxX(0), rowY(9));
+    std::string bare = net::playerKeyCode(theirs);
+    bare.erase(std::remove(bare.begin(), bare.end(), '-'), bare.end());
+    typeCode(keys, poll, bare);
+    keys.tap(poll += 4, keyEscape);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(poll + 10);
+    std::vector<std::string> shown;
+    std::string row;
+    std::string note;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long at) {
+        for (const headless::DrawCall& call : frame) {
+            if (at == shownAt && call.y >= 78 && call.y <= 94 && call.x == 48) {
+                shown.push_back(call.text);
+            }
+            if (at == 1 && call.y == 56 + 17 * 9 && call.x == 340) {
+                row = call.text;
+            }
+            if (at == refusedAt && call.y == 440) {
+                note = call.text;
+            }
+        }
+    });
+    EXPECT_FALSE(runSettingsScreen(settings));
+    EXPECT_EQ(row, code.substr(0, 6) + "-...-" + code.substr(code.size() - 6));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0] + shown[1], code) << "the whole code, over two lines";
+    EXPECT_EQ(note, "プレイヤーキーのコードではありません");
+    EXPECT_EQ(settings.playerKey, net::playerKeyHex(theirs));
+    std::vector<std::string> problems;
+    EXPECT_EQ(parseSettings(headless::storedSettings(), problems).playerKey,
+              net::playerKeyHex(theirs))
+        << "kept with the settings";
 }
 
 } // namespace

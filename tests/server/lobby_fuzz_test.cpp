@@ -1,7 +1,8 @@
 // Random sequences of valid and invalid messages from several clients against one lobby, under
 // AddressSanitizer and UBSan: connections come and go, room codes and resume tokens are drawn
 // from small pools shared by every client so that their requests collide, and the referee's
-// checks complete at random moments. Fixed seeds, as many as a few seconds allow; a crash
+// checks and the ranked records' answers complete at random moments (the records failing now
+// and then, as a database that is down). Fixed seeds, as many as a few seconds allow; a crash
 // prints the seed and the steps that led to it.
 #include <gtest/gtest.h>
 
@@ -38,7 +39,7 @@ void printTrace() {
 
 class Sequence {
   public:
-    explicit Sequence(std::uint32_t seed) : random_(seed), rig_(options()) {
+    explicit Sequence(std::uint32_t seed) : random_(seed), rig_(options(), nullptr, true) {
         rig_.completeChecks = false;
         // A client that never reads is dropped once a few messages queue up for it: after a
         // few small ones, or a match's start or two.
@@ -152,6 +153,14 @@ class Sequence {
             rig_.settle();
             return;
         }
+        if (action == 4) {
+            rig_.records.failing = pick(5) == 0;
+            trace_.push_back(std::string("answer a record") +
+                             (rig_.records.failing ? " (failing)" : ""));
+            rig_.records.completeOne();
+            rig_.settle();
+            return;
+        }
         message(c);
     }
 
@@ -162,7 +171,7 @@ class Sequence {
 
     void message(ClientId c) {
         // Weighted towards the ways into and out of rooms, where clients' requests collide.
-        static const int weights[] = {4, 4, 4, 2, 3, 3, 1, 1, 1, 1, 1, 1, 1, 1};
+        static const int weights[] = {4, 4, 4, 2, 3, 3, 1, 1, 1, 1, 1, 1, 1, 2, 3, 1, 1};
         int total = 0;
         for (int w : weights) {
             total += w;
@@ -234,6 +243,16 @@ class Sequence {
             break;
         case 12:
             m.type = MessageType::Pong;
+            break;
+        case 13:
+            // Three keys among every client: the same key twice, and names taken.
+            m = identifyMessage(static_cast<std::uint8_t>(pick(3)));
+            break;
+        case 14:
+            m.type = MessageType::RankedQueue;
+            break;
+        case 15:
+            m.type = MessageType::AskStanding;
             break;
         default: {
             std::vector<std::uint8_t> junk(static_cast<std::size_t>(pick(12)));

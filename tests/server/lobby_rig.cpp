@@ -1,6 +1,8 @@
 // The fakes around the lobby under test.
 #include "lobby_rig.h"
 
+#include "net/player_name.h"
+
 namespace kokurin::testing {
 
 using namespace net;
@@ -98,6 +100,97 @@ void FakeReferee::completeAll() {
     }
 }
 
+void FakeRecords::claim(const std::string& keyHex, const std::string& name,
+                        std::function<void(PlayerClaim)> done) {
+    waiting.push_back([this, keyHex, name, done] {
+        PlayerClaim claim;
+        if (failing) {
+            done(claim);
+            return;
+        }
+        for (const auto& owner : names) {
+            if (net::playerNameKey(owner.second) == net::playerNameKey(name) &&
+                players[keyHex] != owner.first) {
+                claim.outcome = PlayerClaim::Outcome::Taken;
+                done(claim);
+                return;
+            }
+        }
+        RankedPlayer& player = players[keyHex];
+        if (player == 0) {
+            player = static_cast<RankedPlayer>(players.size());
+            ratings[player] = 1500;
+        }
+        names[player] = name;
+        claim.outcome = PlayerClaim::Outcome::Claimed;
+        claim.player = player;
+        claim.standing.name = name;
+        claim.standing.rating = static_cast<std::uint16_t>(ratings[player]);
+        done(claim);
+    });
+}
+
+void FakeRecords::standing(RankedPlayer player,
+                           std::function<void(bool, net::RankedStanding)> done) {
+    waiting.push_back([this, player, done] {
+        net::RankedStanding standing;
+        standing.name = names[player];
+        standing.rating = static_cast<std::uint16_t>(ratings[player]);
+        done(!failing, standing);
+    });
+}
+
+void FakeRecords::rating(RankedPlayer player, std::function<void(bool, double)> done) {
+    waiting.push_back([this, player, done] { done(!failing, ratings[player]); });
+}
+
+void FakeRecords::record(MatchRecord match, std::vector<std::uint8_t> replay,
+                         std::function<void(RecordOutcome)> done) {
+    waiting.push_back([this, match, done] {
+        RecordOutcome outcome;
+        if (failing) {
+            outcome.error = "the database is down";
+            done(outcome);
+            return;
+        }
+        kept.push_back(match);
+        outcome.saved = true;
+        outcome.id = static_cast<std::int64_t>(kept.size());
+        outcome.rated = match.rated;
+        for (int s = 0; s < 2 && match.rated; ++s) {
+            const RankedPlayer player = match.seats[s].player;
+            outcome.before[s] = ratings[player];
+            ratings[player] += match.winner == s ? 15.4 : -15.4;
+            outcome.after[s] = ratings[player];
+        }
+        done(outcome);
+    });
+}
+
+bool FakeRecords::completeOne() {
+    if (waiting.empty()) {
+        return false;
+    }
+    auto job = std::move(waiting.front());
+    waiting.pop_front();
+    job();
+    return true;
+}
+
+void FakeRecords::completeAll() {
+    while (completeOne()) {
+    }
+}
+
+Message identifyMessage(std::uint8_t b) {
+    Message m;
+    m.type = MessageType::Identify;
+    for (std::uint8_t& k : m.ranked.key) {
+        k = b;
+    }
+    return m;
+}
+
 bool KeptLog::has(const std::string& part) const {
     for (const std::string& line : lines) {
         if (line.find(part) != std::string::npos) {
@@ -116,7 +209,7 @@ Message helloMessage(const std::string& name) {
     return m;
 }
 
-LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays) {
+LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays, bool ranked) {
     options.random = [this] {
         // splitmix64: tests are repeatable; the server's own source is the kernel's.
         std::uint64_t z = (nextRandom += 0x9e3779b97f4a7c15ull);
@@ -125,11 +218,15 @@ LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays) {
         return z ^ (z >> 31);
     };
     lobby = std::make_unique<ServerLobby>(out, referee, log, options, replays);
+    if (ranked) {
+        lobby->setRecords(&records);
+    }
     lobby->tick(now);
 }
 
 void LobbyRig::settle() {
-    while (!out.dueToGo.empty() || (completeChecks && !referee.waiting.empty())) {
+    while (!out.dueToGo.empty() ||
+           (completeChecks && (!referee.waiting.empty() || !records.waiting.empty()))) {
         std::vector<ClientId> due;
         due.swap(out.dueToGo);
         for (ClientId c : due) {
@@ -139,6 +236,7 @@ void LobbyRig::settle() {
         }
         if (completeChecks) {
             referee.completeAll();
+            records.completeAll();
         }
     }
 }

@@ -60,6 +60,34 @@ class FakeReferee : public MatchReferee {
     std::deque<std::pair<MatchToCheck, std::function<void(Replay)>>> waiting;
 };
 
+// Ranked records in memory: names owned by keys, ratings, every match kept; each answer waits
+// until the rig settles (or a test completes it), as the server's database thread would.
+class FakeRecords : public RankedRecords {
+  public:
+    void claim(const std::string& keyHex, const std::string& name,
+               std::function<void(PlayerClaim)> done) override;
+    void standing(RankedPlayer player,
+                  std::function<void(bool, net::RankedStanding)> done) override;
+    void rating(RankedPlayer player, std::function<void(bool, double)> done) override;
+    void record(MatchRecord match, std::vector<std::uint8_t> replay,
+                std::function<void(RecordOutcome)> done) override;
+
+    bool completeOne();
+    void completeAll();
+
+    // The player a key's hex is (0: none yet), and each player's rating.
+    std::map<std::string, RankedPlayer> players;
+    std::map<RankedPlayer, std::string> names;
+    std::map<RankedPlayer, double> ratings;
+    // Every call fails while set, as a database that is down.
+    bool failing = false;
+    std::vector<MatchRecord> kept;
+    std::deque<std::function<void()>> waiting;
+};
+
+// A player key whose every byte is `b`.
+net::Message identifyMessage(std::uint8_t b);
+
 class KeptLog : public ServerLog {
   public:
     KeptLog() : ServerLog(LogLevel::Debug, nullptr) {}
@@ -71,7 +99,9 @@ class KeptLog : public ServerLog {
 };
 
 struct LobbyRig {
-    explicit LobbyRig(ServerLobbyOptions options = {}, ReplayFolder* replays = nullptr);
+    // ranked: the lobby keeps its matches through `records` (and plays ranked).
+    explicit LobbyRig(ServerLobbyOptions options = {}, ReplayFolder* replays = nullptr,
+                      bool ranked = false);
 
     ClientId connect();
     // Connects and says Hello; the client's token is kept from its Welcome.
@@ -104,6 +134,7 @@ struct LobbyRig {
 
     FakeOutbox out;
     FakeReferee referee;
+    FakeRecords records;
     KeptLog log;
     std::unique_ptr<ServerLobby> lobby;
     std::uint32_t now = 1000;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The web build's tests in headless Chromium (Debian's /usr/bin/chromium, driven by
 # playwright-core from tests/web/package-lock.json). Needs build/web (cmake --preset web) and
-# kokurin-sim and kokurin-server from build/native (or KOKURIN_SIM, KOKURIN_SERVER). Installs
-# playwright-core with npm ci when it is missing or not the locked version; downloads no browser.
+# kokurin-sim, kokurin-server and kokurin_ranked_api_tool from build/native (or KOKURIN_SIM,
+# KOKURIN_SERVER, KOKURIN_RANKED_API_TOOL). Installs playwright-core with npm ci when it is
+# missing or not the locked version; downloads no browser.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,5 +14,5 @@ if [ "$locked" != "$installed" ]; then
 fi
 
 # One file at a time (the game's turns are timed); each test has its own limit, the whole run one more.
-exec timeout 900 node --test --test-concurrency=1 --test-timeout=240000 web_game.test.js web_app.test.js \
-    web_touch.test.js web_replay.test.js web_online.test.js
+exec timeout 1080 node --test --test-concurrency=1 --test-timeout=240000 web_game.test.js web_app.test.js \
+    web_touch.test.js web_replay.test.js web_online.test.js web_ranked.test.js

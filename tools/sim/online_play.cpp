@@ -8,9 +8,17 @@
 #include <cstdio>
 #include <fstream>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include "desktop_online/websocket_transport.h"
 #include "input/input_route.h"
 #include "net/lockstep_source.h"
+#include "net/player_key.h"
 #include "novice_seat.h"
 #include "replay/match_recording.h"
 #include "screens/match_loop.h"
@@ -113,6 +121,107 @@ const char* endText(std::uint8_t how) {
     return "?";
 }
 
+// The player key in `file`, or a fresh one written there when the file is missing (created
+// exclusively and readable by its owner alone, so a key is never replaced or shown to others);
+// without a file, a key of this run's own. False with the reason.
+bool loadPlayerKey(const std::string& file, net::PlayerKey& key, std::string& error) {
+    if (file.empty()) {
+        if (!net::makePlayerKey(key)) {
+            error = "the system gives no random bytes for a player key";
+            return false;
+        }
+        return true;
+    }
+    std::ifstream in(file);
+    if (!in) {
+        net::PlayerKey fresh;
+        if (!net::makePlayerKey(fresh)) {
+            error = "the system gives no random bytes for a player key";
+            return false;
+        }
+        const std::string text = net::playerKeyHex(fresh) + "\n";
+#if defined(_WIN32)
+        const int fd = _open(file.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                             _S_IREAD | _S_IWRITE);
+        const bool written = fd >= 0 && _write(fd, text.data(), static_cast<unsigned>(text.size())) ==
+                                            static_cast<int>(text.size());
+        if (fd >= 0) {
+            _close(fd);
+        }
+#else
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const bool written =
+            fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+            ::fsync(fd) == 0;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+#endif
+        if (!written) {
+            error = "cannot make the key file " + file;
+            return false;
+        }
+        in.open(file);
+    }
+    std::string hex;
+    in >> hex;
+    if (!net::readPlayerKeyHex(hex, key)) {
+        error = file + " holds no player key (64 hex digits)";
+        return false;
+    }
+    return true;
+}
+
+const char* ratedText(std::uint8_t outcome) {
+    switch (static_cast<net::RatedOutcome>(outcome)) {
+    case net::RatedOutcome::Rated:
+        return "rated";
+    case net::RatedOutcome::TooShort:
+        return "not rated: under ten seconds";
+    case net::RatedOutcome::Parted:
+        return "not rated: the games parted";
+    case net::RatedOutcome::TooLong:
+        return "not rated: too long";
+    case net::RatedOutcome::NoWinner:
+        return "not rated: no winner";
+    case net::RatedOutcome::Rematch:
+        return "not rated: a rematch";
+    case net::RatedOutcome::NotSaved:
+        return "not rated: the server could not save it";
+    }
+    return "?";
+}
+
+// Greets the server as the key's player and waits in the ranked queue until a match starts.
+int enterRankedMatch(net::OnlineClient& client, const SimOptions& options) {
+    using Phase = net::OnlineClient::Phase;
+    const std::uint32_t refused = client.refusalsReceived();
+    if (!waitFor(client, 30, [&] { return client.ranked() || client.refusalsReceived() != refused; }) ||
+        !client.ranked()) {
+        std::fprintf(stderr, "kokurin-sim: no ranked play as %s: %s\n", options.name.c_str(),
+                     client.refusalsReceived() != refused ? client.error().c_str()
+                                                          : "the server did not answer");
+        return 4;
+    }
+    const net::RankedStanding& standing = client.standing();
+    std::fprintf(stderr, "kokurin-sim: ranked as %s, rating %u (+-%u), rank %u\n",
+                 standing.name.c_str(), static_cast<unsigned>(standing.rating),
+                 static_cast<unsigned>(2 * standing.deviation), static_cast<unsigned>(standing.rank));
+    client.rankedMatch();
+    // Players are paired as their ratings allow: the wait may be long.
+    if (!waitFor(client, 600, [&] {
+            return client.phase() == Phase::Playing || client.refusalsReceived() != refused;
+        }) ||
+        client.phase() != Phase::Playing) {
+        if (client.refusalsReceived() != refused) {
+            std::fprintf(stderr, "kokurin-sim: refused: %s\n", client.error().c_str());
+            return 4;
+        }
+        return failed(client, "a ranked opponent");
+    }
+    return 0;
+}
+
 } // namespace
 
 int playOnline(const SimOptions& options, headless::KeySource* keys) {
@@ -120,14 +229,29 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
     setTrustedCaFile(options.caFile);
     DesktopWebSocket transport;
     net::OnlineClient client(transport, options.name);
+    if (options.ranked) {
+        net::PlayerKey key;
+        std::string error;
+        if (!loadPlayerKey(options.keyFile, key, error)) {
+            std::fprintf(stderr, "kokurin-sim: %s\n", error.c_str());
+            return 2;
+        }
+        client.setPlayerKey(key);
+    }
     client.open(options.onlineUrl);
     if (!waitFor(client, 10, [&] { return client.phase() == Phase::Lobby; })) {
         return failed(client, "the server's welcome");
     }
-    // A room held by another server process: the client follows the server there.
-    client.joinRoom(options.room, options.spectate, true);
-    if (!waitFor(client, 60, [&] { return client.phase() == Phase::Playing; })) {
-        return failed(client, "the match to start");
+    if (options.ranked) {
+        if (const int status = enterRankedMatch(client, options)) {
+            return status;
+        }
+    } else {
+        // A room held by another server process: the client follows the server there.
+        client.joinRoom(options.room, options.spectate, true);
+        if (!waitFor(client, 60, [&] { return client.phase() == Phase::Playing; })) {
+            return failed(client, "the match to start");
+        }
     }
     if (client.url() != options.onlineUrl) {
         std::fprintf(stderr, "kokurin-sim: room %s lives at %s; joined there\n",
@@ -194,6 +318,17 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
         std::fprintf(stderr, "kokurin-sim: the server found a game parted at frame %u\n",
                      static_cast<unsigned>(client.divergedAt()));
         return 4;
+    }
+    if (options.ranked) {
+        // The verdict first, the rating once the server has kept the match.
+        if (!waitFor(client, 30, [&] { return client.ratedReceived() != 0; })) {
+            return failed(client, "the match's rating");
+        }
+        const net::Message& rated = client.lastRated();
+        const int seat = rated.seat < 2 ? rated.seat : 0;
+        std::fprintf(stderr, "kokurin-sim: ranked match %s, rating %u -> %u\n",
+                     ratedText(rated.reason), static_cast<unsigned>(rated.ranked.before[seat]),
+                     static_cast<unsigned>(rated.ranked.after[seat]));
     }
     return 0;
 }

@@ -33,6 +33,8 @@ const char* simUsage() {
            "       kokurin-sim --replay FILE [--wav FILE]\n"
            "       kokurin-sim --online URL --room CODE [--spectate] [--keys FILE] [--novice]\n"
            "                   [--name NAME] [--record FILE] [--ca-file FILE]\n"
+           "       kokurin-sim --online URL --ranked --name NAME [--key-file FILE]\n"
+           "                   [--keys FILE | --novice] [--record FILE] [--ca-file FILE]\n"
            "\n"
            "Plays one match of kokurin without a window and prints what happened as JSON Lines.\n"
            "\n"
@@ -61,6 +63,12 @@ const char* simUsage() {
            "                  either key set moves this player's seat\n"
            "                  (wss:// for a server with TLS: its certificate must verify)\n"
            "  --room CODE     the room to join, 4 to 8 letters and digits (with --online)\n"
+           "  --ranked        instead of a room, wait in the server's ranked queue and play the\n"
+           "                  match it pairs this player for (with --online); the rating's\n"
+           "                  change is said on stderr\n"
+           "  --key-file FILE the player key that owns NAME (with --ranked): 64 hex digits,\n"
+           "                  made when missing (readable by its owner only); without it a key\n"
+           "                  of this run's own, so a new player each time\n"
            "  --ca-file FILE  PEM certificate authorities trusted for wss:// besides the\n"
            "                  system's\n"
            "  --spectate      watch the room's match instead of playing\n"
@@ -110,15 +118,18 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.version = true;
             return true;
         }
-        if (flag == "--spectate" || flag == "--novice") {
-            (flag == "--spectate" ? options.spectate : options.novice) = true;
+        if (flag == "--spectate" || flag == "--novice" || flag == "--ranked") {
+            (flag == "--spectate" ? options.spectate
+             : flag == "--novice" ? options.novice
+                                  : options.ranked) = true;
             continue;
         }
         bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
                           flag == "--max-polls" || flag == "--wav" || flag == "--record" ||
                           flag == "--replay" || flag == "--online" || flag == "--room" ||
                           flag == "--name" || flag == "--corrupt-hash" ||
-                          flag == "--input-delay" || flag == "--ca-file";
+                          flag == "--input-delay" || flag == "--ca-file" ||
+                          flag == "--key-file";
         if (!takesValue) {
             error = "unknown argument '" + flag + "'";
             return false;
@@ -157,6 +168,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.room = value;
         } else if (flag == "--ca-file") {
             options.caFile = value;
+        } else if (flag == "--key-file") {
+            options.keyFile = value;
         } else if (flag == "--name") {
             options.name = value;
         } else if (flag == "--input-delay") {
@@ -179,6 +192,23 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             }
             options.maxPolls = static_cast<long>(number);
         }
+    }
+    if (!options.keyFile.empty() && !options.ranked) {
+        error = "--key-file goes with --ranked";
+        return false;
+    }
+    if (options.ranked) {
+        std::string name;
+        if (options.onlineUrl.empty() || !options.room.empty() || options.spectate || haveSeed ||
+            haveOpponent || !options.replayFile.empty() ||
+            !kokurin::net::normalizePlayerName(options.name, name)) {
+            error = "--ranked needs --online URL and --name NAME (1 to 16 characters) and takes "
+                    "its room from the ranked queue: no --room, --spectate, --seed, --opponent or "
+                    "--replay with it";
+            return false;
+        }
+        options.name = name;
+        return true;
     }
     if (!options.onlineUrl.empty()) {
         std::string name;

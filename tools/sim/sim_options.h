@@ -34,6 +34,10 @@ struct SimOptions {
     std::uint32_t corruptHashAt = 0;
     // Frames of input delay (0: chosen from the measured round trip).
     int inputDelay = 0;
+    // Ranked: wait in the ranked queue instead of joining a room, as the player whose key is in
+    // keyFile (made when missing; empty: a key of this run's own).
+    bool ranked = false;
+    std::string keyFile;
 };
 
 // A whole decimal number within [low, high], digits only (the sim's and the tournament's
