@@ -187,6 +187,14 @@ bool fitsLimits(const Message& m) {
             return false;
         }
     }
+    if (m.addresses.size() > maxServerAddresses) {
+        return false;
+    }
+    for (const std::string& address : m.addresses) {
+        if (address.empty() || address.size() > 255) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -336,6 +344,25 @@ bool readBody(Reader& r, Message& m) {
     case MessageType::Ping:
     case MessageType::Pong:
         return r.u32(m.number);
+    case MessageType::Servers: {
+        std::uint8_t count = 0;
+        if (!r.u8(count)) {
+            return false;
+        }
+        if (count > maxServerAddresses) {
+            return r.fail("too many addresses");
+        }
+        m.addresses.resize(count);
+        for (std::string& address : m.addresses) {
+            if (!r.text(address, 255, "an address")) {
+                return false;
+            }
+            if (address.empty()) {
+                return r.fail("an empty address");
+            }
+        }
+        return true;
+    }
     }
     return r.fail("unknown message type");
 }
@@ -362,7 +389,7 @@ bool operator==(const Message& a, const Message& b) {
            a.seat == b.seat && a.flag == b.flag && a.reason == b.reason && a.number == b.number &&
            a.hash == b.hash && a.token == b.token && a.held[0] == b.held[0] &&
            a.held[1] == b.held[1] && encodeMessage(a) == encodeMessage(b) && a.inputs == b.inputs &&
-           sameRooms();
+           sameRooms() && a.addresses == b.addresses;
 }
 
 std::vector<std::uint8_t> encodeMessage(const Message& m) {
@@ -456,6 +483,12 @@ std::vector<std::uint8_t> encodeMessage(const Message& m) {
     case MessageType::Pong:
         w.u32(m.number);
         break;
+    case MessageType::Servers:
+        w.u8(static_cast<std::uint8_t>(m.addresses.size()));
+        for (const std::string& address : m.addresses) {
+            w.text(address);
+        }
+        break;
     default:
         return {};
     }
@@ -475,8 +508,10 @@ bool decodeMessage(const std::uint8_t* bytes, std::size_t size, Message& message
     Reader r(bytes + 1, size - 1);
     Message m;
     m.type = static_cast<MessageType>(bytes[0]);
-    if (bytes[0] < static_cast<std::uint8_t>(MessageType::Hello) ||
-        bytes[0] > static_cast<std::uint8_t>(MessageType::Pong)) {
+    const bool known = (bytes[0] >= static_cast<std::uint8_t>(MessageType::Hello) &&
+                        bytes[0] <= static_cast<std::uint8_t>(MessageType::Pong)) ||
+                       bytes[0] == static_cast<std::uint8_t>(MessageType::Servers);
+    if (!known) {
         error = "unknown message type";
         return false;
     }

@@ -26,6 +26,8 @@ constexpr std::size_t maxNameBytes = 32;
 constexpr std::size_t maxRoomCodeBytes = 8;
 // Rooms one RoomList names.
 constexpr std::size_t maxListedRooms = 32;
+// Addresses one Servers message names.
+constexpr std::size_t maxServerAddresses = 16;
 // Seat numbers: 0 is 1P, 1 is 2P, this one watches.
 constexpr std::uint8_t spectatorSeat = 2;
 
@@ -50,6 +52,7 @@ enum class MessageType : std::uint8_t {
     Resume = 18,
     Ping = 19,
     Pong = 20,
+    Servers = 27,
 };
 
 // Why the server refused a request or closed the connection.
@@ -62,8 +65,10 @@ enum class RefusalReason : std::uint8_t {
     NotInRoom = 6,
     ResumeUnknown = 7,
     WrongProcess = 8,
+    // The room's process is gone and this one cannot take its match over yet: ask again soon.
+    RoomMoving = 11,
 };
-constexpr std::uint8_t lastRefusalReason = 8;
+constexpr std::uint8_t lastRefusalReason = 11;
 
 // How a match ended, as the server judged it.
 enum class MatchEnd : std::uint8_t {
@@ -111,6 +116,8 @@ struct Message {
     MatchStart start;
     std::vector<FrameInput> inputs;
     std::vector<RoomEntry> rooms;
+    // The server's processes, where a client whose connection is lost may go (Servers).
+    std::vector<std::string> addresses;
 };
 
 bool operator==(const Message& a, const Message& b);

@@ -421,7 +421,7 @@ class LobbyScreen {
         }
         drawText(32, 64,
                  formatText(phase == Phase::Connecting ? texts_.connecting : texts_.connected,
-                            request_.server.c_str()),
+                            client.url().c_str()),
                  textGrey, textHeight, gameFace, textLeftTop);
         if (phase == Phase::InRoom) {
             drawText(32, 120, formatText(texts_.waitingInRoom, client.roomCode().c_str()),

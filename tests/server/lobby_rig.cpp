@@ -116,7 +116,7 @@ Message helloMessage(const std::string& name) {
     return m;
 }
 
-LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays) {
+LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays, RoomDirectory* directory) {
     options.random = [this] {
         // splitmix64: tests are repeatable; the server's own source is the kernel's.
         std::uint64_t z = (nextRandom += 0x9e3779b97f4a7c15ull);
@@ -124,7 +124,7 @@ LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays) {
         z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
         return z ^ (z >> 31);
     };
-    lobby = std::make_unique<ServerLobby>(out, referee, log, options, replays);
+    lobby = std::make_unique<ServerLobby>(out, referee, log, options, replays, directory);
     lobby->tick(now);
 }
 

@@ -71,7 +71,8 @@ class KeptLog : public ServerLog {
 };
 
 struct LobbyRig {
-    explicit LobbyRig(ServerLobbyOptions options = {}, ReplayFolder* replays = nullptr);
+    explicit LobbyRig(ServerLobbyOptions options = {}, ReplayFolder* replays = nullptr,
+                      RoomDirectory* directory = nullptr);
 
     ClientId connect();
     // Connects and says Hello; the client's token is kept from its Welcome.

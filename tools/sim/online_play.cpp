@@ -124,12 +124,14 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
     if (!waitFor(client, 10, [&] { return client.phase() == Phase::Lobby; })) {
         return failed(client, "the server's welcome");
     }
+    // The first address that answered (of several, one server's processes).
+    const std::string welcomedAt = client.url();
     // A room held by another server process: the client follows the server there.
     client.joinRoom(options.room, options.spectate, true);
     if (!waitFor(client, 60, [&] { return client.phase() == Phase::Playing; })) {
         return failed(client, "the match to start");
     }
-    if (client.url() != options.onlineUrl) {
+    if (client.url() != welcomedAt) {
         std::fprintf(stderr, "kokurin-sim: room %s lives at %s; joined there\n",
                      options.room.c_str(), client.url().c_str());
     }
