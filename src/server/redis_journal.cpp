@@ -3,7 +3,7 @@
 // which only queue.
 //
 //   kokurin:match:CODE   hash: number, listed, n0, n1 (names), h0, h1 (the seats' token hashes),
-//                        start (the match's start, 2512 bytes)
+//                        start (the match's start, 2516 bytes)
 //   kokurin:frames:CODE  stream: one entry per seat per write, s (seat), f (first frame),
 //                        i (the frames, three bytes each)
 //

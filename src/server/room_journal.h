@@ -32,7 +32,7 @@ std::string seatTokenHash(const std::string& code, int seat, std::uint64_t token
 // Whether two hashes are the same, in a time that does not depend on where they differ.
 bool sameTokenHash(const std::string& a, const std::string& b);
 
-// A start as the journal keeps it (2512 bytes, little-endian), and back: false for anything but
+// A start as the journal keeps it (2516 bytes, little-endian), and back: false for anything but
 // one whole start that a match can be made from.
 std::string encodeJournalStart(const MatchStart& start);
 bool decodeJournalStart(const std::string& bytes, MatchStart& start);

@@ -52,6 +52,8 @@ const char* reasonName(RefusalReason reason) {
         return "nothing to resume";
     case RefusalReason::WrongProcess:
         return "another process";
+    case RefusalReason::RoomMoving:
+        return "the room is moving here";
     }
     return "?";
 }

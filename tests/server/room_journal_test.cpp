@@ -17,12 +17,12 @@ TEST(RoomJournal, StartsAndFramesRoundTripAndDamageIsRefusedWhole) {
     }
     start.keyHolds = 0x00249249u;
     const std::string bytes = encodeJournalStart(start);
-    ASSERT_EQ(bytes.size(), 2512u);
+    ASSERT_EQ(bytes.size(), 2516u);
     MatchStart back;
     ASSERT_TRUE(decodeJournalStart(bytes, back));
     EXPECT_EQ(encodeJournalStart(back), bytes);
     EXPECT_EQ(back.randomWords[623], start.randomWords[623]);
-    EXPECT_FALSE(decodeJournalStart(bytes.substr(0, 2511), back));
+    EXPECT_FALSE(decodeJournalStart(bytes.substr(0, 2515), back));
     EXPECT_FALSE(decodeJournalStart(bytes + '\0', back));
     MatchStart bad = start;
     bad.opponent = 3;
