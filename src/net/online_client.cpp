@@ -136,8 +136,10 @@ void OnlineClient::update(std::uint32_t nowMs) {
             connectingTimed_ = true;
             connectingSince_ = nowMs;
         } else if (nowMs - connectingSince_ > connectTimeoutMs &&
-                   (phase_ == Phase::Playing || !welcomed_)) {
-            // An address that neither answers nor refuses: the next one is tried.
+                   (phase_ == Phase::Playing ||
+                    (!welcomed_ && firstTried_ + 1 < addresses_.size()))) {
+            // An address that neither answers nor refuses: the next one is tried (a lone one is
+            // waited for as long as the screen waits).
             transport_.close();
             status = Transport::Status::Closed;
         }

@@ -82,25 +82,21 @@ RedisDirectory::~RedisDirectory() {
         // The journal is written to its end; then this process's rooms go at once rather than at
         // their TTL, those with a match in play handed over (each call bounded by the
         // connection's timeout; a lost connection skips the rest).
-        later([this] { flushJournal(); });
         std::vector<std::string> handed;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             for (const auto& entry : journal_) {
                 handed.push_back(entry.first);
+                rooms_.erase(entry.first);
             }
-            journal_.clear();
         }
-        for (const std::string& code : handed) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                rooms_.erase(code);
+        later([this, handed] {
+            flushJournal();
+            for (const std::string& code : handed) {
+                command({"EVAL", handOverScript, "3", roomKey + code, infoKey + code, listedKey,
+                         address_, code});
             }
-            const std::vector<std::string> script = {"EVAL",   handOverScript, "3",
-                                                     roomKey + code, infoKey + code, listedKey,
-                                                     address_, code};
-            later([this, script] { command(script); });
-        }
+        });
         for (const auto& room : ownRooms()) {
             release(room.first);
         }

@@ -77,8 +77,9 @@ bool wholeNumber(const std::string& s, std::uint32_t& value) {
     return true;
 }
 
-// The journal as the adopt script read it; false when it is not a whole, sound match. A stream
-// is read up to its first gap: the players send again whatever lies past it.
+// The journal as the adopt script read it; false when it is not a whole, sound match. An entry
+// that starts past what is read so far is left out (a stream is read as far as it runs on; the
+// players send again whatever lies past it).
 bool readJournal(const redisReply* fields, const redisReply* entries, JournalMatch& read) {
     if (fields->type != REDIS_REPLY_ARRAY || entries->type != REDIS_REPLY_ARRAY) {
         return false;
@@ -109,7 +110,6 @@ bool readJournal(const redisReply* fields, const redisReply* entries, JournalMat
             return false;
         }
     }
-    bool gap[2] = {false, false};
     for (std::size_t e = 0; e < entries->elements; ++e) {
         const redisReply* entry = entries->element[e];
         if (entry->type != REDIS_REPLY_ARRAY || entry->elements != 2 ||
@@ -134,8 +134,7 @@ bool readJournal(const redisReply* fields, const redisReply* entries, JournalMat
         if (!decodeJournalFrames(bytes, frames)) {
             return false;
         }
-        if (gap[s] || from > stream.size()) {
-            gap[s] = true;
+        if (from > stream.size()) {
             continue;
         }
         // An entry written again (after Redis came back) overlaps what is read: the rest of it.
