@@ -56,6 +56,9 @@ const char* adoptScript =
 // Frames a stream entry holds at most (a minute): a journal written again after Redis came back
 // goes in entries of a bounded size.
 constexpr std::size_t framesPerEntry = 3600;
+// Work waiting for the directory's thread past which a wish to take a room over is answered at
+// once as unanswered: clients asking for rooms faster than Redis answers queue nothing more.
+constexpr std::size_t maxQueuedJobs = 256;
 
 std::string text(const redisReply* r) {
     return r != nullptr && r->type == REDIS_REPLY_STRING ? std::string(r->str, r->len)
@@ -296,8 +299,9 @@ void RedisDirectory::roomTaken(const std::string& code) {
 
 void RedisDirectory::adopt(const std::string& code) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!connected_ || (busySince_ != 0 && redis_keys::steadyMs() - busySince_ > 200)) {
-        // Redis lost or hung: nobody can say now; the lobby answers for itself.
+    if (!connected_ || (busySince_ != 0 && redis_keys::steadyMs() - busySince_ > 200) ||
+        jobs_.size() >= maxQueuedJobs) {
+        // Redis lost, hung or behind: nobody can say now; the lobby answers for itself.
         Adoption answer;
         answer.code = code;
         answers_.push_back(std::move(answer));
