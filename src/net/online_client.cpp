@@ -15,8 +15,40 @@ constexpr int maxReconnects = 10;
 constexpr std::uint32_t reconnectEveryMs = 1000;
 // A room moves only when its process dies: more hops than this is a loop.
 constexpr int maxRedirects = 3;
+// A connection not open by then is given up for the next address.
+constexpr std::uint32_t connectTimeoutMs = 5000;
+// Addresses a client keeps for one server, given and named together.
+constexpr std::size_t maxAddresses = 16;
+
+bool webSocketAddress(const std::string& address) {
+    return address.compare(0, 5, "ws://") == 0 || address.compare(0, 6, "wss://") == 0;
+}
 
 } // namespace
+
+std::vector<std::string> serverAddresses(const std::string& list) {
+    std::vector<std::string> addresses;
+    std::size_t at = 0;
+    while (at <= list.size()) {
+        std::size_t end = list.find(',', at);
+        if (end == std::string::npos) {
+            end = list.size();
+        }
+        std::size_t first = at;
+        std::size_t last = end;
+        while (first < last && list[first] == ' ') {
+            ++first;
+        }
+        while (last > first && list[last - 1] == ' ') {
+            --last;
+        }
+        if (last > first) {
+            addresses.push_back(list.substr(first, last - first));
+        }
+        at = end + 1;
+    }
+    return addresses;
+}
 
 OnlineClient::OnlineClient(Transport& transport, std::string name)
     : transport_(transport), name_(std::move(name)) {
@@ -31,11 +63,40 @@ OnlineClient::OnlineClient(Transport& transport, std::string name)
 }
 
 void OnlineClient::open(const std::string& url) {
+    addresses_ = serverAddresses(url);
+    if (addresses_.empty()) {
+        // The transport says why it cannot use it.
+        addresses_.push_back(url);
+    }
+    if (addresses_.size() > maxAddresses) {
+        addresses_.resize(maxAddresses);
+    }
+    firstTried_ = 0;
+    while (!connectTo(addresses_[firstTried_], now_)) {
+        if (++firstTried_ >= addresses_.size()) {
+            fail(transport_.closeReason());
+            return;
+        }
+    }
+}
+
+bool OnlineClient::connectTo(const std::string& url, std::uint32_t nowMs) {
     url_ = url;
     greeted_ = false;
-    if (!transport_.connect(url)) {
-        fail(transport_.closeReason());
+    connectingTimed_ = false;
+    connectingSince_ = nowMs;
+    return transport_.connect(url);
+}
+
+const std::string& OnlineClient::reconnectTarget() const {
+    // Attempt k (from 1): its own process, then each other address, and round again.
+    std::vector<const std::string*> order = {&home_};
+    for (const std::string& address : addresses_) {
+        if (address != home_) {
+            order.push_back(&address);
+        }
     }
+    return *order[static_cast<std::size_t>(reconnects_ - 1) % order.size()];
 }
 
 void OnlineClient::openToResume(const std::string& url, std::uint64_t token,
@@ -65,9 +126,23 @@ void OnlineClient::update(std::uint32_t nowMs) {
     now_ = nowMs;
     flushInputs(nowMs, false);
     received_.clear();
-    const Transport::Status status = transport_.poll(received_);
+    Transport::Status status = transport_.poll(received_);
     if (status == Transport::Status::Open && !greeted_) {
         greet();
+    }
+    if (status == Transport::Status::Connecting) {
+        // Counted from the first update that sees it connecting (open() has no clock).
+        if (!connectingTimed_) {
+            connectingTimed_ = true;
+            connectingSince_ = nowMs;
+        } else if (nowMs - connectingSince_ > connectTimeoutMs &&
+                   (phase_ == Phase::Playing ||
+                    (!welcomed_ && firstTried_ + 1 < addresses_.size()))) {
+            // An address that neither answers nor refuses: the next one is tried (a lone one is
+            // waited for as long as the screen waits).
+            transport_.close();
+            status = Transport::Status::Closed;
+        }
     }
     if (!received_.empty()) {
         lastHeard_ = nowMs;
@@ -86,14 +161,27 @@ void OnlineClient::update(std::uint32_t nowMs) {
         }
     }
     if (status == Transport::Status::Closed) {
-        // A match in play is resumed over a new connection; elsewhere the session is over.
+        // No first welcome yet: the next address given.
+        if (phase_ == Phase::Connecting && !welcomed_) {
+            while (++firstTried_ < addresses_.size()) {
+                if (connectTo(addresses_[firstTried_], nowMs)) {
+                    return;
+                }
+            }
+        }
+        // A match in play is resumed over a new connection (on another process when its own
+        // is gone); elsewhere the session is over.
         if (phase_ == Phase::Playing && token_ != 0 && reconnects_ < maxReconnects) {
             reconnecting_ = true;
+            if (reconnects_ == 0) {
+                home_ = url_;
+            }
             if (nowMs >= reconnectAt_) {
                 ++reconnects_;
                 reconnectAt_ = nowMs + reconnectEveryMs;
-                greeted_ = false;
-                transport_.connect(url_);
+                // Each attempt may be sent on afresh.
+                redirects_ = 0;
+                connectTo(reconnectTarget(), nowMs);
             }
             return;
         }
@@ -157,6 +245,13 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             followRedirect(m)) {
             return;
         }
+        if (m.reason == static_cast<std::uint8_t>(RefusalReason::RoomMoving) &&
+            phase_ == Phase::Playing) {
+            // The room's process is gone and the one reached cannot take the match over yet:
+            // asked again on the next attempt.
+            transport_.close();
+            return;
+        }
         refusal_ = m;
         ++refusals_;
         // A match to take back that is over leaves a client that came for it in the lobby; one
@@ -176,7 +271,8 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             return;
         }
         if (m.reason == static_cast<std::uint8_t>(RefusalReason::RoomFull) ||
-            m.reason == static_cast<std::uint8_t>(RefusalReason::RoomUnknown) || resumedTooLate) {
+            m.reason == static_cast<std::uint8_t>(RefusalReason::RoomUnknown) ||
+            m.reason == static_cast<std::uint8_t>(RefusalReason::RoomMoving) || resumedTooLate) {
             // The lobby goes on; the player may try another room.
             error_ = refusalText(m);
             phase_ = Phase::Lobby;
@@ -202,6 +298,7 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
     case MessageType::Joined:
         request_ = Message();
         rankedWindow_ = 0;
+        redirects_ = 0;
         if (!leftRoom_.empty() && m.text == leftRoom_) {
             return;
         }
@@ -214,16 +311,18 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             phase_ = Phase::InRoom;
         }
         return;
-    case MessageType::Start:
+    case MessageType::Start: {
         if (!leftRoom_.empty()) {
             return;
         }
-        if (m.number != matchNumber_) {
+        const bool resumed = matchNumber_ != 0 && m.number == matchNumber_;
+        if (!resumed) {
             // A new match (a rematch) starts its streams afresh; a resumed one keeps them.
             streams_[0].clear();
             streams_[1].clear();
             divergedAt_ = 0;
             rematchAsked_ = false;
+            result_ = Message();
         }
         arrived_[0] = nowMs;
         arrived_[1] = nowMs;
@@ -234,8 +333,13 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         seat_ = m.seat;
         matchNumber_ = m.number;
         reconnects_ = 0;
+        redirects_ = 0;
         phase_ = Phase::Playing;
+        if (resumed && seat_ < 2) {
+            resendAfterResume(m);
+        }
         return;
+    }
     case MessageType::Inputs: {
         if (phase_ != Phase::Playing && phase_ != Phase::Over) {
             return;
@@ -281,6 +385,16 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         send(pong);
         return;
     }
+    case MessageType::Servers:
+        // The server's other processes: where to go should this one die.
+        for (const std::string& address : m.addresses) {
+            const bool known =
+                std::find(addresses_.begin(), addresses_.end(), address) != addresses_.end();
+            if (webSocketAddress(address) && !known && addresses_.size() < maxAddresses) {
+                addresses_.push_back(address);
+            }
+        }
+        return;
     default:
         // Messages only a server reads are ignored.
         return;
@@ -289,24 +403,31 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
 
 bool OnlineClient::followRedirect(const Message& refused) {
     const std::string& address = refused.text;
-    const bool webSocket =
-        address.compare(0, 5, "ws://") == 0 || address.compare(0, 6, "wss://") == 0;
-    if (!webSocket || redirects_ >= maxRedirects || address == url_) {
+    if (!webSocketAddress(address) || redirects_ >= maxRedirects || address == url_) {
         return false;
     }
     ++redirects_;
     transport_.close();
-    url_ = address;
-    greeted_ = false;
-    // A match being resumed stays Playing (its Welcome asks to resume); the lobby's requests
-    // are asked again once welcomed.
+    // A match being resumed stays Playing (its Welcome asks to resume; a process that does not
+    // answer is one more attempt); the lobby's requests are asked again once welcomed.
     if (phase_ != Phase::Playing) {
         phase_ = Phase::Connecting;
     }
-    if (!transport_.connect(url_)) {
+    if (!connectTo(address, now_) && phase_ != Phase::Playing) {
         fail(transport_.closeReason());
     }
     return true;
+}
+
+void OnlineClient::resendAfterResume(const Message& start) {
+    const std::vector<FrameInput>& mine = streams_[seat_];
+    for (std::size_t f = start.held[seat_]; f < mine.size(); ++f) {
+        sendInput(static_cast<std::uint32_t>(f), mine[f]);
+    }
+    flushInputs(now_, true);
+    if (result_.type == MessageType::Result) {
+        send(result_);
+    }
 }
 
 std::uint32_t OnlineClient::framesReady() const {
@@ -398,6 +519,7 @@ void OnlineClient::leave() {
     streams_[0].clear();
     streams_[1].clear();
     rematchAsked_ = false;
+    result_ = Message();
 }
 
 void OnlineClient::sendInput(std::uint32_t frame, const FrameInput& input) {
@@ -437,6 +559,8 @@ void OnlineClient::sendResult(std::uint32_t frames, std::uint32_t hash, std::uin
     m.hash = hash;
     m.reason = result;
     send(m);
+    // Kept: a connection that drops before the verdict sends it again where the match resumes.
+    result_ = m;
 }
 
 std::string refusalText(const Message& refused) {
@@ -461,6 +585,8 @@ std::string refusalText(const Message& refused) {
         return "the name " + refused.text + " belongs to another player's key";
     case RefusalReason::RankedRefused:
         return "ranked play refused (" + refused.text + ")";
+    case RefusalReason::RoomMoving:
+        return "room " + refused.text + " is moving to another server process; try again";
     }
     return "the server refused";
 }

@@ -35,10 +35,14 @@ class OnlineClient {
 
     OnlineClient(Transport& transport, std::string name);
 
-    // Connects and greets the server. A server with several processes may send the client to
-    // the process that holds the room it asked for (or a player waiting in the queue): the
-    // client connects there, greets it and asks again, a few times at most, and keeps that
-    // address for the rest of the session.
+    // Connects and greets the server. `url` is one address or several separated by commas (a
+    // server of several processes): the first that answers is used. A server with several
+    // processes may send the client to the process that holds the room it asked for (or a
+    // player waiting in the queue): the client connects there, greets it and asks again, a few
+    // times at most, and keeps that address for the rest of the session. It also names its
+    // other processes, which the client adds to the ones it was given: when the connection drops
+    // during a match, the client comes back to its process, and when that one is gone, to the
+    // others in turn, where another process takes the match over.
     void open(const std::string& url);
     // Connects to take back the seat of a match this player was in on an earlier connection
     // (a page loaded again): greets the server and resumes with that connection's token and
@@ -122,6 +126,9 @@ class OnlineClient {
     const Transport& transport() const { return transport_; }
     // The server's address now (after a redirect, the other process's).
     const std::string& url() const { return url_; }
+    // Every address the client knows for the server: the ones it was given, then the ones the
+    // server named.
+    const std::vector<std::string>& addresses() const { return addresses_; }
 
   private:
     void send(const Message& message);
@@ -131,10 +138,29 @@ class OnlineClient {
     void flushInputs(std::uint32_t nowMs, bool force);
     // Refused 8: the room lives on another server process, at the refusal's address.
     bool followRedirect(const Message& refused);
+    // Connects to one address; false when the transport cannot even try it.
+    bool connectTo(const std::string& url, std::uint32_t nowMs);
+    // The next address to try when the connection dropped during a match: its own process
+    // first, then every other in turn.
+    const std::string& reconnectTarget() const;
+    // A match resumed: what the server lacks of this seat's stream as it was relayed before (a
+    // process that took the match over holds it only as far as its journal), and the Result
+    // if this match had returned.
+    void resendAfterResume(const Message& start);
 
     Transport& transport_;
     std::string name_;
     std::string url_;
+    std::vector<std::string> addresses_;
+    // The first connection: the index of the address it tries.
+    std::size_t firstTried_ = 0;
+    // When the transport began to connect, and the process the match was on when the
+    // connection dropped.
+    std::uint32_t connectingSince_ = 0;
+    bool connectingTimed_ = false;
+    std::string home_;
+    // The Result sent for this match (type Ping: none yet).
+    Message result_;
     Phase phase_ = Phase::Connecting;
     bool greeted_ = false;
     std::string error_;
@@ -182,5 +208,8 @@ class OnlineClient {
 
 // The refusal's reason in a player's words.
 std::string refusalText(const Message& refused);
+
+// The addresses of a comma-separated list, trimmed of spaces, empty ones left out.
+std::vector<std::string> serverAddresses(const std::string& list);
 
 } // namespace kokurin::net

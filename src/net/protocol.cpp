@@ -301,6 +301,14 @@ bool fitsLimits(const Message& m) {
             return false;
         }
     }
+    if (m.addresses.size() > maxServerAddresses) {
+        return false;
+    }
+    for (const std::string& address : m.addresses) {
+        if (address.empty() || address.size() > 255) {
+            return false;
+        }
+    }
     return rankedFitsLimits(m);
 }
 
@@ -457,6 +465,25 @@ bool readBody(Reader& r, Message& m) {
     case MessageType::RankedWaiting:
     case MessageType::Rated:
         return readRanked(r, m);
+    case MessageType::Servers: {
+        std::uint8_t count = 0;
+        if (!r.u8(count)) {
+            return false;
+        }
+        if (count > maxServerAddresses) {
+            return r.fail("too many addresses");
+        }
+        m.addresses.resize(count);
+        for (std::string& address : m.addresses) {
+            if (!r.text(address, 255, "an address")) {
+                return false;
+            }
+            if (address.empty()) {
+                return r.fail("an empty address");
+            }
+        }
+        return true;
+    }
     }
     return r.fail("unknown message type");
 }
@@ -483,7 +510,7 @@ bool operator==(const Message& a, const Message& b) {
            a.seat == b.seat && a.flag == b.flag && a.reason == b.reason && a.number == b.number &&
            a.hash == b.hash && a.token == b.token && a.held[0] == b.held[0] &&
            a.held[1] == b.held[1] && encodeMessage(a) == encodeMessage(b) && a.inputs == b.inputs &&
-           sameRooms();
+           sameRooms() && a.addresses == b.addresses;
 }
 
 std::vector<std::uint8_t> encodeMessage(const Message& m) {
@@ -584,6 +611,12 @@ std::vector<std::uint8_t> encodeMessage(const Message& m) {
     case MessageType::RankedWaiting:
     case MessageType::Rated:
         writeRanked(w, m);
+        break;
+    case MessageType::Servers:
+        w.u8(static_cast<std::uint8_t>(m.addresses.size()));
+        for (const std::string& address : m.addresses) {
+            w.text(address);
+        }
         break;
     default:
         return {};

@@ -26,6 +26,8 @@ constexpr std::size_t maxNameBytes = 32;
 constexpr std::size_t maxRoomCodeBytes = 8;
 // Rooms one RoomList names.
 constexpr std::size_t maxListedRooms = 32;
+// Addresses one Servers message names.
+constexpr std::size_t maxServerAddresses = 16;
 // Seat numbers: 0 is 1P, 1 is 2P, this one watches.
 constexpr std::uint8_t spectatorSeat = 2;
 
@@ -57,8 +59,9 @@ enum class MessageType : std::uint8_t {
     RankedQueue = 24,
     RankedWaiting = 25,
     Rated = 26,
+    Servers = 27,
 };
-constexpr std::uint8_t lastMessageType = 26;
+constexpr std::uint8_t lastMessageType = 27;
 
 // Why the server refused a request or closed the connection.
 enum class RefusalReason : std::uint8_t {
@@ -75,8 +78,10 @@ enum class RefusalReason : std::uint8_t {
     NameTaken = 9,
     // ... and a ranked request refused; the explanation is one of rankedRefusal's words.
     RankedRefused = 10,
+    // The room's process is gone and this one cannot take its match over yet: ask again soon.
+    RoomMoving = 11,
 };
-constexpr std::uint8_t lastRefusalReason = 10;
+constexpr std::uint8_t lastRefusalReason = 11;
 
 // How a match ended, as the server judged it.
 enum class MatchEnd : std::uint8_t {
@@ -191,6 +196,8 @@ struct Message {
     std::vector<RoomEntry> rooms;
     // Identify, Standing and Rated (ranked play's block above).
     RankedFields ranked;
+    // The server's processes, where a client whose connection is lost may go (Servers).
+    std::vector<std::string> addresses;
 };
 
 bool operator==(const Message& a, const Message& b);

@@ -2,6 +2,7 @@
 // anywhere near a socket.
 #include "screens/online_request.h"
 
+#include "net/online_client.h"
 #include "net/room_code.h"
 
 #include <cctype>
@@ -59,6 +60,23 @@ bool normalizeServerAddress(const std::string& typed, std::string& url) {
     return true;
 }
 
+bool normalizeServerList(const std::string& typed, std::string& urls) {
+    const std::vector<std::string> each = net::serverAddresses(typed);
+    if (each.empty() || each.size() > 8) {
+        return false;
+    }
+    std::string joined;
+    for (const std::string& address : each) {
+        std::string url;
+        if (!normalizeServerAddress(address, url)) {
+            return false;
+        }
+        joined += (joined.empty() ? "" : ",") + url;
+    }
+    urls = joined;
+    return true;
+}
+
 bool normalizeRoomCode(const std::string& typed, std::string& code) {
     return net::normalizeRoomCode(typed, code);
 }
@@ -103,7 +121,7 @@ bool readOnlineArguments(int argc, const char* const argv[], OnlineRequest& requ
             return false;
         }
         if (argument == "--server") {
-            if (!normalizeServerAddress(argv[++i], read.server)) {
+            if (!normalizeServerList(argv[++i], read.server)) {
                 error = withValue(texts.notServer, argv[i]);
                 return false;
             }

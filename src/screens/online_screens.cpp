@@ -495,7 +495,7 @@ class LobbyScreen {
         }
         drawText(32, 64,
                  formatText(phase == Phase::Connecting ? texts_.connecting : texts_.connected,
-                            request_.server.c_str()),
+                            client.url().c_str()),
                  textGrey, textHeight, gameFace, textLeftTop);
         drawStanding(client);
         if (phase == Phase::InRoom) {

@@ -303,7 +303,7 @@ void keepTyped(Screen& screen) {
         return;
     }
     std::string url;
-    if (normalizeServerAddress(typed, url)) {
+    if (normalizeServerList(typed, url)) {
         screen.settings.serverAddress = url;
     } else {
         screen.note = onlineTexts().notAnAddress;

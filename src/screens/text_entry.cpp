@@ -38,6 +38,8 @@ constexpr TypedKey typedKeys[] = {
     {keyPad0, '0', 0},      {keyPad1, '1', 0},  {keyPad2, '2', 0},      {keyPad3, '3', 0},
     {keyPad4, '4', 0},      {keyPad5, '5', 0},  {keyPad6, '6', 0},      {keyPad7, '7', 0},
     {keyPad8, '8', 0},      {keyPad9, '9', 0},  {keyMinus, '-', '_'},   {keyPeriod, '.', 0},
+    // Between the addresses of one server's processes.
+    {keyComma, ',', 0},
     {keyPadPeriod, '.', 0}, {keySlash, '/', 0}, {keySemicolon, 0, ':'}, {keyApostrophe, ':', 0},
 };
 
@@ -62,7 +64,7 @@ bool allowed(char c, TypedSet set) {
     case TypedSet::Name:
         return alphanumeric || std::strchr("-_.", c) != nullptr;
     case TypedSet::Address:
-        return alphanumeric || std::strchr("-_.:/", c) != nullptr;
+        return alphanumeric || std::strchr("-_.:/,", c) != nullptr;
     case TypedSet::KeyCode:
         return alphanumeric || c == '-';
     }

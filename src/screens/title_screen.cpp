@@ -86,7 +86,7 @@ bool runTitle(PlaySession& session, Settings* settings, const OnlineRequest* onl
     if (settings != nullptr && online != nullptr) {
         server = *online;
         if (server.server.empty()) {
-            normalizeServerAddress(settings->serverAddress, server.server);
+            normalizeServerList(settings->serverAddress, server.server);
         }
         if (!server.server.empty() && server.mode != OnlineRequest::Mode::None &&
             runOnline(*settings, server, session.observer)) {

@@ -697,6 +697,8 @@ int main(int argc, char** argv) {
     if (!options.redisUrl.empty()) {
         auto made = std::make_unique<kokurin::RedisDirectory>(options.redisHost, options.redisPort,
                                                               "", options.redisTtlMs);
+        // A dead process's matches are kept for its players to come back to another one.
+        made->setJournalTtl(options.stallMs + options.redisTtlMs);
         redis = made.get();
         directory = std::move(made);
     }

@@ -3,25 +3,30 @@
 //   kokurin:info:CODE    hash of the room's public entry (names, spectators, playing, listed)
 //   kokurin:listed       set of listed codes (members whose info expired are pruned on reading)
 //   kokurin:quick        list of quick-match tickets, "ADDRESS CLIENT", oldest first
-//   kokurin:alive:ADDR   present while the process at ADDR runs (tickets of dead ones are pruned)
-// Every key but the two collections has a TTL that the owner refreshes a third of the way.
+//   kokurin:alive:ADDR   present while the process at ADDR runs (tickets of dead ones are pruned,
+//                        its rooms may be taken over once it is gone)
+//   kokurin:servers      set of the processes' addresses (members without alive are pruned)
+//   kokurin:match:CODE   the journal of the room's match in play (redis_journal.cpp)
+//   kokurin:frames:CODE  its streams
+// Every key but the collections has a TTL that the owner refreshes a third of the way.
 #include "redis_directory.h"
 
-#include <hiredis/hiredis.h>
-
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#include "redis_keys.h"
 
 namespace kokurin {
 
 namespace {
 
-const std::string roomKey = "kokurin:room:";
-const std::string infoKey = "kokurin:info:";
-const std::string listedKey = "kokurin:listed";
-const std::string quickKey = "kokurin:quick";
-const std::string aliveKey = "kokurin:alive:";
+using redis_keys::steadyMs;
+const std::string& roomKey = redis_keys::room;
+const std::string& infoKey = redis_keys::info;
+const std::string& listedKey = redis_keys::listed;
+const std::string& quickKey = redis_keys::quick;
+const std::string& aliveKey = redis_keys::alive;
 
 // The room key is set again only when it is missing or still this process's (a Redis that
 // restarted, or a process that was cut off for longer than the TTL, must not steal a code
@@ -30,16 +35,23 @@ const char* refreshScript = "local v = redis.call('get', KEYS[1]) "
                             "if v == false or v == ARGV[1] then "
                             "redis.call('set', KEYS[1], ARGV[1], 'px', ARGV[2]) return 1 end "
                             "return 0";
-// Deletes a room's keys only while this process holds it.
+// Deletes a room's keys (its journal too) only while this process holds it.
 const char* releaseScript = "if redis.call('get', KEYS[1]) == ARGV[1] then "
-                            "redis.call('del', KEYS[1], KEYS[2]) end "
+                            "redis.call('del', KEYS[1], KEYS[2], KEYS[4], KEYS[5]) end "
                             "redis.call('srem', KEYS[3], ARGV[2]) return 0";
-
-std::uint64_t steadyMs() {
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
+// A process that stops lets its rooms go but leaves the journals of their matches, so that the
+// players' next process takes them over at once.
+const char* handOverScript = "if redis.call('get', KEYS[1]) == ARGV[1] then "
+                             "redis.call('del', KEYS[1], KEYS[2]) end "
+                             "redis.call('srem', KEYS[3], ARGV[2]) return 0";
+// A code is free when nobody holds it, when its holder is gone (no alive key) or is this process
+// (a process started again at the same address), and no match of it is kept to be taken over.
+const char* claimScript =
+    "local owner = redis.call('get', KEYS[1]) "
+    "if owner ~= false and owner ~= ARGV[1] and redis.call('exists', ARGV[3] .. owner) == 1 "
+    "then return 0 end "
+    "if redis.call('exists', KEYS[2]) == 1 then return 0 end "
+    "redis.call('set', KEYS[1], ARGV[1], 'px', ARGV[2]) return 1";
 
 // How long the relay's thread may wait for Redis's answer to a question.
 constexpr std::uint64_t answerWaitMs = 200;
@@ -53,14 +65,6 @@ timeval millis(int ms) {
 
 } // namespace
 
-struct RedisDirectory::Reply {
-    explicit Reply(redisReply* r) : reply(r) {}
-    ~Reply() { freeReplyObject(reply); }
-    bool isString() const { return reply->type == REDIS_REPLY_STRING; }
-    std::string text() const { return std::string(reply->str, reply->len); }
-    redisReply* reply;
-};
-
 // A question's answer: answered false when Redis did not answer it.
 struct RedisDirectory::Question {
     bool done = false;
@@ -70,12 +74,29 @@ struct RedisDirectory::Question {
 };
 
 RedisDirectory::RedisDirectory(std::string host, int port, std::string address, std::uint32_t ttlMs)
-    : host_(std::move(host)), port_(port), address_(std::move(address)), ttlMs_(ttlMs) {}
+    : host_(std::move(host)), port_(port), address_(std::move(address)), ttlMs_(ttlMs),
+      aliveMs_(std::min<std::uint32_t>(ttlMs, 3000)) {}
 
 RedisDirectory::~RedisDirectory() {
     if (thread_.joinable()) {
-        // This process's rooms go at once rather than at their TTL (each call bounded by the
+        // The journal is written to its end; then this process's rooms go at once rather than at
+        // their TTL, those with a match in play handed over (each call bounded by the
         // connection's timeout; a lost connection skips the rest).
+        std::vector<std::string> handed;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (const auto& entry : journal_) {
+                handed.push_back(entry.first);
+                rooms_.erase(entry.first);
+            }
+        }
+        later([this, handed] {
+            flushJournal();
+            for (const std::string& code : handed) {
+                command({"EVAL", handOverScript, "3", roomKey + code, infoKey + code, listedKey,
+                         address_, code});
+            }
+        });
         for (const auto& room : ownRooms()) {
             release(room.first);
         }
@@ -87,7 +108,10 @@ RedisDirectory::~RedisDirectory() {
         for (std::uint64_t client : waiting) {
             removeWaiter(client);
         }
-        later([this] { command({"DEL", aliveKey + address_}); });
+        later([this] {
+            pipeline({{"DEL", aliveKey + address_}, {"SREM", redis_keys::servers, address_}},
+                     nullptr);
+        });
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stopping_ = true;
@@ -123,7 +147,14 @@ bool RedisDirectory::open(int connectMs, std::string& error) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         connected_ = true;
+        // Whatever Redis held of the journal may be gone with it (a Redis started again): every
+        // match is written again from its start.
+        for (auto& entry : journal_) {
+            entry.second.startWritten = false;
+            entry.second.framesWritten[0] = entry.second.framesWritten[1] = 0;
+        }
     }
+    refreshAlive();
     refresh();
     std::vector<std::uint64_t> waiting;
     {
@@ -154,11 +185,14 @@ bool RedisDirectory::reachable() const {
 
 void RedisDirectory::work() {
     std::uint64_t lastRefresh = steadyMs();
+    std::uint64_t lastAlive = steadyMs();
     std::uint64_t lastList = steadyMs();
     std::uint64_t lastAttempt = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait_for(lock, std::chrono::milliseconds(100),
+        // The journal is written every 50 ms: a process that dies loses at most that much, and
+        // the players send again what they sent meanwhile.
+        wake_.wait_for(lock, std::chrono::milliseconds(50),
                        [this] { return stopping_ || !jobs_.empty(); });
         std::deque<std::function<void()>> due;
         due.swap(jobs_);
@@ -178,10 +212,15 @@ void RedisDirectory::work() {
                 if (open(200, error)) {
                     std::fprintf(stderr, "kokurin-server: Redis at %s:%d is back\n",
                                  host_.c_str(), port_);
-                    lastRefresh = lastList = steadyMs();
+                    lastRefresh = lastList = lastAlive = steadyMs();
                 }
             }
         } else {
+            flushJournal();
+            if (now - lastAlive >= aliveMs_ / 3) {
+                lastAlive = now;
+                refreshAlive();
+            }
             if (now - lastRefresh >= ttlMs_ / 3) {
                 lastRefresh = now;
                 refresh();
@@ -296,15 +335,15 @@ bool RedisDirectory::pipeline(const std::vector<std::vector<std::string>>& comma
 }
 
 bool RedisDirectory::claim(const std::string& code) {
-    const std::string key = roomKey + code;
-    const std::string owner = address_;
-    const std::string ttl = std::to_string(ttlMs_);
+    const std::vector<std::string> script = {
+        "EVAL",   claimScript, "2", roomKey + code, redis_keys::match + code,
+        address_, std::to_string(ttlMs_), aliveKey};
     Question answer;
     if (!ask(
-            [this, key, owner, ttl](Question& q) {
-                auto reply = command({"SET", key, owner, "NX", "PX", ttl});
+            [this, script](Question& q) {
+                auto reply = command(script);
                 q.answered = reply != nullptr;
-                q.yes = reply != nullptr && reply->reply->type == REDIS_REPLY_STATUS;
+                q.yes = reply != nullptr && reply->isInteger(1);
             },
             answer)) {
         return true;
@@ -362,10 +401,19 @@ void RedisDirectory::release(const std::string& code) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         rooms_.erase(code);
+        journal_.erase(code);
         released_[code] = ++releases_;
     }
-    const std::vector<std::string> script = {
-        "EVAL", releaseScript, "3", roomKey + code, infoKey + code, listedKey, address_, code};
+    const std::vector<std::string> script = {"EVAL",
+                                             releaseScript,
+                                             "5",
+                                             roomKey + code,
+                                             infoKey + code,
+                                             listedKey,
+                                             redis_keys::match + code,
+                                             redis_keys::frames + code,
+                                             address_,
+                                             code};
     later([this, script] { command(script); });
 }
 
@@ -511,9 +559,26 @@ std::string RedisDirectory::waiterElsewhere() {
 
 void RedisDirectory::refresh() {
     const std::string ttl = std::to_string(ttlMs_);
-    std::vector<std::vector<std::string>> commands = {{"SET", aliveKey + address_, "1", "PX", ttl}};
-    for (const auto& room : ownRooms()) {
+    const std::string journalTtl = std::to_string(journalTtlMs_);
+    std::map<std::string, Published> rooms;
+    std::vector<std::string> journaled;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rooms = rooms_;
+        for (const auto& entry : journal_) {
+            journaled.push_back(entry.first);
+        }
+    }
+    std::vector<std::vector<std::string>> commands;
+    // Where the refresh script of each room with a journaled match answers.
+    std::vector<std::pair<std::size_t, std::string>> fenced;
+    for (const auto& room : rooms) {
         const std::string& code = room.first;
+        if (std::find(journaled.begin(), journaled.end(), code) != journaled.end()) {
+            commands.push_back({"PEXPIRE", redis_keys::match + code, journalTtl});
+            commands.push_back({"PEXPIRE", redis_keys::frames + code, journalTtl});
+            fenced.emplace_back(commands.size(), code);
+        }
         commands.push_back({"EVAL", refreshScript, "1", roomKey + code, address_, ttl});
         commands.push_back(publishCommand(code, room.second));
         commands.push_back({"PEXPIRE", infoKey + code, ttl});
@@ -521,7 +586,62 @@ void RedisDirectory::refresh() {
             commands.push_back({"SADD", listedKey, code});
         }
     }
-    pipeline(commands, nullptr);
+    std::vector<std::unique_ptr<Reply>> replies;
+    if (commands.empty() || !pipeline(commands, &replies)) {
+        return;
+    }
+    for (const auto& f : fenced) {
+        // A room with a match in play that another process holds now has been taken over.
+        if (replies[f.first]->isInteger(0)) {
+            roomTaken(f.second);
+        }
+    }
+}
+
+void RedisDirectory::refreshAlive() {
+    std::vector<std::unique_ptr<Reply>> replies;
+    if (!pipeline({{"SET", aliveKey + address_, "1", "PX", std::to_string(aliveMs_)},
+                   {"SADD", redis_keys::servers, address_},
+                   {"SMEMBERS", redis_keys::servers}},
+                  &replies) ||
+        replies[2]->reply->type != REDIS_REPLY_ARRAY) {
+        return;
+    }
+    std::vector<std::string> others;
+    std::vector<std::vector<std::string>> checks;
+    const redisReply* members = replies[2]->reply;
+    for (std::size_t i = 0; i < members->elements; ++i) {
+        const redisReply* r = members->element[i];
+        if (r->type == REDIS_REPLY_STRING && std::string(r->str, r->len) != address_) {
+            others.emplace_back(r->str, r->len);
+            checks.push_back({"EXISTS", aliveKey + others.back()});
+        }
+    }
+    std::vector<std::unique_ptr<Reply>> alive;
+    if (!checks.empty() && !pipeline(checks, &alive)) {
+        return;
+    }
+    std::vector<std::string> live = {address_};
+    std::vector<std::vector<std::string>> prune;
+    for (std::size_t i = 0; i < others.size(); ++i) {
+        if (alive[i]->isInteger(1)) {
+            if (live.size() < net::maxServerAddresses) {
+                live.push_back(others[i]);
+            }
+        } else {
+            prune.push_back({"SREM", redis_keys::servers, others[i]});
+        }
+    }
+    if (!prune.empty()) {
+        pipeline(prune, nullptr);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    processes_ = std::move(live);
+}
+
+std::vector<std::string> RedisDirectory::processes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return processes_;
 }
 
 void RedisDirectory::tick(std::uint32_t) {

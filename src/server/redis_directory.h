@@ -7,7 +7,8 @@
 // rooms, until Redis answers again. Room codes are claimed with SET NX; each room's public entry,
 // the list of listed rooms, the quick-match tickets and this process's liveness key are kept
 // under TTLs this process keeps refreshing, so that the entries of a process that dies vanish by
-// themselves.
+// themselves. The journal of each match in play (redis_journal.cpp) is written by the same
+// thread a few times a second, and a room whose process died is taken over from it.
 #pragma once
 
 #include <condition_variable>
@@ -35,6 +36,9 @@ class RedisDirectory : public RoomDirectory {
 
     // The address is known once the server listens (its port may be picked then).
     void setAddress(std::string address) { address_ = std::move(address); }
+    // How long a match's journal outlives its last refresh (its process dead): long enough for
+    // the players to come back to another process (the server's stall timeout and the TTL).
+    void setJournalTtl(std::uint32_t ms) { journalTtlMs_ = ms; }
     // Connects and checks with a PING (on the calling thread, before serving), then starts the
     // directory's thread; false with the reason.
     bool connect(std::string& error);
@@ -49,6 +53,14 @@ class RedisDirectory : public RoomDirectory {
     void removeWaiter(std::uint64_t client) override;
     std::string waiterElsewhere() override;
     void tick(std::uint32_t nowMs) override;
+    void journalStart(const JournalMatch& match) override;
+    void journalFrames(const std::string& code, int seat, std::uint32_t first,
+                       const FrameInput* frames, std::size_t count) override;
+    void journalEnd(const std::string& code) override;
+    void adopt(const std::string& code) override;
+    std::vector<Adoption> adoptions() override;
+    std::vector<std::string> roomsLost() override;
+    std::vector<std::string> processes() override;
 
     bool reachable() const;
 
@@ -59,6 +71,16 @@ class RedisDirectory : public RoomDirectory {
     };
     struct Reply;
     struct Question;
+    // A match this process relays as its journal has it: the frames in the journal's bytes, and
+    // how much of it Redis holds.
+    struct Journal {
+        JournalMatch match;
+        std::string frames[2];
+        // Bumped by each new match of the room: a write of an older one changes nothing.
+        std::uint64_t generation = 0;
+        bool startWritten = false;
+        std::size_t framesWritten[2] = {0, 0};
+    };
 
     // The directory's thread and what only it touches: the connection and its calls.
     void work();
@@ -68,7 +90,15 @@ class RedisDirectory : public RoomDirectory {
                   std::vector<std::unique_ptr<Reply>>* replies);
     void lost(const char* what);
     void refresh();
+    void refreshAlive();
     void readRoomList();
+    // The journal's part of the thread (redis_journal.cpp): what Redis lacks is written; a room
+    // taken over is read.
+    void flushJournal();
+    void takeOver(const std::string& code);
+    void installJournal(const JournalMatch& match);
+    // A room another process has taken: it is no longer this one's.
+    void roomTaken(const std::string& code);
     std::vector<std::string> publishCommand(const std::string& code, const Published& room) const;
     std::string ticket(std::uint64_t client) const;
 
@@ -83,6 +113,10 @@ class RedisDirectory : public RoomDirectory {
     int port_;
     std::string address_;
     std::uint32_t ttlMs_;
+    // The liveness key's TTL: short, since another process takes this one's rooms over once it
+    // is gone.
+    std::uint32_t aliveMs_;
+    std::uint32_t journalTtlMs_ = 60000;
     redisContext* context_ = nullptr;
 
     mutable std::mutex mutex_;
@@ -99,6 +133,11 @@ class RedisDirectory : public RoomDirectory {
     std::vector<net::RoomEntry> roomList_;
     std::map<std::string, std::uint64_t> released_;
     std::uint64_t releases_ = 0;
+    std::map<std::string, Journal> journal_;
+    std::uint64_t generations_ = 0;
+    std::vector<Adoption> answers_;
+    std::vector<std::string> lostRooms_;
+    std::vector<std::string> processes_;
     std::thread thread_;
 };
 

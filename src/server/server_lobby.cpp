@@ -56,6 +56,8 @@ const char* reasonName(RefusalReason reason) {
         return "name taken";
     case RefusalReason::RankedRefused:
         return "ranked play refused";
+    case RefusalReason::RoomMoving:
+        return "the room is moving here";
     }
     return "?";
 }
@@ -90,6 +92,15 @@ struct ServerLobby::Client {
     bool identifying = false;
     bool askingStanding = false;
     bool wantsRanked = false;
+    // A Resume or JoinRoom waiting for the directory's word on its room (empty code: none), and
+    // the room whose word is being acted on.
+    struct Awaiting {
+        MessageType type = MessageType::JoinRoom;
+        std::uint8_t flag = 0;
+        std::uint64_t token = 0;
+        std::string code;
+    } awaiting;
+    std::string answered;
 };
 
 struct ServerLobby::Room {
@@ -98,6 +109,9 @@ struct ServerLobby::Room {
         // 0: nobody connected.
         ClientId client = 0;
         std::uint64_t token = 0;
+        // A seat of a match taken over from a process that died: its token is known by its hash
+        // alone until its player comes back.
+        std::string tokenHash;
         bool taken = false;
         std::uint32_t lastHeard = 0;
         std::vector<FrameInput> stream;
@@ -267,6 +281,15 @@ void ServerLobby::greet(Client& client, const Message& m) {
     welcome.number = static_cast<std::uint32_t>(client.id);
     welcome.token = client.token;
     send(client.id, welcome);
+    if (directory_ != nullptr) {
+        // The other processes, where this client may go if this one dies.
+        Message servers;
+        servers.type = MessageType::Servers;
+        servers.addresses = directory_->processes();
+        if (servers.addresses.size() > 1) {
+            send(client.id, servers);
+        }
+    }
 }
 
 void ServerLobby::handle(Client& client, const Message& m, std::uint32_t nowMs) {
@@ -398,7 +421,7 @@ void ServerLobby::joinRoom(Client& client, const Message& m, std::uint32_t nowMs
     leaveEverything(client, nowMs);
     Room* target = findRoom(code);
     if (target == nullptr) {
-        if (redirected(client, code)) {
+        if (awaitDirectory(client, m, code)) {
             return;
         }
         if ((m.flag & 2) == 0) {
@@ -473,7 +496,7 @@ void ServerLobby::resume(Client& client, const Message& m, std::uint32_t nowMs) 
     leaveEverything(client, nowMs);
     Room* target = findRoom(code);
     if (target == nullptr) {
-        if (!redirected(client, code)) {
+        if (!awaitDirectory(client, m, code)) {
             refuse(client.id, RefusalReason::ResumeUnknown, code);
         }
         return;
@@ -482,7 +505,9 @@ void ServerLobby::resume(Client& client, const Message& m, std::uint32_t nowMs) 
     int matched = -1;
     for (int s = 0; s < 2; ++s) {
         const Room::Seat& held = target->seats[s];
-        const bool same = sameToken(held.token, m.token);
+        const bool same = held.tokenHash.empty()
+                              ? sameToken(held.token, m.token)
+                              : sameTokenHash(held.tokenHash, seatTokenHash(code, s, m.token));
         if (same && held.taken && m.token != 0) {
             matched = s;
         }
@@ -500,6 +525,7 @@ void ServerLobby::resume(Client& client, const Message& m, std::uint32_t nowMs) 
             out_.close(old);
         }
         client.token = m.token;
+        target->seats[matched].tokenHash.clear();
         seat(client, *target, matched, nowMs);
         return;
     }
@@ -555,7 +581,8 @@ std::string ServerLobby::freshCode() {
 }
 
 bool ServerLobby::claimCode(const std::string& code) {
-    return directory_ == nullptr || directory_->claim(code);
+    // A code being taken over is not free, whatever the directory says of it.
+    return directory_ == nullptr || (adopting_.count(code) == 0 && directory_->claim(code));
 }
 
 bool ServerLobby::redirected(Client& client, const std::string& code) {
@@ -605,6 +632,7 @@ void ServerLobby::dequeue(ClientId id) {
 }
 
 void ServerLobby::leaveEverything(Client& client, std::uint32_t nowMs) {
+    client.awaiting = Client::Awaiting();
     dequeue(client.id);
     leaveRoom(client, nowMs);
 }
@@ -706,6 +734,7 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
         seat.wantsRematch = false;
         seat.lastHeard = nowMs;
     }
+    journalStart(room);
     log_.say(LogLevel::Info, "match %s #%u started: %s against %s", room.code.c_str(),
              static_cast<unsigned>(room.matchNumber), room.seats[0].name.c_str(),
              room.seats[1].name.c_str());
@@ -781,9 +810,13 @@ void ServerLobby::acceptInputs(Client& client, Room& room, const Message& m,
                             m.inputs.begin() + static_cast<long>(skip + std::min(fresh, room_for)));
         stream.insert(stream.end(), relay.inputs.begin(), relay.inputs.end());
         sendToRoom(room, relay);
+        journalFrames(room, client.seat, relay);
     }
     if (tooLong) {
         endMatch(room, MatchEnd::TooLong, spectatorSeat, framesHeld(room));
+    } else if (resultsIn(room)) {
+        // The frames a Result waited for (sent again after a takeover) are in.
+        finishWithResults(room);
     }
 }
 
@@ -813,8 +846,7 @@ void ServerLobby::acceptResult(Client& client, Room& room, const Message& m,
         s.resultFrames = m.number;
         s.resultAt = nowMs;
     }
-    const Room::Seat& other = room.seats[1 - client.seat];
-    if (other.resultSent || other.client == 0) {
+    if (resultsIn(room)) {
         finishWithResults(room);
     }
 }
@@ -975,6 +1007,9 @@ void ServerLobby::matchChecked(std::uint64_t ticket, Replay replay) {
     room->lastOver = over;
     room->phase = Room::Phase::Waiting;
     publish(*room);
+    if (directory_ != nullptr) {
+        directory_->journalEnd(room->code);
+    }
     if (rematchDue(*room)) {
         startMatch(*room, lastCall_);
     }
@@ -1035,6 +1070,8 @@ void ServerLobby::tick(std::uint32_t nowMs) {
     pairRanked(nowMs);
     if (directory_ != nullptr) {
         directory_->tick(nowMs);
+        answerAdoptions(nowMs);
+        dropLostRooms();
         if (nowMs - lastWaiterCheck_ >= 1000) {
             lastWaiterCheck_ = nowMs;
             matchWaiters();
@@ -1417,6 +1454,164 @@ std::vector<ServerLobby::LiveRoom> ServerLobby::liveMatches(std::uint32_t nowMs)
         live.push_back(std::move(r));
     }
     return live;
+}
+
+// The takeover of a dead process's rooms, and the journal that makes it possible.
+
+bool ServerLobby::awaitDirectory(Client& client, const Message& m, const std::string& code) {
+    if (directory_ == nullptr) {
+        return false;
+    }
+    if (client.answered == code) {
+        return false;
+    }
+    client.awaiting.type = m.type;
+    client.awaiting.flag = m.flag;
+    client.awaiting.token = m.token;
+    client.awaiting.code = code;
+    // One question a room, however many of its players come back at once.
+    if (adopting_.insert(code).second) {
+        directory_->adopt(code);
+    }
+    return true;
+}
+
+void ServerLobby::answerAdoptions(std::uint32_t nowMs) {
+    for (const Adoption& answer : directory_->adoptions()) {
+        adopting_.erase(answer.code);
+        if (answer.outcome == Adoption::Outcome::Taken && findRoom(answer.code) == nullptr) {
+            adoptRoom(answer.match, nowMs);
+        }
+        std::vector<ClientId> waiting;
+        for (const auto& entry : clients_) {
+            if (!entry.second->closing && entry.second->awaiting.code == answer.code) {
+                waiting.push_back(entry.first);
+            }
+        }
+        for (ClientId id : waiting) {
+            auto found = clients_.find(id);
+            if (found == clients_.end() || found->second->awaiting.code != answer.code) {
+                continue;
+            }
+            Client& client = *found->second;
+            const Client::Awaiting asked = client.awaiting;
+            client.awaiting = Client::Awaiting();
+            Message m;
+            m.type = asked.type;
+            m.flag = asked.flag;
+            m.token = asked.token;
+            m.text = asked.code;
+            const bool resuming = asked.type == MessageType::Resume;
+            if (answer.outcome == Adoption::Outcome::Elsewhere) {
+                refuse(id, RefusalReason::WrongProcess, answer.address);
+            } else if (answer.outcome == Adoption::Outcome::Unanswered && resuming) {
+                // The match may well be kept, but nobody can read it now: ask again soon.
+                refuse(id, RefusalReason::RoomMoving, asked.code);
+            } else {
+                // Here now, or nowhere: asked again, this time answered.
+                client.answered = asked.code;
+                if (resuming) {
+                    resume(client, m, nowMs);
+                } else {
+                    joinRoom(client, m, nowMs);
+                }
+                client.answered.clear();
+            }
+        }
+    }
+}
+
+void ServerLobby::adoptRoom(const JournalMatch& match, std::uint32_t nowMs) {
+    auto room = std::make_unique<Room>();
+    room->code = match.code;
+    room->listed = match.listed;
+    room->matchNumber = match.number;
+    room->start = match.start;
+    room->phase = Room::Phase::Playing;
+    for (int s = 0; s < 2; ++s) {
+        Room::Seat& seat = room->seats[s];
+        seat.name = match.names[s];
+        seat.taken = true;
+        seat.tokenHash = match.tokenHashes[s];
+        seat.stream = match.streams[s];
+        // The players' stall timeout counts from here: they are on their way.
+        seat.lastHeard = nowMs;
+    }
+    log_.say(LogLevel::Info, "room %s taken over: match #%u goes on from frames %zu and %zu",
+             match.code.c_str(), static_cast<unsigned>(match.number), match.streams[0].size(),
+             match.streams[1].size());
+    const Room& made = *room;
+    rooms_[match.code] = std::move(room);
+    publish(made);
+}
+
+void ServerLobby::dropLostRooms() {
+    for (const std::string& code : directory_->roomsLost()) {
+        auto found = rooms_.find(code);
+        if (found == rooms_.end()) {
+            continue;
+        }
+        Room& room = *found->second;
+        log_.say(LogLevel::Warning, "room %s was taken over by another process; its players go there",
+                 code.c_str());
+        // Each comes back on a new connection and is sent to the room's process.
+        std::vector<ClientId> members(room.spectators);
+        for (const Room::Seat& seat : room.seats) {
+            if (seat.client != 0) {
+                members.push_back(seat.client);
+            }
+        }
+        for (ClientId id : members) {
+            auto client = clients_.find(id);
+            if (client != clients_.end()) {
+                client->second->room.clear();
+                client->second->seat = spectatorSeat;
+                client->second->closing = true;
+            }
+            out_.close(id);
+        }
+        // Not released: the room is the other process's now.
+        rooms_.erase(found);
+    }
+}
+
+void ServerLobby::journalStart(const Room& room) {
+    if (directory_ == nullptr) {
+        return;
+    }
+    JournalMatch match;
+    match.code = room.code;
+    match.listed = room.listed;
+    match.number = room.matchNumber;
+    match.start = room.start;
+    for (int s = 0; s < 2; ++s) {
+        const Room::Seat& seat = room.seats[s];
+        match.names[s] = seat.name;
+        match.tokenHashes[s] =
+            seat.tokenHash.empty() ? seatTokenHash(room.code, s, seat.token) : seat.tokenHash;
+    }
+    directory_->journalStart(match);
+}
+
+void ServerLobby::journalFrames(const Room& room, int seat, const Message& relayed) {
+    if (directory_ != nullptr && !relayed.inputs.empty()) {
+        directory_->journalFrames(room.code, seat, relayed.number, relayed.inputs.data(),
+                                  relayed.inputs.size());
+    }
+}
+
+bool ServerLobby::resultsIn(const Room& room) const {
+    std::uint32_t frames = 0;
+    bool any = false;
+    for (const Room::Seat& seat : room.seats) {
+        if (seat.resultSent) {
+            any = true;
+            frames = std::max(frames, seat.resultFrames);
+        } else if (seat.client != 0) {
+            return false;
+        }
+    }
+    return any && framesHeld(room) >= frames;
 }
 
 } // namespace kokurin

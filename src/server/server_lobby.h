@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,19 @@ class ServerLobby {
                      std::uint32_t frames, const Replay& replay);
     struct RecordTicket;
     void recorded(const RecordTicket& ticket, const RecordOutcome& result);
+    // Taking over the rooms of a process that died (the end of server_lobby.cpp): a Resume or
+    // JoinRoom of a room this process does not hold waits for the directory's word (true), which
+    // sends the player elsewhere or gives this process the room and its match as kept.
+    bool awaitDirectory(Client& client, const net::Message& m, const std::string& code);
+    void answerAdoptions(std::uint32_t nowMs);
+    void adoptRoom(const JournalMatch& match, std::uint32_t nowMs);
+    // Rooms another process took over: their players are sent there.
+    void dropLostRooms();
+    // What the journal keeps: each match's start and each seat's frames as they are accepted.
+    void journalStart(const Room& room);
+    void journalFrames(const Room& room, int seat, const net::Message& relayed);
+    // Every player still here has sent its Result and the server holds the frames they played.
+    bool resultsIn(const Room& room) const;
 
     Outbox& out_;
     MatchReferee& referee_;
@@ -186,6 +200,8 @@ class ServerLobby {
     RoomMap rooms_;
     std::vector<ClientId> quickQueue_;
     std::map<std::uint64_t, std::unique_ptr<PendingCheck>> pending_;
+    // Rooms the directory was asked to take over and has not answered for yet.
+    std::set<std::string> adopting_;
     std::uint64_t lastTicket_ = 0;
     long finished_ = 0;
     RankedRecords* records_ = nullptr;

@@ -14,8 +14,10 @@ namespace {
 
 const char* const seatPrefixes[bindingSeats] = {"1p_", "2p_"};
 const char* const actionNames[bindingActions] = {"left", "right", "up", "down", "select"};
-// Names, places and addresses longer than this are not a player's.
+// Names, places and addresses longer than this are not a player's (a server's processes are a
+// few addresses in a row).
 constexpr std::size_t maxTextLength = 64;
+constexpr std::size_t maxAddressesLength = 512;
 
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r");
@@ -53,8 +55,9 @@ bool readInt(const std::string& value, int low, int high, int& out) {
 }
 
 // Printable text of a sensible length (UTF-8 passes; control characters do not).
-bool readText(const std::string& value, std::string& out) {
-    if (value.size() > maxTextLength) {
+bool readText(const std::string& value, std::string& out,
+              std::size_t longest = maxTextLength) {
+    if (value.size() > longest) {
         return false;
     }
     for (unsigned char c : value) {
@@ -103,7 +106,7 @@ bool readField(Settings& settings, const std::string& key, const std::string& va
         return readText(value, settings.playerName);
     }
     if (key == "server_address") {
-        return readText(value, settings.serverAddress);
+        return readText(value, settings.serverAddress, maxAddressesLength);
     }
     if (key == "player_key") {
         return readPlayerKey(value, settings.playerKey);

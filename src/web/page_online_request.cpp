@@ -10,10 +10,10 @@ OnlineRequest onlineRequestFromPage(const PageOnlineValues& values) {
     std::uint64_t token = 0;
     // The page's own server: the address's, else the one that served the page.
     std::string own;
-    if (!normalizeServerAddress(values.hasServer ? values.server : values.served, own)) {
+    if (!normalizeServerList(values.hasServer ? values.server : values.served, own)) {
         own.clear();
     }
-    if (values.hasResume && normalizeServerAddress(values.resumeServer, server) && server == own &&
+    if (values.hasResume && normalizeServerList(values.resumeServer, server) && server == own &&
         normalizeRoomCode(values.resumeRoom, room) && readResumeToken(values.resumeToken, token)) {
         request.server = server;
         request.mode = OnlineRequest::Mode::Resume;
@@ -21,7 +21,7 @@ OnlineRequest onlineRequestFromPage(const PageOnlineValues& values) {
         request.resumeToken = token;
         return request;
     }
-    if (values.hasServer && normalizeServerAddress(values.server, server)) {
+    if (values.hasServer && normalizeServerList(values.server, server)) {
         request.server = server;
         request.mode = OnlineRequest::Mode::Lobby;
         std::string code;
@@ -34,7 +34,7 @@ OnlineRequest onlineRequestFromPage(const PageOnlineValues& values) {
         }
         return request;
     }
-    if (!values.served.empty() && normalizeServerAddress(values.served, server)) {
+    if (!values.served.empty() && normalizeServerList(values.served, server)) {
         request.server = server;
     }
     return request;

@@ -119,6 +119,8 @@ std::vector<Message> sampleMessages() {
     rated.ranked.after[0] = 1527;
     rated.ranked.before[1] = 1600;
     rated.ranked.after[1] = 1585;
+    Message& servers = add(MessageType::Servers);
+    servers.addresses = {"wss://kokurin-a.example.org/", "ws://10.0.0.2:8620/"};
     return all;
 }
 
@@ -274,7 +276,7 @@ TEST(Protocol, RankedMessagesAtTheirLimitsAndOnePast) {
     refused.reason = static_cast<std::uint8_t>(RefusalReason::RankedRefused);
     refused.text = rankedRefusal::sameKey;
     EXPECT_TRUE(decodes(encodeMessage(refused)));
-    refused.reason = lastRefusalReason + 1;
+    refused.reason = static_cast<std::uint8_t>(RefusalReason::RoomMoving) + 1;
     EXPECT_FALSE(decodes(encodeMessage(refused)));
 
     // Ten leaders at most: the encoder writes no eleventh, the decoder takes none.
@@ -307,4 +309,35 @@ TEST(Protocol, RankedMessagesAtTheirLimitsAndOnePast) {
     EXPECT_TRUE(decodes(encodeMessage(waiting)));
     waiting.number = 0x10000;
     EXPECT_TRUE(encodeMessage(waiting).empty());
+}
+
+TEST(Protocol, TheServersProcessesAndTheRoomMovingRoundTripWithinTheirLimits) {
+    Message servers;
+    servers.type = MessageType::Servers;
+    servers.addresses = {"ws://a:8620/", "wss://b.example/play"};
+    std::vector<std::uint8_t> bytes = encodeMessage(servers);
+    Message back;
+    std::string error;
+    ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), back, error)) << error;
+    EXPECT_TRUE(back == servers);
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+        EXPECT_FALSE(decodes({bytes.begin(), bytes.begin() + static_cast<long>(cut)}));
+    }
+    servers.addresses.assign(maxServerAddresses, std::string(200, 'x'));
+    EXPECT_LE(encodeMessage(servers).size(), maxMessageBytes) << "the most there may be fits";
+    EXPECT_TRUE(decodes(encodeMessage(servers)));
+    servers.addresses.push_back("ws://one-too-many/");
+    EXPECT_TRUE(encodeMessage(servers).empty());
+    EXPECT_FALSE(decodes({27, static_cast<std::uint8_t>(maxServerAddresses + 1)}));
+    EXPECT_FALSE(decodes({27, 1, 0})) << "an empty address";
+    EXPECT_FALSE(decodes({28})) << "a type past the known ones";
+
+    Message moving;
+    moving.type = MessageType::Refused;
+    moving.reason = static_cast<std::uint8_t>(RefusalReason::RoomMoving);
+    moving.text = "K7Q2";
+    EXPECT_EQ(lastRefusalReason, moving.reason);
+    EXPECT_TRUE(decodes(encodeMessage(moving)));
+    moving.reason = lastRefusalReason + 1;
+    EXPECT_FALSE(decodes(encodeMessage(moving)));
 }

@@ -25,6 +25,14 @@ usage: online_test.py SCENARIO SIM SERVER
                two; a killed server's rooms expire; a lost Redis leaves B serving its own rooms;
                an unreachable one stops a server at start (exit status 3). Exits 77 (skipped)
                when redis-server is not installed.
+  failover     two servers sharing one Redis, each behind a slow proxy; two players and a
+               spectator given both addresses play at A; A is killed (-9) mid-match: the match
+               finishes at B, which takes the room over from its journal, and the three replays
+               and B's are the same bytes (77 without redis-server, as every failover scenario)
+  redis-restart  as failover, but Redis is killed and started again (empty) mid-match first:
+               A's journal is written again up to where it was, and B takes the match over from it
+  restart-both A is stopped (a normal stop hands its match over at once), B takes the match
+               over, A is started again, B is stopped: A finishes the match and saves it
 """
 import os
 import random
@@ -106,13 +114,14 @@ def read(name):
         return f.read()
 
 
-def server_replay(room):
+def server_replay(room, folder=None):
     """The server's replay of the room's first match: kept with its row in the server's database
     (match-ID.kkr, a moment after the verdict), or, by a server that keeps none (--redis
     without --db), under the room's name."""
-    db = os.path.join(work, 'kokurin.db')
+    folder = folder or work
+    db = os.path.join(folder, 'kokurin.db')
     if not os.path.exists(db):
-        return os.path.join(work, room + '-1.kkr')
+        return os.path.join(folder, room + '-1.kkr')
     import sqlite3
     deadline = time.time() + 20
     while True:
@@ -120,14 +129,14 @@ def server_replay(room):
             row = c.execute('SELECT replay FROM matches WHERE room = ? ORDER BY id LIMIT 1',
                             (room,)).fetchone()
         if (row and row[0]) or time.time() > deadline:
-            return os.path.join(work, row[0] if row and row[0] else room + '-1.kkr')
+            return os.path.join(folder, row[0] if row and row[0] else room + '-1.kkr')
         time.sleep(0.05)
 
 
-def same_match(names, room, frames=None):
+def same_match(names, room, frames=None, folder=None):
     """Every named client's transcript and replay equal each other, the server's replay and
     the offline replay of it."""
-    saved = server_replay(room)
+    saved = server_replay(room, folder)
     check(os.path.exists(saved), 'the server saved the replay ' + saved)
     if not os.path.exists(saved):
         return
@@ -136,8 +145,8 @@ def same_match(names, room, frames=None):
     check(offline.stdout.count(b'\n') > 10, 'the match has turns')
     for name in names:
         check(read(name + '.txt') == offline.stdout, name + '\'s transcript is the offline one')
-        check(read(name + '.kkr') == read(os.path.basename(saved)),
-              name + '\'s replay is the server\'s')
+        with open(saved, 'rb') as f:
+            check(read(name + '.kkr') == f.read(), name + '\'s replay is the server\'s')
     if frames is not None:
         check(b'"poll":%d,' % frames in offline.stdout.splitlines()[-1],
               'the match ran its %d frames' % frames)
@@ -212,12 +221,13 @@ def free_port():
     return port
 
 
-def start_redis():
-    """A throwaway redis-server on a free loopback port that writes nothing to disk."""
+def start_redis(port=None):
+    """A throwaway redis-server on a free loopback port (or this one) that writes nothing to
+    disk."""
     if shutil.which('redis-server') is None:
         print('skipped: redis-server is not installed (tools/setup-deps.sh installs it)')
         sys.exit(77)
-    port = free_port()
+    port = port or free_port()
     proc = subprocess.Popen(['redis-server', '--port', str(port), '--bind', '127.0.0.1',
                              '--save', '', '--appendonly', 'no', '--dir', work],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -416,6 +426,152 @@ def tls_scenario(port, certs):
           'online.json over https names wss://: %r' % answer[-200:])
 
 
+def redis_command(port, *args):
+    """One command to Redis in its own protocol; the reply as Python values (None for nil)."""
+    with socket.create_connection(('127.0.0.1', port), timeout=5) as s:
+        words = [a if isinstance(a, bytes) else str(a).encode() for a in args]
+        s.sendall(b'*%d\r\n' % len(words) +
+                  b''.join(b'$%d\r\n%s\r\n' % (len(w), w) for w in words))
+        return read_reply(s.makefile('rb'))
+
+
+def read_reply(f):
+    line = f.readline()
+    kind, rest = line[:1], line[1:-2]
+    if kind == b'+':
+        return rest
+    if kind == b'-':
+        raise RuntimeError(rest.decode())
+    if kind == b':':
+        return int(rest)
+    if kind == b'$':
+        n = int(rest)
+        return None if n < 0 else f.read(n + 2)[:-2]
+    if kind == b'*':
+        n = int(rest)
+        return None if n < 0 else [read_reply(f) for _ in range(n)]
+    raise RuntimeError('not a Redis reply: %r' % line)
+
+
+def journaled(redis_port, room):
+    """The frames of each seat the room's journal in Redis holds ((0, 0): none, or no Redis)."""
+    try:
+        entries = redis_command(redis_port, 'XRANGE', 'kokurin:frames:' + room, '-', '+')
+    except (OSError, RuntimeError):
+        return (0, 0)
+    held = [0, 0]
+    for _, fields in entries or []:
+        entry = dict(zip(fields[0::2], fields[1::2]))
+        seat = int(entry[b's'])
+        held[seat] = max(held[seat], int(entry[b'f']) + len(entry[b'i']) // 3)
+    return tuple(held)
+
+
+def wait_until(condition, timeout, what):
+    deadline = time.time() + timeout
+    while not condition():
+        if time.time() > deadline:
+            check(False, what)
+            return False
+        time.sleep(0.05)
+    return True
+
+
+class Process:
+    """A server process sharing the lobby through Redis, behind a slow proxy of its own (a
+    match then lasts long enough to be cut in the middle), on a port of its own (to be started
+    again there), with its own replay folder."""
+
+    def __init__(self, name, redis_url, seed):
+        self.port = free_port()
+        self.proxy = SlowProxy(self.port, 60, 10, seed=seed)
+        self.url = 'ws://127.0.0.1:%d/' % self.proxy.port
+        self.replays = os.path.join(work, 'replays-' + name)
+        os.makedirs(self.replays)
+        self.redis_url = redis_url
+        self.start()
+
+    def start(self):
+        self.proc, _ = start_server('--port', str(self.port), '--public-url', self.url,
+                                    '--replays', self.replays, '--redis', self.redis_url,
+                                    '--redis-ttl-seconds', '2')
+        others.append(self.proc)
+
+    def log(self):
+        return log_of(self.proc)
+
+
+def failover_match(redis_port, room, a, b):
+    """Two players and a spectator who know both processes, at A's room; returns once the match
+    is under way there (its journal holds a few hundred frames)."""
+    urls = a.url + ',' + b.url
+    common = ('--max-polls', '2400', '--input-delay', '20')
+    players = {'alice': player(0, room, 'alice', '--novice', *common, url=urls)}
+    wait_until(lambda: redis_command(redis_port, 'GET', 'kokurin:room:' + room) == a.url.encode(),
+               30, 'alice made the room at A')
+    players['bob'] = player(0, room, 'bob', '--novice', *common, url=urls)
+    players['carol'] = player(0, room, 'carol', '--spectate', *common, url=urls)
+    wait_until(lambda: min(journaled(redis_port, room)) >= 300, 90, 'the match is journaled')
+    return players
+
+
+def took_over(process, room):
+    """The frames of each seat a process's takeover of the room began from (None: none)."""
+    for line in process.log().splitlines():
+        marker = 'room %s taken over: match #1 goes on from frames ' % room
+        if marker in line:
+            first, second = line.split(marker)[1].split(' and ')
+            return int(first), int(second)
+    return None
+
+
+def failover_scenario(redis_port, redis_url, redis_proc):
+    a = Process('a', redis_url, 3)
+    b = Process('b', redis_url, 4)
+    if scenario == 'redis-restart':
+        players = failover_match(redis_port, 'AGAIN', a, b)
+        before = journaled(redis_port, 'AGAIN')
+        redis_proc.kill()
+        redis_proc.wait()
+        wait_until(lambda: 'lost Redis' in a.log(), 20, 'A saw Redis go')
+        others.append(start_redis(redis_port)[0])
+        wait_until(lambda: 'is back' in a.log(), 20, 'A saw Redis come back')
+        # The new Redis started empty: the journal is written again from the match's start.
+        wait_until(lambda: min(journaled(redis_port, 'AGAIN')) > max(before), 30,
+                   'the journal caught up past %s' % (before,))
+        room = 'AGAIN'
+    elif scenario == 'restart-both':
+        players = failover_match(redis_port, 'TURN', a, b)
+        a.proc.terminate()
+        a.proc.wait(20)
+        wait_until(lambda: took_over(b, 'TURN') is not None, 60, 'B took the match over')
+        a.start()
+        at_b = journaled(redis_port, 'TURN')
+        wait_until(lambda: min(journaled(redis_port, 'TURN')) >= min(at_b) + 200, 60,
+                   'the match went on at B')
+        b.proc.terminate()
+        b.proc.wait(20)
+        b, a = a, b
+        room = 'TURN'
+    else:
+        players = failover_match(redis_port, 'FAIL', a, b)
+        room = 'FAIL'
+    held = journaled(redis_port, room)
+    a.proc.kill()
+    a.proc.wait()
+    codes = finish(players, timeout=150)
+    check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
+    same_match(['alice', 'bob', 'carol'], room, frames=2400, folder=b.replays)
+    check(not os.path.exists(os.path.join(a.replays, room + '-1.kkr')),
+          'the process that died saved nothing')
+    began = took_over(b, room)
+    check(began is not None and min(began) > 0 and max(began) <= max(held) + 2400,
+          'B took the match over from its journal: %s\n%s' % (began, b.log()))
+    for name in players:
+        check(b'match over after 2400 frames' in read(name + '.err'),
+              name + ' heard the verdict: %r' % read(name + '.err'))
+
+
 others = []
 server_args = ['--stall-seconds', '3'] if scenario == 'restart' else []
 if scenario in ('tls', 'windows-tls'):
@@ -424,12 +580,14 @@ if scenario in ('tls', 'windows-tls'):
     certs = test_certs.make_certs(os.path.join(work, 'certs'),
                                   'IP:127.0.0.1' + (',DNS:localhost' if scenario != 'tls' else ''))
     server_args = ['--tls-cert', certs['cert'], '--tls-key', certs['key'], '--log-level', 'debug']
-if scenario in ('redis', 'redis-hang'):
+failover = scenario in ('failover', 'redis-restart', 'restart-both')
+if scenario in ('redis', 'redis-hang') or failover:
     redis_proc, redis_port = start_redis()
     others.append(redis_proc)
     redis_url = 'redis://127.0.0.1:%d' % redis_port
     server_args = ['--redis', redis_url, '--redis-ttl-seconds', '2']
-server, port = start_server(*server_args)
+# The failover scenarios start their own processes.
+server, port = start_server(*server_args) if not failover else (None, 0)
 try:
     if scenario == 'identical':
         a = player(port, 'ROOM1', 'alice', '--novice')
@@ -556,6 +714,8 @@ try:
         same_match(['alice', 'bob', 'carol'], 'WINTLS')
     elif scenario == 'redis-hang':
         redis_hang_scenario(port, redis_proc)
+    elif failover:
+        failover_scenario(redis_port, redis_url, redis_proc)
     else:
         sys.exit('unknown scenario ' + scenario)
 finally:
@@ -563,15 +723,16 @@ finally:
         if proc.poll() is None:
             proc.kill()
             proc.wait()
-    server.send_signal(signal.SIGTERM)
-    try:
-        server.wait(10)
-    except subprocess.TimeoutExpired:
-        server.kill()
-        server.wait()
-    err = log_of(server)
-    if 'runtime error' in err or 'AddressSanitizer' in err:
-        check(False, 'the sanitizers found nothing in the server:\n' + err[-3000:])
+    if server is not None:
+        server.send_signal(signal.SIGTERM)
+        try:
+            server.wait(10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait()
+        err = log_of(server)
+        if 'runtime error' in err or 'AddressSanitizer' in err:
+            check(False, 'the sanitizers found nothing in the server:\n' + err[-3000:])
 
 if failures:
     print('%d failure(s); files in %s' % (len(failures), work))

@@ -60,6 +60,9 @@ class SlowProxy:
                     wait = due - self.loop.time()
                     if wait > 0:
                         await asyncio.sleep(wait)
+                    if writer.is_closing():
+                        # The other end went (a server that died): nothing more to deliver.
+                        return
                     writer.write(data)
             delivery = asyncio.ensure_future(deliver())
             last_due = 0.0

@@ -3,6 +3,8 @@
 
 #include "net/player_name.h"
 
+#include <utility>
+
 namespace kokurin::testing {
 
 using namespace net;
@@ -209,7 +211,11 @@ Message helloMessage(const std::string& name) {
     return m;
 }
 
-LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays, bool ranked) {
+LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays, bool ranked)
+    : LobbyRig(std::move(options), replays, nullptr, ranked) {}
+
+LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays, RoomDirectory* directory,
+                   bool ranked) {
     options.random = [this] {
         // splitmix64: tests are repeatable; the server's own source is the kernel's.
         std::uint64_t z = (nextRandom += 0x9e3779b97f4a7c15ull);
@@ -217,7 +223,7 @@ LobbyRig::LobbyRig(ServerLobbyOptions options, ReplayFolder* replays, bool ranke
         z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
         return z ^ (z >> 31);
     };
-    lobby = std::make_unique<ServerLobby>(out, referee, log, options, replays);
+    lobby = std::make_unique<ServerLobby>(out, referee, log, options, replays, directory);
     if (ranked) {
         lobby->setRecords(&records);
     }

@@ -100,8 +100,10 @@ class KeptLog : public ServerLog {
 
 struct LobbyRig {
     // ranked: the lobby keeps its matches through `records` (and plays ranked).
+    LobbyRig(ServerLobbyOptions options, ReplayFolder* replays, bool ranked);
+    // directory: the rooms this process shares with others (null: it is alone).
     explicit LobbyRig(ServerLobbyOptions options = {}, ReplayFolder* replays = nullptr,
-                      bool ranked = false);
+                      RoomDirectory* directory = nullptr, bool ranked = false);
 
     ClientId connect();
     // Connects and says Hello; the client's token is kept from its Welcome.

@@ -71,6 +71,17 @@ TEST(Settings, EachBadValueFallsBackAloneAndGarbageMeansDefaults) {
     EXPECT_EQ(clash.volume, 20);
 }
 
+TEST(Settings, AServersProcessesAreOneAddressLineLongerThanAName) {
+    Settings s;
+    s.serverAddress = "wss://kokurin-a.example.org/,wss://kokurin-b.example.org/,"
+                      "wss://kokurin-c.example.org/";
+    ASSERT_GT(s.serverAddress.size(), 64u);
+    EXPECT_EQ(parsed(serializeSettings(s), 0), s);
+    EXPECT_EQ(parsed("server_address = " + std::string(513, 'a') + "\n", 1), Settings());
+    EXPECT_EQ(parsed("player_name = " + std::string(65, 'a') + "\n", 1), Settings())
+        << "a name stays as short as it was";
+}
+
 class SettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -53,6 +53,10 @@ TEST(PageOnlineRequest, EachAddressMakesItsRequest) {
         {"a bad server, a served one", page("ws://h/<x>", "ROOM1", nullptr, "ws://s/"), Mode::None,
          "ws://s/", ""},
         {"an empty server", page(""), Mode::None, "", ""},
+        {"a server's processes, tried in turn", page("a:1, https://b/x", "ab12"), Mode::Join,
+         "ws://a:1/,wss://b/x", "AB12"},
+        {"one of them no address: no online at all", page("ws://a/,ftp://b/"), Mode::None, "",
+         ""},
     };
     for (const Case& c : cases) {
         const OnlineRequest request = onlineRequestFromPage(c.values);
@@ -80,6 +84,7 @@ TEST(PageOnlineRequest, AKeptSeatIsTakenBackWhenEveryValueIsSound) {
         {"a token of nothing", "ws://link/", "AB12", "0", Mode::Join, 0},
         {"a room that is no code", "ws://link/", "A B", "5", Mode::Join, 0},
         {"another server than the page's", "ws://elsewhere/", "AB12", "5", Mode::Join, 0},
+        {"the page's server among others", "ws://link/,ws://other/", "AB12", "5", Mode::Join, 0},
     };
     for (const Seat& seat : seats) {
         PageOnlineValues values = page("ws://link/", "LINKED");

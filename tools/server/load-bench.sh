@@ -5,6 +5,8 @@
 # the second; prints the client's table. Stops by itself.
 #   bash tools/server/load-bench.sh [MATCHES] [SECONDS] [MATCH_SECONDS]
 # KOKURIN_SERVER and KOKURIN_LOAD_BENCH name ready-built programs (then nothing is built).
+# KOKURIN_BENCH_REDIS=1 runs the server with --redis against a throwaway redis-server (on the
+# second core), so that the cost of journaling every match shows.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 matches=${1:-1000}
@@ -25,10 +27,15 @@ fi
 ulimit -n "$(ulimit -Hn)" 2>/dev/null || true
 work=$(mktemp -d)
 server_pid=
+redis_pid=
 cleanup() {
     if [ -n "$server_pid" ]; then
         kill "$server_pid" 2>/dev/null || true
         wait "$server_pid" 2>/dev/null || true
+    fi
+    if [ -n "$redis_pid" ]; then
+        kill "$redis_pid" 2>/dev/null || true
+        wait "$redis_pid" 2>/dev/null || true
     fi
     rm -rf "$work"
 }
@@ -44,8 +51,20 @@ if [ -z "${KOKURIN_BENCH_NO_PIN:-}" ] && command -v taskset >/dev/null 2>&1 &&
     pin_server=(taskset -c 0)
     pin_bench=(taskset -c 1)
 fi
+redis_args=()
+if [ -n "${KOKURIN_BENCH_REDIS:-}" ]; then
+    redis_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    "${pin_bench[@]}" redis-server --port "$redis_port" --bind 127.0.0.1 --save '' \
+        --appendonly no --dir "$work" >/dev/null 2>&1 &
+    redis_pid=$!
+    for _ in $(seq 100); do
+        redis-cli -p "$redis_port" ping >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    redis_args=(--redis "redis://127.0.0.1:$redis_port")
+fi
 "${pin_server[@]}" "$server" --port 0 --host 127.0.0.1 --replays "$work/replays" \
-    --max-connections-per-ip 100000 --log-level warning \
+    --max-connections-per-ip 100000 --log-level warning "${redis_args[@]}" \
     >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 port=
@@ -60,7 +79,7 @@ if [ -z "$port" ]; then
     exit 1
 fi
 echo "load-bench: $matches matches for $seconds s (about $match_seconds s each); server ${pin_server[*]:-unpinned}," \
-    "load client ${pin_bench[*]:-unpinned}"
+    "load client ${pin_bench[*]:-unpinned}${redis_args[*]:+, }${redis_args[*]:-}"
 status=0
 "${pin_bench[@]}" "$bench" --port "$port" --matches "$matches" --seconds "$seconds" \
     --match-seconds "$match_seconds" --server-pid "$server_pid" || status=$?

@@ -242,6 +242,8 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
     if (!waitFor(client, 10, [&] { return client.phase() == Phase::Lobby; })) {
         return failed(client, "the server's welcome");
     }
+    // The first address that answered (of several, one server's processes).
+    const std::string welcomedAt = client.url();
     if (options.ranked) {
         if (const int status = enterRankedMatch(client, options)) {
             return status;
@@ -253,7 +255,7 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
             return failed(client, "the match to start");
         }
     }
-    if (client.url() != options.onlineUrl) {
+    if (client.url() != welcomedAt) {
         std::fprintf(stderr, "kokurin-sim: room %s lives at %s; joined there\n",
                      options.room.c_str(), client.url().c_str());
     }
