@@ -58,6 +58,8 @@ const OnlineTexts& japaneseOnlineTexts() {
         "決定",
         "やめる",
         "サーバーのアドレスではありません（例：example.org:8620）",
+        "ESC：対戦を抜ける",
+        "ESC：観戦をやめる",
     };
     return texts;
 }
@@ -115,6 +117,8 @@ const OnlineTexts& englishOnlineTexts() {
         "OK",
         "Cancel",
         "Not a server address (say example.org:8620)",
+        "ESC: leave the match",
+        "ESC: stop watching",
     };
     return texts;
 }

@@ -70,6 +70,9 @@ struct OnlineTexts {
     const char* typingCancel;
     // The settings' server address that is none, and the name's and address's captions there.
     const char* notAnAddress;
+    // The button that leaves a running match (a player's) or stops watching it (a spectator's).
+    const char* leaveMatch;
+    const char* stopWatching;
 };
 
 const OnlineTexts& japaneseOnlineTexts();
