@@ -205,9 +205,11 @@ constexpr int listRowsShown = 20;
 constexpr PickGrid listRowPicks{64, 63, 560, 18, 1, listRowsShown, 0};
 constexpr int listBackTarget = 100;
 constexpr PickGrid listBackPicks{512, 444, 120, 22, 1, 1, listBackTarget};
-// Names in a row are cut to so many characters, to keep to their column.
+// Names in a row are cut to so many characters, to keep to their column (the widest
+// characters, CJK, counted).
 constexpr std::size_t nameCharacters = 10;
-constexpr std::size_t winnerCharacters = 8;
+constexpr std::size_t bothCharacters = 4;
+constexpr std::size_t winnerCharacters = 6;
 
 // The name's first characters, "…" standing for the rest.
 std::string shortName(const std::string& name, std::size_t characters) {
@@ -229,8 +231,8 @@ std::string opponentOf(const ReplayEntry& entry, const std::string& playerName,
     if (first != second) {
         return shortName(entry.names[first ? 1 : 0], nameCharacters);
     }
-    return formatText(texts.bothPlayers, shortName(entry.names[0], winnerCharacters / 2).c_str(),
-                      shortName(entry.names[1], winnerCharacters / 2).c_str());
+    return formatText(texts.bothPlayers, shortName(entry.names[0], bothCharacters).c_str(),
+                      shortName(entry.names[1], bothCharacters).c_str());
 }
 
 // How an online match ended as the server decided it; the replay's own result when no verdict
