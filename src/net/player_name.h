@@ -1,18 +1,15 @@
-// A player's name as every lobby takes it: what is shown beside a seat and in the room list, so
-// nothing in it may hide, reorder or fake other text.
+// A player's name as every lobby takes it: the rule is the replay format's (replay/player_name.h),
+// which stores the same names; the lobby's names and the replay's have one limit in bytes.
 #pragma once
 
-#include <cstddef>
-#include <string>
+#include "net/protocol.h"
+#include "replay/player_name.h"
 
 namespace kokurin::net {
 
-// Characters a name may have once trimmed (a name is also at most maxNameBytes of UTF-8).
-constexpr std::size_t maxNameCharacters = 16;
+using kokurin::maxNameCharacters;
+using kokurin::normalizePlayerName;
 
-// The name with spaces trimmed from both ends; false (name untouched) unless it is well-formed
-// UTF-8 of 1 to maxNameCharacters characters and maxNameBytes bytes with no control character
-// (C0, DEL, C1), no direction override, embedding or isolate and no invisible character.
-bool normalizePlayerName(const std::string& typed, std::string& name);
+static_assert(maxNameBytes == replayMaxNameBytes, "a lobby's name fits a replay");
 
 } // namespace kokurin::net

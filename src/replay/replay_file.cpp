@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "net/player_name.h"
+#include "replay/player_name.h"
 
 namespace kokurin {
 
@@ -91,7 +91,7 @@ class Reader {
 bool storableName(const std::string& name) {
     std::string normal;
     return name.empty() || (name.size() <= replayMaxNameBytes &&
-                            net::normalizePlayerName(name, normal) && normal == name);
+                            normalizePlayerName(name, normal) && normal == name);
 }
 
 std::uint32_t expectedHashes(std::size_t frames) {

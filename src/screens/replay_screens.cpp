@@ -246,7 +246,8 @@ std::string verdictOf(const ReplayEntry& entry, const ReplayTexts& texts) {
         return won ? formatText(texts.wonOtherLeft, winner.c_str())
                    : texts.results[static_cast<int>(ReplayResult::Left)];
     case ReplayVerdict::Gone:
-        return won ? formatText(texts.wonOtherGone, winner.c_str()) : texts.results[static_cast<int>(ReplayResult::Stopped)];
+        return won ? formatText(texts.wonOtherGone, winner.c_str())
+                   : texts.results[static_cast<int>(ReplayResult::Stopped)];
     case ReplayVerdict::Parted:
         return won ? formatText(texts.wonBy, winner.c_str()) : texts.parted;
     case ReplayVerdict::TooLong:

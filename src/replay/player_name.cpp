@@ -1,13 +1,13 @@
 // Names are decoded to code points once; each is judged on its own (a forbidden character
 // anywhere refuses the name), then spaces at either end are dropped and the rest counted.
-#include "net/player_name.h"
+#include "replay/player_name.h"
 
 #include <cstdint>
 #include <vector>
 
-#include "net/protocol.h"
+#include "replay/replay_file.h"
 
-namespace kokurin::net {
+namespace kokurin {
 
 namespace {
 
@@ -79,7 +79,7 @@ bool space(std::uint32_t c) {
 
 bool normalizePlayerName(const std::string& typed, std::string& name) {
     std::vector<CodePoint> points;
-    if (typed.size() > 4 * maxNameBytes || !decodeUtf8(typed, points)) {
+    if (typed.size() > 4 * replayMaxNameBytes || !decodeUtf8(typed, points)) {
         return false;
     }
     for (const CodePoint& p : points) {
@@ -100,11 +100,11 @@ bool normalizePlayerName(const std::string& typed, std::string& name) {
     }
     const std::size_t begin = points[first].at;
     const std::size_t end = points[last - 1].at + points[last - 1].size;
-    if (end - begin > maxNameBytes) {
+    if (end - begin > replayMaxNameBytes) {
         return false;
     }
     name = typed.substr(begin, end - begin);
     return true;
 }
 
-} // namespace kokurin::net
+} // namespace kokurin
