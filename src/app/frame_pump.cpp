@@ -44,9 +44,13 @@ bool FramePump::pump() {
         if (beforePresent_ != nullptr) {
             beforePresent_();
         }
+        // A press picks among what the frame shown offered: a frame fast playback never shows
+        // leaves the last one's targets on screen.
+        shownPicks_ = takeOfferedPicks();
         presentDrawnFrame();
         paceWait(pacer_.ticksToWait(paceClockNow()));
     } else {
+        takeOfferedPicks();
         discardDrawnFrame();
     }
     if (handleWindowEvents()) {
@@ -58,13 +62,12 @@ bool FramePump::pump() {
 
     bool local[keyboardKeys];
     readLocalKeys(local);
-    // A press picks what the frame just shown offered under it.
-    const PickGrid offered = takeOfferedPicks();
     FrameInput input;
     for (long held = 0;; ++held) {
         input = FrameInput{};
         if (reading_.pointer.pressed) {
-            const int target = pickTargetAt(offered, reading_.pointer.x, reading_.pointer.y);
+            const int target =
+                pickTargetAt(shownPicks_, reading_.pointer.x, reading_.pointer.y);
             input.pointer = static_cast<std::uint8_t>(target + 1);
         }
         const InputState state = source.nextInput(local, input);
@@ -78,8 +81,10 @@ bool FramePump::pump() {
             ++quitReports_;
             return true;
         }
-        // The match stands still; the window lives on.
+        // The match stands still; the window lives on. A frame the source draws meanwhile is
+        // the one a press picks on.
         if (source.drawWhileHeld(held)) {
+            shownPicks_ = takeOfferedPicks();
             presentDrawnFrame();
         }
         paceWait(pacer_.ticksToWait(paceClockNow()));

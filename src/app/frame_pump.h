@@ -7,6 +7,7 @@
 
 #include "app/frame_pacer.h"
 #include "input/frame_input.h"
+#include "input/pick_targets.h"
 #include "platform/platform.h"
 
 namespace kokurin {
@@ -49,6 +50,8 @@ class FramePump {
     // The devices' reading and the same after the key bindings.
     DeviceReading reading_ = {};
     DeviceReading bound_ = {};
+    // The pick targets of the frame on screen.
+    OfferedPicks shownPicks_;
 };
 
 // The pump that pumpFrame runs: one the front end installed (null: none), else one made at the

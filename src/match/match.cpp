@@ -204,6 +204,9 @@ void Match::step(const FrameInput& input, MatchListener& listener) {
     case MatchPhase::Winner:
         if (escape) {
             finish(false);
+        } else if (pick_ >= 0) {
+            // A click or a tap anywhere on the winner screen leaves it as SPACE does.
+            finish(true);
         } else {
             winnerFrame();
         }
@@ -463,8 +466,9 @@ void Match::enterWinner() {
     winnerFrame();
 }
 
-// The winner screen is shown until SPACE or ESC is first pressed; a SPACE held from before the
-// screen does not count. SPACE leaves after the match screen is drawn once more.
+// The winner screen is shown until SPACE or ESC is first pressed (or the screen is picked, from
+// its second frame on); a SPACE held from before the screen does not count. SPACE leaves after
+// the match screen is drawn once more.
 void Match::winnerFrame() {
     if (pressed(bitFirstSelect)) {
         finish(true);

@@ -94,7 +94,7 @@ class Match {
     // The frame of the struck block being shown (Strike: 0 flashes).
     int strikeFrame() const { return strikeFrame_; }
     // Over: whether the match screen is drawn once more, under what the next screen draws (the
-    // winner screen left with SPACE; kept: mixed-frame).
+    // winner screen left with SPACE or a pick; kept: mixed-frame).
     bool leavesMatchScreen() const { return leavesMatchScreen_; }
 
     // The elements each player has cleared so far.

@@ -304,9 +304,13 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         }
         room_ = m.text;
         seat_ = m.seat;
+        // Someone arriving or leaving changes nothing about a match being played or just over:
+        // its names stay the ones it started with (shown under it, kept in its replay).
+        if (phase_ == Phase::Playing || phase_ == Phase::Over) {
+            return;
+        }
         start_.names[0] = m.names[0];
         start_.names[1] = m.names[1];
-        // Someone arriving or leaving changes nothing about a match being played or just over.
         if (phase_ == Phase::Lobby || phase_ == Phase::Connecting) {
             phase_ = Phase::InRoom;
         }

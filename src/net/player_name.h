@@ -1,36 +1,19 @@
-// A player's name, one set of rules for every place that takes one: the lobby's Hello, the name a
-// player key owns in ranked play, the API's lookups and the clients that type it. What is shown
-// beside a seat, in the room list and on the leaderboard must not hide, reorder or fake other
-// text, and two names that read alike (case, full-width Latin) are one name.
+// A player's name as every lobby takes it: the rule is the replay format's (replay/player_name.h),
+// which stores the same names; the lobby's names and the replay's have one limit in bytes.
 #pragma once
 
-#include <cstddef>
-#include <string>
+#include "net/protocol.h"
+#include "replay/player_name.h"
 
 namespace kokurin::net {
 
-// Characters a name may have (a name is also at most maxNameBytes of UTF-8, the protocol's
-// bound on a name).
-constexpr std::size_t maxNameCharacters = 16;
+using kokurin::appendUtf8;
+using kokurin::decodeUtf8;
+using kokurin::maxNameCharacters;
+using kokurin::normalizePlayerName;
+using kokurin::playerNameKey;
+using kokurin::validPlayerName;
 
-// Whether `name` is a name as it stands: well-formed UTF-8 of 1 to maxNameCharacters characters
-// and at most maxNameBytes bytes, no control character (C0, DEL, C1), no direction mark,
-// override, embedding or isolate, no invisible, private-use or non-character, no space but the
-// plain one, none at either end and never two together. False with the reason, in plain words.
-bool validPlayerName(const std::string& name, std::string& why);
-bool validPlayerName(const std::string& name);
-
-// What a player typed as a name: spaces of any kind trimmed from both ends, then a valid name;
-// false (name untouched) otherwise.
-bool normalizePlayerName(const std::string& typed, std::string& name);
-
-// The name folded for comparison (letters of any case, full-width Latin as its ASCII): two
-// names with the same key are the same name. Only for valid names.
-std::string playerNameKey(const std::string& name);
-
-// The code points of UTF-8 text; false for text that is not valid UTF-8 (overlong forms,
-// surrogates and anything past U+10FFFF included).
-bool decodeUtf8(const std::string& text, std::u32string& out);
-void appendUtf8(char32_t c, std::string& out);
+static_assert(maxNameBytes == replayMaxNameBytes, "a lobby's name fits a replay");
 
 } // namespace kokurin::net

@@ -359,4 +359,8 @@ void restartFramePacing();
 // One tick of the sound schedule: plays every row due since the last tick. Once a frame.
 void soundTick();
 
+// Draws the scene on screen again (a running match's frame) into the frame being drawn, for a
+// modal box a front end draws itself over it; false, drawing nothing, where no screen offers one.
+bool redrawScene();
+
 } // namespace kokurin

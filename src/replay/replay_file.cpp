@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "replay/player_name.h"
+
 namespace kokurin {
 
 namespace {
@@ -85,6 +87,13 @@ class Reader {
     std::size_t at_ = 0;
 };
 
+// A stored name: empty (no player), or a name as every lobby takes it, already trimmed.
+bool storableName(const std::string& name) {
+    std::string normal;
+    return name.empty() || (name.size() <= replayMaxNameBytes &&
+                            normalizePlayerName(name, normal) && normal == name);
+}
+
 std::uint32_t expectedHashes(std::size_t frames) {
     return static_cast<std::uint32_t>(frames / replayHashInterval + 1);
 }
@@ -105,6 +114,11 @@ std::uint32_t replayChecksum(const std::uint8_t* bytes, std::size_t size) {
         }
     }
     return ~crc;
+}
+
+bool hasOnlineRecord(const Replay& replay) {
+    return !replay.names[0].empty() || !replay.names[1].empty() ||
+           replay.verdict != ReplayVerdict::None;
 }
 
 const char* gameVersion() {
@@ -128,7 +142,8 @@ std::vector<std::uint8_t> encodeReplay(const Replay& replay) {
     for (std::uint8_t b : magic) {
         w.byte(b);
     }
-    w.u16(replayFormatVersion);
+    const bool online = hasOnlineRecord(replay);
+    w.u16(online ? replayFormatVersion : replayOfflineFormat);
     const std::size_t versionLength = replay.gameVersion.size() < maxVersionLength
                                           ? replay.gameVersion.size()
                                           : maxVersionLength;
@@ -139,6 +154,21 @@ std::vector<std::uint8_t> encodeReplay(const Replay& replay) {
     const MatchStart& start = replay.start;
     w.byte(static_cast<std::uint8_t>(start.opponent));
     w.byte(static_cast<std::uint8_t>(replay.result));
+    if (online) {
+        // A name no reader would take is not written: the file stays readable whatever it was
+        // given.
+        for (const std::string& name : replay.names) {
+            const bool kept = storableName(name);
+            w.byte(static_cast<std::uint8_t>(kept ? name.size() : 0));
+            for (std::size_t i = 0; kept && i < name.size(); ++i) {
+                w.byte(static_cast<std::uint8_t>(name[i]));
+            }
+        }
+        const bool known = replay.verdict <= ReplayVerdict::TooLong;
+        w.byte(static_cast<std::uint8_t>(known ? replay.verdict : ReplayVerdict::None));
+        w.byte(known && replay.verdictWinner < replayNoWinner ? replay.verdictWinner
+                                                              : replayNoWinner);
+    }
     w.u32(start.seed);
     w.u32(static_cast<std::uint32_t>(start.rotation));
     w.u16(static_cast<std::uint16_t>(start.randomIndex));
@@ -190,7 +220,7 @@ bool decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& out, std:
         char message[160];
         std::snprintf(message, sizeof message,
                       "this replay is of format %u, made by a newer kokurin; this game (%s) reads "
-                      "format %u: install a newer kokurin to watch it",
+                      "formats 1 to %u: install a newer kokurin to watch it",
                       static_cast<unsigned>(version), gameVersion(),
                       static_cast<unsigned>(replayFormatVersion));
         error = message;
@@ -230,8 +260,39 @@ bool decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& out, std:
     std::uint8_t result = 0;
     std::uint32_t rotation = 0;
     std::uint16_t index = 0;
-    if (!body.byte(opponent) || !body.byte(result) || !body.u32(start.seed) ||
-        !body.u32(rotation) || !body.u16(index)) {
+    if (!body.byte(opponent) || !body.byte(result)) {
+        return fail(error, "the replay's header is cut short");
+    }
+    if (version >= 2) {
+        for (std::string& name : replay.names) {
+            std::uint8_t length = 0;
+            if (!body.byte(length) || length > replayMaxNameBytes) {
+                return fail(error, "the replay's players are damaged");
+            }
+            for (int i = 0; i < length; ++i) {
+                std::uint8_t c = 0;
+                if (!body.byte(c)) {
+                    return fail(error, "the replay's header is cut short");
+                }
+                name.push_back(static_cast<char>(c));
+            }
+            if (!storableName(name)) {
+                return fail(error, "the replay's players are damaged");
+            }
+        }
+        std::uint8_t verdict = 0;
+        std::uint8_t winner = 0;
+        if (!body.byte(verdict) || !body.byte(winner)) {
+            return fail(error, "the replay's header is cut short");
+        }
+        if (verdict > static_cast<std::uint8_t>(ReplayVerdict::TooLong) ||
+            winner > replayNoWinner) {
+            return fail(error, "the replay's verdict is damaged");
+        }
+        replay.verdict = static_cast<ReplayVerdict>(verdict);
+        replay.verdictWinner = winner;
+    }
+    if (!body.u32(start.seed) || !body.u32(rotation) || !body.u16(index)) {
         return fail(error, "the replay's header is cut short");
     }
     if (opponent >= replayOpponents) {

@@ -12,8 +12,13 @@
 
 namespace kokurin {
 
-// The version this game writes and the newest it reads.
-constexpr std::uint16_t replayFormatVersion = 1;
+// The newest format this game reads and the one it writes for a match with an online record
+// (the players' names, the server's verdict); a match without one is written as format 1, as
+// every offline match is.
+constexpr std::uint16_t replayFormatVersion = 2;
+constexpr std::uint16_t replayOfflineFormat = 1;
+// A player's name in a replay: at most this many bytes of UTF-8.
+constexpr std::size_t replayMaxNameBytes = 32;
 // A hash every this many frames (and one at the end).
 constexpr int replayHashInterval = 60;
 // Four hours of frames: a longer match is not recorded, a file claiming more is refused.
@@ -30,6 +35,20 @@ enum class ReplayResult : std::uint8_t {
     Stopped = 3,
 };
 
+// How the server decided an online match (its MatchOver's numbers); None: no verdict came.
+enum class ReplayVerdict : std::uint8_t {
+    None = 0,
+    Winner = 1,
+    // A player left (the other wins), or was gone past the stall timeout.
+    Left = 2,
+    Gone = 3,
+    // A game parted from the server's re-play.
+    Parted = 4,
+    // The match reached the longest the server plays.
+    TooLong = 5,
+};
+constexpr std::uint8_t replayNoWinner = 2;
+
 struct Replay {
     std::string gameVersion;
     MatchStart start;
@@ -38,7 +57,16 @@ struct Replay {
     // hashes[k] is the state at the pump of frame (k + 1) * replayHashInterval; the last one is
     // the state when the match returned.
     std::vector<std::uint32_t> hashes;
+    // An online match's record (empty names and no verdict offline): the players' names as the
+    // match's start gave them, and the server's verdict with its winner's seat (0, 1, or
+    // replayNoWinner).
+    std::string names[2];
+    ReplayVerdict verdict = ReplayVerdict::None;
+    std::uint8_t verdictWinner = replayNoWinner;
 };
+
+// Whether the replay holds an online record (and is written as format 2).
+bool hasOnlineRecord(const Replay& replay);
 
 // The game's own version, written into every replay.
 const char* gameVersion();

@@ -101,6 +101,10 @@ std::vector<ReplayEntry> listMatchReplays() {
             entry.opponent = replay.start.opponent;
             entry.result = replay.result;
             entry.frames = static_cast<std::uint32_t>(replay.inputs.size());
+            entry.names[0] = replay.names[0];
+            entry.names[1] = replay.names[1];
+            entry.verdict = replay.verdict;
+            entry.verdictWinner = replay.verdictWinner;
         }
         entries.push_back(std::move(entry));
     }

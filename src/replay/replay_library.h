@@ -28,6 +28,10 @@ struct ReplayEntry {
     ReplayResult result = ReplayResult::Stopped;
     std::uint32_t frames = 0;
     std::string error;
+    // An online match's players and verdict (replay_file.h; empty names and none offline).
+    std::string names[2];
+    ReplayVerdict verdict = ReplayVerdict::None;
+    std::uint8_t verdictWinner = replayNoWinner;
 };
 // Newest first.
 std::vector<ReplayEntry> listMatchReplays();

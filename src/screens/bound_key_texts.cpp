@@ -88,8 +88,12 @@ std::size_t replacementAt(const char* text, std::size_t at, const KeyBindings& k
         {"↑↓", 1, {up, down}},
         {"LEFT", 1, {left}},
         {"RIGHT", 1, {right}},
+        {"DOWN", 1, {down}},
+        {"UP", 1, {up}},
         {"←", 1, {left}},
         {"→", 1, {right}},
+        {"↑", 1, {up}},
+        {"↓", 1, {down}},
     };
     // An ASCII name is a word of its own: not "ENTERED", not the "S" of "ESC".
     if (at > 0 && asciiLetter(text[at - 1])) {

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "screens/hint.h"
 #include "screens/match_view.h"
+#include "screens/scene_redraw.h"
 #include "sound/game_sounds.h"
 
 namespace kokurin {
@@ -66,6 +67,9 @@ std::uint32_t matchKeyHoldsNow() {
 
 bool runMatch(Match& match, MatchObserver* observer) {
     ScreenMatchListener listener(observer);
+    // A box the front end draws itself (the hint's) shows the match under it.
+    const ScopedSceneRedraw scene(
+        [](const void* shown) { drawMatch(*static_cast<const Match*>(shown)); }, &match);
     match.begin(listener);
     for (;;) {
         // In fast playback the frames between the shown ones are stepped and never drawn.

@@ -16,6 +16,8 @@ namespace {
 
 // The cells as the match screen draws them: 48-pixel squares from (176, 96).
 constexpr PickGrid boardPicks{176, 96, 48, 48, boardSize, boardSize};
+// The winner screen is one target: a press anywhere leaves it.
+constexpr PickGrid winnerPicks{0, 0, screenWidth, screenHeight, 1, 1};
 
 void drawWinnerTexts(const MatchState& state) {
     if (state.hp[0] > 0.0f) {
@@ -72,6 +74,7 @@ void drawMatch(const Match& match) {
     case MatchPhase::Winner:
         drawMatchScreen(state);
         drawWinnerTexts(state);
+        offerPicks(winnerPicks);
         return;
     case MatchPhase::Over:
         if (match.leavesMatchScreen()) {

@@ -10,7 +10,7 @@ namespace kokurin {
 
 // The frame the match shows next: the match screen and what its phase adds (the human's cursor
 // and selection with the board's picks, the computer's cursor and mark, a strike's flash, the
-// winner's texts); nothing for the bare frame between turns; after the winner screen was left
+// winner's texts with the whole screen as one pick); nothing for the bare frame between turns; after the winner screen was left
 // with SPACE, the match screen once more (kept: mixed-frame).
 void drawMatch(const Match& match);
 

@@ -12,11 +12,13 @@
 #include "net/lockstep_source.h"
 #include "platform/platform.h"
 #include "replay/match_recording.h"
-#include "replay/replay_library.h"
+#include "screens/bound_key_texts.h"
 #include "screens/hint.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
 #include "screens/match_view.h"
+#include "screens/online_leave.h"
+#include "screens/online_replay_keeper.h"
 #include "screens/online_screens.h"
 #include "screens/online_texts.h"
 #include "screens/palette.h"
@@ -240,7 +242,7 @@ const char* verdictText(const net::OnlineClient& client, const OnlineTexts& text
 
 // ratedBefore: the ranked outcomes heard before the match began (one more is this match's).
 AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state,
-                       std::uint32_t ratedBefore) {
+                       std::uint32_t ratedBefore, OnlineReplayKeeper& keeper) {
     const OnlineTexts& texts = onlineTexts();
     const std::uint32_t number = client.matchNumber();
     const std::uint32_t since = clockMilliseconds();
@@ -249,6 +251,7 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state,
     keepOnlineSeat("", "", 0);
     for (;;) {
         client.update(clockMilliseconds());
+        keeper.update(client, clockMilliseconds());
         if (client.phase() == net::OnlineClient::Phase::Failed) {
             return AfterMatch::Failed;
         }
@@ -277,8 +280,8 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state,
         const bool canAsk = rematchOffered && !asked;
         const bool canLeave = over || waited;
         if (canAsk) {
-            drawText(choiceCentre(0, 2), choicesY, texts.afterRematch, statusYellow, textHeight,
-                     gameFace, textCentre);
+            drawText(choiceCentre(0, 2), choicesY, withBoundKeys(texts.afterRematch),
+                     statusYellow, textHeight, gameFace, textCentre);
             drawText(choiceCentre(1, 2), choicesY, texts.afterLobby, statusYellow, textHeight,
                      gameFace, textCentre);
             offerPicks(choicePicks(2));
@@ -334,29 +337,36 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept, MatchObse
     loadBackground(formatText("data/%s", rosterPortraits[0]));
     Match match(start);
     OnlineMatchSource source(client, match, delay, observer);
-    MatchRecorder recorder(source, match, start);
+    OnlineLeaveSource leave(source, client.seat() < 2);
+    MatchRecorder recorder(leave, match, start);
+    OnlineReplayKeeper keeper(replaysKept);
     bool quit = false;
     {
         ScopedFrameInput route(recorder);
         quit = runMatch(match, &source);
     }
+    if (leave.walkedAway()) {
+        client.leave();
+        return AfterMatch::Lobby;
+    }
     if (quit && !source.ended()) {
         client.leave();
         return AfterMatch::Closing;
     }
-    // The replay is the one the other player and the server keep, byte for byte.
+    // The replay is the one the other player and the server keep, byte for byte, once the
+    // server's verdict is in it.
     Replay replay;
     if (recorder.finish(matchResult(match, quit), replay)) {
         if (client.seat() < 2) {
             client.sendResult(static_cast<std::uint32_t>(replay.inputs.size()),
                               replay.hashes.back(), static_cast<std::uint8_t>(replay.result));
         }
-        saveMatchReplay(replay, replaysKept);
+        keeper.hold(std::move(replay), client, clockMilliseconds());
     }
     if (client.phase() == net::OnlineClient::Phase::Failed) {
         return AfterMatch::Failed;
     }
-    return showVerdict(client, match.state(), ratedBefore);
+    return showVerdict(client, match.state(), ratedBefore, keeper);
 }
 
 } // namespace kokurin

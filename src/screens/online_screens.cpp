@@ -15,6 +15,7 @@
 #include "match/match_start.h"
 #include "screens/online_match.h"
 #include "screens/online_request.h"
+#include "screens/bound_key_texts.h"
 #include "screens/online_texts.h"
 #include "screens/palette.h"
 #include "screens/text_entry.h"
@@ -557,7 +558,8 @@ class LobbyScreen {
         if (notice_ != nullptr) {
             drawText(32, 444, notice_, errorRed, textHeight, gameFace, textLeftTop);
         }
-        drawText(32, 460, texts_.lobbyHelp, statusYellow, textHeight, gameFace, textLeftTop);
+        drawText(32, 460, withBoundKeys(texts_.lobbyHelp), statusYellow, textHeight, gameFace,
+                 textLeftTop);
     }
 
     // The player's rating, rank and games, and how the last ranked match changed the rating.

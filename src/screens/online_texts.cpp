@@ -78,6 +78,8 @@ const OnlineTexts& japaneseOnlineTexts() {
         "別の機器で同じプレイヤーとして遊ぶには、このコードを写して入れてください",
         "プレイヤーキーのコードではありません",
         "プレイヤーキーを入れかえました",
+        "ESC：対戦を抜ける",
+        "ESC：観戦をやめる",
     };
     return texts;
 }
@@ -155,6 +157,8 @@ const OnlineTexts& englishOnlineTexts() {
         "To play as you on another device, copy this code there",
         "That is not a player key's code",
         "The player key is changed",
+        "ESC: leave the match",
+        "ESC: stop watching",
     };
     return texts;
 }

@@ -99,6 +99,9 @@ struct OnlineTexts {
     const char* keyHelp;
     const char* keyRefused;
     const char* keyChanged;
+    // The button that leaves a running match (a player's) or stops watching it (a spectator's).
+    const char* leaveMatch;
+    const char* stopWatching;
 };
 
 const OnlineTexts& japaneseOnlineTexts();

@@ -11,6 +11,7 @@
 #include "gfx/text_format.h"
 #include "input/input_route.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 #include "platform/platform.h"
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
@@ -52,6 +53,24 @@ constexpr int watchKeys[] = {keySpace, keyRight, keyLeft,     keyUp,       keyDo
                              keyReturn, keyHome, keyPageUp, keyPageDown, keyEscape};
 constexpr int watchKeyCount = 10;
 
+// The watch's buttons: three on the status line right of the status, six on the line below,
+// picked as targets from buttonTargets on (apart from the board's cells).
+constexpr int buttonTargets = 200;
+constexpr PickGrid statusLineButtons{232, 442, 136, 18, 3, 1, buttonTargets};
+constexpr PickGrid secondLineButtons{8, 458, 104, 20, 6, 1, buttonTargets + 3};
+// The key each button presses, in ReplayButton's order.
+constexpr WatchKey buttonKeys[replayButtonCount] = {
+    watchPause,   watchBack,  watchStep,   watchEarlier, watchLater,
+    watchSlower,  watchFaster, watchRestart, watchLeave};
+
+void drawButtons(const PickGrid& grid, const char* const* labels, int count) {
+    for (int i = 0; i < count; ++i) {
+        drawText(grid.left + grid.width * i + grid.width / 2, grid.top + 2,
+                 withBoundKeys(labels[i]), statusYellow, textHeight, gameFace, textCentre);
+    }
+    offerPicks(grid);
+}
+
 class ReplayWatch : public FrameInputSource {
   public:
     ReplayWatch(ReplayPlayer& player, Match& match, const ReplayTexts& texts, int speedIndex,
@@ -65,6 +84,15 @@ class ReplayWatch : public FrameInputSource {
             const bool down = localDown[watchKeys[k]];
             pressed[k] = down && !held_[k];
             held_[k] = down;
+        }
+        // A button is its key pressed; a frame's button pauses a playing watch first.
+        const int button = static_cast<int>(input.pointer) - 1 - buttonTargets;
+        if (button >= 0 && button < replayButtonCount) {
+            const WatchKey key = buttonKeys[button];
+            pressed[key] = true;
+            if ((key == watchStep || key == watchBack) && !paused_) {
+                paused_ = true;
+            }
         }
         const std::uint32_t at = player_.framesPlayed();
         if (pressed[watchLeave]) {
@@ -130,8 +158,10 @@ class ReplayWatch : public FrameInputSource {
                 ? formatText(texts_.paused, player_.framesPlayed(), player_.frameCount())
                 : formatText(texts_.playing, speed, player_.framesPlayed(), player_.frameCount());
         drawText(8, 444, line, statusYellow, textHeight, gameFace, textLeftTop);
-        drawText(8, 460, withBoundKeys(texts_.watchHelp), statusYellow, textHeight, gameFace,
-                 textLeftTop);
+        const char* first[3] = {paused_ ? texts_.play : texts_.buttons[buttonPause],
+                                texts_.buttons[buttonFrameBack], texts_.buttons[buttonFrameOn]};
+        drawButtons(statusLineButtons, first, 3);
+        drawButtons(secondLineButtons, texts_.buttons + buttonEarlier, 6);
     }
 
     bool allowsModalBoxes() const override { return false; }
@@ -169,6 +199,100 @@ class ReplayWatch : public FrameInputSource {
     bool ended_ = false;
     bool started_ = false;
 };
+
+// The list's rows (from y 64, 18 apart) and its back button right of the help line, as picks.
+constexpr int listRowsShown = 20;
+constexpr PickGrid listRowPicks{64, 63, 560, 18, 1, listRowsShown, 0};
+constexpr int listBackTarget = 100;
+constexpr PickGrid listBackPicks{512, 444, 120, 22, 1, 1, listBackTarget};
+// Names in a row are cut to so many characters, to keep to their column (the widest
+// characters, CJK, counted).
+constexpr std::size_t nameCharacters = 10;
+constexpr std::size_t bothCharacters = 4;
+constexpr std::size_t winnerCharacters = 6;
+
+// The name's first characters, "…" standing for the rest.
+std::string shortName(const std::string& name, std::size_t characters) {
+    std::size_t seen = 0;
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        // A character begins at every byte that is not a UTF-8 continuation.
+        if ((static_cast<unsigned char>(name[at]) & 0xC0) != 0x80 && seen++ == characters) {
+            return name.substr(0, at) + "…";
+        }
+    }
+    return name;
+}
+
+// Who the player met: the name that is not their own, or both players (a match they watched).
+std::string opponentOf(const ReplayEntry& entry, const std::string& playerName,
+                       const ReplayTexts& texts) {
+    const bool first = entry.names[0] == playerName;
+    const bool second = entry.names[1] == playerName;
+    if (first != second) {
+        return shortName(entry.names[first ? 1 : 0], nameCharacters);
+    }
+    return formatText(texts.bothPlayers, shortName(entry.names[0], bothCharacters).c_str(),
+                      shortName(entry.names[1], bothCharacters).c_str());
+}
+
+// How an online match ended as the server decided it; the replay's own result when no verdict
+// came.
+std::string verdictOf(const ReplayEntry& entry, const ReplayTexts& texts) {
+    const bool won = entry.verdictWinner < 2;
+    const std::string winner = won ? shortName(entry.names[entry.verdictWinner], winnerCharacters)
+                                   : std::string();
+    switch (entry.verdict) {
+    case ReplayVerdict::Left:
+        return won ? formatText(texts.wonOtherLeft, winner.c_str())
+                   : texts.results[static_cast<int>(ReplayResult::Left)];
+    case ReplayVerdict::Gone:
+        return won ? formatText(texts.wonOtherGone, winner.c_str())
+                   : texts.results[static_cast<int>(ReplayResult::Stopped)];
+    case ReplayVerdict::Parted:
+        return won ? formatText(texts.wonBy, winner.c_str()) : texts.parted;
+    case ReplayVerdict::TooLong:
+        return texts.tooLong;
+    case ReplayVerdict::Winner:
+        if (won) {
+            return formatText(texts.wonBy, winner.c_str());
+        }
+        break;
+    case ReplayVerdict::None:
+        break;
+    }
+    const int result = static_cast<int>(entry.result);
+    if (result < 2 && !entry.names[result].empty()) {
+        return formatText(texts.wonBy, shortName(entry.names[result], winnerCharacters).c_str());
+    }
+    return texts.results[result];
+}
+
+void drawListRow(const ReplayEntry& entry, const ReplayTexts& texts,
+                 const std::string& playerName, Colour colour, int y) {
+    // The date from the name: YYYYMMDD-HHMMSS.
+    const std::string& n = entry.name;
+    const std::string date = n.size() >= 15 ? n.substr(0, 4) + "-" + n.substr(4, 2) + "-" +
+                                                  n.substr(6, 2) + " " + n.substr(9, 2) + ":" +
+                                                  n.substr(11, 2)
+                                            : n;
+    drawText(64, y, date.c_str(), colour, textHeight, gameFace, textLeftTop);
+    if (!entry.readable) {
+        drawText(184, y, texts.cannotRead, colour, textHeight, gameFace, textLeftTop);
+        return;
+    }
+    const bool online = !entry.names[0].empty() || !entry.names[1].empty();
+    const std::string opponent = online ? opponentOf(entry, playerName, texts)
+                                 : entry.opponent == 0
+                                     ? std::string(texts.humanOpponent)
+                                     : std::string(gameTexts().rosterNames[entry.opponent]);
+    drawText(184, y, opponent.c_str(), colour, textHeight, gameFace, textLeftTop);
+    const std::string result = online ? verdictOf(entry, texts)
+                                      : std::string(texts.results[static_cast<int>(entry.result)]);
+    drawText(352, y, result.c_str(), colour, textHeight, gameFace, textLeftTop);
+    const unsigned seconds = entry.frames / 60;
+    drawText(576, y, formatText("%u:%02u", seconds / 60, seconds % 60), colour, textHeight,
+             gameFace, textLeftTop);
+}
 
 const ReplayTexts& replayTexts() {
     return gameLanguage() == Language::English ? englishReplayTexts() : japaneseReplayTexts();
@@ -216,11 +340,13 @@ bool watchReplay(const Replay& replay, int speed, std::uint32_t startFrame) {
     return false;
 }
 
-bool runReplayList() {
+bool runReplayList(const std::string& playerName) {
     const ReplayTexts& texts = replayTexts();
     std::vector<ReplayEntry> entries = listMatchReplays();
-    constexpr int rowsShown = 20;
     int selected = 0;
+    // The first row shown by the frame on screen, which a pick of a row refers to.
+    int shownFirst = 0;
+    bool shown = false;
     // The key that opened the list is still down: it counts from its next press.
     for (;;) {
         const int count = static_cast<int>(entries.size());
@@ -232,7 +358,20 @@ bool runReplayList() {
                 selected = (selected + 1) % count;
             }
         }
-        if (count > 0 && (keyPressed(keySpace) || keyPressed(keyReturn))) {
+        // A pick on a row selects it; one on the selected row watches it, as SPACE does.
+        const int pick = shown ? framePick() : -1;
+        if (pick == listBackTarget) {
+            return false;
+        }
+        bool watch = count > 0 && (keyPressed(keySpace) || keyPressed(keyReturn));
+        if (pick >= 0 && pick < listRowsShown && shownFirst + pick < count) {
+            if (shownFirst + pick == selected) {
+                watch = true;
+            } else {
+                selected = shownFirst + pick;
+            }
+        }
+        if (watch) {
             const ReplayEntry& entry = entries[static_cast<std::size_t>(selected)];
             Replay replay;
             std::string error;
@@ -242,39 +381,28 @@ bool runReplayList() {
                 return true;
             }
             entries = listMatchReplays();
+            if (selected >= static_cast<int>(entries.size())) {
+                selected = 0;
+            }
         }
 
         drawText(64, 24, texts.heading, textWhite, 20, gameFace, textLeftTop);
         drawText(64, 448, withBoundKeys(texts.help), textWhite, textHeight, gameFace, textLeftTop);
-        if (count == 0) {
+        drawText(listBackPicks.left + listBackPicks.width / 2, 448, withBoundKeys(texts.back),
+                 statusYellow, textHeight, gameFace, textCentre);
+        const int rows = static_cast<int>(entries.size());
+        if (rows == 0) {
             drawText(64, 64, texts.empty, textGrey, textHeight, gameFace, textLeftTop);
         }
-        const int first = selected >= rowsShown ? selected - rowsShown + 1 : 0;
-        for (int i = first; i < count && i < first + rowsShown; ++i) {
-            const ReplayEntry& entry = entries[static_cast<std::size_t>(i)];
-            const Colour colour = i == selected ? textWhite : textGrey;
-            const int y = 64 + 18 * (i - first);
-            // The date from the name: YYYYMMDD-HHMMSS.
-            const std::string& n = entry.name;
-            const std::string date = n.size() >= 15 ? n.substr(0, 4) + "-" + n.substr(4, 2) + "-" +
-                                                          n.substr(6, 2) + " " + n.substr(9, 2) +
-                                                          ":" + n.substr(11, 2)
-                                                    : n;
-            drawText(64, y, date.c_str(), colour, textHeight, gameFace, textLeftTop);
-            if (!entry.readable) {
-                drawText(240, y, texts.cannotRead, colour, textHeight, gameFace, textLeftTop);
-                continue;
-            }
-            drawText(240, y,
-                     entry.opponent == 0 ? texts.humanOpponent
-                                         : gameTexts().rosterNames[entry.opponent],
-                     colour, textHeight, gameFace, textLeftTop);
-            drawText(400, y, texts.results[static_cast<int>(entry.result)], colour, textHeight,
-                     gameFace, textLeftTop);
-            const unsigned seconds = entry.frames / 60;
-            drawText(540, y, formatText("%u:%02u", seconds / 60, seconds % 60), colour, textHeight,
-                     gameFace, textLeftTop);
+        const int first = selected >= listRowsShown ? selected - listRowsShown + 1 : 0;
+        for (int i = first; i < rows && i < first + listRowsShown; ++i) {
+            drawListRow(entries[static_cast<std::size_t>(i)], texts, playerName,
+                        i == selected ? textWhite : textGrey, 64 + 18 * (i - first));
         }
+        shownFirst = first;
+        shown = true;
+        offerPicks(listRowPicks);
+        offerPicks(listBackPicks);
         const Flow flow = pumpFrameThenCheckEscape();
         if (flow == Flow::Quit) {
             return true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "replay/replay_file.h"
 
@@ -9,8 +10,9 @@ namespace kokurin {
 
 struct Settings;
 
-// The saved replays, newest first; SPACE watches one. True when the game is closing.
-bool runReplayList();
+// The saved replays, newest first; SPACE (or a pick of the selected row) watches one. An online
+// match's row names the opponent, the player being playerName. True when the game is closing.
+bool runReplayList(const std::string& playerName = std::string());
 // Watches a replay at the given speed (1, 2, 4 or 8) from the given frame, with the watcher's
 // keys; a replay that parts from the game stops with a box naming the frame. True when the game
 // is closing.

@@ -8,6 +8,7 @@
 #include "input/key_state.h"
 #include "input/pick_targets.h"
 #include "platform/platform.h"
+#include "screens/bound_key_texts.h"
 #include "screens/online_texts.h"
 #include "screens/palette.h"
 
@@ -200,7 +201,7 @@ void TextEntry::draw(const char* caption, int top) const {
         drawText(keyboardLeft + keyWidth * 2 * i + keyWidth, keyboardTop + keyHeight * 4 + 10,
                  controls[i], statusYellow, 16, gameFace, textCentre);
     }
-    drawText(32, 460, texts.typingHelp, statusYellow, 14, gameFace, textLeftTop);
+    drawText(32, 460, withBoundKeys(texts.typingHelp), statusYellow, 14, gameFace, textLeftTop);
     offerPicks(PickGrid{keyboardLeft, keyboardTop, keyWidth, keyHeight, keyColumns, keyRows});
     shown_ = true;
 }

@@ -14,7 +14,7 @@ const GameTexts englishTexts = {
     "%dP's turn",
     "Time: %.2f",
     {"1P wins", "2P wins"},
-    "SPACE or ESC: back to the title",
+    "SPACE, ESC or a click: back to the title",
     "No good exchange found",
     "The game is already running!",
     {

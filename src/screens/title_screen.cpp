@@ -170,7 +170,11 @@ bool runTitle(PlaySession& session, Settings* settings, const OnlineRequest* onl
 
         // R: the saved replays, another key the title had no use for.
         if (keyPressed(keyR)) {
-            if (runReplayList()) {
+            // Online rows name the opponent: the player is the name the lobby greets with.
+            const std::string me = settings == nullptr || settings->playerName.empty()
+                                       ? std::string(onlineTexts().defaultName)
+                                       : settings->playerName;
+            if (runReplayList(me)) {
                 return true;
             }
             loadPortrait(selectedEntry);

@@ -6,7 +6,9 @@
 
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -322,6 +324,28 @@ void unregisterGameFont() {
     fontFile.clear();
     TTF_Quit();
 }
+
+namespace sdl {
+
+int textWidth(const char* text, int height, const char* faceName) {
+    if (renderer() == nullptr || text == nullptr) {
+        return 0;
+    }
+    TtfFontMaker maker;
+    Face* face = static_cast<Face*>(cache.findFont(maker, height, faceName));
+    int widest = 0;
+    while (face != nullptr) {
+        widest = std::max(widest, lineWidth(*face, text));
+        text = std::strchr(text, '\n');
+        if (text == nullptr) {
+            break;
+        }
+        ++text;
+    }
+    return widest;
+}
+
+} // namespace sdl
 
 void drawText(int x, int y, const char* text, Colour colour, int height, const char* faceName,
               TextFormat format) {

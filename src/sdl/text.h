@@ -9,6 +9,8 @@ namespace sdl {
 
 // The cache of drawText's fonts.
 const FontCache& fontCache();
+// The width in pixels of the text's widest line as drawText draws it (0 without a font).
+int textWidth(const char* text, int height, const char* faceName);
 // Forgets every rendered glyph and its textures (the renderer is going, or lost its textures);
 // glyphs are rendered again when next drawn.
 void releaseGlyphs();

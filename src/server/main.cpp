@@ -24,6 +24,7 @@
 #include "live_matches.h"
 #include "net/protocol.h"
 #include "peer_address.h"
+#include "replay/replay_file.h"
 #include "replay_folder.h"
 #include "server_lobby.h"
 #include "server_log.h"
@@ -667,6 +668,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(serverUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("kokurin-server %s\n", kokurin::gameVersion());
         return 0;
     }
     kokurin::LogLevel level = kokurin::LogLevel::Info;

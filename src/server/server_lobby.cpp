@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "net/online_replay.h"
 #include "net/player_name.h"
 #include "net/room_code.h"
 #include "replay_folder.h"
@@ -137,6 +138,9 @@ struct ServerLobby::Room {
     // Made by the ranked queue: its first match is rated.
     bool ranked = false;
     std::uint32_t playingSince = 0;
+    // The players' names as the match started: every Start of the match and its replay carry
+    // these, whatever name a seat is taken back under.
+    std::string matchNames[2];
 };
 
 // A match handed to the referee: what its verdict needs once the re-play comes back, kept apart
@@ -727,6 +731,8 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
     room.phase = Room::Phase::Playing;
     room.playingSince = nowMs;
     ++room.matchNumber;
+    room.matchNames[0] = room.seats[0].name;
+    room.matchNames[1] = room.seats[1].name;
     for (Room::Seat& seat : room.seats) {
         seat.stream.clear();
         seat.hashes.clear();
@@ -757,8 +763,8 @@ void ServerLobby::sendMatchSoFar(Room& room, ClientId id) {
     Message start;
     start.type = MessageType::Start;
     start.number = room.matchNumber;
-    start.names[0] = room.seats[0].name;
-    start.names[1] = room.seats[1].name;
+    start.names[0] = room.matchNames[0];
+    start.names[1] = room.matchNames[1];
     start.seat = static_cast<std::uint8_t>(client->second->seat);
     start.held[0] = static_cast<std::uint32_t>(room.seats[0].stream.size());
     start.held[1] = static_cast<std::uint32_t>(room.seats[1].stream.size());
@@ -908,7 +914,7 @@ void ServerLobby::endMatch(Room& room, MatchEnd how, int winner, std::uint32_t f
     match.start = room.start;
     match.frames = frames;
     for (int s = 0; s < 2; ++s) {
-        check->names[s] = room.seats[s].name;
+        check->names[s] = room.matchNames[s];
         check->hashes[s] = std::move(room.seats[s].hashes);
         room.seats[s].hashes.clear();
         match.streams[s] = room.seats[s].stream;
@@ -964,7 +970,10 @@ void ServerLobby::matchChecked(std::uint64_t ticket, Replay replay) {
         winner = spectatorSeat;
     }
 
-    // The replay is saved whatever became of the room.
+    // The replay is saved whatever became of the room, naming the players and the verdict as
+    // every client's copy does.
+    recordPlayers(replay, check->names[0], check->names[1]);
+    recordVerdict(replay, static_cast<std::uint8_t>(how), static_cast<std::uint8_t>(winner));
     std::string saved;
     if (records_ != nullptr) {
         recordMatch(*check, how, winner, played, replay);
@@ -1528,9 +1537,13 @@ void ServerLobby::adoptRoom(const JournalMatch& match, std::uint32_t nowMs) {
     room->matchNumber = match.number;
     room->start = match.start;
     room->phase = Room::Phase::Playing;
+    // Played here from now on, as the live list counts it; a ranked room's rating is not in the
+    // journal, so an adopted match is kept unrated.
+    room->playingSince = nowMs;
     for (int s = 0; s < 2; ++s) {
         Room::Seat& seat = room->seats[s];
         seat.name = match.names[s];
+        room->matchNames[s] = match.names[s];
         seat.taken = true;
         seat.tokenHash = match.tokenHashes[s];
         seat.stream = match.streams[s];

@@ -47,6 +47,7 @@ const char* serverUsage() {
            "                      [--max-connections-per-ip N] [--trust-proxy ADDRESSES]\n"
            "                      [--send-queue-kib N] [--handshake-seconds S]\n"
            "                      [--log-level LEVEL]\n"
+           "       kokurin-server --help | --version\n"
            "\n"
            "Serves kokurin's online play (docs/protocol.md) over WebSocket until stopped.\n"
            "\n"
@@ -76,7 +77,9 @@ const char* serverUsage() {
            "  --send-queue-kib N a client that leaves this much unread is dropped (default 4096)\n"
            "  --handshake-seconds S  time to finish the TLS handshake and the HTTP request\n"
            "                     (default 10)\n"
-           "  --log-level LEVEL  error, warning, info or debug (default info)\n";
+           "  --log-level LEVEL  error, warning, info or debug (default info)\n"
+           "  --help             this text\n"
+           "  --version          the version, as kokurin-server VERSION\n";
 }
 
 bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
@@ -85,6 +88,10 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         const std::string& flag = args[i];
         if (flag == "--help" || flag == "-h") {
             options.help = true;
+            return true;
+        }
+        if (flag == "--version") {
+            options.version = true;
             return true;
         }
         if (flag != "--port" && flag != "--host" && flag != "--web" && flag != "--replays" &&

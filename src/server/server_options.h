@@ -45,6 +45,8 @@ struct ServerOptions {
     // error, warning, info or debug.
     std::string logLevel = "info";
     bool help = false;
+    // --version: say the version and stop.
+    bool version = false;
 };
 
 bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& options,

@@ -1,10 +1,11 @@
 // The frame pump's Windows parts: present, the performance counter as the pacing clock, the
-// window's messages and a lost device, the next frame and the DirectInput keyboard.
+// window's messages and a lost device, the next frame, the DirectInput keyboard and the mouse.
 #include <windows.h>
 
 #include "platform/platform.h"
 #include "win32/graphics_device.h"
 #include "win32/keyboard_input.h"
+#include "win32/pointer_input.h"
 #include "win32/sound_system.h"
 
 namespace kokurin {
@@ -95,6 +96,7 @@ void beginNextFrame() {
 
 void readDevices(DeviceReading& reading) {
     pollKeyboard(reading);
+    takePointerPress(reading);
 }
 
 } // namespace kokurin

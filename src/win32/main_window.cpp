@@ -1,5 +1,6 @@
-// The main window and its procedure. All drawing is Direct3D's; the procedure only keeps the
-// timer resolution for the window's life and turns its destruction into the quit message.
+// The main window and its procedure. All drawing is Direct3D's; the procedure keeps the timer
+// resolution for the window's life, notes the mouse's presses for the next poll and turns its
+// destruction into the quit message.
 #include "win32/main_window.h"
 
 #include <mmsystem.h>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "screens/game_texts.h"
+#include "win32/pointer_input.h"
 #include "win32/wide_text.h"
 
 namespace kokurin {
@@ -79,6 +81,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_DESTROY:
         timeEndPeriod(1);
         PostQuitMessage(0);
+        return 0;
+    case WM_LBUTTONDOWN:
+        notePointerPress(window, lParam);
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;

@@ -114,6 +114,39 @@ TEST(SeatInput, EitherKeySetMovesTheLocalSeatAndHIsDropped) {
     EXPECT_EQ(mergeSeatInputs(first, second, 1), (FrameInput{0x0085, 4}));
 }
 
+// Shown under the match and kept in its replay: the names it started with, whoever comes or
+// goes in the room while it is played or once it is over.
+TEST(OnlineClient, TheMatchKeepsItsStartsNamesWhileTheRoomChanges) {
+    Session s;
+    Message start;
+    start.type = MessageType::Start;
+    start.number = 2;
+    start.names[0] = "ann";
+    start.names[1] = "kai";
+    s.transport.deliver(start);
+    s.client.update(16);
+    Message joined;
+    joined.type = MessageType::Joined;
+    joined.text = "ROOM";
+    joined.names[1] = "kai";
+    for (bool over : {false, true}) {
+        if (over) {
+            Message end;
+            end.type = MessageType::MatchOver;
+            end.reason = static_cast<std::uint8_t>(MatchEnd::Left);
+            end.seat = 1;
+            s.transport.deliver(end);
+        }
+        // ann left: the room's news names her seat empty.
+        s.transport.deliver(joined);
+        s.client.update(32);
+        EXPECT_EQ(s.client.phase(),
+                  over ? OnlineClient::Phase::Over : OnlineClient::Phase::Playing);
+        EXPECT_EQ(s.client.start().names[0], "ann") << over;
+        EXPECT_EQ(s.client.start().names[1], "kai") << over;
+    }
+}
+
 TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
     Session s;
     ASSERT_EQ(s.client.phase(), OnlineClient::Phase::Playing);

@@ -9,6 +9,7 @@
 #include "headless/headless.h"
 #include "net/player_key.h"
 #include "net/protocol.h"
+#include "replay/replay_file.h"
 #include "net/transport.h"
 #include "match/match_observer.h"
 #include "match/match_start.h"
@@ -50,6 +51,8 @@ struct ScriptedServer {
     // Ranked play: an Identify is answered with a Standing, the ranked queue starts PLAY's
     // match, and its end brings a Rated (1512 to 1527) and the new standing.
     bool ranked = false;
+    // A Result is answered with the verdict that this seat left (the other won).
+    bool verdictOnResult = false;
 };
 
 net::Message standingMessage(std::uint16_t rating, std::uint32_t rank) {
@@ -136,6 +139,11 @@ class ScriptedTransport : public Transport {
                 }
                 inbox_.push_back(encodeMessage(other));
             }
+        } else if (m.type == MessageType::Result && server_.verdictOnResult) {
+            reply.type = MessageType::MatchOver;
+            reply.reason = static_cast<std::uint8_t>(MatchEnd::Left);
+            reply.seat = static_cast<std::uint8_t>(1 - server_.seat);
+            reply.number = m.number;
         } else if (m.type == MessageType::Ping) {
             reply.type = MessageType::Pong;
             reply.number = m.number;
@@ -756,4 +764,137 @@ TEST_F(OnlineLobby, TheRatingRankAndTopTenShowAndARankedMatchSaysHowTheRatingMov
     EXPECT_TRUE(shows(lobbyAfter, "レート 1527（±120）　2位　5戦"));
     EXPECT_TRUE(shows(lobbyAfter, "前回 1512 → 1527"));
     EXPECT_TRUE(shows(lobbyAfter, "2. kai 1527"));
+}
+
+namespace {
+
+// The replays the game saved, read back.
+std::vector<Replay> savedReplays() {
+    std::vector<Replay> replays;
+    for (const auto& entry : headless::storedReplays()) {
+        Replay replay;
+        std::string error;
+        EXPECT_TRUE(decodeReplay(reinterpret_cast<const std::uint8_t*>(entry.second.data()),
+                                 entry.second.size(), replay, error))
+            << error;
+        replays.push_back(replay);
+    }
+    return replays;
+}
+
+// The frames of this seat's stream that hold ESC.
+std::vector<std::uint32_t> escapesSent(const ScriptedServer& server) {
+    std::vector<std::uint32_t> frames;
+    for (const Message& m : heardOf(server, MessageType::Inputs)) {
+        for (std::size_t i = 0; i < m.inputs.size(); ++i) {
+            if ((m.inputs[i].keys & 1u) != 0) {
+                frames.push_back(m.number + static_cast<std::uint32_t>(i));
+            }
+        }
+    }
+    return frames;
+}
+
+} // namespace
+
+TEST_F(OnlineLobby, TheLeaveButtonLeavesThroughTheStreamAndTheReplayKeepsTheVerdict) {
+    server_.seat = 0;
+    server_.otherKeepsPace = true;
+    server_.verdictOnResult = true;
+    headless::KeyScript keys;
+    // The button right of the second status line, in the match; later ESC on the verdict and
+    // in the lobby.
+    keys.click(200, 540, 466);
+    keys.tap(400, keyEscape);
+    keys.tap(420, keyEscape);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(600);
+    bool buttonShown = false;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long) {
+        for (const auto& draw : frame) {
+            buttonShown = buttonShown || (draw.text == "ESC：対戦を抜ける" && draw.y == 460);
+        }
+    });
+    Settings settings;
+    EXPECT_FALSE(runOnline(settings, joinPlay()));
+    EXPECT_TRUE(buttonShown);
+    // ESC went in 1P's stream and the match returned on it: left.
+    const std::vector<std::uint32_t> escapes = escapesSent(server_);
+    ASSERT_FALSE(escapes.empty()) << "the button's press is ESC in the stream";
+    const std::vector<Message> results = heardOf(server_, MessageType::Result);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].reason, static_cast<std::uint8_t>(ReplayResult::Left));
+    EXPECT_EQ(results[0].number, escapes[0] + 1) << "the match returned on the first ESC";
+    // The one replay saved names the players and says the verdict: 2P won, 1P left.
+    const std::vector<Replay> replays = savedReplays();
+    ASSERT_EQ(replays.size(), 1u);
+    EXPECT_EQ(replays[0].names[0], "ann");
+    EXPECT_EQ(replays[0].names[1], "kai");
+    EXPECT_EQ(replays[0].verdict, ReplayVerdict::Left);
+    EXPECT_EQ(replays[0].verdictWinner, 1);
+    EXPECT_EQ(replays[0].result, ReplayResult::Left);
+    EXPECT_EQ(replays[0].inputs.size(), results[0].number);
+}
+
+TEST_F(OnlineLobby, AVerdictThatNeverComesLeavesTheReplaySavedWithoutIt) {
+    server_.seat = 0;
+    server_.otherKeepsPace = true;
+    headless::KeyScript keys;
+    keys.tap(200, keyEscape);
+    keys.tap(202, keyEscape);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(1200);
+    long savedAt = 0;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>&, long poll) {
+        if (savedAt == 0 && !headless::storedReplays().empty()) {
+            savedAt = poll;
+        }
+    });
+    Settings settings;
+    runOnline(settings, joinPlay());
+    // Ten seconds of waiting (600 polls of the headless clock), then saved as it is.
+    ASSERT_NE(savedAt, 0);
+    EXPECT_GE(savedAt, 200 + 590);
+    EXPECT_LE(savedAt, 200 + 620);
+    const std::vector<Replay> replays = savedReplays();
+    ASSERT_EQ(replays.size(), 1u);
+    EXPECT_EQ(replays[0].names[1], "kai");
+    EXPECT_EQ(replays[0].verdict, ReplayVerdict::None);
+}
+
+TEST_F(OnlineLobby, ASpectatorLeavesTheMatchByTheButtonOrEsc) {
+    for (bool button : {true, false}) {
+        // A run of its own: the front end's polls count from the start again.
+        TearDown();
+        SetUp();
+        server_ = ScriptedServer();
+        server_.seat = 2;
+        server_.otherKeepsPace = true;
+        headless::KeyScript keys;
+        if (button) {
+            keys.click(200, 540, 466);
+        } else {
+            keys.tap(200, keyEscape);
+        }
+        keys.tap(260, keyEscape);
+        headless::setKeySource(&keys);
+        headless::setPollLimit(400);
+        bool stopShown = false;
+        long lobbyAt = 0;
+        headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+            for (const auto& draw : frame) {
+                stopShown = stopShown || draw.text == "ESC：観戦をやめる";
+                if (lobbyAt == 0 && poll > 200 && draw.text == "オンライン対戦") {
+                    lobbyAt = poll;
+                }
+            }
+        });
+        Settings settings;
+        EXPECT_FALSE(runOnline(settings, joinPlay())) << button;
+        EXPECT_TRUE(stopShown);
+        EXPECT_EQ(lobbyAt, 201) << (button ? "the button" : "ESC") << " went back to the lobby";
+        EXPECT_EQ(heardOf(server_, MessageType::Leave).size(), 1u) << "the room is left";
+        EXPECT_TRUE(heardOf(server_, MessageType::Result).empty());
+        EXPECT_TRUE(headless::storedReplays().empty()) << "a spectator who left keeps nothing";
+    }
 }

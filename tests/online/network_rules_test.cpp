@@ -128,6 +128,10 @@ TEST(WebFolder, OnlineJsonNamesOnlyAnAddressItCanCheck) {
 TEST(ServerOptions, LimitsAndTlsFlags) {
     ServerOptions options;
     std::string error;
+    // --version stops at once, whatever follows.
+    ASSERT_TRUE(parseServerOptions({"--version", "--bogus"}, options, error)) << error;
+    EXPECT_TRUE(options.version);
+    options = ServerOptions();
     ASSERT_TRUE(parseServerOptions({}, options, error));
     EXPECT_EQ(options.maxConnectionsPerIp, 32u);
     EXPECT_EQ(options.sendQueueBytes, 4u << 20);

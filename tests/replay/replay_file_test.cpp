@@ -3,6 +3,7 @@
 // changes: every key and pick is covered by the checksum.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -73,4 +74,92 @@ TEST(ReplayFile, AnyBitChangedAnywhereIsRefusedByTheChecksum) {
         }
     }
     EXPECT_EQ(refused, static_cast<long>(bytes.size()) * 8);
+}
+
+namespace {
+
+// Rewrites the checksum after a change, so that the checks behind it are reached.
+void resign(std::vector<std::uint8_t>& bytes) {
+    const std::uint32_t crc = replayChecksum(bytes.data(), bytes.size() - 4);
+    for (int i = 0; i < 4; ++i) {
+        bytes[bytes.size() - 4 + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(crc >> (8 * i));
+    }
+}
+
+bool reads(const std::vector<std::uint8_t>& bytes, Replay& back, std::string& error) {
+    return decodeReplay(bytes.data(), bytes.size(), back, error);
+}
+
+} // namespace
+
+TEST(ReplayFile, AnOnlineRecordIsFormatTwoAndAnOfflineReplayStaysFormatOne) {
+    const Replay offline = withRuns({5, 300, 1});
+    Replay online = offline;
+    online.names[0] = "ann";
+    online.names[1] = "剋輪 kai";
+    online.verdict = ReplayVerdict::Gone;
+    online.verdictWinner = 1;
+    const std::vector<std::uint8_t> one = encodeReplay(offline);
+    const std::vector<std::uint8_t> two = encodeReplay(online);
+    EXPECT_EQ(one[4], 1);
+    EXPECT_EQ(two[4], 2);
+    // Format 2 is format 1 with the record after the result: two names and two bytes.
+    ASSERT_EQ(two.size(), one.size() + 1 + 3 + 1 + online.names[1].size() + 2);
+    const std::size_t header = 7 + one[6] + 2;
+    EXPECT_TRUE(std::equal(two.begin() + 5, two.begin() + static_cast<long>(header),
+                           one.begin() + 5));
+    EXPECT_TRUE(std::equal(two.end() - static_cast<long>(one.size() - header), two.end() - 4,
+                           one.begin() + static_cast<long>(header)));
+
+    Replay back;
+    std::string error;
+    ASSERT_TRUE(reads(two, back, error)) << error;
+    EXPECT_EQ(back.names[0], "ann");
+    EXPECT_EQ(back.names[1], "剋輪 kai");
+    EXPECT_EQ(back.verdict, ReplayVerdict::Gone);
+    EXPECT_EQ(back.verdictWinner, 1);
+    EXPECT_EQ(back.inputs, online.inputs);
+    EXPECT_EQ(encodeReplay(back), two);
+    ASSERT_TRUE(reads(one, back, error)) << error;
+    EXPECT_TRUE(back.names[0].empty() && back.names[1].empty());
+    EXPECT_EQ(back.verdict, ReplayVerdict::None);
+
+    // A verdict alone (a name the server never had) is a record too; a name no lobby takes is
+    // written as none, so that the file still reads.
+    Replay odd = offline;
+    odd.verdict = ReplayVerdict::TooLong;
+    odd.names[0] = "bad\x1bname";
+    odd.names[1] = std::string(40, 'x');
+    ASSERT_TRUE(reads(encodeReplay(odd), back, error)) << error;
+    EXPECT_TRUE(back.names[0].empty() && back.names[1].empty());
+    EXPECT_EQ(back.verdict, ReplayVerdict::TooLong);
+    EXPECT_EQ(back.verdictWinner, replayNoWinner);
+
+    // Every bit of the record is covered by the checksum; a damaged record made to pass it is
+    // refused by the record's own checks.
+    for (std::size_t at = header; at < header + 3; ++at) {
+        std::vector<std::uint8_t> changed = two;
+        changed[at] ^= 0x40;
+        EXPECT_FALSE(reads(changed, back, error)) << at;
+    }
+    const std::size_t verdictAt = header + 1 + 3 + 1 + online.names[1].size();
+    const struct {
+        std::size_t at;
+        std::uint8_t value;
+    } damage[] = {{header, 33},          {header + 1, 0x07},  {header + 2, 0xC0},
+                  {header + 4, 0},       {verdictAt, 6},      {verdictAt + 1, 3}};
+    for (const auto& d : damage) {
+        std::vector<std::uint8_t> changed = two;
+        changed[d.at] = d.value;
+        resign(changed);
+        EXPECT_FALSE(reads(changed, back, error)) << "byte " << d.at << " = " << int(d.value);
+        EXPECT_FALSE(error.empty());
+    }
+    // A later format is refused, naming the ones this game reads.
+    std::vector<std::uint8_t> later = two;
+    later[4] = 3;
+    resign(later);
+    EXPECT_FALSE(reads(later, back, error));
+    EXPECT_NE(error.find("formats 1 to 2"), std::string::npos) << error;
 }

@@ -3,11 +3,13 @@
 // that parts from the game stopped at the frame where it does.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "cpu/turn_setup.h"
 #include "headless/headless.h"
+#include "headless/headless_settings.h"
 #include "input/key_state.h"
 #include "replay/match_recording.h"
 #include "replay/replay_library.h"
@@ -407,4 +409,183 @@ TEST_F(GameReplays, AWatchStartsWhereItIsAskedAndAPausedFrameDrawsTheWholeScene)
     }
     EXPECT_TRUE(status) << "paused at the frame asked for, " << selectedAt;
     EXPECT_EQ(marks, 2) << "the cursor and the selection are both drawn while paused";
+}
+
+namespace {
+
+// Where the frame drew each text: the point a click on it lands on (a centred label's x is its
+// middle, a left one's its start; a few pixels into the line).
+std::map<std::string, std::pair<int, int>> textPlaces(const std::vector<headless::DrawCall>& frame) {
+    std::map<std::string, std::pair<int, int>> places;
+    for (const auto& draw : frame) {
+        if (draw.kind == headless::DrawCall::Kind::Text) {
+            places[draw.text] = {draw.x + (draw.format == 1 ? 0 : 4), draw.y + 6};
+        }
+    }
+    return places;
+}
+
+// A scrub of the watch, each step a key or the button that names it, and the frame each step
+// leaves on show (read the poll after the step).
+std::vector<long> scrubShown(const Replay& replay, Language language, bool byButtons) {
+    headless::reset();
+    setGameLanguage(language);
+    const ReplayTexts& texts =
+        gameLanguage() == Language::English ? englishReplayTexts() : japaneseReplayTexts();
+    struct Step {
+        int key;
+        const char* button;
+    };
+    const Step steps[] = {
+        {keySpace, texts.buttons[buttonPause]},  {keyPageDown, texts.buttons[buttonLater]},
+        {keyPageDown, texts.buttons[buttonLater]}, {keyLeft, texts.buttons[buttonFrameBack]},
+        {keyRight, texts.buttons[buttonFrameOn]},  {keyRight, texts.buttons[buttonFrameOn]},
+        {keyPageUp, texts.buttons[buttonEarlier]}, {keyHome, texts.buttons[buttonRestart]},
+        {keyEscape, texts.buttons[buttonLeave]}};
+    headless::setMessageHandler([](const char*) {});
+    headless::KeyScript watch;
+    headless::setKeySource(&watch);
+    headless::setPollLimit(100);
+    std::vector<long> shown(40, -2);
+    std::size_t next = 0;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        for (const auto& draw : frame) {
+            if (pausedFrameOf(draw.text) >= 0 && poll < 40) {
+                shown[static_cast<std::size_t>(poll)] = pausedFrameOf(draw.text);
+            }
+        }
+        // Every third poll the next step, aimed at what this frame drew.
+        if (poll % 3 == 1 && next < sizeof steps / sizeof steps[0]) {
+            const Step& step = steps[next++];
+            if (byButtons) {
+                const auto places = textPlaces(frame);
+                const auto at = places.find(step.button);
+                if (at == places.end()) {
+                    ADD_FAILURE() << "no button '" << step.button << "' at poll " << poll;
+                    return;
+                }
+                watch.click(poll + 1, at->second.first, at->second.second);
+            } else {
+                watch.tap(poll + 1, step.key);
+            }
+        }
+    });
+    EXPECT_FALSE(watchReplay(replay, 1));
+    headless::setFrameHook(nullptr);
+    EXPECT_EQ(next, sizeof steps / sizeof steps[0]) << "every step taken";
+    return shown;
+}
+
+} // namespace
+
+TEST_F(GameReplays, TheWatchsButtonsDoWhatTheirKeysDoInEitherLanguage) {
+    BusyKeys keys;
+    headless::setKeySource(&keys);
+    headless::setPollLimit(6000);
+    runTitleScreen();
+    const Replay replay = savedReplays().at(0);
+    ASSERT_GT(replay.inputs.size(), 1500u);
+    for (Language language : {Language::Japanese, Language::English}) {
+        const std::vector<long> byKeys = scrubShown(replay, language, false);
+        const std::vector<long> byButtons = scrubShown(replay, language, true);
+        EXPECT_EQ(byButtons, byKeys);
+        // The steps' frames: paused after the first, +10 s twice, a frame back, two on, -10 s,
+        // the start.
+        EXPECT_EQ(byKeys[6], 601);
+        EXPECT_EQ(byKeys[9], 1201);
+        EXPECT_EQ(byKeys[12], 1200);
+        EXPECT_EQ(byKeys[18], 1202);
+        EXPECT_EQ(byKeys[21], 602);
+        EXPECT_EQ(byKeys[24], 0);
+    }
+    // A frame's button pauses a playing watch and steps it.
+    setGameLanguage(Language::Japanese);
+    headless::reset();
+    headless::KeyScript watch;
+    headless::setKeySource(&watch);
+    headless::setPollLimit(40);
+    long pausedAt = -1;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        if (poll == 10) {
+            const auto places = textPlaces(frame);
+            const auto on = places.find(japaneseReplayTexts().buttons[buttonFrameOn]);
+            ASSERT_NE(on, places.end());
+            watch.click(11, on->second.first, on->second.second);
+            watch.tap(20, keyEscape);
+        }
+        for (const auto& draw : frame) {
+            if (poll == 15 && pausedFrameOf(draw.text) >= 0) {
+                pausedAt = pausedFrameOf(draw.text);
+            }
+        }
+    });
+    EXPECT_FALSE(watchReplay(replay, 1));
+    EXPECT_EQ(pausedAt, 11) << "ten frames played, the button's one more, then paused";
+}
+
+TEST_F(GameReplays, TheListIsChosenAndLeftByClicksAndNamesAnOnlineOpponentAndVerdict) {
+    storeOneShortMatch();
+    // The same match again as an online one: kai left, so ann won.
+    Replay online;
+    std::string error;
+    ASSERT_TRUE(loadMatchReplay(headless::storedReplays().begin()->first, online, error)) << error;
+    online.names[0] = "ann";
+    online.names[1] = "kai";
+    online.verdict = ReplayVerdict::Left;
+    online.verdictWinner = 0;
+    const std::vector<std::uint8_t> bytes = encodeReplay(online);
+    headless::storedReplays()[newReplayName(60, {})] = std::string(bytes.begin(), bytes.end());
+    headless::setStoredSettings(StoredText::Read, "player_name = kai\n");
+
+    // R opens the list (the online match first, newest); a click on the second row selects it,
+    // a second click watches it, the watch's back button and then the list's leave them.
+    headless::KeyScript keys;
+    keys.tap(3, keyR);
+    headless::setKeySource(&keys);
+    headless::setPollLimit(400);
+    std::vector<std::string> rows;
+    long watchedAt = 0;
+    long titleAt = 0;
+    int step = 0;
+    headless::setFrameHook([&](const std::vector<headless::DrawCall>& frame, long poll) {
+        const auto places = textPlaces(frame);
+        const bool list = places.count("リプレイ") != 0;
+        const bool watching = places.count(japaneseReplayTexts().buttons[buttonLeave]) != 0 &&
+                              !list;
+        if (list && rows.empty()) {
+            for (const auto& draw : frame) {
+                if (draw.kind == headless::DrawCall::Kind::Text && draw.y == 64) {
+                    rows.push_back(draw.text);
+                }
+            }
+        }
+        if (list && step == 0) {
+            keys.click(poll + 1, 300, 64 + 18 + 6);
+            ++step;
+        } else if (list && step == 1) {
+            keys.click(poll + 1, 300, 64 + 18 + 6);
+            ++step;
+        } else if (watching && step == 2) {
+            watchedAt = poll;
+            const auto back = places.find(japaneseReplayTexts().buttons[buttonLeave]);
+            keys.click(poll + 1, back->second.first, back->second.second);
+            ++step;
+        } else if (list && step == 3) {
+            const auto back = places.find(japaneseReplayTexts().back);
+            ASSERT_NE(back, places.end());
+            keys.click(poll + 1, back->second.first, back->second.second);
+            ++step;
+        } else if (step == 4 && !list && places.count(gameTexts().rosterNames[1]) != 0) {
+            titleAt = poll;
+            keys.tap(poll + 1, keyEscape);
+            ++step;
+        }
+    });
+    runGame();
+    ASSERT_GE(rows.size(), 4u);
+    EXPECT_EQ(rows[1], "ann") << "the opponent of kai, not 2P";
+    EXPECT_EQ(rows[2], "annのかち（相手退出）");
+    EXPECT_NE(watchedAt, 0) << "a click on the selected row watches it";
+    EXPECT_NE(titleAt, 0) << "the list's button goes back to the title";
+    EXPECT_EQ(step, 5);
 }

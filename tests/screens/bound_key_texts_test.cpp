@@ -10,6 +10,7 @@
 #include "input/key_state.h"
 #include "screens/bound_key_texts.h"
 #include "screens/game_texts.h"
+#include "screens/online_texts.h"
 #include "screens/replay_texts.h"
 #include "support/allocation_counter.h"
 #include "support/screen_frames.h"
@@ -54,16 +55,25 @@ TEST_F(BoundKeyTexts, DefaultsKeepEveryTextOtherBindingsNameTheirKeys) {
                  "PAD8 S・クリック：相手を選ぶ　SPACE・もう一度クリック：開始");
     EXPECT_STREQ(withBoundKeys(englishTexts.help.keys[0]),
                  "1P: PAD8/A/S/D move, SPACE select   2P: IJKL move, RSHIFT select");
-    EXPECT_STREQ(withBoundKeys(englishReplayTexts().watchHelp),
-                 "SPACE: pause  J/L: frame  PGUP/PGDN: 10 s  I/K: speed  HOME: restart  ESC: back");
-    EXPECT_STREQ(withBoundKeys(japaneseReplayTexts().watchHelp),
-                 "SPACE：一時停止 JL：コマ PgUp/PgDn：10秒 I/K：速さ HOME：最初から ESC：もどる");
+    // The replay watch's buttons name the keys each presses, the arrows one at a time.
+    const char* const* en = englishReplayTexts().buttons;
+    const char* const* ja = japaneseReplayTexts().buttons;
+    EXPECT_STREQ(withBoundKeys(en[buttonFrameBack]), "J: frame back");
+    EXPECT_STREQ(withBoundKeys(en[buttonFrameOn]), "L: frame on");
+    EXPECT_STREQ(withBoundKeys(en[buttonSlower]), "K: slower");
+    EXPECT_STREQ(withBoundKeys(en[buttonFaster]), "I: faster");
+    EXPECT_STREQ(withBoundKeys(en[buttonEarlier]), "PGUP: -10 s") << "PGUP holds no UP";
+    EXPECT_STREQ(withBoundKeys(ja[buttonFrameBack]), "J：コマ戻し");
+    EXPECT_STREQ(withBoundKeys(ja[buttonSlower]), "K：おそく");
+    EXPECT_STREQ(withBoundKeys(ja[buttonFaster]), "I：はやく");
+    EXPECT_STREQ(withBoundKeys(englishOnlineTexts().lobbyHelp),
+                 "I/K: choose  RSHIFT: select  ESC: back");
 
     const char* first = withBoundKeys(englishReplayTexts().help);
     startCountingAllocations();
     EXPECT_EQ(withBoundKeys(englishReplayTexts().help), first) << "made once";
     EXPECT_EQ(stopCountingAllocations(), 0);
-    EXPECT_STREQ(first, "PAD8/S: choose  SPACE: watch  ESC: back");
+    EXPECT_STREQ(first, "PAD8/S or click: choose  SPACE or click again: watch");
 }
 
 TEST_F(BoundKeyTexts, TheTitleAndItsHelpNameTheBoundSelectKeyWhichStartsTheMatch) {

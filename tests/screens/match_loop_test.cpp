@@ -257,6 +257,29 @@ TEST_F(MatchLoop, WinnerScreenNamesTheSurvivorAndWaitsForANewSpace) {
     EXPECT_EQ(countText(headless::currentFrame(), "2Pのかち"), 0);
 }
 
+TEST_F(MatchLoop, AClickAnywhereLeavesTheWinnerScreenAsSpaceDoesAndNoSooner) {
+    // As above, with clicks: one during the strike (nothing offered there) changes nothing, the
+    // winner screen's frames are drawn as with keys, and a click in a corner of it leaves.
+    MatchState s = twoHumans(quietBoard());
+    s.hp[0] = 0.5f;
+    s.queues[1] = queueFrom("1");
+    swapFirstTwoCells(keys, 0, keyD, keySpace);
+    keys.click(30, 320, 240);
+    keys.click(45, 2, 478);
+    FrameLog log;
+    EventLog events;
+    EXPECT_FALSE(runMatch(s));
+    EXPECT_EQ(events.polls.back(), 33) << "the click in the strike did not end it";
+    EXPECT_EQ(headless::pollCount(), 45);
+    for (long poll = 34; poll <= 45; ++poll) {
+        EXPECT_EQ(log.at(poll).winner, "2Pのかち") << poll;
+    }
+    // Left as SPACE leaves: the match screen drawn once more under what follows
+    // (kept: mixed-frame).
+    EXPECT_EQ(countFullScreenRects(headless::currentFrame(), opaqueBlack), 1);
+    EXPECT_EQ(countText(headless::currentFrame(), "2Pのかち"), 0);
+}
+
 TEST_F(MatchLoop, HitPointsOfExactlyZeroLoseTheMatch) {
     MatchState s = twoHumans(quietBoard());
     s.hp[0] = 1.0f;

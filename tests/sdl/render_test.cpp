@@ -23,7 +23,10 @@
 #include "screens/match_screen.h"
 #include "match/match.h"
 #include "screens/title_screen.h"
+#include "screens/scene_redraw.h"
 #include "sdl/display.h"
+#include "sdl/game_box.h"
+#include "sdl/input.h"
 #include "sdl/start_up.h"
 #include "sdl/text.h"
 #include "support/allocation_counter.h"
@@ -216,6 +219,114 @@ TEST_F(RenderTest, F11AndAltEnterToggleFullscreenAndAltEnterIsNoPlayersKey) {
     pushKey(SDL_SCANCODE_KP_ENTER, false);
     ASSERT_FALSE(pumpFrame());
     EXPECT_EQ(keyState[keyReturn], 0);
+}
+
+namespace {
+
+void pushEvent(Uint32 type) {
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = type;
+    if (type == SDL_MOUSEBUTTONDOWN) {
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = SDL_PRESSED;
+        event.button.x = 30;
+        event.button.y = 30;
+    } else if (type == SDL_KEYDOWN || type == SDL_KEYUP) {
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.scancode = SDL_SCANCODE_SPACE;
+    }
+    SDL_PushEvent(&event);
+}
+
+// What reaches the box at its second and third frames, and the frames it is shown for.
+struct BoxCloser {
+    const char* what;
+    std::vector<Uint32> second;
+    std::vector<Uint32> third;
+    int frames;
+    bool quitAfter;
+};
+
+} // namespace
+
+TEST_F(RenderTest, TheHintBoxIsTheGamesOwnOverTheMatchAndAClickAKeyOrATapClosesIt) {
+    ASSERT_EQ(loadBackground("data/muka.bmp"), resultOk);
+    MatchState state = Match(freshMatchStart(0, 99)).state();
+    state.turnTimer = 200;
+    // Without a scene to show it over, the game's box is not shown.
+    EXPECT_FALSE(sdl::showGameBox("none"));
+    const ScopedSceneRedraw scene(
+        [](const void* shown) { drawMatchScreen(*static_cast<const MatchState*>(shown)); },
+        &state);
+    const Frame plain = render([&state] { drawMatchScreen(state); });
+    const BoxCloser closers[] = {
+        {"a click", {SDL_MOUSEBUTTONDOWN}, {}, 2, false},
+        // The key let go in the same batch still reaches the input.
+        {"a key", {SDL_KEYDOWN, SDL_KEYUP}, {}, 2, false},
+        // SDL makes a click of a tap: neither reaches the game.
+        {"a tap", {SDL_FINGERDOWN, SDL_MOUSEBUTTONDOWN}, {}, 2, false},
+        // A pad's button closes the box when let go, not while the game would see it held.
+        {"a pad's button", {SDL_CONTROLLERBUTTONDOWN}, {SDL_CONTROLLERBUTTONUP}, 3, false},
+        // The window closed behind the key that closed the box is not lost.
+        {"a key, then the window closed", {SDL_KEYDOWN, SDL_QUIT}, {}, 2, true},
+        {"the window closed", {SDL_QUIT}, {}, 2, true},
+    };
+    for (const BoxCloser& closer : closers) {
+        int presented = 0;
+        Frame shown;
+        sdl::setPresentHook([&] {
+            ++presented;
+            if (presented == 2) {
+                shown = readBack();
+            }
+            for (Uint32 type : presented == 2 ? closer.second
+                                              : presented == 3 ? closer.third
+                                                               : std::vector<Uint32>()) {
+                pushEvent(type);
+            }
+        });
+        sdl::beginFrame();
+        showMessageBox("(1,2)-(3,4)");
+        sdl::setPresentHook(nullptr);
+        EXPECT_EQ(presented, closer.frames) << closer.what;
+        DeviceReading reading;
+        sdl::readDevices(reading);
+        EXPECT_FALSE(reading.pointer.pressed) << closer.what << ": no press for the game";
+        EXPECT_FALSE(reading.down[keySpace] || reading.tapped[keySpace])
+            << closer.what << ": no key pressed or held for the game";
+        EXPECT_EQ(SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT),
+                  closer.quitAfter ? 1 : 0)
+            << closer.what << ": the closed window is the game's to see";
+        SDL_FlushEvent(SDL_QUIT);
+        ASSERT_FALSE(shown.pixels.empty());
+        // The match is under the box, dimmed: its top-left cell's glyph is there, darker.
+        int dimmed = 0;
+        int boxPixels = 0;
+        for (int y = 96; y < 144; ++y) {
+            for (int x = 176; x < 224; ++x) {
+                const std::uint32_t was = plain.pixels[y * screenWidth + x] & 0xFFFFFFu;
+                const std::uint32_t now = shown.pixels[y * screenWidth + x] & 0xFFFFFFu;
+                const auto light = [](std::uint32_t p) {
+                    return (p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF);
+                };
+                dimmed += was != 0 && now != 0 && light(now) < light(was) ? 1 : 0;
+            }
+        }
+        // The panel's colour in the middle of the screen, the text's white on it.
+        int white = 0;
+        for (int y = 200; y < 280; ++y) {
+            for (int x = 220; x < 420; ++x) {
+                const std::uint32_t p = shown.pixels[y * screenWidth + x] & 0xFFFFFFu;
+                boxPixels += p == 0x182436u ? 1 : 0;
+                white += p == 0xFFFFFFu ? 1 : 0;
+            }
+        }
+        EXPECT_GT(dimmed, 20) << "the match shows dimmed under the box";
+        EXPECT_GT(boxPixels, 4000) << "the panel";
+        EXPECT_GT(white, 40) << "the text and the frame";
+    }
+    sdl::beginFrame();
 }
 
 int main(int argc, char** argv) {

@@ -11,6 +11,7 @@
 #include "screens/element_ring.h"
 #include "screens/game_texts.h"
 #include "screens/online_texts.h"
+#include "screens/replay_texts.h"
 
 using namespace kokurin;
 
@@ -140,5 +141,41 @@ TEST_F(TextFit, OnlineNoticesButtonsAndCaptions) {
         std::string caption = t->nameItem;
         caption.erase(caption.find("%s"), 2);
         EXPECT_LE(width(caption, 14), 70) << caption;
+    }
+}
+
+// The replay watch's buttons in their boxes (three of 136 pixels right of the status line, six
+// of 104 below), the status within the 224 pixels left of them; the list's help left of its
+// back button (120 pixels from x 512), an online row's opponent (a name cut to 10 characters)
+// in its 168 pixels and its verdict (the winner cut to 6, "…" included) in 216; the online
+// match's leave button in the 176 pixels right of x 456. The widest names are CJK.
+TEST_F(TextFit, ReplayButtonsRowsAndTheLeaveButton) {
+    const std::string tenWide = "剋剋剋剋剋剋剋剋剋剋…";
+    const std::string sixWide = "剋剋剋剋剋剋…";
+    for (const ReplayTexts* t : {&japaneseReplayTexts(), &englishReplayTexts()}) {
+        for (int b = 0; b < replayButtonCount; ++b) {
+            EXPECT_LE(width(t->buttons[b], 14), b < 3 ? 130 : 100) << t->buttons[b];
+        }
+        EXPECT_LE(width(t->play, 14), 130) << t->play;
+        char status[128];
+        std::snprintf(status, sizeof status, t->paused, 864000u, 864000u);
+        EXPECT_LE(width(status, 14), 224) << status;
+        std::snprintf(status, sizeof status, t->playing, "8", 864000u, 864000u);
+        EXPECT_LE(width(status, 14), 224) << status;
+        EXPECT_LE(width(t->help, 14), 512 - 64 - 8) << t->help;
+        EXPECT_LE(width(t->back, 14), 120) << t->back;
+        EXPECT_LE(width(tenWide, 14), 168);
+        std::snprintf(status, sizeof status, t->bothPlayers, "剋剋剋剋…", "剋剋剋剋…");
+        EXPECT_LE(width(status, 14), 168) << status;
+        for (const char* verdict : {t->wonBy, t->wonOtherLeft, t->wonOtherGone}) {
+            std::snprintf(status, sizeof status, verdict, sixWide.c_str());
+            EXPECT_LE(width(status, 14), 216) << status;
+        }
+        EXPECT_LE(width(t->parted, 14), 216);
+        EXPECT_LE(width(t->tooLong, 14), 216);
+    }
+    for (const OnlineTexts* t : {&japaneseOnlineTexts(), &englishOnlineTexts()}) {
+        EXPECT_LE(width(t->leaveMatch, 14), 176) << t->leaveMatch;
+        EXPECT_LE(width(t->stopWatching, 14), 176) << t->stopWatching;
     }
 }

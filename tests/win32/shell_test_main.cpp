@@ -1,7 +1,8 @@
 // A test build of the shell, not part of the game: the real start-up and shutdown with a test
 // frame loop in place of the title screen. The loop draws a little every frame and reports, to
 // the file named by its first argument, the window's geometry, the frame rate, the working
-// folder, the picture it loaded from data/, the keys it saw and how it ended.
+// folder, the picture it loaded from data/, the keys it saw, the screen's boxes the mouse picked
+// and how it ended.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -16,6 +17,7 @@
 #include "win32/wide_text.h"
 #include "platform/platform.h"
 #include "input/key_state.h"
+#include "input/pick_targets.h"
 #include "win32/sound_system.h"
 
 using namespace kokurin;
@@ -31,6 +33,9 @@ constexpr double giveUpSeconds = 60.0;
 std::wstring resultPath;
 std::string report;
 std::string keys;
+std::string picks;
+// The screen as 16 x 12 boxes of 40 pixels: a click's box says where the game saw it.
+constexpr PickGrid screenBoxes{0, 0, 40, 40, 16, 12};
 
 double seconds() {
     static LARGE_INTEGER frequency = [] {
@@ -103,6 +108,7 @@ void drawTestFrame(int frame) {
 
 bool finish(const char* how, bool quit) {
     addLine("keys", keys);
+    addLine("picks", picks);
     addLine("ended", how);
     writeFile(resultPath, report);
     return quit;
@@ -118,8 +124,13 @@ bool testLoop(PlaySession&) {
     double measureStart = 0.0;
     for (int frame = 1;; ++frame) {
         drawTestFrame(frame);
+        offerPicks(screenBoxes);
         if (pumpFrame()) {
             return finish("quit", true);
+        }
+        if (framePick() >= 0) {
+            picks += std::to_string(framePick()) + '@' + std::to_string(frame) + ' ';
+            writeFile(resultPath + L".picks", picks + '\n');
         }
         if (keyState[keyW] == 1) {
             keys += "w@" + std::to_string(frame) + ' ';

@@ -215,6 +215,29 @@ scenarioEscapeKey() {
         fail "keys seen: '$keys'"
 }
 
+# The mouse's clicks reach the frame as picks on the 640 x 480 screen: one in the box at column
+# 2, row 1 (pixel 100, 60), then one in the last box (pixel 630, 470).
+scenarioMouseClicks() {
+    local result=$work/result.txt
+    startShell "$shellExe" "$result" || return
+    local window
+    window=$(xdotool search --name '^剋輪闘$' | head -n 1)
+    [ -n "$window" ] || { fail "no X window named 剋輪闘"; return; }
+    xdotool mousemove --window "$window" --sync 100 60 click 1
+    waitFile "$result.picks" 20 || fail "no pick reported after a click"
+    xdotool mousemove --window "$window" --sync 630 470 click 1
+    for _ in $(seq 200); do
+        [ "$(wc -w <"$result.picks")" -ge 2 ] && break
+        sleep 0.1
+    done
+    local picks
+    picks=$(cat "$result.picks" 2>/dev/null)
+    [[ "$picks" =~ ^18@[0-9]+\ 191@[0-9]+\ $ ]] && pass "clicks picked boxes 18 and 191: $picks" ||
+        fail "picks seen: '$picks'"
+    closeShell "$shellPid"
+    [ "$exitCode" = 0 ] || fail "exit code $exitCode"
+}
+
 scenarioDataBesideExecutable() {
     # A folder whose path is over 260 bytes in UTF-8, with spaces and Japanese names.
     local long1 long2
@@ -303,6 +326,7 @@ case $scenario in
 window_and_frames) scenarioWindowAndFrames ;;
 second_instance) scenarioSecondInstance ;;
 escape_key) scenarioEscapeKey ;;
+mouse_clicks) scenarioMouseClicks ;;
 data_beside_executable) scenarioDataBesideExecutable ;;
 missing_d3dx) scenarioMissingD3dx ;;
 manifest) scenarioManifest ;;

@@ -19,6 +19,7 @@
 #include "input/input_route.h"
 #include "net/lockstep_source.h"
 #include "net/player_key.h"
+#include "net/online_replay.h"
 #include "novice_seat.h"
 #include "replay/match_recording.h"
 #include "screens/match_loop.h"
@@ -298,6 +299,13 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
         client.sendResult(static_cast<std::uint32_t>(replay.inputs.size()), replay.hashes.back(),
                           static_cast<std::uint8_t>(replay.result));
     }
+    // The replay is written once the server's verdict is in it (without one, the verdict never
+    // came): the same bytes as the server's and every other client's.
+    const bool verdict = waitFor(client, 30, [&] { return client.phase() == Phase::Over; });
+    net::recordPlayers(replay, client.start().names[0], client.start().names[1]);
+    if (verdict) {
+        net::recordVerdict(replay, client.matchEnd().reason, client.matchEnd().seat);
+    }
     if (!options.recordFile.empty()) {
         const std::vector<std::uint8_t> bytes = encodeReplay(replay);
         std::ofstream file(options.recordFile, std::ios::binary | std::ios::trunc);
@@ -309,7 +317,7 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
             return 2;
         }
     }
-    if (!waitFor(client, 30, [&] { return client.phase() == Phase::Over; })) {
+    if (!verdict) {
         return failed(client, "the server's verdict");
     }
     const net::Message& end = client.matchEnd();

@@ -49,28 +49,16 @@ void check(const std::vector<std::uint8_t>& bytes, const char* what, std::size_t
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: replay_reader_fuzz REPLAY\n");
-        return 2;
-    }
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::vector<std::uint8_t> real((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
-    Replay original;
-    std::string error;
-    if (!decodeReplay(real.data(), real.size(), original, error)) {
-        std::printf("FAIL the intact replay does not read: %s\n", error.c_str());
-        return 1;
-    }
+// Every truncation, bit flips, and overwrites with the checksum made good; false when a cut copy
+// was accepted (the rest counts failures).
+bool damageAll(const std::vector<std::uint8_t>& real) {
+    const long acceptedAtStart = accepted;
     for (std::size_t size = 0; size < real.size(); ++size) {
         const std::vector<std::uint8_t> cut(real.begin(), real.begin() + static_cast<long>(size));
         check(cut, "truncation", size);
-        if (accepted != 0) {
+        if (accepted != acceptedAtStart) {
             std::printf("FAIL a replay cut to %zu bytes was accepted\n", size);
-            return 1;
+            return false;
         }
     }
     std::uint64_t state = 88172645463325252ull;
@@ -99,6 +87,34 @@ int main(int argc, char** argv) {
         }
         resign(overwritten);
         check(overwritten, "re-signed overwrite", at);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: replay_reader_fuzz REPLAY\n");
+        return 2;
+    }
+    std::ifstream in(argv[1], std::ios::binary);
+    const std::vector<std::uint8_t> real((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+    Replay original;
+    std::string error;
+    if (!decodeReplay(real.data(), real.size(), original, error)) {
+        std::printf("FAIL the intact replay does not read: %s\n", error.c_str());
+        return 1;
+    }
+    // The file as recorded, then the same match with an online record (format 2).
+    Replay online = original;
+    online.names[0] = "ann";
+    online.names[1] = "カイ";
+    online.verdict = ReplayVerdict::Left;
+    online.verdictWinner = 0;
+    if (!damageAll(real) || !damageAll(encodeReplay(online))) {
+        return 1;
     }
     // A huge claimed length in a file a few bytes long.
     std::vector<std::uint8_t> empty = encodeReplay(Replay{});

@@ -1,11 +1,11 @@
 // Names are decoded to code points once and each is judged on its own (a forbidden character
 // anywhere refuses the name). Names are compared by a folded key rather than by collation, so
 // that SQLite, PostgreSQL and every client agree on what is taken.
-#include "net/player_name.h"
+#include "replay/player_name.h"
 
-#include "net/protocol.h"
+#include "replay/replay_file.h"
 
-namespace kokurin::net {
+namespace kokurin {
 
 namespace {
 
@@ -157,7 +157,7 @@ bool validPlayerName(const std::string& name, std::string& why) {
         why = "a name is 1 to 16 characters";
         return false;
     }
-    if (name.size() > maxNameBytes) {
+    if (name.size() > replayMaxNameBytes) {
         why = "a name is at most 32 bytes of UTF-8";
         return false;
     }
@@ -191,7 +191,7 @@ bool validPlayerName(const std::string& name) {
 
 bool normalizePlayerName(const std::string& typed, std::string& name) {
     std::u32string chars;
-    if (typed.size() > 4 * maxNameBytes || !decodeUtf8(typed, chars)) {
+    if (typed.size() > 4 * replayMaxNameBytes || !decodeUtf8(typed, chars)) {
         return false;
     }
     std::size_t first = 0;
@@ -223,4 +223,4 @@ std::string playerNameKey(const std::string& name) {
     return key;
 }
 
-} // namespace kokurin::net
+} // namespace kokurin
