@@ -30,7 +30,6 @@ namespace {
 
 constexpr int textHeight = 14;
 constexpr Colour statusYellow = 0xFFFFFF80u;
-constexpr Colour cursorOrange = 0xFFFF8000u;
 // Half a second of waiting before the notice: a late frame or two is not worth a word.
 constexpr long noticeAfterFrames = 30;
 constexpr int hintShownFrames = 180;
