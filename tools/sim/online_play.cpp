@@ -9,7 +9,9 @@
 #include <fstream>
 
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
