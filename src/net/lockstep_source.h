@@ -33,8 +33,8 @@ class DeviceSeatInput : public LocalSeatInput {
     }
 };
 
-// Frames of input delay for a measured round trip: the trip in frames and two to spare, within
-// 2 .. 30 frames.
+// Frames of input delay for a measured round trip: the trip in frames, the keep-alive's interval
+// in frames and two to spare, 36 at most.
 int inputDelayForRoundTrip(std::uint32_t roundTripMs);
 
 class LockstepInputSource : public FrameInputSource {

@@ -110,6 +110,7 @@ class Server : public kokurin::Outbox, public kokurin::ConnectionHost {
         lobby.stallMs = options.stallMs;
         lobby.maxSpectators = options.maxSpectators;
         lobby.maxMatchFrames = options.maxMatchMinutes * 60u * 60u;
+        lobby.maxLeadFrames = options.maxLeadSeconds * 60u;
         return lobby;
     }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "net/input_runs.h"
 #include "net/player_name.h"
 #include "net/room_code.h"
 #include "replay_folder.h"
@@ -95,6 +96,9 @@ struct ServerLobby::Client {
     std::int64_t allowance = 0;
     std::uint32_t lastFill = 0;
     int wrongTokens = 0;
+    // Frames of each seat's stream of the room's match this client has been sent. A player's
+    // own seat's frames are its own: the entry is how far it was told the server holds them.
+    std::uint32_t given[2] = {0, 0};
 };
 
 struct ServerLobby::Room {
@@ -121,6 +125,8 @@ struct ServerLobby::Room {
     std::uint32_t matchNumber = 0;
     // The check whose verdict this room waits for.
     std::uint64_t checkTicket = 0;
+    // When the match being played started (the server's clock, ms).
+    std::uint32_t startedAt = 0;
     Message lastOver;
     MatchStart start;
 };
@@ -245,7 +251,11 @@ void ServerLobby::received(ClientId id, const std::uint8_t* bytes, std::size_t s
 
 void ServerLobby::greet(Client& client, const Message& m) {
     if (m.version != protocolVersion || m.gameVersion != gameVersion()) {
-        drop(client, RefusalReason::WrongVersion, gameVersion(), client.connectedAt);
+        // What to install, in words a client of any version shows as they are.
+        drop(client, RefusalReason::WrongVersion,
+             std::string(gameVersion()) + " (online play version " +
+                 std::to_string(protocolVersion) + ")",
+             client.connectedAt);
         return;
     }
     std::string name;
@@ -680,6 +690,7 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
     room.start = referee_.makeStart(seed);
     room.phase = Room::Phase::Playing;
     ++room.matchNumber;
+    room.startedAt = nowMs;
     for (Room::Seat& seat : room.seats) {
         seat.stream.clear();
         seat.hashes.clear();
@@ -702,32 +713,28 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
 }
 
 void ServerLobby::sendMatchSoFar(Room& room, ClientId id) {
-    auto client = clients_.find(id);
-    if (client == clients_.end()) {
+    auto found = clients_.find(id);
+    if (found == clients_.end()) {
         return;
     }
+    Client& client = *found->second;
     Message start;
     start.type = MessageType::Start;
     start.number = room.matchNumber;
     start.names[0] = room.seats[0].name;
     start.names[1] = room.seats[1].name;
-    start.seat = static_cast<std::uint8_t>(client->second->seat);
+    start.seat = static_cast<std::uint8_t>(client.seat);
     start.held[0] = static_cast<std::uint32_t>(room.seats[0].stream.size());
     start.held[1] = static_cast<std::uint32_t>(room.seats[1].stream.size());
+    start.clock = matchClock(room, lastCall_);
+    start.lead = options_.maxLeadFrames;
     start.start = room.start;
     send(id, start);
+    // Both streams from their first frame: a player coming back on a page loaded again has
+    // nothing of its own seat's either.
     for (int s = 0; s < 2; ++s) {
-        const std::vector<FrameInput>& stream = room.seats[s].stream;
-        for (std::size_t first = 0; first < stream.size(); first += maxBatchFrames) {
-            Message batch;
-            batch.type = MessageType::Inputs;
-            batch.seat = static_cast<std::uint8_t>(s);
-            batch.number = static_cast<std::uint32_t>(first);
-            const std::size_t end = std::min(first + maxBatchFrames, stream.size());
-            batch.inputs.assign(stream.begin() + static_cast<long>(first),
-                                stream.begin() + static_cast<long>(end));
-            send(id, batch);
-        }
+        client.given[s] = 0;
+        sendFrames(room, client, s);
     }
 }
 
@@ -736,34 +743,98 @@ std::uint32_t ServerLobby::framesHeld(const Room& room) const {
         std::min(room.seats[0].stream.size(), room.seats[1].stream.size()));
 }
 
+std::uint32_t ServerLobby::matchClock(const Room& room, std::uint32_t nowMs) const {
+    return static_cast<std::uint32_t>(std::uint64_t(nowMs - room.startedAt) * 60u / 1000u);
+}
+
+void ServerLobby::sendFrames(Room& room, Client& to, int seat) {
+    const std::vector<FrameInput>& stream = room.seats[seat].stream;
+    const auto held = static_cast<std::uint32_t>(stream.size());
+    const auto other = static_cast<std::uint32_t>(room.seats[1 - seat].stream.size());
+    std::uint32_t from = to.given[seat];
+    while (from < held) {
+        Message m;
+        from = writeStream(stream, seat, from, held, true, m);
+        m.held[1 - seat] = other;
+        send(to.id, m);
+    }
+    to.given[seat] = held;
+    if (to.seat == 1 - seat) {
+        // The other seat's count tells the player how far the server holds its own frames.
+        to.given[1 - seat] = other;
+    }
+}
+
+void ServerLobby::relay(Room& room, int seat, std::uint32_t was) {
+    const std::vector<FrameInput>& stream = room.seats[seat].stream;
+    const auto held = static_cast<std::uint32_t>(stream.size());
+    const auto other = static_cast<std::uint32_t>(room.seats[1 - seat].stream.size());
+    // The new frames in one message, the same bytes for everyone who had the ones before.
+    std::vector<std::uint8_t> fresh;
+    auto bringUp = [&](ClientId id) {
+        auto found = clients_.find(id);
+        if (found == clients_.end()) {
+            return;
+        }
+        Client& to = *found->second;
+        if (to.given[seat] != was) {
+            sendFrames(room, to, seat);
+            return;
+        }
+        if (fresh.empty()) {
+            Message m;
+            if (writeStream(stream, seat, was, held, true, m) < held) {
+                // More runs than one message holds: each client is sent its own.
+                sendFrames(room, to, seat);
+                return;
+            }
+            m.held[1 - seat] = other;
+            fresh = encodeMessage(m);
+        }
+        out_.send(id, fresh);
+        to.given[seat] = held;
+        if (to.seat == 1 - seat) {
+            to.given[1 - seat] = other;
+        }
+    };
+    bringUp(room.seats[1 - seat].client);
+    for (ClientId watcher : room.spectators) {
+        bringUp(watcher);
+    }
+    // The sender's own frames are its own; it is told how far the server holds them with the
+    // other seat's, or now when the count it has would hold its game back (it plays a frame
+    // once both seats' inputs for it are held).
+    auto sender = clients_.find(room.seats[seat].client);
+    if (sender != clients_.end()) {
+        Client& player = *sender->second;
+        if (player.given[seat] < std::min(held, other)) {
+            Message told;
+            writeStream(room.seats[1 - seat].stream, 1 - seat, other, other, true, told);
+            told.held[seat] = held;
+            send(player.id, told);
+            player.given[seat] = held;
+        }
+    }
+}
+
 void ServerLobby::acceptInputs(Client& client, Room& room, const Message& m,
                                std::uint32_t nowMs) {
     std::vector<FrameInput>& stream = room.seats[client.seat].stream;
-    if (m.number > stream.size()) {
-        drop(client, RefusalReason::Malformed, "inputs skip frames", nowMs);
+    const auto was = static_cast<std::uint32_t>(stream.size());
+    const std::uint32_t reach = m.held[client.seat];
+    if (reach <= was) {
         return;
     }
-    const std::size_t skip = stream.size() - m.number;
-    if (skip >= m.inputs.size()) {
+    if (reach > std::uint64_t(matchClock(room, nowMs)) + options_.maxLeadFrames) {
+        drop(client, RefusalReason::Flooding, "inputs ahead of the match's clock", nowMs);
         return;
     }
     // Frames past the longest match are not kept: the match ends there.
-    const std::size_t room_for = options_.maxMatchFrames - std::min<std::size_t>(
-                                                               stream.size(),
-                                                               options_.maxMatchFrames);
-    const std::size_t fresh = m.inputs.size() - skip;
-    const bool tooLong = fresh > room_for;
-    if (!tooLong || room_for > 0) {
-        Message relay;
-        relay.type = MessageType::Inputs;
-        relay.seat = m.seat;
-        relay.number = static_cast<std::uint32_t>(stream.size());
-        relay.inputs.assign(m.inputs.begin() + static_cast<long>(skip),
-                            m.inputs.begin() + static_cast<long>(skip + std::min(fresh, room_for)));
-        stream.insert(stream.end(), relay.inputs.begin(), relay.inputs.end());
-        sendToRoom(room, relay);
+    extendStream(stream, m, options_.maxMatchFrames);
+    if (stream.size() > was) {
+        relay(room, client.seat, was);
     }
-    if (tooLong) {
+    if (reach > options_.maxMatchFrames) {
         endMatch(room, MatchEnd::TooLong, spectatorSeat, framesHeld(room));
     }
 }

@@ -54,6 +54,10 @@ struct ServerLobbyOptions {
     std::size_t maxSpectators = 64;
     // Frames a match may last (30 minutes); a seat's input past it ends the match.
     std::uint32_t maxMatchFrames = 108000;
+    // Frames a seat's stream may reach past the match's clock (60 frames a second since it
+    // started): a player whose stream runs further ahead is dropped, so that nobody can make
+    // the server hold and re-play a match faster than it is played.
+    std::uint32_t maxLeadFrames = 300;
     // Resumes with a token that is no seat's one connection may try before it is closed.
     int maxWrongTokens = 5;
     // Where tokens, codes and seeds come from (empty: the system's cryptographic source).
@@ -114,6 +118,11 @@ class ServerLobby {
     void startMatch(Room& room, std::uint32_t nowMs);
     void sendMatchSoFar(Room& room, ClientId client);
     void acceptInputs(Client& client, Room& room, const net::Message& m, std::uint32_t nowMs);
+    // Sends everyone in the room what they lack of the seat's stream, which grew from `was`.
+    void relay(Room& room, int seat, std::uint32_t was);
+    // Sends one client what it lacks of the seat's stream.
+    void sendFrames(Room& room, Client& to, int seat);
+    std::uint32_t matchClock(const Room& room, std::uint32_t nowMs) const;
     void acceptHash(Client& client, Room& room, const net::Message& m);
     void acceptResult(Client& client, Room& room, const net::Message& m, std::uint32_t nowMs);
     void askRematch(Client& client, Room& room, std::uint32_t nowMs);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "headless/headless.h"
+#include "net/input_runs.h"
 #include "net/protocol.h"
 #include "net/transport.h"
 #include "match/match_observer.h"
@@ -46,6 +47,9 @@ struct ScriptedServer {
     int overAfterPolls = 0;
     // The token a Resume must bring to take 2P's seat of PLAY back.
     std::uint64_t resumeToken = 77;
+    // Both seats' streams of the match, and the frames of the other seat's sent to the client.
+    std::vector<FrameInput> streams[2];
+    std::uint32_t otherGiven = 0;
 };
 
 class ScriptedTransport : public Transport {
@@ -104,19 +108,25 @@ class ScriptedTransport : public Transport {
             reply.names[0] = "ann";
             reply.names[1] = "kai";
             reply.seat = server_.seat;
+            reply.lead = 300;
             reply.start = freshMatchStart(0, 7);
             server_.started = true;
+            server_.streams[0].clear();
+            server_.streams[1].clear();
+            server_.otherGiven = 0;
         } else if (m.type == MessageType::Inputs) {
-            // The client's own frames come back; the other seat's only when it keeps pace.
-            reply = m;
-            if (server_.otherKeepsPace) {
-                Message other = m;
-                other.seat = static_cast<std::uint8_t>(1 - m.seat);
-                for (FrameInput& input : other.inputs) {
-                    input = FrameInput{};
-                }
-                inbox_.push_back(encodeMessage(other));
+            // The server holds the client's frames and says so; the other seat's (idle) come
+            // only when it keeps pace.
+            std::vector<FrameInput>& mine = server_.streams[m.seat];
+            std::vector<FrameInput>& other = server_.streams[1 - m.seat];
+            extendStream(mine, m, replayMaxFrames);
+            if (server_.otherKeepsPace && other.size() < mine.size()) {
+                other.resize(mine.size());
             }
+            writeStream(other, 1 - m.seat, server_.otherGiven,
+                        static_cast<std::uint32_t>(other.size()), true, reply);
+            server_.otherGiven = static_cast<std::uint32_t>(other.size());
+            reply.held[m.seat] = static_cast<std::uint32_t>(mine.size());
         } else if (m.type == MessageType::Ping) {
             reply.type = MessageType::Pong;
             reply.number = m.number;
@@ -192,6 +202,15 @@ std::vector<Message> heardOf(const ScriptedServer& server, MessageType type) {
         }
     }
     return out;
+}
+
+// The client's own stream as the server built it from the Inputs it heard.
+std::vector<FrameInput> heardStream(const ScriptedServer& server) {
+    std::vector<FrameInput> stream;
+    for (const Message& m : heardOf(server, MessageType::Inputs)) {
+        extendStream(stream, m, replayMaxFrames);
+    }
+    return stream;
 }
 
 class OnlineLobby : public ::testing::Test {
@@ -384,9 +403,9 @@ TEST_F(OnlineLobby, APointerPlaysItsCellsAnswersARematchAndTheNextRoomStartsAfre
     EXPECT_TRUE(runOnline(settings, joinPlay(), &seen));
     std::vector<std::uint8_t> picks;
     for (const Message& m : heardOf(server_, MessageType::Inputs)) {
-        for (const FrameInput& input : m.inputs) {
-            if (input.pointer != 0) {
-                picks.push_back(input.pointer);
+        for (const InputRun& run : m.runs) {
+            if (run.input.pointer != 0) {
+                picks.push_back(run.input.pointer);
             }
         }
     }
@@ -527,10 +546,10 @@ TEST_F(OnlineLobby, HShowsTheHintOnTheLineBelowForThisPlayerAndNeverABox) {
     EXPECT_GT(hintFrames, 90) << "the hint stays a while";
     EXPECT_TRUE(boxes.empty()) << "no box stops the other player's game";
     // H never reaches the stream.
-    for (const Message& m : heardOf(server_, MessageType::Inputs)) {
-        for (const FrameInput& input : m.inputs) {
-            EXPECT_EQ(input.keys & 0x0002u, 0u);
-        }
+    const std::vector<FrameInput> sent = heardStream(server_);
+    EXPECT_GT(sent.size(), 100u);
+    for (const FrameInput& input : sent) {
+        EXPECT_EQ(input.keys & 0x0002u, 0u);
     }
 }
 

@@ -479,9 +479,10 @@ try:
         time.sleep(0.2)
         b = player(port, 'FUZZ', 'bob', '--novice', '--max-polls', '3000')
         rng = random.Random(5)
-        hello = bytes([1, 1, 0, 5]) + b'1.0.0' + bytes([1]) + b'x'
+        hello = ws_client.hello('x')
         samples = [b'', bytes([0]), bytes([99]), hello[:-1], hello + b'\0', bytes(5000),
-                   bytes([11, 0, 0, 0, 0, 0, 0]), bytes([1, 2, 0, 5]) + b'0.0.0' + bytes([0])]
+                   bytes([11, 0, 0, 0, 0, 0, 0]), bytes([1, 2, 0, 5]) + b'0.0.0' + bytes([0]),
+                   ws_client.inputs_message(0, 0, [(0, 0, 0)], 1)]
         for _ in range(40):
             n = rng.randrange(1, 64)
             samples.append(bytes(rng.randrange(256) for _ in range(n)))
@@ -500,6 +501,12 @@ try:
         check(not garbage_client(port, hello), 'a lone Hello is kept')
         ping = bytes([19, 1, 0, 0, 0])
         check(garbage_client(port, [hello] + [ping] * 1000), 'a flooding client is dropped')
+        # A client of the first online version: told which version to install, then closed.
+        old = ws_client.Client(port, 'old', greet=False)
+        old.send(ws_client.hello('old', version=1))
+        check(ws_client.refusal(old.expect(ws_client.REFUSED) or bytes(3)) ==
+              (1, '1.0.0 (online play version 2)'), 'a first-version client is told what to install')
+        check(old.receive() is None, 'and closed')
         codes = finish({'alice': a, 'bob': b})
         check(codes == {'alice': 0, 'bob': 0}, 'the match played on: %s' % codes)
         same_match(['alice', 'bob'], 'FUZZ', frames=3000)
