@@ -35,6 +35,7 @@ OnlineClient::OnlineClient(Transport& transport, std::string name)
 void OnlineClient::open(const std::string& url) {
     url_ = url;
     greeted_ = false;
+    startedHere_ = false;
     if (!transport_.connect(url)) {
         fail(transport_.closeReason());
     }
@@ -95,6 +96,7 @@ void OnlineClient::update(std::uint32_t nowMs) {
                 ++reconnects_;
                 reconnectAt_ = nowMs + reconnectEveryMs;
                 greeted_ = false;
+                startedHere_ = false;
                 transport_.connect(url_);
             }
             return;
@@ -207,6 +209,7 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         arrived_[1] = nowMs;
         reconnecting_ = false;
         ++starts_;
+        startedHere_ = true;
         start_ = m;
         seat_ = m.seat;
         // The server goes on from what it holds; frames of this seat it lost in flight go again.
@@ -288,6 +291,7 @@ bool OnlineClient::followRedirect(const Message& refused) {
     transport_.close();
     url_ = address;
     greeted_ = false;
+    startedHere_ = false;
     // A match being resumed stays Playing (its Welcome asks to resume); the lobby's requests
     // are asked again once welcomed.
     if (phase_ != Phase::Playing) {
@@ -405,7 +409,8 @@ std::uint32_t OnlineClient::reachAllowed(std::uint32_t nowMs) const {
 }
 
 void OnlineClient::flushInputs(std::uint32_t nowMs, bool force) {
-    if (phase_ != Phase::Playing || seat_ >= 2) {
+    // A new connection sends nothing of the match before the server took it back (its Start).
+    if (phase_ != Phase::Playing || seat_ >= 2 || !startedHere_) {
         return;
     }
     const std::uint32_t reach =

@@ -133,6 +133,8 @@ class OnlineClient {
     std::string url_;
     Phase phase_ = Phase::Connecting;
     bool greeted_ = false;
+    // This connection had the match's Start (a connection made again has not yet).
+    bool startedHere_ = false;
     std::string error_;
     std::string room_;
     std::uint64_t token_ = 0;
