@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ class ReplayFolder {
     };
     void prune();
 
+    std::mutex lock_;
     std::string dir_;
     ReplayFolderLimits limits_;
     // Oldest first.

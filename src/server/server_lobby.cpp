@@ -247,6 +247,7 @@ void ServerLobby::received(ClientId id, const std::uint8_t* bytes, std::size_t s
         return;
     }
     handle(client, m, nowMs);
+    forgetHandedOver();
 }
 
 void ServerLobby::greet(Client& client, const Message& m) {
@@ -396,7 +397,7 @@ void ServerLobby::joinRoom(Client& client, const Message& m, std::uint32_t nowMs
     leaveEverything(client, nowMs);
     Room* target = findRoom(code);
     if (target == nullptr) {
-        if (redirected(client, code)) {
+        if (redirected(client, code, m)) {
             return;
         }
         if ((m.flag & 2) == 0) {
@@ -405,7 +406,7 @@ void ServerLobby::joinRoom(Client& client, const Message& m, std::uint32_t nowMs
         }
         if (!claimCode(code)) {
             // Another process made it between the look and the claim.
-            if (!redirected(client, code)) {
+            if (!redirected(client, code, m)) {
                 refuse(client.id, RefusalReason::RoomUnknown, code);
             }
             return;
@@ -436,7 +437,9 @@ void ServerLobby::quickMatch(Client& client, std::uint32_t nowMs) {
         // Nobody waits here: a player waiting at another process is met there.
         const std::string elsewhere = directory_->waiterElsewhere();
         if (!elsewhere.empty()) {
-            refuse(client.id, RefusalReason::WrongProcess, elsewhere);
+            Message ask;
+            ask.type = MessageType::QuickMatch;
+            sendAway(client, elsewhere, ask);
             return;
         }
     }
@@ -471,7 +474,7 @@ void ServerLobby::resume(Client& client, const Message& m, std::uint32_t nowMs) 
     leaveEverything(client, nowMs);
     Room* target = findRoom(code);
     if (target == nullptr) {
-        if (!redirected(client, code)) {
+        if (!redirected(client, code, m)) {
             refuse(client.id, RefusalReason::ResumeUnknown, code);
         }
         return;
@@ -556,13 +559,50 @@ bool ServerLobby::claimCode(const std::string& code) {
     return directory_ == nullptr || directory_->claim(code);
 }
 
-bool ServerLobby::redirected(Client& client, const std::string& code) {
+bool ServerLobby::redirected(Client& client, const std::string& code, const Message& request) {
     std::string address;
     if (directory_ == nullptr || !directory_->ownerOf(code, address)) {
         return false;
     }
-    refuse(client.id, RefusalReason::WrongProcess, address);
+    sendAway(client, address, request);
     return true;
+}
+
+void ServerLobby::sendAway(Client& client, const std::string& address, const Message& request) {
+    CarriedClient carried;
+    carried.name = client.name;
+    carried.token = client.token;
+    carried.wrongTokens = client.wrongTokens;
+    carried.allowance = client.allowance;
+    if (out_.handOver(client.id, address, carried, encodeMessage(request))) {
+        // Another event loop of this process has it now: it is forgotten here once the call
+        // that sent it away returns (nothing it sent on is this lobby's any more).
+        client.closing = true;
+        handedOver_.push_back(client.id);
+        return;
+    }
+    refuse(client.id, RefusalReason::WrongProcess, address);
+}
+
+void ServerLobby::forgetHandedOver() {
+    for (ClientId id : handedOver_) {
+        clients_.erase(id);
+    }
+    handedOver_.clear();
+}
+
+void ServerLobby::adopt(ClientId id, const CarriedClient& carried, std::uint32_t nowMs) {
+    noteTime(nowMs);
+    auto client = std::make_unique<Client>();
+    client->id = id;
+    client->greeted = true;
+    client->name = carried.name;
+    client->token = carried.token;
+    client->wrongTokens = carried.wrongTokens;
+    client->allowance = carried.allowance;
+    client->connectedAt = nowMs;
+    client->lastFill = nowMs;
+    clients_[id] = std::move(client);
 }
 
 // A room as the public list shows it.
@@ -618,7 +658,12 @@ void ServerLobby::matchWaiters() {
     }
     const ClientId waiter = quickQueue_[0];
     dequeue(waiter);
-    refuse(waiter, RefusalReason::WrongProcess, elsewhere);
+    auto found = clients_.find(waiter);
+    if (found != clients_.end()) {
+        Message ask;
+        ask.type = MessageType::QuickMatch;
+        sendAway(*found->second, elsewhere, ask);
+    }
 }
 
 void ServerLobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
@@ -1082,6 +1127,7 @@ void ServerLobby::tick(std::uint32_t nowMs) {
         if (nowMs - lastWaiterCheck_ >= 1000) {
             lastWaiterCheck_ = nowMs;
             matchWaiters();
+            forgetHandedOver();
         }
     }
     // Connections that never said who they are.

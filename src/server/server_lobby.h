@@ -23,6 +23,15 @@ class ReplayFolder;
 
 using ClientId = std::uint64_t;
 
+// What a greeted client takes along to another event loop of the same process.
+struct CarriedClient {
+    std::string name;
+    std::uint64_t token = 0;
+    int wrongTokens = 0;
+    // Its flood bucket, in thousandths of a message.
+    std::int64_t allowance = 0;
+};
+
 // What the lobby answers through. The network code that implements it promises:
 // - send() and close() only queue: they never call back into the lobby. A connection that must
 //   go inside them (its queue past its cap, a broken socket) is torn down on a later turn of
@@ -37,6 +46,15 @@ class Outbox {
     virtual void send(ClientId client, const std::vector<std::uint8_t>& bytes) = 0;
     // Sends what is queued, then closes the connection.
     virtual void close(ClientId client) = 0;
+    // The room (or the quick-match waiter) the client asked for lives at `address`: when that
+    // is another event loop of this process, the connection goes there with what the client
+    // carries, and that loop's lobby is handed `request` from it; true then, and this lobby
+    // hears of the client no more (no disconnected()). False: the address is another
+    // process's, and the client is told to go there.
+    virtual bool handOver(ClientId, const std::string& /*address*/, const CarriedClient&,
+                          const std::vector<std::uint8_t>& /*request*/) {
+        return false;
+    }
 };
 
 struct ServerLobbyOptions {
@@ -77,6 +95,9 @@ class ServerLobby {
     void received(ClientId client, const std::uint8_t* bytes, std::size_t size,
                   std::uint32_t nowMs);
     void disconnected(ClientId client, std::uint32_t nowMs);
+    // A client another event loop's lobby handed over (its connection now is this loop's); the
+    // request it was handed over for follows through received().
+    void adopt(ClientId client, const CarriedClient& carried, std::uint32_t nowMs);
     // Called a few times a second: stall timeouts, connections that never said Hello.
     void tick(std::uint32_t nowMs);
 
@@ -138,8 +159,10 @@ class ServerLobby {
     std::string freshCode();
     // Takes a code that no room of this process has for this process; false when it is taken.
     bool claimCode(const std::string& code);
-    // Sends the player to the process that holds the room, when another does.
-    bool redirected(Client& client, const std::string& code);
+    // Sends the player to the process (or event loop) that holds the room, when another does.
+    bool redirected(Client& client, const std::string& code, const net::Message& request);
+    void sendAway(Client& client, const std::string& address, const net::Message& request);
+    void forgetHandedOver();
     void publish(const Room& room);
     static net::RoomEntry entryOf(const Room& room);
     void eraseRoom(RoomMap::iterator room);
@@ -162,6 +185,8 @@ class ServerLobby {
     std::map<std::uint64_t, std::unique_ptr<PendingCheck>> pending_;
     std::uint64_t lastTicket_ = 0;
     long finished_ = 0;
+    // Clients handed to another event loop during the current call.
+    std::vector<ClientId> handedOver_;
 };
 
 } // namespace kokurin

@@ -31,6 +31,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import ws_client  # noqa: E402
 
 scenario, server_binary = sys.argv[1], sys.argv[2]
+# The server's event loops (by default one a core): the same scenarios on one loop, and on more
+# loops than players, where rooms and players meet across loops.
+threads = (['--threads', os.environ['KOKURIN_SERVER_THREADS']]
+           if os.environ.get('KOKURIN_SERVER_THREADS') else [])
 work = tempfile.mkdtemp(prefix='kokurin-hostile-')
 failures = []
 servers = []
@@ -51,7 +55,7 @@ class Server:
             if limit_files:
                 resource.setrlimit(resource.RLIMIT_NOFILE, (limit_files, limit_files))
         self.proc = subprocess.Popen([server_binary, '--port', '0', '--host', '127.0.0.1',
-                                      '--replays', work] + list(extra),
+                                      '--replays', work] + threads + list(extra),
                                      stdout=subprocess.PIPE, stderr=log, text=True,
                                      preexec_fn=limit)
         servers.append(self)

@@ -45,6 +45,10 @@ import ws_client  # noqa: E402
 import test_certs  # noqa: E402
 
 scenario, sim, server_binary = sys.argv[1], sys.argv[2], sys.argv[3]
+# The server's event loops (by default one a core): the same scenarios on one loop, and on more
+# loops than players, where rooms and players meet across loops.
+threads = (['--threads', os.environ['KOKURIN_SERVER_THREADS']]
+           if os.environ.get('KOKURIN_SERVER_THREADS') else [])
 work = tempfile.mkdtemp(prefix='kokurin-online-')
 failures = []
 
@@ -62,7 +66,7 @@ def start_server(*extra):
     # the matches short, except where the server's own bound is what is played against.
     lead = ['--max-lead-seconds', '5' if scenario == 'slow' else '3600']
     proc = subprocess.Popen([server_binary, '--port', '0', '--host', '127.0.0.1',
-                             '--replays', work] + lead + list(extra),
+                             '--replays', work] + lead + threads + list(extra),
                             stdout=subprocess.PIPE, stderr=log, text=True)
     proc.log = log
     line = proc.stdout.readline()
@@ -546,6 +550,31 @@ try:
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         same_match(['alice', 'bob', 'carol'], 'wt')
+    elif scenario == 'loops':
+        # Connections are dealt to the event loops in turn: with several loops each pair below
+        # lands on two of them, so every step meets across loops.
+        host = ws_client.Client(port, 'host')
+        host.create_room('LOOPS1', True)
+        made = host.expect(ws_client.JOINED)
+        check(made is not None and ws_client.joined(made)[:2] == ('LOOPS1', 0), 'a room made')
+        guest = ws_client.Client(port, 'guest')
+        check(any(r[0] == 'LOOPS1' for r in guest.list_rooms()), 'listed to another loop')
+        guest.join_room('LOOPS1')
+        came = guest.expect(ws_client.JOINED, timeout=20)
+        check(came is not None and ws_client.joined(came)[:2] == ('LOOPS1', 1),
+              'joined from another loop: %r' % (came,))
+        first, second = ws_client.Client(port, 'quick1'), ws_client.Client(port, 'quick2')
+        first.quick_match()
+        second.quick_match()
+        met = [first.expect(ws_client.JOINED, timeout=20), second.expect(ws_client.JOINED, timeout=20)]
+        check(None not in met and ws_client.joined(met[0])[0] == ws_client.joined(met[1])[0] and
+              {ws_client.joined(m)[1] for m in met} == {0, 1},
+              'two quick matchers on two loops meet: %r' % met)
+        if int(os.environ.get('KOKURIN_SERVER_THREADS') or 1) > 1:
+            check(log_of(server).count('goes to thread') >= 2,
+                  'the joiners were handed over:\n' + log_of(server)[-2000:])
+        for c in (host, guest, first, second):
+            c.close()
     elif scenario == 'redis-hang':
         redis_hang_scenario(port, redis_proc)
     else:
