@@ -5,6 +5,9 @@
 # the second; prints the client's table. Stops by itself.
 #   bash tools/server/load-bench.sh [MATCHES] [SECONDS] [MATCH_SECONDS]
 # KOKURIN_SERVER and KOKURIN_LOAD_BENCH name ready-built programs (then nothing is built).
+# KOKURIN_BENCH_THREADS: the server's event loops (default 1); with more than one the server is
+# pinned to no core (it takes as many as it is given). KOKURIN_BENCH_CLIENT_THREADS: the load
+# client's threads (default 1).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 matches=${1:-1000}
@@ -35,17 +38,18 @@ cleanup() {
 trap cleanup EXIT
 mkdir "$work/replays"
 
+threads=${KOKURIN_BENCH_THREADS:-1}
 pin_server=()
 pin_bench=()
 # KOKURIN_BENCH_NO_PIN=1 leaves both to the scheduler (on a machine busy with other work a
 # pinned process waits for its core while the other one may be free).
 if [ -z "${KOKURIN_BENCH_NO_PIN:-}" ] && command -v taskset >/dev/null 2>&1 &&
-    [ "$(nproc)" -ge 2 ]; then
+    [ "$(nproc)" -ge 2 ] && [ "$threads" = 1 ]; then
     pin_server=(taskset -c 0)
     pin_bench=(taskset -c 1)
 fi
 "${pin_server[@]}" "$server" --port 0 --host 127.0.0.1 --replays "$work/replays" \
-    --max-connections-per-ip 100000 --log-level warning \
+    --max-connections-per-ip 100000 --log-level warning --threads "$threads" \
     >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 port=
@@ -59,10 +63,11 @@ if [ -z "$port" ]; then
     cat "$work/server.err" >&2
     exit 1
 fi
-echo "load-bench: $matches matches for $seconds s (about $match_seconds s each); server ${pin_server[*]:-unpinned}," \
+echo "load-bench: $matches matches for $seconds s (about $match_seconds s each); server on $threads thread(s) ${pin_server[*]:-unpinned}," \
     "load client ${pin_bench[*]:-unpinned}"
 status=0
 "${pin_bench[@]}" "$bench" --port "$port" --matches "$matches" --seconds "$seconds" \
-    --match-seconds "$match_seconds" --server-pid "$server_pid" || status=$?
+    --match-seconds "$match_seconds" --server-pid "$server_pid" \
+    --threads "${KOKURIN_BENCH_CLIENT_THREADS:-1}" || status=$?
 echo "replays saved by the server  $(find "$work/replays" -name '*.kkr' | wc -l)"
 exit "$status"
