@@ -40,12 +40,16 @@ void drawComputerCursor(const MatchState& state, const ComputerTurn& turn) {
     }
 }
 
-void drawMatch(const Match& match) {
+void drawMatch(const Match& match, const CursorPlace* cursor) {
     const MatchState& state = match.state();
     switch (match.phase()) {
     case MatchPhase::HumanTurn:
         drawMatchScreen(state);
-        drawCellMark(state.cursorCol, state.cursorRow, cursorOrange);
+        if (cursor != nullptr) {
+            drawCellMarkAt(cursor->col, cursor->row, cursorOrange);
+        } else {
+            drawCellMark(state.cursorCol, state.cursorRow, cursorOrange);
+        }
         if (match.selected()) {
             drawCellMark(match.selectedCol(), match.selectedRow(), selectionBlue);
         }
