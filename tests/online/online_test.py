@@ -74,9 +74,8 @@ def log_of(proc):
 
 
 def player(port, room, name, *extra, program=None, url=None):
-    # A long input delay: headless players then run many frames per round trip.
-    if '--input-delay' not in extra:
-        extra = extra + ('--input-delay', '20')
+    # Players play ahead of the server (no input delay): headless ones run as far ahead as the
+    # bound lets them, many frames per round trip, and roll back for the other's every move.
     out = open(os.path.join(work, name + '.txt'), 'wb')
     err = open(os.path.join(work, name + '.err'), 'wb')
     record = os.path.join(work, name + '.kkr')
@@ -123,6 +122,16 @@ def same_match(names, room, frames=None):
     if frames is not None:
         check(b'"poll":%d,' % frames in offline.stdout.splitlines()[-1],
               'the match ran its %d frames' % frames)
+
+
+def rolled_back(names):
+    """Whether every named player reported rollbacks (its moves predicted, then corrected)."""
+    for name in names:
+        line = [l for l in read(name + '.err').splitlines() if b' rollbacks, ' in l]
+        if not line or int(line[0].split()[1]) == 0:
+            print(name, 'reported', line)
+            return False
+    return True
 
 
 def payload_frames(payload):
@@ -422,20 +431,29 @@ try:
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         same_match(['alice', 'bob', 'carol'], 'ROOM1')
         check(b'winner' in read('alice.txt').splitlines()[-1], 'the match has a winner')
+        check(rolled_back(['alice', 'bob']), 'the players rolled back for each other\'s moves')
+        # The old way still plays the same: lockstep players and a spectator agree too.
+        d = player(port, 'ROOM2', 'dave', '--novice', '--lockstep', '--max-polls', '1200')
+        time.sleep(0.2)
+        e = player(port, 'ROOM2', 'erin', '--novice', '--lockstep', '--max-polls', '1200')
+        f = player(port, 'ROOM2', 'fred', '--spectate', '--max-polls', '1200')
+        codes = finish({'dave': d, 'erin': e, 'fred': f})
+        check(codes == {'dave': 0, 'erin': 0, 'fred': 0}, 'lockstep: all three exit 0: %s' % codes)
+        same_match(['dave', 'erin', 'fred'], 'ROOM2', frames=1200)
     elif scenario == 'slow':
         # 1P's connection (the first) and the spectator's (the third) are cut mid-match.
         proxy = SlowProxy(port, 150, 30, seed=17, cut_after={0: 6000, 2: 4000})
-        common = ['--novice', '--max-polls', '1500', '--input-delay', '30']
+        common = ['--novice', '--max-polls', '1500']
         a = player(proxy.port, 'SLOW', 'alice', *common)
         time.sleep(0.3)
         b = player(proxy.port, 'SLOW', 'bob', *common)
-        c = player(proxy.port, 'SLOW', 'carol', '--spectate', '--max-polls', '1500',
-                   '--input-delay', '30')
+        c = player(proxy.port, 'SLOW', 'carol', '--spectate', '--max-polls', '1500')
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=90)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         check(proxy.cuts == 2, 'the proxy cut two connections')
         check(proxy.connections >= 5, 'the cut clients came back on new connections')
         same_match(['alice', 'bob', 'carol'], 'SLOW', frames=1500)
+        check(rolled_back(['alice', 'bob']), 'the players rolled back for each other\'s moves')
         proxy.close()
     elif scenario == 'restart':
         # A player killed mid-match and started again has no resume token: joining under the

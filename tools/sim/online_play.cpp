@@ -300,7 +300,8 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
                                      delay);
         session.corruptHashAt(options.corruptHashAt);
         // The transcript counts the confirmed frames, as a replay of the server's streams does.
-        transcript.setPollSource([&session] { return static_cast<long>(session.confirmedFrames()); });
+        transcript.setPollSource(
+            [&session] { return static_cast<long>(session.confirmed().frame()); });
         transcript.start(start.seed, start.opponent, session.confirmed().state());
         PacedFrames paced(session, options.realtime, session.shown(), seat, latency, tick);
         ShownTurns turns(withNovice ? &novice : nullptr);
@@ -324,10 +325,11 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
         if (seat < 2) {
             const net::RollbackStats& stats = session.stats();
             std::fprintf(stderr,
-                         "kokurin-sim: %u rollbacks, %llu frames stepped again, the longest %u "
-                         "frames in %u us; %u frames waited at the bound, %u held for the other "
-                         "player\n",
-                         stats.rollbacks, static_cast<unsigned long long>(stats.framesStepped),
+                         "kokurin-sim: %u rollbacks in %u frames, %llu frames stepped again, the "
+                         "longest %u frames in %u us; %u frames waited at the bound, %u held for "
+                         "the other player\n",
+                         stats.rollbacks, static_cast<unsigned>(session.shownFrames()),
+                         static_cast<unsigned long long>(stats.framesStepped),
                          stats.longestFrames, stats.longestMicros, stats.boundWaits,
                          stats.catchUpHolds);
         }
