@@ -56,7 +56,7 @@ def play(room, link_port, mode):
 
 def numbers(texts):
     moves = []
-    rollbacks = frames = stepped = longest_frames = longest_us = 0
+    rollbacks = frames = stepped = longest_frames = longest_us = held = 0
     for text in texts:
         m = re.search(r'key to screen: (\d+) cursor moves, median (\d+) frames, mean ([\d.]+), '
                       r'most (\d+)', text)
@@ -70,7 +70,10 @@ def numbers(texts):
             stepped += int(m.group(3))
             longest_frames = max(longest_frames, int(m.group(4)))
             longest_us = max(longest_us, int(m.group(5)))
-    return moves, rollbacks, frames, stepped, longest_frames, longest_us
+        m = re.search(r'(\d+) frames waited at the bound, (\d+) held for the other', text)
+        if m:
+            held += int(m.group(1)) + int(m.group(2))
+    return moves, rollbacks, frames, stepped, longest_frames, longest_us, held
 
 
 rows = []
@@ -89,9 +92,9 @@ finally:
 
 print('| Round trip (jitter) | Way | Key to cursor on screen, frames (median / mean / most) '
       '| Rollbacks a minute, each player | Frames stepped again a minute | Deepest rollback '
-      '| Longest rollback |')
-print('|---|---|---|---|---|---|---|')
-for mode_name, trip, jitter, (moves, rollbacks, frames, stepped, deep, us) in rows:
+      '| Longest rollback | Frames held a minute |')
+print('|---|---|---|---|---|---|---|---|')
+for mode_name, trip, jitter, (moves, rollbacks, frames, stepped, deep, us, held) in rows:
     if moves:
         latency = '%d / %.1f / %d' % (statistics.median(m[1] for m in moves),
                                       sum(m[2] * m[0] for m in moves) / sum(m[0] for m in moves),
@@ -104,11 +107,12 @@ for mode_name, trip, jitter, (moves, rollbacks, frames, stepped, deep, us) in ro
         again = '%.0f' % (stepped / minutes / 2)
         depth = '%d frames' % deep
         took = '%d us' % us
+        waits = '%.1f' % (held / minutes / 2)
     else:
-        rolls = again = depth = took = '-'
-    print('| %d ms (%d ms) | %s | %s | %s | %s | %s | %s |' %
+        rolls = again = depth = took = waits = '-'
+    print('| %d ms (%d ms) | %s | %s | %s | %s | %s | %s | %s |' %
           (trip, jitter, 'ahead of the server' if mode_name == 'ahead' else 'lockstep',
-           latency, rolls, again, depth, took))
+           latency, rolls, again, depth, took, waits))
 print()
 print('%d s a match at 60 frames a second; offline, a key moves the cursor on the next frame '
       'shown (1).' % seconds)

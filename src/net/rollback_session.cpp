@@ -1,7 +1,7 @@
 // Each frame: read the client; step the confirmed match over every frame both streams now hold
 // (up to the shown one), comparing each with the input the shown match played it on first, and
-// rolling back to it on a disagreement; then, unless the shown match is too far ahead, send this seat's
-// input and ready the shown match's next frame.
+// rolling back to it on a disagreement; then, unless the shown match is too far ahead, send
+// this seat's input and ready the shown match's next frame.
 #include "net/rollback_session.h"
 
 #include <algorithm>
@@ -137,9 +137,8 @@ bool RollbackSession::shownAgrees() const {
     // The inputs of the frame before count too: a key the shown match took for held on may have
     // been let go and pressed again.
     const FrameInput none;
-    return readAlike(used_[frame % ringFrames],
-                     frame == 0 ? none : used_[(frame - 1) % ringFrames], streamsInput(),
-                     frame == 0 ? none : confirmedInput_, inputReads(confirmed_));
+    return readAlike(used_[frame % ringFrames], frame == 0 ? none : used_[(frame - 1) % ringFrames],
+                     streamsInput(), frame == 0 ? none : confirmedInput_, inputReads(confirmed_));
 }
 
 void RollbackSession::confirmOne() {
@@ -214,9 +213,9 @@ InputState RollbackSession::nextInput(const bool localDown[keyboardKeys], FrameI
         if (!flowing_) {
             return wait();
         }
-        ready_ = mergeSeatInputs(client_.stream(0)[confirmedFrames_],
-                                 client_.stream(1)[confirmedFrames_],
-                                 confirmed_.state().currentPlayer);
+        ready_ =
+            mergeSeatInputs(client_.stream(0)[confirmedFrames_],
+                            client_.stream(1)[confirmedFrames_], confirmed_.state().currentPlayer);
         input = ready_;
         return InputState::Ready;
     }

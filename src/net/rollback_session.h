@@ -5,8 +5,9 @@
 // shown match runs ahead of it on the predictions. When the other seat's real input of a frame
 // turns out to differ from the prediction where the match reads it, the shown match becomes a
 // copy of the confirmed one, which stands right before that frame, and steps forward again to
-// where it was, without being drawn in between: the confirmed match is the one snapshot kept. A spectator plays the confirmed frames alone, a few frames behind the
-// streams so that they come smoothly.
+// where it was, without being drawn in between: the confirmed match is the one snapshot kept.
+// A spectator plays the confirmed frames alone, a few frames behind the streams so that they
+// come smoothly.
 #pragma once
 
 #include <cstdint>
@@ -102,9 +103,7 @@ class RollbackSession : public FrameInputSource {
         void turnEnded(const MatchState& state, bool computer) override {
             observer_.turnEnded(state, computer);
         }
-        void cascadeSettled(const MatchState& state) override {
-            observer_.cascadeSettled(state);
-        }
+        void cascadeSettled(const MatchState& state) override { observer_.cascadeSettled(state); }
         void clashEnded(const MatchState& state) override { observer_.clashEnded(state); }
         void winnerScreen(const MatchState& state) override { observer_.winnerScreen(state); }
 

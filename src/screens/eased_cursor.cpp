@@ -22,8 +22,8 @@ bool wrapped(const CursorPlace& from, const CursorPlace& to) {
 
 bool EasedCursor::place(const Match& shown, bool corrected, int localSeat, CursorPlace& place) {
     const MatchState& state = shown.state();
-    const bool othersTurn = localSeat < 2 && shown.phase() == MatchPhase::HumanTurn &&
-                            state.currentPlayer != localSeat;
+    const bool othersTurn =
+        localSeat < 2 && shown.phase() == MatchPhase::HumanTurn && state.currentPlayer != localSeat;
     const CursorPlace target{static_cast<float>(state.cursorCol),
                              static_cast<float>(state.cursorRow)};
     const bool sameTurn = othersTurn && othersTurn_ && mover_ == state.currentPlayer;

@@ -98,10 +98,10 @@ TEST(InputReads, InputsAlikeWhereTheMatchReadsPlayAlike) {
         }
     }
     // Every phase of a two-human match was met, and the twins mostly differed.
-    for (MatchPhase phase : {MatchPhase::HumanTurn, MatchPhase::CascadeHoles,
-                             MatchPhase::CascadeRefilled, MatchPhase::ClashPause,
-                             MatchPhase::DamagePause, MatchPhase::Strike, MatchPhase::Between,
-                             MatchPhase::Winner}) {
+    for (MatchPhase phase :
+         {MatchPhase::HumanTurn, MatchPhase::CascadeHoles, MatchPhase::CascadeRefilled,
+          MatchPhase::ClashPause, MatchPhase::DamagePause, MatchPhase::Strike, MatchPhase::Between,
+          MatchPhase::Winner}) {
         EXPECT_GT(phasesSeen[static_cast<int>(phase)], 0) << static_cast<int>(phase);
     }
     EXPECT_GT(variedFrames, 10000);

@@ -67,8 +67,8 @@ class KeyToScreen {
         std::fprintf(stderr,
                      "kokurin-sim: key to screen: %zu cursor moves, median %ld frames, mean "
                      "%.2f, most %ld\n",
-                     sorted.size(), sorted[sorted.size() / 2], sum / static_cast<double>(sorted.size()),
-                     sorted.back());
+                     sorted.size(), sorted[sorted.size() / 2],
+                     sum / static_cast<double>(sorted.size()), sorted.back());
     }
 
   private:
@@ -174,8 +174,8 @@ class ShownTurns {
     void look(const Match& match, long frame) {
         const MatchState& state = match.state();
         const bool turn = match.phase() == MatchPhase::HumanTurn;
-        const bool fresh = turn && (!inTurn_ || mover_ != state.currentPlayer ||
-                                    state.turnTimer > timer_);
+        const bool fresh =
+            turn && (!inTurn_ || mover_ != state.currentPlayer || state.turnTimer > timer_);
         inTurn_ = turn;
         mover_ = state.currentPlayer;
         timer_ = state.turnTimer;
@@ -329,9 +329,8 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
                          "longest %u frames in %u us; %u frames waited at the bound, %u held for "
                          "the other player\n",
                          stats.rollbacks, static_cast<unsigned>(session.shownFrames()),
-                         static_cast<unsigned long long>(stats.framesStepped),
-                         stats.longestFrames, stats.longestMicros, stats.boundWaits,
-                         stats.catchUpHolds);
+                         static_cast<unsigned long long>(stats.framesStepped), stats.longestFrames,
+                         stats.longestMicros, stats.boundWaits, stats.catchUpHolds);
         }
     }
     std::fflush(stdout);

@@ -120,8 +120,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         }
         if (flag == "--spectate" || flag == "--novice" || flag == "--lockstep" ||
             flag == "--realtime") {
-            (flag == "--spectate"  ? options.spectate
-             : flag == "--novice"  ? options.novice
+            (flag == "--spectate"   ? options.spectate
+             : flag == "--novice"   ? options.novice
              : flag == "--lockstep" ? options.lockstep
                                     : options.realtime) = true;
             continue;

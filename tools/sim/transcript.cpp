@@ -85,30 +85,28 @@ void Transcript::turnEnded(const MatchState& state, bool computer) {
     std::fprintf(out_,
                  "{\"ev\":\"move\",\"turn\":%d,\"player\":%d,\"poll\":%ld,\"personality\":%s,"
                  "\"swap\":%s}\n",
-                 turn_, state.currentPlayer, poll(), personality.c_str(),
-                 swap.c_str());
+                 turn_, state.currentPlayer, poll(), personality.c_str(), swap.c_str());
 }
 
 void Transcript::cascadeSettled(const MatchState& state) {
     std::fprintf(out_,
                  "{\"ev\":\"settled\",\"turn\":%d,\"poll\":%ld,\"board\":\"%s\",\"q0\":\"%s\","
                  "\"q1\":\"%s\"}\n",
-                 turn_, poll(), boardText(state).c_str(),
-                 queueText(state.queues[0]).c_str(), queueText(state.queues[1]).c_str());
+                 turn_, poll(), boardText(state).c_str(), queueText(state.queues[0]).c_str(),
+                 queueText(state.queues[1]).c_str());
 }
 
 void Transcript::clashEnded(const MatchState& state) {
     std::fprintf(out_,
                  "{\"ev\":\"clash\",\"turn\":%d,\"poll\":%ld,\"hp\":%s,\"q0\":\"%s\",\"q1\":\"%s\","
                  "\"next\":%d}\n",
-                 turn_, poll(), hpText(state).c_str(),
-                 queueText(state.queues[0]).c_str(), queueText(state.queues[1]).c_str(),
-                 state.currentPlayer);
+                 turn_, poll(), hpText(state).c_str(), queueText(state.queues[0]).c_str(),
+                 queueText(state.queues[1]).c_str(), state.currentPlayer);
 }
 
 void Transcript::hintShown(const MatchState& state, const char* text) {
-    std::fprintf(out_, "{\"ev\":\"hint\",\"poll\":%ld,\"player\":%d,\"text\":%s}\n",
-                 poll(), state.currentPlayer, jsonString(text).c_str());
+    std::fprintf(out_, "{\"ev\":\"hint\",\"poll\":%ld,\"player\":%d,\"text\":%s}\n", poll(),
+                 state.currentPlayer, jsonString(text).c_str());
 }
 
 void Transcript::winnerScreen(const MatchState& state) {
