@@ -540,18 +540,18 @@ try:
         url = 'wss://127.0.0.1:%d/' % port
         wine_url = 'wss://localhost:%d/' % port
         wine_ca = 'Z:' + certs['ca'].replace('/', '\\')
-        refused = player(port, 'wt', 'dave', url=wine_url, program=[emulator, windows_sim])
+        refused = player(port, 'WTLS', 'dave', url=wine_url, program=[emulator, windows_sim])
         check(finish({'dave': refused}, timeout=120) == {'dave': 4}, 'no --ca-file: exit 4')
         check(b'refused to connect: the server\'s certificate is not trusted' in read('dave.err'),
               'the Windows client refuses an unknown authority: %r' % read('dave.err'))
-        a = player(port, 'wt', 'alice', '--novice', '--ca-file', certs['ca'], url=url)
+        a = player(port, 'WTLS', 'alice', '--novice', '--ca-file', certs['ca'], url=url)
         time.sleep(0.2)
-        b = player(port, 'wt', 'bob', '--novice', '--ca-file', wine_ca, url=wine_url,
+        b = player(port, 'WTLS', 'bob', '--novice', '--ca-file', wine_ca, url=wine_url,
                    program=[emulator, windows_sim])
-        c = player(port, 'wt', 'carol', '--spectate', '--ca-file', certs['ca'], url=url)
+        c = player(port, 'WTLS', 'carol', '--spectate', '--ca-file', certs['ca'], url=url)
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
-        same_match(['alice', 'bob', 'carol'], 'wt')
+        same_match(['alice', 'bob', 'carol'], 'WTLS')
     elif scenario == 'redis-hang':
         redis_hang_scenario(port, redis_proc)
     else:
