@@ -83,9 +83,8 @@ def log_of(proc):
 
 
 def player(port, room, name, *extra, program=None, url=None):
-    # A long input delay: headless players then run many frames per round trip.
-    if '--input-delay' not in extra:
-        extra = extra + ('--input-delay', '20')
+    # Players play ahead of the server (no input delay): headless ones run as far ahead as the
+    # bound lets them, many frames per round trip, and roll back for the other's every move.
     out = open(os.path.join(work, name + '.txt'), 'wb')
     err = open(os.path.join(work, name + '.err'), 'wb')
     record = os.path.join(work, name + '.kkr')
@@ -132,6 +131,16 @@ def same_match(names, room, frames=None):
     if frames is not None:
         check(b'"poll":%d,' % frames in offline.stdout.splitlines()[-1],
               'the match ran its %d frames' % frames)
+
+
+def rolled_back(names):
+    """Whether every named player reported rollbacks (its moves predicted, then corrected)."""
+    for name in names:
+        line = [l for l in read(name + '.err').splitlines() if b' rollbacks in ' in l]
+        if not line or int(line[0].split()[1]) == 0:
+            print(name, 'reported', line)
+            return False
+    return True
 
 
 def payload_frames(payload):
@@ -431,20 +440,29 @@ try:
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         same_match(['alice', 'bob', 'carol'], 'ROOM1')
         check(b'winner' in read('alice.txt').splitlines()[-1], 'the match has a winner')
+        check(rolled_back(['alice', 'bob']), 'the players rolled back for each other\'s moves')
+        # The old way still plays the same: lockstep players and a spectator agree too.
+        d = player(port, 'ROOM2', 'dave', '--novice', '--lockstep', '--max-polls', '1200')
+        time.sleep(0.2)
+        e = player(port, 'ROOM2', 'erin', '--novice', '--lockstep', '--max-polls', '1200')
+        f = player(port, 'ROOM2', 'fred', '--spectate', '--max-polls', '1200')
+        codes = finish({'dave': d, 'erin': e, 'fred': f})
+        check(codes == {'dave': 0, 'erin': 0, 'fred': 0}, 'lockstep: all three exit 0: %s' % codes)
+        same_match(['dave', 'erin', 'fred'], 'ROOM2', frames=1200)
     elif scenario == 'slow':
         # 1P's connection (the first) and the spectator's (the third) are cut mid-match.
         proxy = SlowProxy(port, 150, 30, seed=17, cut_after={0: 6000, 2: 4000})
-        common = ['--novice', '--max-polls', '1500', '--input-delay', '30']
+        common = ['--novice', '--max-polls', '1500']
         a = player(proxy.port, 'SLOW', 'alice', *common)
         time.sleep(0.3)
         b = player(proxy.port, 'SLOW', 'bob', *common)
-        c = player(proxy.port, 'SLOW', 'carol', '--spectate', '--max-polls', '1500',
-                   '--input-delay', '30')
+        c = player(proxy.port, 'SLOW', 'carol', '--spectate', '--max-polls', '1500')
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=90)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         check(proxy.cuts == 2, 'the proxy cut two connections')
         check(proxy.connections >= 5, 'the cut clients came back on new connections')
         same_match(['alice', 'bob', 'carol'], 'SLOW', frames=1500)
+        check(rolled_back(['alice', 'bob']), 'the players rolled back for each other\'s moves')
         proxy.close()
     elif scenario == 'restart':
         # A player killed mid-match and started again has no resume token: joining under the
@@ -538,18 +556,18 @@ try:
         url = 'wss://127.0.0.1:%d/' % port
         wine_url = 'wss://localhost:%d/' % port
         wine_ca = 'Z:' + certs['ca'].replace('/', '\\')
-        refused = player(port, 'wt', 'dave', url=wine_url, program=[emulator, windows_sim])
+        refused = player(port, 'WTLS', 'dave', url=wine_url, program=[emulator, windows_sim])
         check(finish({'dave': refused}, timeout=120) == {'dave': 4}, 'no --ca-file: exit 4')
         check(b'refused to connect: the server\'s certificate is not trusted' in read('dave.err'),
               'the Windows client refuses an unknown authority: %r' % read('dave.err'))
-        a = player(port, 'wt', 'alice', '--novice', '--ca-file', certs['ca'], url=url)
+        a = player(port, 'WTLS', 'alice', '--novice', '--ca-file', certs['ca'], url=url)
         time.sleep(0.2)
-        b = player(port, 'wt', 'bob', '--novice', '--ca-file', wine_ca, url=wine_url,
+        b = player(port, 'WTLS', 'bob', '--novice', '--ca-file', wine_ca, url=wine_url,
                    program=[emulator, windows_sim])
-        c = player(port, 'wt', 'carol', '--spectate', '--ca-file', certs['ca'], url=url)
+        c = player(port, 'WTLS', 'carol', '--spectate', '--ca-file', certs['ca'], url=url)
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
-        same_match(['alice', 'bob', 'carol'], 'wt')
+        same_match(['alice', 'bob', 'carol'], 'WTLS')
     elif scenario == 'loops':
         # Connections are dealt to the event loops in turn: with several loops each pair below
         # lands on two of them, so every step meets across loops.
