@@ -11,8 +11,11 @@
 namespace kokurin::net {
 
 int inputDelayForRoundTrip(std::uint32_t roundTripMs) {
-    const std::uint32_t frames = (roundTripMs * 60u + 999u) / 1000u + 2u;
-    return frames < 2u ? 2 : frames > 30u ? 30 : static_cast<int>(frames);
+    // The other player's frames come through the server (about one round trip) and, while its
+    // keys do not change, as far as its stream reaches every keep-alive.
+    constexpr std::uint32_t keepAliveFrames = (OnlineClient::keepAliveMs * 60u + 999u) / 1000u;
+    const std::uint32_t frames = (roundTripMs * 60u + 999u) / 1000u + 2u + keepAliveFrames;
+    return frames > 36u ? 36 : static_cast<int>(frames);
 }
 
 LockstepInputSource::LockstepInputSource(OnlineClient& client, const Match& match,

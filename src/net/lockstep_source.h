@@ -1,6 +1,7 @@
-// The frames of an online match: the local seat's input goes to the server a few frames ahead
-// of when it is played (the input delay), and frame f is played once both seats' inputs for f
-// have come back from the server. Spectators only play what comes back.
+// Lockstep frames of an online match: the local seat's input goes to the server a few frames
+// ahead of when it is played (the input delay), and frame f is played once both seats' inputs
+// for f have come back from the server. The game plays ahead of the server instead
+// (rollback_session.h); kokurin-sim --lockstep plays this way, to measure one against the other.
 #pragma once
 
 #include <cstdint>
@@ -9,32 +10,13 @@
 
 #include "input/input_route.h"
 #include "match/match.h"
+#include "net/local_seat_input.h"
 #include "net/online_client.h"
 
 namespace kokurin::net {
 
-// Where the local player's input comes from, asked once for each frame it will be played at;
-// pointer is the local pointer's pick in the frame it is asked from (0: none).
-class LocalSeatInput {
-  public:
-    virtual ~LocalSeatInput() = default;
-    virtual FrameInput inputFor(std::uint32_t frame, const bool localDown[keyboardKeys],
-                                std::uint8_t pointer) = 0;
-};
-
-// The local devices: the match keys and the pointer's pick (a click or a tap on a cell).
-class DeviceSeatInput : public LocalSeatInput {
-  public:
-    FrameInput inputFor(std::uint32_t, const bool localDown[keyboardKeys],
-                        std::uint8_t pointer) override {
-        FrameInput input = frameInputOfKeys(localDown);
-        input.pointer = pointer;
-        return input;
-    }
-};
-
-// Frames of input delay for a measured round trip: the trip in frames and two to spare, within
-// 2 .. 30 frames.
+// Frames of input delay for a measured round trip: the trip in frames, the keep-alive's interval
+// in frames and two to spare, 36 at most.
 int inputDelayForRoundTrip(std::uint32_t roundTripMs);
 
 class LockstepInputSource : public FrameInputSource {

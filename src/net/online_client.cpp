@@ -1,9 +1,11 @@
-// The client's half of docs/protocol.md: it keeps the streams exactly as the server relays them
-// (its own seat's too), so that every player and spectator plays the server's order.
+// The client's half of docs/protocol.md: it keeps the streams exactly as the server holds them
+// (the other seat's as relayed, its own as far as the server says it holds them), so that every
+// player and spectator plays the server's frames.
 #include "net/online_client.h"
 
 #include <algorithm>
 
+#include "net/input_runs.h"
 #include "net/player_name.h"
 
 namespace kokurin::net {
@@ -83,6 +85,7 @@ void OnlineClient::open(const std::string& url) {
 bool OnlineClient::connectTo(const std::string& url, std::uint32_t nowMs) {
     url_ = url;
     greeted_ = false;
+    startedHere_ = false;
     connectingTimed_ = false;
     connectingSince_ = nowMs;
     return transport_.connect(url);
@@ -324,6 +327,7 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             // A new match (a rematch) starts its streams afresh; a resumed one keeps them.
             streams_[0].clear();
             streams_[1].clear();
+            mine_.clear();
             divergedAt_ = 0;
             rematchAsked_ = false;
             result_ = Message();
@@ -331,16 +335,24 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
         arrived_[0] = nowMs;
         arrived_[1] = nowMs;
         reconnecting_ = false;
-        batch_.inputs.clear();
         ++starts_;
+        startedHere_ = true;
         start_ = m;
         seat_ = m.seat;
+        // The server goes on from what it holds; frames of this seat it lost in flight go again.
+        heldAtStart_ = m.seat < 2 ? m.held[m.seat] : 0;
+        told_ = heldAtStart_;
+        toldSinceStart_ = false;
+        changed_ = mine_.size() > told_;
+        clockAtStart_ = m.clock;
+        startedMs_ = nowMs;
+        lead_ = m.lead;
         matchNumber_ = m.number;
         reconnects_ = 0;
         redirects_ = 0;
         phase_ = Phase::Playing;
         if (resumed && seat_ < 2) {
-            resendAfterResume(m);
+            resendAfterResume();
         }
         return;
     }
@@ -349,17 +361,22 @@ void OnlineClient::handle(const Message& m, std::uint32_t nowMs) {
             return;
         }
         std::vector<FrameInput>& stream = streams_[m.seat];
-        // Frames already held are skipped (a resume resends from where the server thinks);
-        // a gap means the server and this client disagree on the stream.
-        if (m.number > stream.size()) {
-            fail("the server's input stream skipped frames");
-            return;
-        }
-        if (m.number + m.inputs.size() > stream.size()) {
+        // Frames already held are skipped (a resume resends from the first frame).
+        const std::size_t had = stream.size();
+        if (extendStream(stream, m, replayMaxFrames) > 0) {
             arrived_[m.seat] = nowMs;
+            if (m.seat == seat_) {
+                // This player's own frames, sent back after a resume (the page may have been
+                // loaded again and know none of them).
+                if (mine_.size() < stream.size()) {
+                    mine_.resize(stream.size());
+                }
+                std::copy(stream.begin() + static_cast<long>(had), stream.end(),
+                          mine_.begin() + static_cast<long>(had));
+            }
         }
-        for (std::size_t i = stream.size() - m.number; i < m.inputs.size(); ++i) {
-            stream.push_back(m.inputs[i]);
+        if (seat_ < 2 && m.seat != seat_) {
+            ownHeld(m.held[seat_], nowMs);
         }
         return;
     }
@@ -423,11 +440,9 @@ bool OnlineClient::followRedirect(const Message& refused) {
     return true;
 }
 
-void OnlineClient::resendAfterResume(const Message& start) {
-    const std::vector<FrameInput>& mine = streams_[seat_];
-    for (std::size_t f = start.held[seat_]; f < mine.size(); ++f) {
-        sendInput(static_cast<std::uint32_t>(f), mine[f]);
-    }
+void OnlineClient::resendAfterResume() {
+    // The Start set what the server holds of this seat's stream: the frames it lost in flight
+    // (a process that died before its journal had them) go at once.
     flushInputs(now_, true);
     if (result_.type == MessageType::Result) {
         send(result_);
@@ -522,30 +537,81 @@ void OnlineClient::leave() {
     matchNumber_ = 0;
     streams_[0].clear();
     streams_[1].clear();
+    mine_.clear();
     rematchAsked_ = false;
     result_ = Message();
 }
 
 void OnlineClient::sendInput(std::uint32_t frame, const FrameInput& input) {
-    if (!batch_.inputs.empty() && batch_.number + batch_.inputs.size() != frame) {
-        flushInputs(now_, true);
+    if (frame < told_) {
+        // The server holds it already.
+        return;
     }
-    if (batch_.inputs.empty()) {
-        batch_.type = MessageType::Inputs;
-        batch_.seat = seat_;
-        batch_.number = frame;
+    if (frame >= mine_.size()) {
+        // Frames skipped repeat the last one, as the stream's own rule has it.
+        mine_.resize(frame, mine_.empty() ? FrameInput{} : mine_.back());
+        mine_.push_back(input);
+    } else {
+        mine_[frame] = input;
     }
-    batch_.inputs.push_back(input);
-    flushInputs(now_, batch_.inputs.size() >= maxBatchFrames);
+    const FrameInput before = frame > 0 ? mine_[frame - 1] : FrameInput{};
+    if (input != before) {
+        // A change goes now; the reach of a stream that does not change goes with update().
+        changed_ = true;
+        flushInputs(now_, false);
+    }
+}
+
+std::uint32_t OnlineClient::reachAllowed(std::uint32_t nowMs) const {
+    // The Start came after the server took its clock, so this one is never ahead of it; a
+    // quarter of the lead is kept back for clocks that run a little apart.
+    const std::uint64_t elapsed = std::uint64_t(nowMs - startedMs_) * 60u / 1000u;
+    const std::uint64_t allowed = clockAtStart_ + elapsed + lead_ - lead_ / 4;
+    return allowed > replayMaxFrames ? replayMaxFrames : static_cast<std::uint32_t>(allowed);
 }
 
 void OnlineClient::flushInputs(std::uint32_t nowMs, bool force) {
-    if (batch_.inputs.empty() || (!force && nowMs - lastFlush_ < inputBatchMs)) {
+    // A new connection sends nothing of the match before the server took it back (its Start).
+    if (phase_ != Phase::Playing || seat_ >= 2 || !startedHere_) {
         return;
     }
-    send(batch_);
-    batch_.inputs.clear();
+    const std::uint32_t reach =
+        std::min(reachAllowed(nowMs), static_cast<std::uint32_t>(mine_.size()));
+    if (reach <= told_) {
+        return;
+    }
+    const std::uint32_t since = nowMs - lastFlush_;
+    if (!force && !(changed_ && since >= inputBatchMs) && since < keepAliveMs) {
+        return;
+    }
+    // What the server holds of the frame before the first sent is known once this connection
+    // sent anything, or once the server's own frames came back after a resume.
+    const bool lastKnown = toldSinceStart_ || told_ <= streams_[seat_].size();
+    std::uint32_t from = told_;
+    while (from < reach) {
+        Message m;
+        from = writeStream(mine_, seat_, from, reach, lastKnown || from > told_, m);
+        send(m);
+    }
+    told_ = reach;
+    toldSinceStart_ = true;
+    changed_ = false;
     lastFlush_ = nowMs;
+}
+
+void OnlineClient::ownHeld(std::uint32_t frames, std::uint32_t nowMs) {
+    std::vector<FrameInput>& own = streams_[seat_];
+    // Before the server's own frames came back after a resume, the frames it holds are not all
+    // known here.
+    if (own.size() < heldAtStart_) {
+        return;
+    }
+    const std::size_t to = std::min<std::size_t>(frames, mine_.size());
+    if (to > own.size()) {
+        own.insert(own.end(), mine_.begin() + static_cast<long>(own.size()),
+                   mine_.begin() + static_cast<long>(to));
+        arrived_[seat_] = nowMs;
+    }
 }
 
 void OnlineClient::sendHash(std::uint32_t frame, std::uint32_t hash) {

@@ -78,11 +78,17 @@ class OnlineClient {
     const Message& lastRated() const { return rated_; }
     std::uint32_t ratedReceived() const { return ratedCount_; }
 
-    // Inputs go out in batches: at once when the last batch left at least inputBatchMs ago
+    // This seat's input for a frame (frames in order from the match's first; a frame given
+    // again after a resume replaces nothing the server holds). The stream goes to the server
+    // when the input changes: at once when the last Inputs left at least inputBatchMs ago
     // (every frame at 60 frames a second), else with the next update, so that a client running
-    // faster than the screen (a headless one) never floods the server.
+    // faster than the screen (a headless one) never floods the server; and, while nothing
+    // changes, how far it reaches every keepAliveMs. It never reaches further past the match's
+    // clock than the server allows (Start says how far): a client running ahead of real time
+    // waits for it.
     void sendInput(std::uint32_t frame, const FrameInput& input);
     static constexpr std::uint32_t inputBatchMs = 4;
+    static constexpr std::uint32_t keepAliveMs = 100;
     void sendHash(std::uint32_t frame, std::uint32_t hash);
     void sendResult(std::uint32_t frames, std::uint32_t hash, std::uint8_t result);
 
@@ -115,7 +121,11 @@ class OnlineClient {
     std::uint8_t seat() const { return seat_; }
     // Frames of both seats' input that arrived, in order.
     std::uint32_t framesReady() const;
+    // Each seat's frames as the server holds them, in order: the other seat's as they arrive,
+    // this player's own as the server says it holds them.
     const std::vector<FrameInput>& stream(int seat) const { return streams_[seat]; }
+    // Frames of this player's own stream given to sendInput (held by the server or not yet).
+    std::uint32_t framesGiven() const { return static_cast<std::uint32_t>(mine_.size()); }
     // The server's word on the match's end (valid once phase() is Over).
     const Message& matchEnd() const { return end_; }
     // The frame where the server found this client's game parted (0: never).
@@ -136,6 +146,10 @@ class OnlineClient {
     void fail(const std::string& why);
     void greet();
     void flushInputs(std::uint32_t nowMs, bool force);
+    // The frames this seat's stream may reach now, by the match's clock.
+    std::uint32_t reachAllowed(std::uint32_t nowMs) const;
+    // The server holds this many frames of this player's own stream.
+    void ownHeld(std::uint32_t frames, std::uint32_t nowMs);
     // Refused 8: the room lives on another server process, at the refusal's address.
     bool followRedirect(const Message& refused);
     // Connects to one address; false when the transport cannot even try it.
@@ -143,10 +157,10 @@ class OnlineClient {
     // The next address to try when the connection dropped during a match: its own process
     // first, then every other in turn.
     const std::string& reconnectTarget() const;
-    // A match resumed: what the server lacks of this seat's stream as it was relayed before (a
+    // A match resumed: what the server lacks of this seat's stream as it was told before (a
     // process that took the match over holds it only as far as its journal), and the Result
     // if this match had returned.
-    void resendAfterResume(const Message& start);
+    void resendAfterResume();
 
     Transport& transport_;
     std::string name_;
@@ -163,6 +177,8 @@ class OnlineClient {
     Message result_;
     Phase phase_ = Phase::Connecting;
     bool greeted_ = false;
+    // This connection had the match's Start (a connection made again has not yet).
+    bool startedHere_ = false;
     std::string error_;
     std::string room_;
     std::uint64_t token_ = 0;
@@ -201,8 +217,20 @@ class OnlineClient {
     std::uint32_t rankedWindow_ = 0;
     Message rated_;
     std::uint32_t ratedCount_ = 0;
-    Message batch_;
+    // This player's own stream as it knows it (given to sendInput, or sent back by the server
+    // to a page loaded again), and how much of it the server was told on this connection.
+    std::vector<FrameInput> mine_;
+    std::uint32_t told_ = 0;
+    // The own frames the Start said the server held, and whether an Inputs went since.
+    std::uint32_t heldAtStart_ = 0;
+    bool toldSinceStart_ = false;
+    // An input changed since the last Inputs.
+    bool changed_ = false;
     std::uint32_t lastFlush_ = 0;
+    // The match's clock: its frames at the Start and when the Start came; the lead allowed.
+    std::uint32_t clockAtStart_ = 0;
+    std::uint32_t startedMs_ = 0;
+    std::uint32_t lead_ = 0;
     std::uint32_t now_ = 0;
 };
 

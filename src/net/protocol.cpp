@@ -292,7 +292,7 @@ std::size_t textLimit(MessageType type) {
 bool fitsLimits(const Message& m) {
     if (m.text.size() > textLimit(m.type) || m.gameVersion.size() > maxNameBytes ||
         m.names[0].size() > maxNameBytes || m.names[1].size() > maxNameBytes ||
-        m.inputs.size() > maxBatchFrames || m.rooms.size() > maxListedRooms) {
+        m.runs.size() > maxInputRuns || m.rooms.size() > maxListedRooms) {
         return false;
     }
     for (const RoomEntry& room : m.rooms) {
@@ -401,34 +401,48 @@ bool readBody(Reader& r, Message& m) {
                r.text(m.names[1], maxNameBytes, "a name") &&
                (validSeat(m.seat, true) || r.fail("a seat out of range"));
     case MessageType::Start:
-        return r.u32(m.number) && r.text(m.names[0], maxNameBytes, "a name") &&
-               r.text(m.names[1], maxNameBytes, "a name") && r.u8(m.seat) && r.u32(m.held[0]) &&
-               r.u32(m.held[1]) && readStart(r, m.start) &&
-               (validSeat(m.seat, true) || r.fail("a seat out of range"));
+        if (!r.u32(m.number) || !r.text(m.names[0], maxNameBytes, "a name") ||
+            !r.text(m.names[1], maxNameBytes, "a name") || !r.u8(m.seat) || !r.u32(m.held[0]) ||
+            !r.u32(m.held[1]) || !r.u32(m.clock) || !r.u32(m.lead) || !readStart(r, m.start)) {
+            return false;
+        }
+        if (!validSeat(m.seat, true)) {
+            return r.fail("a seat out of range");
+        }
+        return (m.held[0] <= replayMaxFrames && m.held[1] <= replayMaxFrames &&
+                m.clock <= replayMaxFrames && m.lead <= replayMaxFrames) ||
+               r.fail("frames past the longest match");
     case MessageType::Inputs: {
         std::uint8_t count = 0;
-        if (!r.u8(m.seat) || !r.u32(m.number) || !r.u8(count)) {
+        if (!r.u8(m.seat) || !r.u32(m.held[0]) || !r.u32(m.held[1]) || !r.u32(m.number) ||
+            !r.u8(count)) {
             return false;
         }
         if (!validSeat(m.seat, false)) {
             return r.fail("a seat out of range");
         }
-        if (count == 0 || count > maxBatchFrames) {
-            return r.fail("a batch of inputs must hold 1 to 120 frames");
+        if (count > maxInputRuns) {
+            return r.fail("more runs of inputs than a message carries");
         }
-        if (m.number > replayMaxFrames - count) {
+        if (m.held[0] > replayMaxFrames || m.held[1] > replayMaxFrames) {
             return r.fail("frames past the longest match");
         }
-        m.inputs.resize(count);
-        for (FrameInput& input : m.inputs) {
-            if (!r.u16(input.keys) || !r.u8(input.pointer)) {
+        // The runs lie within the frames the stream reaches.
+        std::uint64_t end = m.number;
+        m.runs.resize(count);
+        for (InputRun& run : m.runs) {
+            if (!r.u16(run.frames) || !r.u16(run.input.keys) || !r.u8(run.input.pointer)) {
                 return false;
             }
-            if ((input.keys & ~keyMask) != 0) {
+            if (run.frames == 0) {
+                return r.fail("a run of no frames");
+            }
+            if ((run.input.keys & ~keyMask) != 0) {
                 return r.fail("an input holds keys that do not exist");
             }
+            end += run.frames;
         }
-        return true;
+        return end <= m.held[m.seat] || r.fail("runs past the frames the stream reaches");
     }
     case MessageType::Hash:
         if (!r.u32(m.number) || !r.u32(m.hash)) {
@@ -509,8 +523,9 @@ bool operator==(const Message& a, const Message& b) {
            a.gameVersion == b.gameVersion && a.names[0] == b.names[0] && a.names[1] == b.names[1] &&
            a.seat == b.seat && a.flag == b.flag && a.reason == b.reason && a.number == b.number &&
            a.hash == b.hash && a.token == b.token && a.held[0] == b.held[0] &&
-           a.held[1] == b.held[1] && encodeMessage(a) == encodeMessage(b) && a.inputs == b.inputs &&
-           sameRooms() && a.addresses == b.addresses;
+           a.held[1] == b.held[1] && a.clock == b.clock && a.lead == b.lead &&
+           encodeMessage(a) == encodeMessage(b) && a.runs == b.runs && sameRooms() &&
+           a.addresses == b.addresses;
 }
 
 std::vector<std::uint8_t> encodeMessage(const Message& m) {
@@ -567,15 +582,20 @@ std::vector<std::uint8_t> encodeMessage(const Message& m) {
         w.u8(m.seat);
         w.u32(m.held[0]);
         w.u32(m.held[1]);
+        w.u32(m.clock);
+        w.u32(m.lead);
         writeStart(w, m.start);
         break;
     case MessageType::Inputs:
         w.u8(m.seat);
+        w.u32(m.held[0]);
+        w.u32(m.held[1]);
         w.u32(m.number);
-        w.u8(static_cast<std::uint8_t>(m.inputs.size()));
-        for (const FrameInput& input : m.inputs) {
-            w.u16(input.keys);
-            w.u8(input.pointer);
+        w.u8(static_cast<std::uint8_t>(m.runs.size()));
+        for (const InputRun& run : m.runs) {
+            w.u16(run.frames);
+            w.u16(run.input.keys);
+            w.u8(run.input.pointer);
         }
         break;
     case MessageType::Hash:

@@ -14,12 +14,14 @@
 
 namespace kokurin::net {
 
-// Both ends must speak the same version; the handshake refuses any other.
-constexpr std::uint16_t protocolVersion = 1;
+// Both ends must speak the same version; the handshake refuses any other. Version 2 sends a
+// seat's input when it changes, as runs of frames (version 1 sent every frame).
+constexpr std::uint16_t protocolVersion = 2;
 // No message is larger (a Start, which carries a generator state, is the largest).
 constexpr std::size_t maxMessageBytes = 4096;
-// Frames one Inputs message may carry.
-constexpr std::size_t maxBatchFrames = 120;
+// Runs one Inputs message may carry, and the frames of one run.
+constexpr std::size_t maxInputRuns = 120;
+constexpr std::uint32_t maxRunFrames = 65535;
 // Bytes of a player's name and of a room code (net/player_name.h and net/room_code.h say what
 // else a name and a code must be).
 constexpr std::size_t maxNameBytes = 32;
@@ -98,6 +100,15 @@ enum class MatchEnd : std::uint8_t {
     TooLong = 5,
 };
 constexpr std::uint8_t lastMatchEnd = 5;
+
+// Frames of one input in a row, as an Inputs message carries a stream.
+struct InputRun {
+    std::uint16_t frames = 0;
+    FrameInput input;
+    bool operator==(const InputRun& other) const {
+        return frames == other.frames && input == other.input;
+    }
+};
 
 struct RoomEntry {
     std::string code;
@@ -185,14 +196,19 @@ struct Message {
     std::uint8_t seat = 0;
     std::uint8_t flag = 0;
     std::uint8_t reason = 0;
-    // A frame number, a match number or a ping's stamp, by type.
+    // A frame number (an Inputs message's first), a match number or a ping's stamp, by type.
     std::uint32_t number = 0;
     std::uint32_t hash = 0;
     std::uint64_t token = 0;
-    // Frames the server holds of each seat's stream (Start).
+    // Frames each seat's stream reaches: what the server holds (Start, and Inputs from the
+    // server), or what the sender's own stream reaches (its seat's entry of Inputs it sends).
     std::uint32_t held[2] = {0, 0};
+    // Start: the frames the match's clock has run (60 a second since it began), and how many
+    // frames past that clock a seat's stream may reach.
+    std::uint32_t clock = 0;
+    std::uint32_t lead = 0;
     MatchStart start;
-    std::vector<FrameInput> inputs;
+    std::vector<InputRun> runs;
     std::vector<RoomEntry> rooms;
     // Identify, Standing and Rated (ranked play's block above).
     RankedFields ranked;

@@ -60,8 +60,12 @@ void drawSolidRect(float x0, float y0, float x1, float y1, std::uint32_t colour)
 }
 
 void drawCellMark(int col, int row, std::uint32_t colour) {
-    drawSolidRect(static_cast<float>(188 + 48 * col), static_cast<float>(108 + 48 * row),
-                  static_cast<float>(204 + 48 * col), static_cast<float>(124 + 48 * row), colour);
+    drawCellMarkAt(static_cast<float>(col), static_cast<float>(row), colour);
+}
+
+void drawCellMarkAt(float col, float row, std::uint32_t colour) {
+    drawSolidRect(188.0f + 48.0f * col, 108.0f + 48.0f * row, 204.0f + 48.0f * col,
+                  124.0f + 48.0f * row, colour);
 }
 
 void drawBoardAndQueues(const MatchState& state) {

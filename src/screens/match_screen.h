@@ -15,5 +15,7 @@ void drawBoardAndQueues(const MatchState& state);
 void drawSolidRect(float x0, float y0, float x1, float y1, std::uint32_t colour);
 // The 16 x 16 square centred on a board cell's glyph box.
 void drawCellMark(int col, int row, std::uint32_t colour);
+// The same square at a place between cells (a cursor gliding from one cell to another).
+void drawCellMarkAt(float col, float row, std::uint32_t colour);
 
 } // namespace kokurin

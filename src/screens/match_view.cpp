@@ -4,8 +4,8 @@
 #include "gfx/text_format.h"
 #include "input/pick_targets.h"
 #include "platform/platform.h"
-#include "screens/flash_options.h"
 #include "screens/bound_key_texts.h"
+#include "screens/flash_options.h"
 #include "screens/game_texts.h"
 #include "screens/match_screen.h"
 #include "screens/palette.h"
@@ -42,12 +42,16 @@ void drawComputerCursor(const MatchState& state, const ComputerTurn& turn) {
     }
 }
 
-void drawMatch(const Match& match) {
+void drawMatch(const Match& match, const CursorPlace* cursor) {
     const MatchState& state = match.state();
     switch (match.phase()) {
     case MatchPhase::HumanTurn:
         drawMatchScreen(state);
-        drawCellMark(state.cursorCol, state.cursorRow, cursorOrange);
+        if (cursor != nullptr) {
+            drawCellMarkAt(cursor->col, cursor->row, cursorOrange);
+        } else {
+            drawCellMark(state.cursorCol, state.cursorRow, cursorOrange);
+        }
         if (match.selected()) {
             drawCellMark(match.selectedCol(), match.selectedRow(), selectionBlue);
         }

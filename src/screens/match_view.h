@@ -12,7 +12,12 @@ namespace kokurin {
 // and selection with the board's picks, the computer's cursor and mark, a strike's flash, the
 // winner's texts with the whole screen as one pick); nothing for the bare frame between turns; after the winner screen was left
 // with SPACE, the match screen once more (kept: mixed-frame).
-void drawMatch(const Match& match);
+// cursor (null: the match's own cell) places the human's cursor elsewhere, in the drawing only.
+struct CursorPlace {
+    float col = 0.0f;
+    float row = 0.0f;
+};
+void drawMatch(const Match& match, const CursorPlace* cursor = nullptr);
 
 // The orange cursor square and, while raised, the blue mark.
 void drawComputerCursor(const MatchState& state, const ComputerTurn& turn);

@@ -1,6 +1,8 @@
-// An online match on screen. The frames come from the lockstep source alone; what is drawn over
-// them (names, ping, the late player's notice, the local hint) is this player's own and never
-// reaches the match, so every client and the server play the same frames.
+// An online match on screen. The frames come from the rollback session alone: this player's own
+// moves are shown at once, the other's as soon as the server's stream brings them (the cursor
+// gliding to where a late move put it); what is drawn over them (names, ping, the late player's
+// notice, the local hint) is this player's own and never reaches the match, so every client and
+// the server play the same frames.
 #include "screens/online_match.h"
 
 #include <cstdio>
@@ -9,10 +11,11 @@
 #include "input/input_route.h"
 #include "input/key_state.h"
 #include "input/pick_targets.h"
-#include "net/lockstep_source.h"
+#include "net/rollback_session.h"
 #include "platform/platform.h"
 #include "replay/match_recording.h"
 #include "screens/bound_key_texts.h"
+#include "screens/eased_cursor.h"
 #include "screens/hint.h"
 #include "screens/match_loop.h"
 #include "screens/match_screen.h"
@@ -33,10 +36,6 @@ constexpr Colour statusYellow = 0xFFFFFF80u;
 // Half a second of waiting before the notice: a late frame or two is not worth a word.
 constexpr long noticeAfterFrames = 30;
 constexpr int hintShownFrames = 180;
-// Frames behind the server's streams past which the match is played fast to catch up (after a
-// resume, or for a spectator arriving late), one shown frame in eight.
-constexpr long catchUpFrames = 90;
-constexpr int catchUpSpeed = 8;
 // How long the verdict is waited for before the match's own end is shown alone.
 constexpr std::uint32_t verdictWaitMs = 10000;
 // The notices are drawn between the board (to y 384) and the queues (from y 416), never over
@@ -59,22 +58,16 @@ std::uint32_t clockNow() {
     return clockMilliseconds();
 }
 
-// The lockstep frames, ended at the winner screen's first frame (where every client and the
-// server's check stop), with the overlays; also the match's observer, to know where a turn is.
-class OnlineMatchSource : public FrameInputSource, public MatchObserver {
+// The session's frames, ended once the confirmed match reaches the winner screen (where every
+// client and the server's check stop), with the overlays.
+class OnlineMatchSource : public FrameInputSource {
   public:
-    OnlineMatchSource(net::OnlineClient& client, const Match& match, int delay,
-                      MatchObserver* forward)
-        : client_(client), match_(match), lockstep_(client, match, local_, clockNow, delay),
-          forward_(forward != nullptr ? *forward : unobserved_), texts_(onlineTexts()) {}
+    OnlineMatchSource(net::OnlineClient& client, net::RollbackSession& session)
+        : client_(client), session_(session), texts_(onlineTexts()) {}
 
     InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
         readHintKey(localDown[keyH]);
-        if (winnerShown_) {
-            ended_ = true;
-            return InputState::End;
-        }
-        const InputState state = lockstep_.nextInput(localDown, input);
+        const InputState state = session_.nextInput(localDown, input);
         if (state == InputState::End) {
             ended_ = true;
         }
@@ -85,18 +78,14 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
         if (held < noticeAfterFrames) {
             return false;
         }
-        drawMatch(match_);
+        drawShown();
         drawOverFrame();
         drawText(screenWidth / 2, noticeY, heldNotice(), statusYellow, noticeHeight, gameFace,
                  textCentre);
         return true;
     }
 
-    int framesPerShownFrame() const override {
-        const long behind =
-            static_cast<long>(client_.framesReady()) - static_cast<long>(lockstep_.framesPlayed());
-        return behind > catchUpFrames ? catchUpSpeed : 1;
-    }
+    int framesPerShownFrame() const override { return session_.framesPerShownFrame(); }
 
     void drawOverFrame() override {
         const net::Message& start = client_.start();
@@ -105,8 +94,7 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
                  statusYellow, textHeight, gameFace, textLeftTop);
         const char* right =
             client_.seat() < 2
-                ? formatText(texts_.pingLine, static_cast<unsigned>(client_.roundTripMs()),
-                             lockstep_.inputDelay())
+                ? formatText(texts_.pingLine, static_cast<unsigned>(client_.roundTripMs()))
                 : texts_.watching;
         drawText(456, 444, right, statusYellow, textHeight, gameFace, textLeftTop);
         if (hintLeft_ > 0) {
@@ -114,32 +102,27 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
         }
     }
 
+    // The shown match; the other player's cursor glides where a rollback moved it. Left with
+    // ESC and not yet confirmed, the match screen stays as it was left.
+    void drawShown() {
+        const Match& shown = session_.shown();
+        const bool corrected = session_.stats().rollbacks != rollbacksDrawn_;
+        rollbacksDrawn_ = session_.stats().rollbacks;
+        CursorPlace place;
+        const bool eased = cursor_.place(shown, corrected, client_.seat(), place);
+        if (shown.over() && !shown.leavesMatchScreen()) {
+            drawMatchScreen(shown.state());
+            return;
+        }
+        drawMatch(shown, eased ? &place : nullptr);
+    }
+
     // Another player drives the frames: nothing may stop them.
     bool allowsModalBoxes() const override { return false; }
 
-    void turnStarted(const MatchState& state) override {
-        inTurn_ = true;
-        forward_.turnStarted(state);
-    }
-    void swapMade(const MatchState& state, int first, int second) override {
-        inTurn_ = false;
-        forward_.swapMade(state, first, second);
-    }
-    void turnEnded(const MatchState& state, bool computer) override {
-        inTurn_ = false;
-        forward_.turnEnded(state, computer);
-    }
-    void cascadeSettled(const MatchState& state) override { forward_.cascadeSettled(state); }
-    void clashEnded(const MatchState& state) override { forward_.clashEnded(state); }
-    void winnerScreen(const MatchState& state) override {
-        winnerShown_ = true;
-        forward_.winnerScreen(state);
-    }
-
-    // Whether the frames ended because of the source (winner, the server, a failure) rather
+    // Whether the frames ended because of the session (decided, the server, a failure) rather
     // than the game closing.
     bool ended() const { return ended_; }
-    bool winnerShown() const { return winnerShown_; }
 
   private:
     // Why the frames are held, in this player's words: the server gone comes first (the other
@@ -155,7 +138,7 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
             return texts_.waitingForPlayers;
         }
         const int other = 1 - seat;
-        if (client_.stream(other).size() > lockstep_.framesPlayed()) {
+        if (client_.stream(other).size() > session_.confirmedFrames()) {
             return texts_.waitingForServer;
         }
         const std::uint32_t silent = now - client_.framesArrivedMs(other);
@@ -169,9 +152,11 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     // H shows the hint over the match, for this player only and only on their own turn before
     // they exchange: the match's own hint would stop both games with a box.
     void readHintKey(bool down) {
-        if (down && !hintHeld_ && inTurn_ && client_.seat() < 2 &&
-            match_.state().currentPlayer == client_.seat()) {
-            writeHintText(match_.state(), hint_, sizeof hint_);
+        const Match& shown = session_.shown();
+        const bool ownTurn = client_.seat() < 2 && shown.phase() == MatchPhase::HumanTurn &&
+                             shown.state().currentPlayer == client_.seat();
+        if (down && !hintHeld_ && ownTurn) {
+            writeHintText(shown.state(), hint_, sizeof hint_);
             hintLeft_ = hintShownFrames;
         }
         hintHeld_ = down;
@@ -181,16 +166,11 @@ class OnlineMatchSource : public FrameInputSource, public MatchObserver {
     }
 
     net::OnlineClient& client_;
-    const Match& match_;
-    net::DeviceSeatInput local_;
-    net::LockstepInputSource lockstep_;
-    // Where events go on (a tool's or a test's observer; the game's is nobody).
-    MatchObserver unobserved_;
-    MatchObserver& forward_;
+    net::RollbackSession& session_;
     const OnlineTexts& texts_;
+    EasedCursor cursor_;
+    std::uint32_t rollbacksDrawn_ = 0;
     bool ended_ = false;
-    bool winnerShown_ = false;
-    bool inTurn_ = false;
     bool hintHeld_ = true;
     int hintLeft_ = 0;
     char hint_[64] = {};
@@ -313,7 +293,8 @@ AfterMatch showVerdict(net::OnlineClient& client, const MatchState& state,
 } // namespace
 
 AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept, MatchObserver* observer) {
-    // A round trip chooses the input delay; the lobby's pings have usually measured one.
+    // A round trip sets how far the match may run ahead; the lobby's pings have usually
+    // measured one.
     for (int frame = 0; frame < 60 && client.roundTripMs() == 0; ++frame) {
         client.update(clockMilliseconds());
         if (client.phase() == net::OnlineClient::Phase::Failed) {
@@ -324,7 +305,6 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept, MatchObse
             return AfterMatch::Closing;
         }
     }
-    const int delay = net::inputDelayForRoundTrip(client.roundTripMs());
     const std::uint32_t ratedBefore = client.ratedReceived();
     const MatchStart start = client.start().start;
     if (!validMatchStart(start)) {
@@ -334,28 +314,44 @@ AfterMatch playOnlineMatch(net::OnlineClient& client, int replaysKept, MatchObse
     // Two humans: the portrait of the title's two-player entry, on every front end whichever
     // screen it came from.
     loadBackground(formatText("data/%s", rosterPortraits[0]));
-    Match match(start);
-    OnlineMatchSource source(client, match, delay, observer);
+    MatchObserver unobserved;
+    ScreenMatchListener sounds(nullptr);
+    net::DeviceSeatInput local;
+    net::RollbackSession session(client, start, local, clockNow,
+                                 observer != nullptr ? *observer : unobserved, sounds);
+    OnlineMatchSource source(client, session);
+    // The leave button on the status line, pressed through this player's own stream.
     OnlineLeaveSource leave(source, client.seat() < 2);
-    MatchRecorder recorder(leave, match, start);
     OnlineReplayKeeper keeper(replaysKept);
-    bool quit = false;
+    session.begin();
     {
-        ScopedFrameInput route(recorder);
-        quit = runMatch(match, &source);
+        ScopedFrameInput route(leave);
+        for (;;) {
+            // In catch-up the frames between the shown ones are stepped and never drawn.
+            if (nextFrameShown()) {
+                source.drawShown();
+            }
+            if (pumpFrame()) {
+                break;
+            }
+            session.stepShown();
+        }
     }
     if (leave.walkedAway()) {
         client.leave();
         return AfterMatch::Lobby;
     }
-    if (quit && !source.ended()) {
+    if (!source.ended()) {
         client.leave();
         return AfterMatch::Closing;
     }
+    const Match& match = session.confirmed();
+    // Ended but not by the match itself: the server ended it, or the connection failed.
+    const bool quit = !match.over();
     // The replay is the one the other player and the server keep, byte for byte, once the
     // server's verdict is in it.
     Replay replay;
-    if (recorder.finish(matchResult(match, quit), replay)) {
+    if (session.finish(matchResult(match, quit), replay)) {
         if (client.seat() < 2) {
             client.sendResult(static_cast<std::uint32_t>(replay.inputs.size()),
                               replay.hashes.back(), static_cast<std::uint8_t>(replay.result));

@@ -35,7 +35,7 @@ struct OnlineTexts {
     const char* waitingInQueue;
     const char* backToLobby;
     const char* back;
-    // The match: "%s %s": 1P's and 2P's names; "%u %d": round trip, input delay.
+    // The match: "%s %s": 1P's and 2P's names; "%u": the round trip.
     const char* namesLine;
     const char* pingLine;
     const char* watching;

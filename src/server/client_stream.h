@@ -32,6 +32,27 @@ class ClientStream {
             use(socket_);
         }
     }
+    // Makes the socket another event loop's; the TLS session over it goes along. Only with
+    // nothing under way on it. On failure the socket stays where it was.
+    void rehome(boost::asio::io_context& target, boost::system::error_code& ec) {
+        const auto protocol = socket_.local_endpoint(ec).protocol();
+        if (ec) {
+            return;
+        }
+        const auto handle = socket_.release(ec);
+        if (ec) {
+            return;
+        }
+        Socket moved(target);
+        moved.assign(protocol, handle, ec);
+        if (ec) {
+            boost::system::error_code ignored;
+            socket_.assign(protocol, handle, ignored);
+            return;
+        }
+        // The same object (the TLS stream holds it by reference), now the target's.
+        socket_ = std::move(moved);
+    }
     void close() {
         boost::system::error_code ignored;
         socket_.close(ignored);

@@ -13,8 +13,9 @@ namespace kokurin {
 
 class LiveMatches : public api::LiveMatchSource {
   public:
-    // On the lobby's thread; wallMs is the wall clock now (the API's times are since 1970).
-    void update(const std::vector<ServerLobby::LiveRoom>& rooms, std::int64_t wallMs) {
+    // On the lobby's thread: loop is the event loop the lobby runs on (each has its rooms);
+    // wallMs is the wall clock now (the API's times are since 1970).
+    void update(int loop, const std::vector<ServerLobby::LiveRoom>& rooms, std::int64_t wallMs) {
         std::vector<api::LiveMatch> live;
         for (const ServerLobby::LiveRoom& room : rooms) {
             api::LiveMatch m;
@@ -27,17 +28,24 @@ class LiveMatches : public api::LiveMatchSource {
             live.push_back(std::move(m));
         }
         std::lock_guard<std::mutex> guard(lock_);
-        live_.swap(live);
+        if (byLoop_.size() <= static_cast<std::size_t>(loop)) {
+            byLoop_.resize(static_cast<std::size_t>(loop) + 1);
+        }
+        byLoop_[static_cast<std::size_t>(loop)].swap(live);
     }
 
     std::vector<api::LiveMatch> liveMatches() override {
         std::lock_guard<std::mutex> guard(lock_);
-        return live_;
+        std::vector<api::LiveMatch> all;
+        for (const auto& loop : byLoop_) {
+            all.insert(all.end(), loop.begin(), loop.end());
+        }
+        return all;
     }
 
   private:
     std::mutex lock_;
-    std::vector<api::LiveMatch> live_;
+    std::vector<std::vector<api::LiveMatch>> byLoop_;
 };
 
 } // namespace kokurin

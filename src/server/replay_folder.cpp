@@ -93,6 +93,8 @@ ReplayFolder::ReplayFolder(std::string dir, ReplayFolderLimits limits, SharedRep
 bool ReplayFolder::save(const std::string& code, std::uint32_t match,
                         const std::vector<std::uint8_t>& bytes, std::string& path,
                         std::string& error) {
+    // The event loops of one server (--threads) save into one folder.
+    std::lock_guard<std::mutex> hold(lock_);
     std::string checked;
     if (!net::normalizeRoomCode(code, checked) || checked != code) {
         error = "not a room code";

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,7 @@ class ReplayFolder {
     };
     void prune();
 
+    std::mutex lock_;
     std::string dir_;
     ReplayFolderLimits limits_;
     SharedReplays shared_;

@@ -62,6 +62,12 @@ class RoomDirectory {
     // The journal of the matches this process relays: a match starts (its streams empty), its
     // seats' frames are accepted, its verdict is given (the journal of it goes). Nothing waits
     // for the store: what it has not taken yet is kept and written when it can be.
+    // The address of this process's event loop where the ranked queue is, when it is another
+    // than the asking lobby's (empty: the queue is here).
+    virtual std::string rankedLoop() const { return std::string(); }
+    // Whether the journal is kept anywhere (a directory of one process's event loops alone keeps
+    // none, and nobody can take a room over).
+    virtual bool keepsJournal() const { return true; }
     virtual void journalStart(const JournalMatch& match) = 0;
     virtual void journalFrames(const std::string& code, int seat, std::uint32_t first,
                                const FrameInput* frames, std::size_t count) = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "net/online_replay.h"
+#include "net/input_runs.h"
 #include "net/player_name.h"
 #include "net/room_code.h"
 #include "replay_folder.h"
@@ -102,6 +103,9 @@ struct ServerLobby::Client {
         std::string code;
     } awaiting;
     std::string answered;
+    // Frames of each seat's stream of the room's match this client has been sent. A player's
+    // own seat's frames are its own: the entry is how far it was told the server holds them.
+    std::uint32_t given[2] = {0, 0};
 };
 
 struct ServerLobby::Room {
@@ -133,6 +137,8 @@ struct ServerLobby::Room {
     std::uint32_t matchNumber = 0;
     // The check whose verdict this room waits for.
     std::uint64_t checkTicket = 0;
+    // When the match being played started (the server's clock, ms).
+    std::uint32_t startedAt = 0;
     Message lastOver;
     MatchStart start;
     // Made by the ranked queue: its first match is rated.
@@ -262,11 +268,16 @@ void ServerLobby::received(ClientId id, const std::uint8_t* bytes, std::size_t s
         return;
     }
     handle(client, m, nowMs);
+    forgetHandedOver();
 }
 
 void ServerLobby::greet(Client& client, const Message& m) {
     if (m.version != protocolVersion || m.gameVersion != gameVersion()) {
-        drop(client, RefusalReason::WrongVersion, gameVersion(), client.connectedAt);
+        // What to install, in words a client of any version shows as they are.
+        drop(client, RefusalReason::WrongVersion,
+             std::string(gameVersion()) + " (online play version " +
+                 std::to_string(protocolVersion) + ")",
+             client.connectedAt);
         return;
     }
     std::string name;
@@ -425,7 +436,7 @@ void ServerLobby::joinRoom(Client& client, const Message& m, std::uint32_t nowMs
     leaveEverything(client, nowMs);
     Room* target = findRoom(code);
     if (target == nullptr) {
-        if (awaitDirectory(client, m, code)) {
+        if (redirected(client, code, m) || awaitDirectory(client, m, code)) {
             return;
         }
         if ((m.flag & 2) == 0) {
@@ -434,7 +445,7 @@ void ServerLobby::joinRoom(Client& client, const Message& m, std::uint32_t nowMs
         }
         if (!claimCode(code)) {
             // Another process made it between the look and the claim.
-            if (!redirected(client, code)) {
+            if (!redirected(client, code, m)) {
                 refuse(client.id, RefusalReason::RoomUnknown, code);
             }
             return;
@@ -465,7 +476,9 @@ void ServerLobby::quickMatch(Client& client, std::uint32_t nowMs) {
         // Nobody waits here: a player waiting at another process is met there.
         const std::string elsewhere = directory_->waiterElsewhere();
         if (!elsewhere.empty()) {
-            refuse(client.id, RefusalReason::WrongProcess, elsewhere);
+            Message ask;
+            ask.type = MessageType::QuickMatch;
+            sendAway(client, elsewhere, ask);
             return;
         }
     }
@@ -500,7 +513,7 @@ void ServerLobby::resume(Client& client, const Message& m, std::uint32_t nowMs) 
     leaveEverything(client, nowMs);
     Room* target = findRoom(code);
     if (target == nullptr) {
-        if (!awaitDirectory(client, m, code)) {
+        if (!redirected(client, code, m) && !awaitDirectory(client, m, code)) {
             refuse(client.id, RefusalReason::ResumeUnknown, code);
         }
         return;
@@ -589,13 +602,66 @@ bool ServerLobby::claimCode(const std::string& code) {
     return directory_ == nullptr || (adopting_.count(code) == 0 && directory_->claim(code));
 }
 
-bool ServerLobby::redirected(Client& client, const std::string& code) {
+bool ServerLobby::redirected(Client& client, const std::string& code, const Message& request) {
     std::string address;
     if (directory_ == nullptr || !directory_->ownerOf(code, address)) {
         return false;
     }
+    if (handOver(client, address, request)) {
+        return true;
+    }
+    if (directory_->keepsJournal()) {
+        // Another process's: whether it still lives, or its room is to be taken over here, is
+        // the directory's to answer (awaitDirectory).
+        return false;
+    }
     refuse(client.id, RefusalReason::WrongProcess, address);
     return true;
+}
+
+void ServerLobby::sendAway(Client& client, const std::string& address, const Message& request) {
+    if (!handOver(client, address, request)) {
+        refuse(client.id, RefusalReason::WrongProcess, address);
+    }
+}
+
+bool ServerLobby::handOver(Client& client, const std::string& address, const Message& request) {
+    CarriedClient carried;
+    carried.name = client.name;
+    carried.token = client.token;
+    carried.wrongTokens = client.wrongTokens;
+    carried.allowance = client.allowance;
+    carried.player = client.player;
+    if (!out_.handOver(client.id, address, carried, encodeMessage(request))) {
+        return false;
+    }
+    // Another event loop of this process has it now: it is forgotten here once the call that
+    // sent it away returns (nothing it sent on is this lobby's any more).
+    client.closing = true;
+    handedOver_.push_back(client.id);
+    return true;
+}
+
+void ServerLobby::forgetHandedOver() {
+    for (ClientId id : handedOver_) {
+        clients_.erase(id);
+    }
+    handedOver_.clear();
+}
+
+void ServerLobby::adopt(ClientId id, const CarriedClient& carried, std::uint32_t nowMs) {
+    noteTime(nowMs);
+    auto client = std::make_unique<Client>();
+    client->id = id;
+    client->greeted = true;
+    client->name = carried.name;
+    client->token = carried.token;
+    client->wrongTokens = carried.wrongTokens;
+    client->allowance = carried.allowance;
+    client->player = carried.player;
+    client->connectedAt = nowMs;
+    client->lastFill = nowMs;
+    clients_[id] = std::move(client);
 }
 
 // A room as the public list shows it.
@@ -653,7 +719,12 @@ void ServerLobby::matchWaiters() {
     }
     const ClientId waiter = quickQueue_[0];
     dequeue(waiter);
-    refuse(waiter, RefusalReason::WrongProcess, elsewhere);
+    auto found = clients_.find(waiter);
+    if (found != clients_.end()) {
+        Message ask;
+        ask.type = MessageType::QuickMatch;
+        sendAway(*found->second, elsewhere, ask);
+    }
 }
 
 void ServerLobby::seat(Client& client, Room& room, int s, std::uint32_t nowMs) {
@@ -733,6 +804,7 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
     ++room.matchNumber;
     room.matchNames[0] = room.seats[0].name;
     room.matchNames[1] = room.seats[1].name;
+    room.startedAt = nowMs;
     for (Room::Seat& seat : room.seats) {
         seat.stream.clear();
         seat.hashes.clear();
@@ -756,32 +828,28 @@ void ServerLobby::startMatch(Room& room, std::uint32_t nowMs) {
 }
 
 void ServerLobby::sendMatchSoFar(Room& room, ClientId id) {
-    auto client = clients_.find(id);
-    if (client == clients_.end()) {
+    auto found = clients_.find(id);
+    if (found == clients_.end()) {
         return;
     }
+    Client& client = *found->second;
     Message start;
     start.type = MessageType::Start;
     start.number = room.matchNumber;
     start.names[0] = room.matchNames[0];
     start.names[1] = room.matchNames[1];
-    start.seat = static_cast<std::uint8_t>(client->second->seat);
+    start.seat = static_cast<std::uint8_t>(client.seat);
     start.held[0] = static_cast<std::uint32_t>(room.seats[0].stream.size());
     start.held[1] = static_cast<std::uint32_t>(room.seats[1].stream.size());
+    start.clock = matchClock(room, lastCall_);
+    start.lead = options_.maxLeadFrames;
     start.start = room.start;
     send(id, start);
+    // Both streams from their first frame: a player coming back on a page loaded again has
+    // nothing of its own seat's either.
     for (int s = 0; s < 2; ++s) {
-        const std::vector<FrameInput>& stream = room.seats[s].stream;
-        for (std::size_t first = 0; first < stream.size(); first += maxBatchFrames) {
-            Message batch;
-            batch.type = MessageType::Inputs;
-            batch.seat = static_cast<std::uint8_t>(s);
-            batch.number = static_cast<std::uint32_t>(first);
-            const std::size_t end = std::min(first + maxBatchFrames, stream.size());
-            batch.inputs.assign(stream.begin() + static_cast<long>(first),
-                                stream.begin() + static_cast<long>(end));
-            send(id, batch);
-        }
+        client.given[s] = 0;
+        sendFrames(room, client, s);
     }
 }
 
@@ -790,35 +858,99 @@ std::uint32_t ServerLobby::framesHeld(const Room& room) const {
         std::min(room.seats[0].stream.size(), room.seats[1].stream.size()));
 }
 
+std::uint32_t ServerLobby::matchClock(const Room& room, std::uint32_t nowMs) const {
+    return static_cast<std::uint32_t>(std::uint64_t(nowMs - room.startedAt) * 60u / 1000u);
+}
+
+void ServerLobby::sendFrames(Room& room, Client& to, int seat) {
+    const std::vector<FrameInput>& stream = room.seats[seat].stream;
+    const auto held = static_cast<std::uint32_t>(stream.size());
+    const auto other = static_cast<std::uint32_t>(room.seats[1 - seat].stream.size());
+    std::uint32_t from = to.given[seat];
+    while (from < held) {
+        Message m;
+        from = writeStream(stream, seat, from, held, true, m);
+        m.held[1 - seat] = other;
+        send(to.id, m);
+    }
+    to.given[seat] = held;
+    if (to.seat == 1 - seat) {
+        // The other seat's count tells the player how far the server holds its own frames.
+        to.given[1 - seat] = other;
+    }
+}
+
+void ServerLobby::relay(Room& room, int seat, std::uint32_t was) {
+    const std::vector<FrameInput>& stream = room.seats[seat].stream;
+    const auto held = static_cast<std::uint32_t>(stream.size());
+    const auto other = static_cast<std::uint32_t>(room.seats[1 - seat].stream.size());
+    // The new frames in one message, the same bytes for everyone who had the ones before.
+    std::vector<std::uint8_t> fresh;
+    auto bringUp = [&](ClientId id) {
+        auto found = clients_.find(id);
+        if (found == clients_.end()) {
+            return;
+        }
+        Client& to = *found->second;
+        if (to.given[seat] != was) {
+            sendFrames(room, to, seat);
+            return;
+        }
+        if (fresh.empty()) {
+            Message m;
+            if (writeStream(stream, seat, was, held, true, m) < held) {
+                // More runs than one message holds: each client is sent its own.
+                sendFrames(room, to, seat);
+                return;
+            }
+            m.held[1 - seat] = other;
+            fresh = encodeMessage(m);
+        }
+        out_.send(id, fresh);
+        to.given[seat] = held;
+        if (to.seat == 1 - seat) {
+            to.given[1 - seat] = other;
+        }
+    };
+    bringUp(room.seats[1 - seat].client);
+    for (ClientId watcher : room.spectators) {
+        bringUp(watcher);
+    }
+    // The sender's own frames are its own; it is told how far the server holds them with the
+    // other seat's, or now when the count it has would hold its game back (it plays a frame
+    // once both seats' inputs for it are held).
+    auto sender = clients_.find(room.seats[seat].client);
+    if (sender != clients_.end()) {
+        Client& player = *sender->second;
+        if (player.given[seat] < std::min(held, other)) {
+            Message told;
+            writeStream(room.seats[1 - seat].stream, 1 - seat, other, other, true, told);
+            told.held[seat] = held;
+            send(player.id, told);
+            player.given[seat] = held;
+        }
+    }
+}
+
 void ServerLobby::acceptInputs(Client& client, Room& room, const Message& m,
                                std::uint32_t nowMs) {
     std::vector<FrameInput>& stream = room.seats[client.seat].stream;
-    if (m.number > stream.size()) {
-        drop(client, RefusalReason::Malformed, "inputs skip frames", nowMs);
+    const auto was = static_cast<std::uint32_t>(stream.size());
+    const std::uint32_t reach = m.held[client.seat];
+    if (reach <= was) {
         return;
     }
-    const std::size_t skip = stream.size() - m.number;
-    if (skip >= m.inputs.size()) {
+    if (reach > std::uint64_t(matchClock(room, nowMs)) + options_.maxLeadFrames) {
+        drop(client, RefusalReason::Flooding, "inputs ahead of the match's clock", nowMs);
         return;
     }
     // Frames past the longest match are not kept: the match ends there.
-    const std::size_t room_for = options_.maxMatchFrames - std::min<std::size_t>(
-                                                               stream.size(),
-                                                               options_.maxMatchFrames);
-    const std::size_t fresh = m.inputs.size() - skip;
-    const bool tooLong = fresh > room_for;
-    if (!tooLong || room_for > 0) {
-        Message relay;
-        relay.type = MessageType::Inputs;
-        relay.seat = m.seat;
-        relay.number = static_cast<std::uint32_t>(stream.size());
-        relay.inputs.assign(m.inputs.begin() + static_cast<long>(skip),
-                            m.inputs.begin() + static_cast<long>(skip + std::min(fresh, room_for)));
-        stream.insert(stream.end(), relay.inputs.begin(), relay.inputs.end());
-        sendToRoom(room, relay);
-        journalFrames(room, client.seat, relay);
+    extendStream(stream, m, options_.maxMatchFrames);
+    if (stream.size() > was) {
+        relay(room, client.seat, was);
+        journalFrames(room, client.seat, was);
     }
-    if (tooLong) {
+    if (reach > options_.maxMatchFrames) {
         endMatch(room, MatchEnd::TooLong, spectatorSeat, framesHeld(room));
     } else if (resultsIn(room)) {
         // The frames a Result waited for (sent again after a takeover) are in.
@@ -1085,6 +1217,8 @@ void ServerLobby::tick(std::uint32_t nowMs) {
             lastWaiterCheck_ = nowMs;
             matchWaiters();
         }
+        // Waiters, and players whose taken-over room another loop holds, handed over above.
+        forgetHandedOver();
     }
     // Connections that never said who they are.
     for (auto& entry : clients_) {
@@ -1286,6 +1420,16 @@ void ServerLobby::rankedQueue(Client& client, std::uint32_t nowMs) {
         refuse(client.id, RefusalReason::RankedRefused, rankedRefusal::noKey);
         return;
     }
+    // The ranked queue is one loop's (the first), so that everyone waiting can meet.
+    const std::string queueLoop = directory_ != nullptr ? directory_->rankedLoop() : std::string();
+    if (!queueLoop.empty()) {
+        leaveEverything(client, nowMs);
+        Message ask;
+        ask.type = MessageType::RankedQueue;
+        if (handOver(client, queueLoop, ask)) {
+            return;
+        }
+    }
     const bool waiting = rankedAsking_.count(client.id) != 0 ||
                          std::any_of(rankedWaiters_.begin(), rankedWaiters_.end(),
                                      [&](const RankedWaiter& w) { return w.client == client.id; });
@@ -1468,7 +1612,7 @@ std::vector<ServerLobby::LiveRoom> ServerLobby::liveMatches(std::uint32_t nowMs)
 // The takeover of a dead process's rooms, and the journal that makes it possible.
 
 bool ServerLobby::awaitDirectory(Client& client, const Message& m, const std::string& code) {
-    if (directory_ == nullptr) {
+    if (directory_ == nullptr || !directory_->keepsJournal()) {
         return false;
     }
     if (client.answered == code) {
@@ -1512,7 +1656,7 @@ void ServerLobby::answerAdoptions(std::uint32_t nowMs) {
             m.text = asked.code;
             const bool resuming = asked.type == MessageType::Resume;
             if (answer.outcome == Adoption::Outcome::Elsewhere) {
-                refuse(id, RefusalReason::WrongProcess, answer.address);
+                sendAway(client, answer.address, m);
             } else if (answer.outcome == Adoption::Outcome::Unanswered && resuming) {
                 // The match may well be kept, but nobody can read it now: ask again soon.
                 refuse(id, RefusalReason::RoomMoving, asked.code);
@@ -1606,10 +1750,10 @@ void ServerLobby::journalStart(const Room& room) {
     directory_->journalStart(match);
 }
 
-void ServerLobby::journalFrames(const Room& room, int seat, const Message& relayed) {
-    if (directory_ != nullptr && !relayed.inputs.empty()) {
-        directory_->journalFrames(room.code, seat, relayed.number, relayed.inputs.data(),
-                                  relayed.inputs.size());
+void ServerLobby::journalFrames(const Room& room, int seat, std::uint32_t from) {
+    const std::vector<FrameInput>& stream = room.seats[seat].stream;
+    if (directory_ != nullptr && from < stream.size()) {
+        directory_->journalFrames(room.code, seat, from, stream.data() + from, stream.size() - from);
     }
 }
 

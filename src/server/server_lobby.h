@@ -26,6 +26,17 @@ class ReplayFolder;
 
 using ClientId = std::uint64_t;
 
+// What a greeted client takes along to another event loop of the same process.
+struct CarriedClient {
+    std::string name;
+    std::uint64_t token = 0;
+    int wrongTokens = 0;
+    // Its flood bucket, in thousandths of a message.
+    std::int64_t allowance = 0;
+    // The player its key is in ranked play (0: none).
+    std::int64_t player = 0;
+};
+
 // What the lobby answers through. The network code that implements it promises:
 // - send() and close() only queue: they never call back into the lobby. A connection that must
 //   go inside them (its queue past its cap, a broken socket) is torn down on a later turn of
@@ -40,6 +51,15 @@ class Outbox {
     virtual void send(ClientId client, const std::vector<std::uint8_t>& bytes) = 0;
     // Sends what is queued, then closes the connection.
     virtual void close(ClientId client) = 0;
+    // The room (or the quick-match waiter) the client asked for lives at `address`: when that
+    // is another event loop of this process, the connection goes there with what the client
+    // carries, and that loop's lobby is handed `request` from it; true then, and this lobby
+    // hears of the client no more (no disconnected()). False: the address is another
+    // process's, and the client is told to go there.
+    virtual bool handOver(ClientId, const std::string& /*address*/, const CarriedClient&,
+                          const std::vector<std::uint8_t>& /*request*/) {
+        return false;
+    }
 };
 
 struct ServerLobbyOptions {
@@ -57,6 +77,10 @@ struct ServerLobbyOptions {
     std::size_t maxSpectators = 64;
     // Frames a match may last (30 minutes); a seat's input past it ends the match.
     std::uint32_t maxMatchFrames = 108000;
+    // Frames a seat's stream may reach past the match's clock (60 frames a second since it
+    // started): a player whose stream runs further ahead is dropped, so that nobody can make
+    // the server hold and re-play a match faster than it is played.
+    std::uint32_t maxLeadFrames = 300;
     // Resumes with a token that is no seat's one connection may try before it is closed.
     int maxWrongTokens = 5;
     // Where tokens, codes and seeds come from (empty: the system's cryptographic source).
@@ -76,6 +100,9 @@ class ServerLobby {
     void received(ClientId client, const std::uint8_t* bytes, std::size_t size,
                   std::uint32_t nowMs);
     void disconnected(ClientId client, std::uint32_t nowMs);
+    // A client another event loop's lobby handed over (its connection now is this loop's); the
+    // request it was handed over for follows through received().
+    void adopt(ClientId client, const CarriedClient& carried, std::uint32_t nowMs);
     // Called a few times a second: stall timeouts, connections that never said Hello.
     void tick(std::uint32_t nowMs);
 
@@ -134,6 +161,11 @@ class ServerLobby {
     void startMatch(Room& room, std::uint32_t nowMs);
     void sendMatchSoFar(Room& room, ClientId client);
     void acceptInputs(Client& client, Room& room, const net::Message& m, std::uint32_t nowMs);
+    // Sends everyone in the room what they lack of the seat's stream, which grew from `was`.
+    void relay(Room& room, int seat, std::uint32_t was);
+    // Sends one client what it lacks of the seat's stream.
+    void sendFrames(Room& room, Client& to, int seat);
+    std::uint32_t matchClock(const Room& room, std::uint32_t nowMs) const;
     void acceptHash(Client& client, Room& room, const net::Message& m);
     void acceptResult(Client& client, Room& room, const net::Message& m, std::uint32_t nowMs);
     void askRematch(Client& client, Room& room, std::uint32_t nowMs);
@@ -149,8 +181,12 @@ class ServerLobby {
     std::string freshCode();
     // Takes a code that no room of this process has for this process; false when it is taken.
     bool claimCode(const std::string& code);
-    // Sends the player to the process that holds the room, when another does.
-    bool redirected(Client& client, const std::string& code);
+    // Sends the player to the process (or event loop) that holds the room, when another does.
+    bool redirected(Client& client, const std::string& code, const net::Message& request);
+    void sendAway(Client& client, const std::string& address, const net::Message& request);
+    // To another event loop of this process, when the address names one.
+    bool handOver(Client& client, const std::string& address, const net::Message& request);
+    void forgetHandedOver();
     void publish(const Room& room);
     static net::RoomEntry entryOf(const Room& room);
     void eraseRoom(RoomMap::iterator room);
@@ -181,7 +217,7 @@ class ServerLobby {
     void dropLostRooms();
     // What the journal keeps: each match's start and each seat's frames as they are accepted.
     void journalStart(const Room& room);
-    void journalFrames(const Room& room, int seat, const net::Message& relayed);
+    void journalFrames(const Room& room, int seat, std::uint32_t from);
     // Every player still here has sent its Result and the server holds the frames they played.
     bool resultsIn(const Room& room) const;
 
@@ -210,6 +246,8 @@ class ServerLobby {
     std::map<ClientId, RankedPlayer> rankedAsking_;
     // The window each waiter was last told.
     std::map<ClientId, std::uint32_t> rankedWindows_;
+    // Clients handed to another event loop during the current call.
+    std::vector<ClientId> handedOver_;
 };
 
 } // namespace kokurin

@@ -46,7 +46,7 @@ const char* serverUsage() {
            "                      [--replay-megabytes N] [--tls-cert FILE --tls-key FILE]\n"
            "                      [--max-connections-per-ip N] [--trust-proxy ADDRESSES]\n"
            "                      [--send-queue-kib N] [--handshake-seconds S]\n"
-           "                      [--log-level LEVEL]\n"
+           "                      [--log-level LEVEL] [--max-lead-seconds S] [--threads N]\n"
            "       kokurin-server --help | --version\n"
            "\n"
            "Serves kokurin's online play (docs/protocol.md) over WebSocket until stopped.\n"
@@ -78,6 +78,9 @@ const char* serverUsage() {
            "  --handshake-seconds S  time to finish the TLS handshake and the HTTP request\n"
            "                     (default 10)\n"
            "  --log-level LEVEL  error, warning, info or debug (default info)\n"
+           "  --max-lead-seconds S  how far a player's inputs may run ahead of the match's\n"
+           "                     clock before the player is dropped (default 5)\n"
+           "  --threads N        event loops the rooms are spread over (default: one a core)\n"
            "  --help             this text\n"
            "  --version          the version, as kokurin-server VERSION\n";
 }
@@ -102,7 +105,7 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
             flag != "--replay-megabytes" && flag != "--tls-cert" && flag != "--tls-key" &&
             flag != "--max-connections-per-ip" && flag != "--trust-proxy" &&
             flag != "--send-queue-kib" && flag != "--handshake-seconds" &&
-            flag != "--log-level") {
+            flag != "--log-level" && flag != "--max-lead-seconds" && flag != "--threads") {
             error = "unknown argument '" + flag + "'";
             return false;
         }
@@ -179,6 +182,18 @@ bool parseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
                 return false;
             }
             options.handshakeMs = static_cast<std::uint32_t>(number * 1000);
+        } else if (flag == "--max-lead-seconds") {
+            if (!parseWhole(value, 3600, number) || number == 0) {
+                error = "--max-lead-seconds must be from 1 to 3600, not '" + value + "'";
+                return false;
+            }
+            options.maxLeadSeconds = static_cast<std::uint32_t>(number);
+        } else if (flag == "--threads") {
+            if (!parseWhole(value, 256, number) || number == 0) {
+                error = "--threads must be from 1 to 256, not '" + value + "'";
+                return false;
+            }
+            options.threads = static_cast<std::uint32_t>(number);
         } else if (flag == "--log-level") {
             if (value != "error" && value != "warning" && value != "info" && value != "debug") {
                 error = "--log-level must be error, warning, info or debug, not '" + value + "'";

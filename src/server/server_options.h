@@ -44,6 +44,10 @@ struct ServerOptions {
     std::uint32_t handshakeMs = 10000;
     // error, warning, info or debug.
     std::string logLevel = "info";
+    // How far a player's stream may reach past the match's clock.
+    std::uint32_t maxLeadSeconds = 5;
+    // Event loops (threads) the rooms are spread over (0: one a core).
+    std::uint32_t threads = 0;
     bool help = false;
     // --version: say the version and stop.
     bool version = false;

@@ -20,7 +20,7 @@ std::uint32_t serverClockMs() {
 WsConnection::WsConnection(std::unique_ptr<ClientStream> stream, ConnectionHost& host,
                            ServerLog& log, std::uint64_t id, std::string peer,
                            ConnectionLimits limits)
-    : stream_(std::move(stream)), host_(host), log_(log), id_(id), peer_(std::move(peer)),
+    : stream_(std::move(stream)), host_(&host), log_(log), id_(id), peer_(std::move(peer)),
       limits_(limits), frames_(net::maxMessageBytes) {}
 
 WsConnection::~WsConnection() = default;
@@ -32,7 +32,8 @@ void WsConnection::start(const std::uint8_t* leftover, std::size_t size) {
     stream_->socket().set_option(asio::ip::tcp::no_delay(true), ignored);
     // The kernel's own buffer for a client that does not read is held small too (it would grow
     // to megabytes by itself): the game sends a few kilobytes a second.
-    const int kernelBuffer = static_cast<int>(std::min<std::size_t>(limits_.sendQueueBytes, 256u << 10));
+    const int kernelBuffer =
+        static_cast<int>(std::min<std::size_t>(limits_.sendQueueBytes, 256u << 10));
     stream_->socket().set_option(asio::socket_base::send_buffer_size(kernelBuffer), ignored);
     lastHeard_ = serverClockMs();
     windowStart_ = lastHeard_;
@@ -40,16 +41,24 @@ void WsConnection::start(const std::uint8_t* leftover, std::size_t size) {
         std::copy(leftover, leftover + size, readBuffer_);
         consume(size);
     }
-    if (!finished_ && !closing_ && !dropping_) {
+    afterFrames();
+}
+
+void WsConnection::afterFrames() {
+    if (reading()) {
         read();
+    } else if (moving_) {
+        tryMove();
     }
 }
 
 void WsConnection::read() {
     auto self = shared_from_this();
+    readInFlight_ = true;
     stream_->with([&](auto& stream) {
         stream.async_read_some(asio::buffer(readBuffer_),
-                               [self](boost::system::error_code ec, std::size_t size) {
+                               onLoop([self](boost::system::error_code ec, std::size_t size) {
+                                   self->readInFlight_ = false;
                                    if (self->finished_) {
                                        return;
                                    }
@@ -58,10 +67,8 @@ void WsConnection::read() {
                                        return;
                                    }
                                    self->consume(size);
-                                   if (!self->finished_ && !self->closing_ && !self->dropping_) {
-                                       self->read();
-                                   }
-                               });
+                                   self->afterFrames();
+                               }));
     });
 }
 
@@ -77,13 +84,18 @@ bool WsConnection::countFrames(std::uint32_t now) {
 void WsConnection::consume(std::size_t size) {
     lastHeard_ = serverClockMs();
     frames_.feed(readBuffer_, size);
+    handleFrames();
+}
+
+void WsConnection::handleFrames() {
     ClientFrames::Item item;
-    while (!finished_ && !closing_ && !dropping_) {
+    while (reading()) {
         const bool got = frames_.next(item);
         // Pings and pongs count as much as messages: a client sending only control frames
         // costs the server as much.
         if (!countFrames(lastHeard_)) {
-            log_.say(LogLevel::Warning, "refused connection %llu from %s: flooding (over %d frames a second)",
+            log_.say(LogLevel::Warning,
+                     "refused connection %llu from %s: flooding (over %d frames a second)",
                      static_cast<unsigned long long>(id_), peer_.c_str(), limits_.framesPerSecond);
             finish("flooding");
             return;
@@ -93,11 +105,11 @@ void WsConnection::consume(std::size_t size) {
         }
         using Kind = ClientFrames::Kind;
         if (item.kind == Kind::Binary) {
-            host_.received(id_, item.data, item.size);
+            host_->received(id_, item.data, item.size);
         } else if (item.kind == Kind::Text) {
             // Text frames are not the game's: the same as a malformed message.
             const std::uint8_t nothing = 0;
-            host_.received(id_, &nothing, 0);
+            host_->received(id_, &nothing, 0);
         } else if (item.kind == Kind::Ping) {
             queue(10, item.data, item.size);
         } else if (item.kind == Kind::Close) {
@@ -129,7 +141,7 @@ void WsConnection::queue(std::uint8_t opcode, const std::uint8_t* data, std::siz
     }
     if (pending_.empty() && !flushQueued_) {
         flushQueued_ = true;
-        host_.wantsFlush(shared_from_this());
+        host_->wantsFlush(shared_from_this());
     }
     appendServerFrame(pending_, opcode, data, size);
 }
@@ -144,6 +156,10 @@ void WsConnection::send(const std::vector<std::uint8_t>& bytes) {
 void WsConnection::flush() {
     flushQueued_ = false;
     if (finished_ || dropping_ || writeInFlight_) {
+        return;
+    }
+    if (pending_.empty() && moving_) {
+        tryMove();
         return;
     }
     if (pending_.empty()) {
@@ -161,7 +177,7 @@ void WsConnection::flush() {
     auto self = shared_from_this();
     stream_->with([&](auto& stream) {
         asio::async_write(stream, asio::buffer(writing_),
-                          [self](boost::system::error_code ec, std::size_t) {
+                          onLoop([self](boost::system::error_code ec, std::size_t) {
                               self->writeInFlight_ = false;
                               self->writing_.clear();
                               if (self->finished_) {
@@ -172,7 +188,7 @@ void WsConnection::flush() {
                                   return;
                               }
                               self->flush();
-                          });
+                          }));
     });
 }
 
@@ -201,7 +217,58 @@ void WsConnection::finish(const char* why) {
     }
     finished_ = true;
     stream_->close();
-    host_.ended(id_, why);
+    host_->ended(id_, why);
+}
+
+void WsConnection::moveTo(asio::io_context& target, ConnectionHost& host, Arrived arrived) {
+    if (finished_ || moving_) {
+        return;
+    }
+    // Nothing moves yet: the loop may be inside this connection's handler. The move is made
+    // where the connection next has nothing under way here: after the frames being handled (or
+    // the next read, which a client's ping brings within a second), after what was queued for
+    // it is written.
+    moving_ = true;
+    moveTarget_ = &target;
+    moveHost_ = &host;
+    arrived_ = std::move(arrived);
+}
+
+void WsConnection::tryMove() {
+    if (finished_ || dropping_ || !moving_) {
+        return;
+    }
+    // What this loop queued goes first; the write's end (or the flush already asked for) comes
+    // back here.
+    if (readInFlight_ || writeInFlight_ || flushQueued_) {
+        return;
+    }
+    if (!pending_.empty()) {
+        flush();
+        return;
+    }
+    // Nothing of it is under way on this loop now: no read, no write, no flush.
+    boost::system::error_code ec;
+    stream_->rehome(*moveTarget_, ec);
+    if (ec) {
+        finish("could not be moved to another thread");
+        return;
+    }
+    host_ = moveHost_;
+    auto self = shared_from_this();
+    asio::post(*moveTarget_, [self] {
+        self->moving_ = false;
+        Arrived arrived = std::move(self->arrived_);
+        self->arrived_ = nullptr;
+        arrived(self);
+    });
+}
+
+void WsConnection::resume() {
+    if (reading()) {
+        handleFrames();
+    }
+    afterFrames();
 }
 
 } // namespace kokurin

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,15 @@ class WsConnection : public std::enable_shared_from_this<WsConnection> {
     // Ends it on the next turn of the event loop.
     void drop(const char* why);
 
+    // Moves the connection to another event loop (--threads): it reads nothing more here,
+    // writes what it had queued, then its socket is the target loop's and `arrived` runs there
+    // (with the connection), where `host` is its host from then on. A connection that ends
+    // before it moves never arrives.
+    using Arrived = std::function<void(const std::shared_ptr<WsConnection>&)>;
+    void moveTo(boost::asio::io_context& target, ConnectionHost& host, Arrived arrived);
+    // On the new loop, once its host holds it: the frames read with the last ones, then reads.
+    void resume();
+
     std::uint64_t id() const { return id_; }
     const std::string& peer() const { return peer_; }
     std::uint32_t lastHeard() const { return lastHeard_; }
@@ -59,11 +69,20 @@ class WsConnection : public std::enable_shared_from_this<WsConnection> {
   private:
     void read();
     void consume(std::size_t size);
+    void handleFrames();
+    void tryMove();
+    void afterFrames();
+    bool reading() const { return !finished_ && !closing_ && !dropping_ && !moving_; }
+    // Completions on the connection's own loop, whichever loop made the objects under it.
+    template <class Handler> auto onLoop(Handler&& handler) {
+        return boost::asio::bind_executor(stream_->socket().get_executor(),
+                                          std::forward<Handler>(handler));
+    }
     bool countFrames(std::uint32_t now);
     void queue(std::uint8_t opcode, const std::uint8_t* data, std::size_t size);
 
     std::unique_ptr<ClientStream> stream_;
-    ConnectionHost& host_;
+    ConnectionHost* host_;
     ServerLog& log_;
     std::uint64_t id_;
     std::string peer_;
@@ -73,10 +92,15 @@ class WsConnection : public std::enable_shared_from_this<WsConnection> {
     std::vector<std::uint8_t> pending_;
     std::vector<std::uint8_t> writing_;
     bool writeInFlight_ = false;
+    bool readInFlight_ = false;
     bool flushQueued_ = false;
     bool closing_ = false;
     bool dropping_ = false;
     bool finished_ = false;
+    bool moving_ = false;
+    boost::asio::io_context* moveTarget_ = nullptr;
+    ConnectionHost* moveHost_ = nullptr;
+    Arrived arrived_;
     std::uint32_t lastHeard_ = 0;
     std::uint32_t windowStart_ = 0;
     std::uint64_t framesAtWindow_ = 0;

@@ -4,6 +4,7 @@
 
 #include <deque>
 
+#include "net/input_runs.h"
 #include "net/lockstep_source.h"
 #include "net/seat_input.h"
 #include "match/state_hash.h"
@@ -44,15 +45,13 @@ class FakeTransport : public Transport {
         return out;
     }
 
-    // Every frame sent, batches taken apart: (frame, input).
-    std::vector<std::pair<std::uint32_t, FrameInput>> sentFrames() {
-        std::vector<std::pair<std::uint32_t, FrameInput>> out;
+    // This seat's stream as the server builds it from the Inputs sent.
+    std::vector<FrameInput> sentStream() {
+        std::vector<FrameInput> stream;
         for (const Message& m : sentOf(MessageType::Inputs)) {
-            for (std::size_t i = 0; i < m.inputs.size(); ++i) {
-                out.emplace_back(m.number + static_cast<std::uint32_t>(i), m.inputs[i]);
-            }
+            extendStream(stream, m, replayMaxFrames);
         }
-        return out;
+        return stream;
     }
 
     std::deque<std::vector<std::uint8_t>> inbox;
@@ -69,12 +68,12 @@ class PressedUp : public LocalSeatInput {
     std::vector<std::uint32_t> asked;
 };
 
-Message inputsOf(int seat, std::uint32_t first, std::vector<FrameInput> inputs) {
+// What the server sends of frames [from, end) of a seat's stream, and how far it holds the other.
+Message relayed(int seat, const std::vector<FrameInput>& stream, std::uint32_t from,
+                std::uint32_t otherHeld) {
     Message m;
-    m.type = MessageType::Inputs;
-    m.seat = static_cast<std::uint8_t>(seat);
-    m.number = first;
-    m.inputs = std::move(inputs);
+    writeStream(stream, seat, from, static_cast<std::uint32_t>(stream.size()), from > 0, m);
+    m.held[1 - seat] = otherHeld;
     return m;
 }
 
@@ -91,6 +90,7 @@ struct Session {
         start.number = 1;
         start.seat = 0;
         start.held[0] = held0;
+        start.lead = 300;
         transport.deliver(start);
         client.update(0);
     }
@@ -147,7 +147,7 @@ TEST(OnlineClient, TheMatchKeepsItsStartsNamesWhileTheRoomChanges) {
     }
 }
 
-TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
+TEST(LockstepSource, SendsChangesAheadByTheDelayAndHoldsUntilBothSeatsAreHeld) {
     Session s;
     ASSERT_EQ(s.client.phase(), OnlineClient::Phase::Playing);
     MatchState state;
@@ -159,23 +159,22 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
         s.client, match, local, [&] { return now += 16; }, 3);
     FrameInput input;
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
-    // The first frame leaves at once, the rest of its batch with the next frame's update.
-    EXPECT_EQ(s.transport.sentFrames().size(), 1u);
-    s.client.update(now += 16);
-    auto sent = s.transport.sentFrames();
-    ASSERT_EQ(sent.size(), 4u);
-    for (std::uint32_t f = 0; f < 4; ++f) {
-        EXPECT_EQ(sent[f].first, f);
-        EXPECT_EQ(sent[f].second, f == 3 ? (FrameInput{0x0004, 5}) : FrameInput{});
-    }
+    // Frames 0 to 3 given, the change at frame 3 sent at once: one message of one run.
+    std::vector<FrameInput> expected(3);
+    expected.push_back(FrameInput{0x0004, 5});
+    EXPECT_EQ(s.transport.sentStream(), expected);
+    ASSERT_EQ(s.transport.sentOf(MessageType::Inputs).size(), 1u);
+    EXPECT_EQ(s.transport.sentOf(MessageType::Inputs)[0].runs.size(), 1u);
     EXPECT_EQ(local.asked, std::vector<std::uint32_t>{3});
 
-    // Only this seat's own echo: still held, and nothing more is sent while held.
-    s.transport.deliver(inputsOf(0, 0, {{}, {}, {}, {0x0004, 5}}));
+    // The server holds this seat's four frames, none of the other's: still held, and nothing
+    // sent while nothing changes.
+    s.transport.deliver(relayed(1, {}, 0, 4));
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
-    EXPECT_EQ(s.transport.sentFrames().size(), 4u);
+    EXPECT_EQ(s.client.stream(0).size(), 4u);
+    EXPECT_EQ(s.transport.sentOf(MessageType::Inputs).size(), 1u);
 
-    s.transport.deliver(inputsOf(1, 0, {{0x0100, 0}, {0x0001, 2}}));
+    s.transport.deliver(relayed(1, {{0x0100, 0}, {0x0001, 2}}, 0, 4));
     ASSERT_EQ(source.nextInput(noKeys, input), InputState::Ready);
     EXPECT_EQ(input, (FrameInput{0x0100, 0}));
     state.currentPlayer = 1;
@@ -184,6 +183,12 @@ TEST(LockstepSource, SendsAheadByTheDelayAndHoldsUntilBothSeatsArrive) {
     EXPECT_EQ(input, (FrameInput{0x0001, 2}));
     EXPECT_EQ(source.nextInput(noKeys, input), InputState::Pending);
     EXPECT_EQ(local.asked, (std::vector<std::uint32_t>{3, 4, 5}));
+    // A keep-alive's worth of time later the stream's reach goes, without a run.
+    EXPECT_EQ(s.transport.sentOf(MessageType::Inputs).size(), 1u);
+    s.client.update(now += OnlineClient::keepAliveMs);
+    const Message reach = s.transport.sentOf(MessageType::Inputs).back();
+    EXPECT_TRUE(reach.runs.empty());
+    EXPECT_EQ(reach.held[0], 6u);
 }
 
 TEST(LockstepSource, TheDevicesKeysAndPickMadeWhileHeldGoWithTheNextFrameSent) {
@@ -201,33 +206,30 @@ TEST(LockstepSource, TheDevicesKeysAndPickMadeWhileHeldGoWithTheNextFrameSent) {
     input = FrameInput{0, 8};
     EXPECT_EQ(source.nextInput(down, input), InputState::Pending);
     down[keyEscape] = false;
-    s.transport.deliver(inputsOf(0, 0, {{}, {}, {}}));
-    s.transport.deliver(inputsOf(1, 0, {{}, {}, {}}));
+    s.transport.deliver(relayed(1, std::vector<FrameInput>(3), 0, 3));
     input = FrameInput{};
     ASSERT_EQ(source.nextInput(down, input), InputState::Ready);
     ASSERT_EQ(source.nextInput(down, input), InputState::Ready);
     s.client.update(now += 16);
-    const auto sent = s.transport.sentFrames();
+    const auto sent = s.transport.sentStream();
     ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[2].second, FrameInput{}) << "sampled before the tap";
-    EXPECT_EQ(sent[3].second, (FrameInput{0x0001, 8})) << "the next frame sent carries both";
+    EXPECT_EQ(sent[2], FrameInput{}) << "sampled before the tap";
+    EXPECT_EQ(sent[3], (FrameInput{0x0001, 8})) << "the next frame sent carries both";
 }
 
 TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
     Session s(50);
     Match match = Match::fromPosition(MatchState{}, testRandom(), 0, 0, MatchEntry::TurnStart);
     PressedUp local;
-    // A headless client: many frames within one batch's time.
     std::uint32_t now = 0;
     LockstepInputSource source(
-        s.client, match, local, [&] { return ++now; }, 2);
+        s.client, match, local, [&] { return now += 16; }, inputDelayForRoundTrip(0));
     source.corruptHashAt(120);
-    std::vector<FrameInput> blank(130);
-    s.transport.deliver(inputsOf(0, 0, std::vector<FrameInput>(blank.begin(), blank.begin() + 50)));
+    const std::vector<FrameInput> blank(130);
+    // The server's own frames of this seat come back after the Start, then 2P's.
     s.transport.deliver(
-        inputsOf(1, 0, std::vector<FrameInput>(blank.begin(), blank.begin() + 120)));
-    s.transport.deliver(
-        inputsOf(1, 120, std::vector<FrameInput>(blank.begin(), blank.begin() + 10)));
+        relayed(0, std::vector<FrameInput>(blank.begin(), blank.begin() + 50), 0, 0));
+    s.transport.deliver(relayed(1, blank, 0, 50));
     FrameInput input;
     std::uint32_t played = 0;
     std::uint32_t expected60 = 0;
@@ -238,21 +240,19 @@ TEST(LockstepSource, HashesEverySecondAndResumesFromTheServersCount) {
         if (source.nextInput(noKeys, input) == InputState::Ready) {
             ++played;
         } else {
-            // The server echoes this seat's frames as they come.
-            std::uint32_t have = static_cast<std::uint32_t>(s.client.stream(0).size());
-            for (const auto& frame : s.transport.sentFrames()) {
-                if (frame.first == have) {
-                    s.transport.deliver(inputsOf(0, have, {frame.second}));
-                    ++have;
-                }
-            }
+            // The server says how far it holds this seat's frames as they come.
+            s.transport.deliver(relayed(
+                1, blank, 130, static_cast<std::uint32_t>(s.transport.sentStream().size())));
         }
     }
     EXPECT_EQ(played, 125u);
-    // Nothing before the server's 50 frames was sent again.
-    EXPECT_EQ(s.transport.sentFrames().front().first, 50u);
-    // Batched: far fewer messages than frames.
-    EXPECT_LT(s.transport.sentOf(MessageType::Inputs).size(), 40u);
+    // Nothing before the server's 50 frames was sent again; the change went at once, then the
+    // stream's reach every keep-alive: far fewer messages than frames, and the delay for the
+    // keep-alive's interval kept the frames coming without a wait.
+    ASSERT_FALSE(s.transport.sentOf(MessageType::Inputs).empty());
+    EXPECT_GE(s.transport.sentOf(MessageType::Inputs).front().number, 50u);
+    EXPECT_LT(s.transport.sentOf(MessageType::Inputs).size(), 30u);
+    EXPECT_EQ(source.heldFrames(), 0);
     std::vector<Message> hashes = s.transport.sentOf(MessageType::Hash);
     ASSERT_EQ(hashes.size(), 2u);
     EXPECT_EQ(hashes[0].number, 60u);

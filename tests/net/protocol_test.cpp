@@ -2,6 +2,7 @@
 // refused with a reason, never read past its end.
 #include <gtest/gtest.h>
 
+#include "net/input_runs.h"
 #include "net/protocol.h"
 #include "rng/sfmt19937.h"
 #include "support/match_driver.h"
@@ -59,15 +60,21 @@ std::vector<Message> sampleMessages() {
     start.seat = 1;
     start.held[0] = 120;
     start.held[1] = 118;
+    start.clock = 90;
+    start.lead = 300;
     start.start = freshMatchStart(0, 4242);
     start.start.rotation = 9;
     start.start.keyHolds = 0x00249249u;
     Message& inputs = add(MessageType::Inputs);
     inputs.seat = 1;
     inputs.number = 500;
-    for (int i = 0; i < static_cast<int>(maxBatchFrames); ++i) {
-        inputs.inputs.push_back(
-            FrameInput{static_cast<std::uint16_t>(i * 33 % 4096), static_cast<std::uint8_t>(i)});
+    inputs.held[0] = 77;
+    inputs.held[1] = 500;
+    for (int i = 0; i < static_cast<int>(maxInputRuns); ++i) {
+        inputs.runs.push_back(InputRun{static_cast<std::uint16_t>(1 + i * 541 % 6000),
+                                       FrameInput{static_cast<std::uint16_t>(i * 33 % 4096),
+                                                  static_cast<std::uint8_t>(i)}});
+        inputs.held[1] += inputs.runs.back().frames;
     }
     Message& hash = add(MessageType::Hash);
     hash.number = 180;
@@ -174,21 +181,37 @@ TEST(Protocol, OversizedAndOutOfRangeFieldsAreRefused) {
 
     Message inputs;
     inputs.type = MessageType::Inputs;
-    inputs.inputs.assign(maxBatchFrames + 1, FrameInput{});
+    inputs.runs.assign(maxInputRuns + 1, InputRun{1, FrameInput{}});
     EXPECT_TRUE(encodeMessage(inputs).empty());
-    inputs.inputs.assign(1, FrameInput{});
+    // One run of two frames from frame 3; the stream reaches frame 5.
+    inputs.number = 3;
+    inputs.held[0] = 5;
+    inputs.runs.assign(1, InputRun{2, FrameInput{}});
     std::vector<std::uint8_t> bytes = encodeMessage(inputs);
-    // Seat 2 does not send inputs; a key past the twelfth does not exist; 0 or 121 frames.
+    ASSERT_EQ(bytes.size(), 20u);
+    EXPECT_TRUE(decodes(bytes));
+    // Seat 2 sends no inputs; a key past the twelfth does not exist; a run of no frames, runs
+    // past the reach and more runs than a message holds are refused.
     bytes[1] = 2;
     EXPECT_FALSE(decodes(bytes));
     bytes[1] = 0;
-    bytes[8] = 0x10;
+    bytes[18] = 0x10;
     EXPECT_FALSE(decodes(bytes, &why));
     EXPECT_EQ(why, "an input holds keys that do not exist");
-    bytes[8] = 0;
-    bytes[6] = 0;
+    bytes[18] = 0;
+    bytes[15] = 0;
+    EXPECT_FALSE(decodes(bytes, &why));
+    EXPECT_EQ(why, "a run of no frames");
+    bytes[15] = 3;
+    EXPECT_FALSE(decodes(bytes, &why));
+    EXPECT_EQ(why, "runs past the frames the stream reaches");
+    bytes[15] = 2;
+    bytes[14] = 121;
     EXPECT_FALSE(decodes(bytes));
-    bytes[6] = 121;
+    bytes[14] = 1;
+    // A reach past the longest replay.
+    bytes[2] = 0xff;
+    bytes[5] = 0xff;
     EXPECT_FALSE(decodes(bytes));
 
     Message hash;
@@ -340,4 +363,78 @@ TEST(Protocol, TheServersProcessesAndTheRoomMovingRoundTripWithinTheirLimits) {
     EXPECT_TRUE(decodes(encodeMessage(moving)));
     moving.reason = lastRefusalReason + 1;
     EXPECT_FALSE(decodes(encodeMessage(moving)));
+}
+
+TEST(InputRuns, EveryStreamGoesThroughTheMessagesAsItIs) {
+    Sfmt19937 random;
+    random.seed(11);
+    for (int round = 0; round < 300; ++round) {
+        // Keys that change now and then, or on every frame (a run each).
+        const std::uint32_t length = random.nextU32() % 3000;
+        const std::uint32_t every = 1 + random.nextU32() % (round % 3 == 0 ? 2 : 90);
+        std::vector<FrameInput> stream;
+        FrameInput input;
+        for (std::uint32_t f = 0; f < length; ++f) {
+            if (random.nextU32() % every == 0) {
+                input = FrameInput{static_cast<std::uint16_t>(random.nextU32() % 4096),
+                                   static_cast<std::uint8_t>(random.nextU32() % 3)};
+            }
+            stream.push_back(input);
+        }
+        // Sent in pieces as a client sends them; the receiver knows its last frame, or (the
+        // first message after a resume) is not taken to.
+        std::vector<FrameInput> heard;
+        std::uint32_t from = 0;
+        while (from < length) {
+            const std::uint32_t to = std::min(length, from + 1 + random.nextU32() % 400);
+            const bool known = random.nextU32() % 4 != 0;
+            while (from < to) {
+                Message m;
+                const std::uint32_t reach = writeStream(stream, 1, from, to, known, m);
+                ASSERT_GT(reach, from);
+                const std::vector<std::uint8_t> bytes = encodeMessage(m);
+                ASSERT_FALSE(bytes.empty());
+                ASSERT_LE(bytes.size(), maxMessageBytes);
+                Message back;
+                std::string error;
+                ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), back, error)) << error;
+                EXPECT_EQ(extendStream(heard, back, replayMaxFrames), reach - from);
+                from = reach;
+            }
+        }
+        ASSERT_EQ(heard, stream) << "round " << round;
+    }
+}
+
+TEST(InputRuns, HeldFramesStayTheGapRepeatsTheLastAndTheReachIsBounded) {
+    const FrameInput w{4, 0};
+    const FrameInput pick{0, 3};
+    std::vector<FrameInput> held(10, w);
+    // From frame 4 (held already) a run of pick to frame 12, reaching 15: frames 10..11 are the
+    // run's, 12..14 repeat it.
+    Message m;
+    m.type = MessageType::Inputs;
+    m.number = 4;
+    m.runs = {InputRun{8, pick}};
+    m.held[0] = 15;
+    EXPECT_EQ(extendStream(held, m, replayMaxFrames), 5u);
+    std::vector<FrameInput> expected(10, w);
+    expected.insert(expected.end(), 5, pick);
+    EXPECT_EQ(held, expected);
+    // A change at frame 20: the frames before it repeat the last held; nothing past `most`.
+    m.number = 20;
+    m.runs = {InputRun{1, w}};
+    m.held[0] = 30;
+    EXPECT_EQ(extendStream(held, m, 25), 10u);
+    expected.insert(expected.end(), 5, pick);
+    expected.insert(expected.end(), 5, w);
+    EXPECT_EQ(held, expected);
+    // Nothing new: nothing changes.
+    EXPECT_EQ(extendStream(held, m, 25), 0u);
+    EXPECT_EQ(held, expected);
+    // The last frame held repeats while nothing changes: no run at all.
+    Message keep;
+    EXPECT_EQ(writeStream(held, 0, 22, 25, true, keep), 25u);
+    EXPECT_TRUE(keep.runs.empty());
+    EXPECT_EQ(keep.held[0], 25u);
 }

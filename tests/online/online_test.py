@@ -5,7 +5,9 @@ usage: online_test.py SCENARIO SIM SERVER
   identical    the three transcripts, the three replays and the server's replay are the same
                bytes, and `kokurin-sim --replay` of the server's replay prints that transcript
   slow         the same through a proxy of 150 ms round trip with jitter, one connection cut
-               mid-match (the client resumes on a new one)
+               mid-match (the client resumes on a new one), the headless players held to the
+               server's bound on how far a stream runs ahead of the match's clock (the other
+               scenarios' server lets them run as fast as they can)
   restart      a player killed mid-match and started again under the same name gets no seat
                (only its resume token would give it back); the other wins past the stall
   wrong-hash   a player whose hash is wrong is told so, the other is not; a replay an earlier
@@ -51,6 +53,10 @@ import ws_client  # noqa: E402
 import test_certs  # noqa: E402
 
 scenario, sim, server_binary = sys.argv[1], sys.argv[2], sys.argv[3]
+# The server's event loops (by default one a core): the same scenarios on one loop, and on more
+# loops than players, where rooms and players meet across loops.
+threads = (['--threads', os.environ['KOKURIN_SERVER_THREADS']]
+           if os.environ.get('KOKURIN_SERVER_THREADS') else [])
 work = tempfile.mkdtemp(prefix='kokurin-online-')
 failures = []
 
@@ -64,8 +70,11 @@ def check(ok, what):
 def start_server(*extra):
     # The log goes to a file: a pipe nobody reads while the test runs would fill and stop it.
     log = tempfile.TemporaryFile(mode='w+')
+    # Headless players run ahead of real time as far as the server lets them: a long lead keeps
+    # the matches short, except where the server's own bound is what is played against.
+    lead = ['--max-lead-seconds', '5' if scenario == 'slow' else '3600']
     proc = subprocess.Popen([server_binary, '--port', '0', '--host', '127.0.0.1',
-                             '--replays', work] + list(extra),
+                             '--replays', work] + lead + threads + list(extra),
                             stdout=subprocess.PIPE, stderr=log, text=True)
     proc.log = log
     line = proc.stdout.readline()
@@ -82,9 +91,8 @@ def log_of(proc):
 
 
 def player(port, room, name, *extra, program=None, url=None):
-    # A long input delay: headless players then run many frames per round trip.
-    if '--input-delay' not in extra:
-        extra = extra + ('--input-delay', '20')
+    # Players play ahead of the server (no input delay): headless ones run as far ahead as the
+    # bound lets them, many frames per round trip, and roll back for the other's every move.
     out = open(os.path.join(work, name + '.txt'), 'wb')
     err = open(os.path.join(work, name + '.err'), 'wb')
     record = os.path.join(work, name + '.kkr')
@@ -150,6 +158,16 @@ def same_match(names, room, frames=None, folder=None):
     if frames is not None:
         check(b'"poll":%d,' % frames in offline.stdout.splitlines()[-1],
               'the match ran its %d frames' % frames)
+
+
+def rolled_back(names):
+    """Whether every named player reported rollbacks (its moves predicted, then corrected)."""
+    for name in names:
+        line = [l for l in read(name + '.err').splitlines() if b' rollbacks in ' in l]
+        if not line or int(line[0].split()[1]) == 0:
+            print(name, 'reported', line)
+            return False
+    return True
 
 
 def payload_frames(payload):
@@ -598,20 +616,29 @@ try:
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         same_match(['alice', 'bob', 'carol'], 'ROOM1')
         check(b'winner' in read('alice.txt').splitlines()[-1], 'the match has a winner')
+        check(rolled_back(['alice', 'bob']), 'the players rolled back for each other\'s moves')
+        # The old way still plays the same: lockstep players and a spectator agree too.
+        d = player(port, 'ROOM2', 'dave', '--novice', '--lockstep', '--max-polls', '1200')
+        time.sleep(0.2)
+        e = player(port, 'ROOM2', 'erin', '--novice', '--lockstep', '--max-polls', '1200')
+        f = player(port, 'ROOM2', 'fred', '--spectate', '--max-polls', '1200')
+        codes = finish({'dave': d, 'erin': e, 'fred': f})
+        check(codes == {'dave': 0, 'erin': 0, 'fred': 0}, 'lockstep: all three exit 0: %s' % codes)
+        same_match(['dave', 'erin', 'fred'], 'ROOM2', frames=1200)
     elif scenario == 'slow':
         # 1P's connection (the first) and the spectator's (the third) are cut mid-match.
         proxy = SlowProxy(port, 150, 30, seed=17, cut_after={0: 6000, 2: 4000})
-        common = ['--novice', '--max-polls', '1500', '--input-delay', '30']
+        common = ['--novice', '--max-polls', '1500']
         a = player(proxy.port, 'SLOW', 'alice', *common)
         time.sleep(0.3)
         b = player(proxy.port, 'SLOW', 'bob', *common)
-        c = player(proxy.port, 'SLOW', 'carol', '--spectate', '--max-polls', '1500',
-                   '--input-delay', '30')
+        c = player(proxy.port, 'SLOW', 'carol', '--spectate', '--max-polls', '1500')
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=90)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         check(proxy.cuts == 2, 'the proxy cut two connections')
         check(proxy.connections >= 5, 'the cut clients came back on new connections')
         same_match(['alice', 'bob', 'carol'], 'SLOW', frames=1500)
+        check(rolled_back(['alice', 'bob']), 'the players rolled back for each other\'s moves')
         proxy.close()
     elif scenario == 'restart':
         # A player killed mid-match and started again has no resume token: joining under the
@@ -657,9 +684,10 @@ try:
         time.sleep(0.2)
         b = player(port, 'FUZZ', 'bob', '--novice', '--max-polls', '3000')
         rng = random.Random(5)
-        hello = bytes([1, 1, 0, 5]) + b'1.0.0' + bytes([1]) + b'x'
+        hello = ws_client.hello('x')
         samples = [b'', bytes([0]), bytes([99]), hello[:-1], hello + b'\0', bytes(5000),
-                   bytes([11, 0, 0, 0, 0, 0, 0]), bytes([1, 2, 0, 5]) + b'0.0.0' + bytes([0])]
+                   bytes([11, 0, 0, 0, 0, 0, 0]), bytes([1, 2, 0, 5]) + b'0.0.0' + bytes([0]),
+                   ws_client.inputs_message(0, 0, [(0, 0, 0)], 1)]
         for _ in range(40):
             n = rng.randrange(1, 64)
             samples.append(bytes(rng.randrange(256) for _ in range(n)))
@@ -678,6 +706,12 @@ try:
         check(not garbage_client(port, hello), 'a lone Hello is kept')
         ping = bytes([19, 1, 0, 0, 0])
         check(garbage_client(port, [hello] + [ping] * 1000), 'a flooding client is dropped')
+        # A client of the first online version: told which version to install, then closed.
+        old = ws_client.Client(port, 'old', greet=False)
+        old.send(ws_client.hello('old', version=1))
+        check(ws_client.refusal(old.expect(ws_client.REFUSED) or bytes(3)) ==
+              (1, '1.0.0 (online play version 2)'), 'a first-version client is told what to install')
+        check(old.receive() is None, 'and closed')
         codes = finish({'alice': a, 'bob': b})
         check(codes == {'alice': 0, 'bob': 0}, 'the match played on: %s' % codes)
         same_match(['alice', 'bob'], 'FUZZ', frames=3000)
@@ -712,6 +746,31 @@ try:
         codes = finish({'alice': a, 'bob': b, 'carol': c}, timeout=150)
         check(codes == {'alice': 0, 'bob': 0, 'carol': 0}, 'all three exit 0: %s' % codes)
         same_match(['alice', 'bob', 'carol'], 'WINTLS')
+    elif scenario == 'loops':
+        # Connections are dealt to the event loops in turn: with several loops each pair below
+        # lands on two of them, so every step meets across loops.
+        host = ws_client.Client(port, 'host')
+        host.create_room('LOOPS1', True)
+        made = host.expect(ws_client.JOINED)
+        check(made is not None and ws_client.joined(made)[:2] == ('LOOPS1', 0), 'a room made')
+        guest = ws_client.Client(port, 'guest')
+        check(any(r[0] == 'LOOPS1' for r in guest.list_rooms()), 'listed to another loop')
+        guest.join_room('LOOPS1')
+        came = guest.expect(ws_client.JOINED, timeout=20)
+        check(came is not None and ws_client.joined(came)[:2] == ('LOOPS1', 1),
+              'joined from another loop: %r' % (came,))
+        first, second = ws_client.Client(port, 'quick1'), ws_client.Client(port, 'quick2')
+        first.quick_match()
+        second.quick_match()
+        met = [first.expect(ws_client.JOINED, timeout=20), second.expect(ws_client.JOINED, timeout=20)]
+        check(None not in met and ws_client.joined(met[0])[0] == ws_client.joined(met[1])[0] and
+              {ws_client.joined(m)[1] for m in met} == {0, 1},
+              'two quick matchers on two loops meet: %r' % met)
+        if int(os.environ.get('KOKURIN_SERVER_THREADS') or 1) > 1:
+            check(log_of(server).count('goes to thread') >= 2,
+                  'the joiners were handed over:\n' + log_of(server)[-2000:])
+        for c in (host, guest, first, second):
+            c.close()
     elif scenario == 'redis-hang':
         redis_hang_scenario(port, redis_proc)
     elif failover:

@@ -6,6 +6,7 @@ import struct
 import time
 
 GAME_VERSION = b'1.0.0'
+PROTOCOL_VERSION = 2
 HELLO, WELCOME, REFUSED, LIST_ROOMS, ROOM_LIST, CREATE_ROOM, JOIN_ROOM, QUICK_MATCH, JOINED, \
     START = range(1, 11)
 INPUTS = 11
@@ -50,15 +51,59 @@ def connect(port, source='127.0.0.1', receive_buffer=None, sock_wrap=None):
     return sock_wrap(sock) if sock_wrap else sock
 
 
+def hello(name, version=PROTOCOL_VERSION):
+    return bytes([HELLO]) + version.to_bytes(2, 'little') + text(GAME_VERSION) + text(name)
+
+
+def inputs_message(seat, first, runs, reach):
+    """An Inputs message of the seat's stream: runs [(frames, keys, pointer)] from frame
+    `first`, the stream reaching frame `reach`."""
+    held = [0, 0]
+    held[seat] = reach
+    out = bytes([INPUTS, seat]) + struct.pack('<III', held[0], held[1], first) + bytes([len(runs)])
+    for frames, keys, pointer in runs:
+        out += struct.pack('<HHB', frames, keys, pointer)
+    return out
+
+
+def inputs(m):
+    """(seat, [held 1P, held 2P], first, [(frames, keys, pointer)]) of an Inputs message."""
+    held0, held1, first = struct.unpack_from('<III', m, 2)
+    runs = [struct.unpack_from('<HHB', m, 15 + 5 * i) for i in range(m[14])]
+    return m[1], [held0, held1], first, runs
+
+
+def extend(stream, m):
+    """Adds what an Inputs message says of its seat's stream to the list of (keys, pointer)
+    frames held of it, as every client does: the frames before its first repeat the last one
+    held, then the runs, then the last run's input to the frame the stream reaches."""
+    seat, held, first, runs = inputs(m)
+    reach = held[seat]
+    last = stream[-1] if stream else (0, 0)
+
+    def fill(end, value):
+        end = min(end, reach)
+        if end > len(stream):
+            stream.extend([value] * (end - len(stream)))
+    fill(first, last)
+    at = first
+    for frames, keys, pointer in runs:
+        at += frames
+        fill(at, (keys, pointer))
+        last = (keys, pointer)
+    fill(reach, last)
+
+
 class Client:
-    def __init__(self, port, name, host='127.0.0.1', sock=None, headers=b''):
+    def __init__(self, port, name, host='127.0.0.1', sock=None, headers=b'', greet=True):
         self.sock = sock or socket.create_connection((host, port), timeout=5)
         data = upgrade(self.sock, headers)
         if data is None:
             raise ConnectionError('the server closed the handshake')
         self.data = data
-        self.send(bytes([HELLO, 1, 0]) + text(GAME_VERSION) + text(name))
-        assert self.expect(WELCOME)[0] == WELCOME
+        if greet:
+            self.send(hello(name))
+            assert self.expect(WELCOME)[0] == WELCOME
 
     def send(self, payload):
         n = len(payload)

@@ -213,10 +213,18 @@ class Sequence {
             m.type = MessageType::Inputs;
             m.seat = static_cast<std::uint8_t>(pick(2));
             m.number = static_cast<std::uint32_t>(pick(4) * 120);
-            m.inputs.assign(static_cast<std::size_t>(1 + pick(120)), FrameInput{});
-            if (pick(6) == 0) {
-                m.inputs.back().keys = 1;
+            m.held[m.seat] = m.number;
+            for (int run = pick(4); run > 0; --run) {
+                const auto frames = static_cast<std::uint16_t>(1 + pick(60));
+                m.runs.push_back(net::InputRun{frames, FrameInput{}});
+                m.held[m.seat] += frames;
             }
+            if (pick(6) == 0 && !m.runs.empty()) {
+                m.runs.back().input.keys = 1;
+            }
+            // Reaching further than the runs, now and then as far as the clock never allows.
+            m.held[m.seat] += static_cast<std::uint32_t>(pick(3) == 0 ? pick(400) : 0);
+            m.held[1 - m.seat] = static_cast<std::uint32_t>(pick(200));
             break;
         }
         case 6:

@@ -59,13 +59,21 @@ TEST(ServerLobbyProbe, EveryWayIntoARoomLeavesTheQueueFirst) {
 }
 
 TEST(ServerLobbyProbe, ASpectatorThatNeverReadsGoesAfterTheCall) {
-    LobbyRig rig;
+    ServerLobbyOptions options;
+    options.maxLeadFrames = 2000;
+    LobbyRig rig(options);
     const ClientId a = rig.hello("a1");
     const ClientId b = rig.hello("b2");
     rig.create(a, "BUSY");
     rig.join(b, "BUSY");
-    rig.inputs(a, 0, 0, 1200);
-    rig.inputs(b, 1, 0, 1200);
+    // Keys changing every frame: a run each.
+    for (std::uint32_t first = 0; first < 1200; first += 2) {
+        rig.inputs(a, 0, first, 1, 4);
+        rig.inputs(b, 1, first, 1, 4);
+        rig.inputs(a, 0, first + 1, 1, 0);
+        rig.inputs(b, 1, first + 1, 1, 0);
+        rig.now += 5;
+    }
     const ClientId watcher = rig.hello("stuck");
     rig.out.stuck.insert(watcher);
     rig.out.queueCap = 4000;

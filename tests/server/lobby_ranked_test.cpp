@@ -16,7 +16,14 @@ using net::RatedOutcome;
 using net::RefusalReason;
 
 struct RankedRig : LobbyRig {
-    explicit RankedRig(ServerLobbyOptions options = {}) : LobbyRig(options, nullptr, true) {}
+    explicit RankedRig(ServerLobbyOptions options = {})
+        : LobbyRig(sentAtOnce(options), nullptr, true) {}
+
+    // These tests send a match's frames at once, ahead of any clock.
+    static ServerLobbyOptions sentAtOnce(ServerLobbyOptions options) {
+        options.maxLeadFrames = 100000;
+        return options;
+    }
 
     // Connected, greeted and identified with a key of `keyByte`s, rated `rating`.
     ClientId player(const std::string& name, std::uint8_t keyByte, double rating = 1500) {

@@ -1,6 +1,7 @@
 // The fakes around the lobby under test.
 #include "lobby_rig.h"
 
+#include "net/input_runs.h"
 #include "net/player_name.h"
 
 #include <utility>
@@ -331,17 +332,33 @@ void LobbyRig::rematch(ClientId c) {
 
 void LobbyRig::inputs(ClientId c, int seat, std::uint32_t first, std::uint32_t count,
                       std::uint16_t keys) {
-    while (count > 0) {
-        const std::uint32_t n = count < maxBatchFrames ? count : maxBatchFrames;
-        Message m;
-        m.type = MessageType::Inputs;
-        m.seat = static_cast<std::uint8_t>(seat);
-        m.number = first;
-        m.inputs.assign(n, FrameInput{keys, 0});
-        send(c, m);
-        first += n;
-        count -= n;
+    Message m;
+    m.type = MessageType::Inputs;
+    m.seat = static_cast<std::uint8_t>(seat);
+    m.number = first;
+    m.held[seat] = first + count;
+    for (std::uint32_t left = count; left > 0;) {
+        const std::uint32_t n = left < maxRunFrames ? left : maxRunFrames;
+        m.runs.push_back(InputRun{static_cast<std::uint16_t>(n), FrameInput{keys, 0}});
+        left -= n;
     }
+    send(c, m);
+}
+
+std::vector<FrameInput> LobbyRig::streamHeard(ClientId c, int seat) const {
+    std::vector<FrameInput> stream;
+    auto it = out.heard.find(c);
+    if (it == out.heard.end()) {
+        return stream;
+    }
+    for (const Message& m : it->second) {
+        if (m.type == MessageType::Start) {
+            stream.clear();
+        } else if (m.type == MessageType::Inputs && m.seat == seat) {
+            extendStream(stream, m, replayMaxFrames);
+        }
+    }
+    return stream;
 }
 
 void LobbyRig::hash(ClientId c, std::uint32_t frame, std::uint32_t value) {

@@ -122,9 +122,12 @@ struct LobbyRig {
     void leave(ClientId c);
     void resume(ClientId c, std::uint64_t token, const std::string& code);
     void rematch(ClientId c);
-    // Frames [first, first + count) of the seat's stream, each with these keys.
+    // Frames [first, first + count) of the seat's stream, each with these keys, in one Inputs.
     void inputs(ClientId c, int seat, std::uint32_t first, std::uint32_t count,
                 std::uint16_t keys = 0);
+    // The seat's stream as the client has been sent it since its last Start (what a client
+    // builds from the Inputs it hears).
+    std::vector<FrameInput> streamHeard(ClientId c, int seat) const;
     void hash(ClientId c, std::uint32_t frame, std::uint32_t value);
     void result(ClientId c, std::uint32_t frames);
 

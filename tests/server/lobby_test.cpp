@@ -89,17 +89,14 @@ TEST(ServerLobbyVerdict, EveryWayAMatchEnds) {
     {
         ServerLobbyOptions options;
         options.maxMatchFrames = 600;
+        options.maxLeadFrames = 1000;
         Duel d(options);
         d.play(0, 600);
         EXPECT_EQ(d.over(d.alice).type, MessageType::Ping) << "exactly the longest match";
         d.inputs(d.alice, 0, 600, 1);
         expectVerdict(d.over(d.bob), MatchEnd::TooLong, 2, "one frame past it");
         EXPECT_EQ(d.over(d.bob).number, 600u);
-        std::size_t relayed = 0;
-        for (const Message& m : d.heard(d.bob, MessageType::Inputs)) {
-            relayed += m.seat == 0 ? m.inputs.size() : 0;
-        }
-        EXPECT_EQ(relayed, 600u) << "the frame past it is not relayed";
+        EXPECT_EQ(d.streamHeard(d.bob, 0).size(), 600u) << "the frame past it is not relayed";
     }
 }
 
@@ -132,6 +129,94 @@ TEST(ServerLobbyVerdict, AFalseHashNamesItsSenderAndChangesNoVerdict) {
     }
 }
 
+TEST(ServerLobbyRelay, EveryoneIsSentWhatTheyLackOnceAndThePlayersOwnFramesAreNotEchoed) {
+    Duel d;
+    const ClientId watcher = d.hello("watch");
+    d.join(watcher, "DUEL", 1);
+    auto inputsTo = [&](ClientId c) { return d.heard(c, MessageType::Inputs); };
+    // Alice's stream: how far it reaches while nothing changes, W held for five frames, then
+    // nothing again.
+    d.inputs(d.alice, 0, 0, 10);
+    d.inputs(d.alice, 0, 10, 5, 4);
+    d.inputs(d.alice, 0, 15, 25);
+    std::vector<FrameInput> expected(40);
+    std::fill(expected.begin() + 10, expected.begin() + 15, FrameInput{4, 0});
+    for (ClientId c : {d.bob, watcher}) {
+        EXPECT_EQ(d.streamHeard(c, 0), expected);
+        ASSERT_EQ(inputsTo(c).size(), 3u) << "one message for each of alice's";
+        for (const Message& m : inputsTo(c)) {
+            EXPECT_LE(encodeMessage(m).size(), 20u) << "a change is one run, a reach none";
+        }
+    }
+    EXPECT_TRUE(inputsTo(d.alice).empty()) << "alice is ahead: nothing to tell her";
+
+    // Bob, behind alice: his frames go to her with how far the server holds hers, and he is
+    // told at once how far the server holds his own (he plays up to the lesser of the two).
+    d.inputs(d.bob, 1, 0, 20, 0x80);
+    const Message toAlice = d.last(d.alice, MessageType::Inputs);
+    EXPECT_EQ(toAlice.seat, 1);
+    EXPECT_EQ(toAlice.held[0], 40u);
+    const Message toBob = d.last(d.bob, MessageType::Inputs);
+    EXPECT_EQ(toBob.seat, 0);
+    EXPECT_TRUE(toBob.runs.empty());
+    EXPECT_EQ(toBob.held[1], 20u);
+    EXPECT_EQ(inputsTo(d.bob).size(), 4u);
+    // A message that says nothing new is relayed to nobody.
+    d.inputs(d.bob, 1, 0, 20, 0x80);
+    EXPECT_EQ(inputsTo(d.bob).size() + inputsTo(d.alice).size() + inputsTo(watcher).size(), 9u);
+
+    // A spectator arriving late is sent the match so far, the same frames.
+    const ClientId late = d.hello("late");
+    d.join(late, "DUEL", 1);
+    EXPECT_EQ(d.streamHeard(late, 0), expected);
+    EXPECT_EQ(d.streamHeard(late, 1), std::vector<FrameInput>(20, FrameInput{0x80, 0}));
+    d.inputs(d.alice, 0, 40, 20);
+    for (ClientId c : {d.bob, watcher, late}) {
+        EXPECT_EQ(d.streamHeard(c, 0).size(), 60u);
+    }
+    EXPECT_TRUE(d.out.faults.empty()) << d.out.faults.front();
+}
+
+TEST(ServerLobbyRelay, AStreamRunningFarAheadOfTheMatchsClockIsRefused) {
+    ServerLobbyOptions options;
+    options.maxLeadFrames = 300;
+    Duel d(options);
+    const Message start = d.last(d.alice, MessageType::Start);
+    EXPECT_EQ(start.clock, 0u);
+    EXPECT_EQ(start.lead, 300u);
+    d.inputs(d.alice, 0, 0, 300);
+    EXPECT_FALSE(d.closed(d.alice)) << "exactly the lead at the start";
+    d.advance(1000);
+    d.inputs(d.bob, 1, 0, 60);
+    d.inputs(d.alice, 0, 300, 60);
+    EXPECT_FALSE(d.closed(d.alice)) << "a second later, a second more";
+    // Bob comes back on a new connection: his Start says how far the clock has run.
+    const std::uint64_t token = d.token(d.bob);
+    d.disconnect(d.bob);
+    d.advance(500);
+    const ClientId back = d.hello("bob");
+    d.resume(back, token, "DUEL");
+    EXPECT_EQ(d.last(back, MessageType::Start).clock, 90u);
+    d.inputs(d.alice, 0, 360, 31);
+    EXPECT_TRUE(d.closed(d.alice)) << "one frame past the lead";
+    const Message refused = d.last(d.alice, MessageType::Refused);
+    EXPECT_EQ(refused.reason, static_cast<std::uint8_t>(RefusalReason::Flooding));
+    EXPECT_EQ(refused.text, "inputs ahead of the match's clock");
+    expectVerdict(d.over(back), MatchEnd::Left, 1, "the one who ran ahead loses");
+    EXPECT_EQ(d.streamHeard(back, 0).size(), 360u) << "and nothing past the lead was relayed";
+}
+
+TEST(ServerLobbyLimits, AClientOfTheFirstVersionIsToldWhatToInstall) {
+    LobbyRig rig;
+    const ClientId old = rig.connect();
+    // Hello as the first version wrote it: the type, u16 version 1, the game version, a name.
+    rig.sendBytes(old, {1, 1, 0, 5, '1', '.', '0', '.', '0', 3, 'o', 'l', 'd'});
+    EXPECT_TRUE(rig.closed(old));
+    const Message refused = rig.last(old, MessageType::Refused);
+    EXPECT_EQ(refused.reason, static_cast<std::uint8_t>(RefusalReason::WrongVersion));
+    EXPECT_EQ(refused.text, std::string(gameVersion()) + " (online play version 2)");
+}
+
 TEST(ServerLobbySeats, OnlyTheResumeTokenGivesASeatBack) {
     Duel d;
     const std::uint64_t bobToken = d.token(d.bob);
@@ -161,7 +246,8 @@ TEST(ServerLobbySeats, OnlyTheResumeTokenGivesASeatBack) {
     const Message start = d.last(back, MessageType::Start);
     EXPECT_EQ(start.seat, 1) << "the right token takes the seat back";
     EXPECT_EQ(start.held[1], 60u);
-    EXPECT_EQ(d.heard(back, MessageType::Inputs).size(), 2u) << "both streams resent";
+    EXPECT_EQ(d.streamHeard(back, 0).size(), 60u) << "both streams resent";
+    EXPECT_EQ(d.streamHeard(back, 1).size(), 60u);
     d.play(60, 120);
     EXPECT_EQ(d.over(d.alice).type, MessageType::Ping) << "the match plays on";
 }
@@ -178,7 +264,8 @@ TEST(ServerLobbySeats, SpectatorsUpToTheCap) {
     }
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(d.last(watchers[i], MessageType::Joined).seat, net::spectatorSeat);
-        EXPECT_EQ(d.heard(watchers[i], MessageType::Inputs).size(), 4u) << "the match so far";
+        EXPECT_EQ(d.streamHeard(watchers[i], 0).size(), 130u) << "the match so far";
+        EXPECT_EQ(d.streamHeard(watchers[i], 1).size(), 130u);
     }
     EXPECT_EQ(d.last(watchers[3], MessageType::Refused).reason,
               static_cast<std::uint8_t>(RefusalReason::RoomFull));

@@ -115,10 +115,10 @@ TEST(WorkerReferee, ReplaysOnAWorkerAndTheVerdictComesBackThroughTheLoop) {
             inputs.type = MessageType::Inputs;
             inputs.seat = static_cast<std::uint8_t>(seat);
             inputs.number = first;
-            inputs.inputs.assign(60, FrameInput{});
-            if (seat == 1 && first == 60) {
-                inputs.inputs.back().keys = 1;
-            }
+            inputs.held[seat] = first + 60;
+            inputs.runs.push_back(net::InputRun{59, FrameInput{}});
+            inputs.runs.push_back(
+                net::InputRun{1, FrameInput{static_cast<std::uint16_t>(seat == 1 && first == 60), 0}});
             say(lobby, seat + 1, inputs);
         }
     }

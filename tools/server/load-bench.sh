@@ -7,6 +7,9 @@
 # KOKURIN_SERVER and KOKURIN_LOAD_BENCH name ready-built programs (then nothing is built).
 # KOKURIN_BENCH_REDIS=1 runs the server with --redis against a throwaway redis-server (on the
 # second core), so that the cost of journaling every match shows.
+# KOKURIN_BENCH_THREADS: the server's event loops (default 1); with more than one the server is
+# pinned to no core (it takes as many as it is given). KOKURIN_BENCH_CLIENT_THREADS: the load
+# client's threads (default 1).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 matches=${1:-1000}
@@ -42,12 +45,13 @@ cleanup() {
 trap cleanup EXIT
 mkdir "$work/replays"
 
+threads=${KOKURIN_BENCH_THREADS:-1}
 pin_server=()
 pin_bench=()
 # KOKURIN_BENCH_NO_PIN=1 leaves both to the scheduler (on a machine busy with other work a
 # pinned process waits for its core while the other one may be free).
 if [ -z "${KOKURIN_BENCH_NO_PIN:-}" ] && command -v taskset >/dev/null 2>&1 &&
-    [ "$(nproc)" -ge 2 ]; then
+    [ "$(nproc)" -ge 2 ] && [ "$threads" = 1 ]; then
     pin_server=(taskset -c 0)
     pin_bench=(taskset -c 1)
 fi
@@ -64,7 +68,7 @@ if [ -n "${KOKURIN_BENCH_REDIS:-}" ]; then
     redis_args=(--redis "redis://127.0.0.1:$redis_port")
 fi
 "${pin_server[@]}" "$server" --port 0 --host 127.0.0.1 --replays "$work/replays" \
-    --max-connections-per-ip 100000 --log-level warning "${redis_args[@]}" \
+    --max-connections-per-ip 100000 --log-level warning --threads "$threads" "${redis_args[@]}" \
     >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 port=
@@ -78,10 +82,11 @@ if [ -z "$port" ]; then
     cat "$work/server.err" >&2
     exit 1
 fi
-echo "load-bench: $matches matches for $seconds s (about $match_seconds s each); server ${pin_server[*]:-unpinned}," \
+echo "load-bench: $matches matches for $seconds s (about $match_seconds s each); server on $threads thread(s) ${pin_server[*]:-unpinned}," \
     "load client ${pin_bench[*]:-unpinned}${redis_args[*]:+, }${redis_args[*]:-}"
 status=0
 "${pin_bench[@]}" "$bench" --port "$port" --matches "$matches" --seconds "$seconds" \
-    --match-seconds "$match_seconds" --server-pid "$server_pid" || status=$?
+    --match-seconds "$match_seconds" --server-pid "$server_pid" \
+    --threads "${KOKURIN_BENCH_CLIENT_THREADS:-1}" || status=$?
 echo "replays saved by the server  $(find "$work/replays" -name '*.kkr' | wc -l)"
 exit "$status"

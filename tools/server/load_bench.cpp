@@ -1,22 +1,26 @@
-// kokurin-load-bench: many matches at once against one kokurin-server, from one process and one
-// network thread (asio, a hand-made WebSocket client: the server's frames come unmasked, and
-// each connection writes what is queued in one write). Each pair joins a room, each seat sends
-// one frame of input a message at 60 frames a second as a real client does, pings once a
-// second, ends each match with Result after a random length and asks for a rematch, until the
-// run's time is over. It measures the relay's added latency (a seat's send of frame f to the
-// other seat's receipt of f, on this one clock), the messages and the server's processor time.
+// kokurin-load-bench: many matches at once against one kokurin-server, from one process on a few
+// threads (asio, a hand-made WebSocket client: the server's frames come unmasked, and each
+// connection writes what is queued in one write). Each pair joins a room and plays as a real
+// client now sends: the seat to move presses a key every few frames and each change goes at
+// once, the other seat sends nothing but how far its stream reaches every 100 ms (so does the
+// mover when it pauses); each seat pings once a second, ends each match with Result after a
+// random length and asks for a rematch, until the run's time is over. It measures the relay's
+// added latency (a seat's send of a message to the other seat's receipt of the relayed frames,
+// on this one clock), the messages and bytes each way, the server's processor time, and its own
+// lateness (so that a load client that falls behind says so).
 //
-// Hashes: a sample of the matches (one in --true-hash-every) sends the true state hash every 60
-// frames, computed by re-playing the match's blank streams on a second thread with the server's
-// own match_check; the others send none (1.6% fewer messages), because the server re-plays every
-// match at its end and would rightly call any made-up hash a divergence. Every match's end is
-// re-played and saved by the server as in real play.
+// Every match's inputs are made when it starts, from its own generator; the frames relayed to
+// the other seat are checked against them. Hashes: a sample of the matches (one in
+// --true-hash-every) sends the true state hash every 60 frames, computed by re-playing those
+// inputs on a worker thread with the server's own match check; the others send none, because the
+// server re-plays every match at its end and would rightly call any made-up hash a divergence.
 #include <boost/asio.hpp>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -33,6 +37,7 @@
 #include <vector>
 
 #include "match_check.h"
+#include "net/input_runs.h"
 #include "net/protocol.h"
 
 namespace asio = boost::asio;
@@ -49,11 +54,12 @@ struct Options {
     int matchSeconds = 20;
     int trueHashEvery = 10;
     int serverPid = 0;
+    int threads = 1;
 };
 
 const char* usage = "usage: kokurin-load-bench --port N [--host H] [--matches N] [--seconds S]\n"
                     "                          [--match-seconds S] [--true-hash-every K]\n"
-                    "                          [--server-pid PID]\n";
+                    "                          [--server-pid PID] [--threads N]\n";
 
 bool parseArgs(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
@@ -83,12 +89,14 @@ bool parseArgs(int argc, char** argv, Options& o) {
             o.trueHashEvery = n;
         } else if (flag == "--server-pid") {
             o.serverPid = n;
+        } else if (flag == "--threads") {
+            o.threads = n;
         } else {
             return false;
         }
     }
     return o.port > 0 && o.port < 65536 && o.matches > 0 && o.seconds > 0 && o.matchSeconds >= 2 &&
-           o.trueHashEvery > 0;
+           o.trueHashEvery > 0 && o.threads >= 1 && o.threads <= 64;
 }
 
 std::uint64_t nowUs() {
@@ -98,9 +106,12 @@ std::uint64_t nowUs() {
         duration_cast<microseconds>(steady_clock::now() - origin).count());
 }
 
-// utime + stime of a process, in seconds (0 when it cannot be read).
-double processSeconds(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+// utime + stime of a process (or, with a thread id, of one of its threads), in seconds (0 when
+// it cannot be read).
+double processSeconds(int pid, int tid = 0) {
+    const std::string path = "/proc/" + std::to_string(pid) +
+                             (tid != 0 ? "/task/" + std::to_string(tid) : std::string()) + "/stat";
+    std::ifstream stat(path);
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     const std::size_t close = text.rfind(')');
     if (close == std::string::npos) {
@@ -125,18 +136,47 @@ double processSeconds(int pid) {
 }
 
 constexpr std::uint64_t frameUs = 1000000 / 60;
+constexpr std::uint64_t keepAliveUs = 100000;
 
-struct Match;
+// Tenths of a millisecond, the last bucket holding everything above.
+struct Histogram {
+    std::vector<std::uint64_t> buckets = std::vector<std::uint64_t>(10001, 0);
+    void add(std::uint64_t us) { ++buckets[std::min<std::uint64_t>(us / 100, buckets.size() - 1)]; }
+    void merge(const Histogram& other) {
+        for (std::size_t i = 0; i < buckets.size(); ++i) {
+            buckets[i] += other.buckets[i];
+        }
+    }
+    std::uint64_t count() const {
+        std::uint64_t total = 0;
+        for (std::uint64_t n : buckets) {
+            total += n;
+        }
+        return total;
+    }
+    double percentile(double p) const {
+        const std::uint64_t total = count();
+        std::uint64_t seen = 0;
+        for (std::size_t i = 0; i < buckets.size(); ++i) {
+            seen += buckets[i];
+            if (total > 0 && seen >= p * static_cast<double>(total)) {
+                return static_cast<double>(i) / 10.0;
+            }
+        }
+        return 0;
+    }
+};
 
 struct Stats {
-    // Relay latency in tenths of a millisecond, the last bucket holding everything above.
-    std::vector<std::uint64_t> latency = std::vector<std::uint64_t>(10001, 0);
+    Histogram latency;
+    // How late the load client's own tick ran: past a few milliseconds it is the bottleneck.
+    Histogram lateness;
     std::uint64_t sent = 0;
+    std::uint64_t sentBytes = 0;
     std::uint64_t received = 0;
+    std::uint64_t receivedBytes = 0;
     long matchesChecked = 0;
     long failures = 0;
-    bool measuring = false;
-
     // Failures by kind (the words before the first digit), for the table.
     std::map<std::string, long> kinds;
 
@@ -149,24 +189,29 @@ struct Stats {
         const std::string why = colon == std::string::npos ? what : what.substr(colon + 2);
         ++kinds[why.substr(0, why.find_first_of("0123456789"))];
     }
-    double percentile(double p) const {
-        std::uint64_t total = 0;
-        for (std::uint64_t n : latency) {
-            total += n;
+    void merge(const Stats& other) {
+        latency.merge(other.latency);
+        lateness.merge(other.lateness);
+        sent += other.sent;
+        sentBytes += other.sentBytes;
+        received += other.received;
+        receivedBytes += other.receivedBytes;
+        matchesChecked += other.matchesChecked;
+        failures += other.failures;
+        for (const auto& kind : other.kinds) {
+            kinds[kind.first] += kind.second;
         }
-        std::uint64_t seen = 0;
-        for (std::size_t i = 0; i < latency.size(); ++i) {
-            seen += latency[i];
-            if (total > 0 && seen >= p * static_cast<double>(total)) {
-                return static_cast<double>(i) / 10.0;
-            }
-        }
-        return 0;
     }
 };
 
-// A re-play of a match's blank streams, on its own thread (the core's state is one per
-// process): the true hashes a real client would send.
+// What every lane reads: the run's phase.
+struct Phase {
+    std::atomic<bool> measuring{false};
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> done{false};
+};
+
+// A re-play of a match's inputs, on its own thread: the true hashes a real client would send.
 class HashWorker {
   public:
     using Done = std::function<void(std::vector<std::uint32_t>)>;
@@ -179,10 +224,11 @@ class HashWorker {
         wake_.notify_one();
         thread_.join();
     }
-    void add(const MatchStart& start, std::uint32_t frames, Done done) {
+    void add(const MatchStart& start, std::vector<FrameInput> first,
+             std::vector<FrameInput> second, Done done) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            jobs_.push_back({start, frames, std::move(done)});
+            jobs_.push_back({start, std::move(first), std::move(second), std::move(done)});
         }
         wake_.notify_one();
     }
@@ -190,7 +236,8 @@ class HashWorker {
   private:
     struct Job {
         MatchStart start;
-        std::uint32_t frames;
+        std::vector<FrameInput> first;
+        std::vector<FrameInput> second;
         Done done;
     };
     void run() {
@@ -205,8 +252,8 @@ class HashWorker {
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
             }
-            const std::vector<FrameInput> blank(job.frames);
-            const Replay replay = replayStreams(job.start, blank, blank, job.frames);
+            const auto frames = static_cast<std::uint32_t>(job.first.size());
+            const Replay replay = replayStreams(job.start, job.first, job.second, frames);
             // hashes[k] is the hash at frame 60 (k + 1); the last one is the end's.
             std::vector<std::uint32_t> hashes;
             std::uint32_t hash = 0;
@@ -233,38 +280,68 @@ struct Match {
     std::uint32_t number = 0;
     std::uint32_t frames = 0;
     bool trueHashes = false;
+    // Both seats' inputs of the current match, made at its start.
+    std::vector<FrameInput> streams[2];
     // The true hashes of the current match, once the worker has them (the end's last).
     std::vector<std::uint32_t> hashes;
     std::mt19937 random;
 };
 
-class Bench;
+// The inputs of a match: turns of a few seconds, the mover pressing one of its seat's keys for
+// a frame or three every few frames, then a pause (the board settling) with nobody pressing.
+void makeInputs(Match& match) {
+    for (auto& stream : match.streams) {
+        stream.assign(match.frames, FrameInput{});
+    }
+    std::mt19937& r = match.random;
+    int mover = static_cast<int>(r() % 2);
+    std::uint32_t f = 0;
+    while (f < match.frames) {
+        const std::uint32_t turnEnd =
+            std::min<std::uint32_t>(match.frames, f + 120 + static_cast<std::uint32_t>(r() % 180));
+        while (f < turnEnd) {
+            const std::uint32_t hold = 1 + r() % 3;
+            // A seat's five keys: 1P's from bit 2, 2P's from bit 7.
+            const auto key = static_cast<std::uint16_t>(1u << ((mover == 0 ? 2 : 7) + r() % 5));
+            for (std::uint32_t k = 0; k < hold && f < turnEnd; ++k) {
+                match.streams[mover][f++].keys = key;
+            }
+            f += 2 + r() % 5;
+        }
+        f += 30 + r() % 60;
+        mover = 1 - mover;
+    }
+}
+
+class Lane;
 
 // One connection: a seat of a match.
 class Seat : public std::enable_shared_from_this<Seat> {
   public:
-    Seat(Bench& bench, asio::io_context& io, Match& match, int which)
-        : bench_(bench), socket_(io), match_(match), which_(which) {}
+    Seat(Lane& lane, asio::io_context& io, Match& match, int which)
+        : lane_(lane), socket_(io), match_(match), which_(which) {}
     void open(const tcp::endpoint& server);
     // Sends what is due by now; called every millisecond.
     void pump(std::uint64_t now);
     void leave();
     bool started() const { return match_.number != 0 && startedNumber_ != 0; }
     bool failed() const { return failed_; }
-    // When this seat sent each frame of the current match.
-    std::vector<std::uint64_t> sentAt;
     std::uint32_t number = 0;
+    // When this seat sent each Inputs of the current match, and how far each reached.
+    std::deque<std::pair<std::uint32_t, std::uint64_t>> sentAt;
 
   private:
     void read();
     void handle(const std::uint8_t* bytes, std::size_t size);
     void onMessage(const std::uint8_t* bytes, std::size_t size);
+    void onInputs(const std::uint8_t* bytes, std::size_t size);
     void send(const net::Message& m);
     void sendRaw(const std::uint8_t* payload, std::size_t size, std::uint8_t opcode = 2);
+    void sendStream(std::uint32_t to, std::uint64_t now);
     void flush();
     void fail(const std::string& why);
 
-    Bench& bench_;
+    Lane& lane_;
     tcp::socket socket_;
     Match& match_;
     int which_;
@@ -277,25 +354,37 @@ class Seat : public std::enable_shared_from_this<Seat> {
     int seat_ = 0;
     std::uint32_t startedNumber_ = 0;
     std::uint64_t t0_ = 0;
-    std::uint32_t nextFrame_ = 0;
+    // Frames of its stream the seat has come to, and told the server of.
+    std::uint32_t given_ = 0;
+    std::uint32_t told_ = 0;
+    std::uint64_t lastSent_ = 0;
     std::uint32_t nextHash_ = 1;
     bool resultSent_ = false;
     std::uint64_t lastPing_ = 0;
+    // The other seat's frames as relayed, checked against what it sent.
+    std::vector<FrameInput> relayed_;
     std::uint8_t readBuffer_[65536];
 };
 
-class Bench {
+// One thread of the load client: its own event loop and its share of the matches.
+class Lane {
   public:
-    Bench(asio::io_context& io, const Options& options) : io(io), options(options) {}
-    asio::io_context& io;
-    Options options;
+    Lane(const Options& options, Phase& phase, HashWorker& worker)
+        : options(options), phase(phase), worker(worker), timer_(io) {}
+    asio::io_context io;
+    const Options& options;
+    Phase& phase;
+    HashWorker& worker;
     Stats stats;
-    HashWorker worker;
-    bool stopping = false;
     std::vector<std::unique_ptr<Match>> matches;
     std::vector<std::shared_ptr<Seat>> seats;
+    std::atomic<int> ready{0};
+    std::atomic<int> threadId{0};
 
-    // A new match of a pair: its length, and its true hashes for a sampled one.
+    bool measuring() const { return phase.measuring.load(std::memory_order_relaxed); }
+    bool stopping() const { return phase.stopping.load(std::memory_order_relaxed); }
+
+    // A new match of a pair: its length and inputs, and its true hashes for a sampled one.
     void matchStarted(Match& match, std::uint32_t number, const MatchStart& start) {
         if (match.number == number) {
             return;
@@ -307,17 +396,54 @@ class Bench {
         // the matches' ends (and the server's re-plays) are spread over the run.
         match.frames = base / 2 + match.random() % base;
         match.frames += match.frames % 60 == 0 ? 1 : 0;
+        makeInputs(match);
         if (match.trueHashes) {
             Match* m = &match;
-            worker.add(start, match.frames, [this, m, number](std::vector<std::uint32_t> h) {
-                asio::post(io, [m, number, h = std::move(h)]() mutable {
-                    if (m->number == number) {
-                        m->hashes = std::move(h);
-                    }
-                });
-            });
+            worker.add(start, match.streams[0], match.streams[1],
+                       [this, m, number](std::vector<std::uint32_t> h) {
+                           asio::post(io, [m, number, h = std::move(h)]() mutable {
+                               if (m->number == number) {
+                                   m->hashes = std::move(h);
+                               }
+                           });
+                       });
         }
     }
+
+    void run(const tcp::endpoint& server) {
+        threadId = static_cast<int>(gettid());
+        std::size_t opened = 0;
+        timer_.expires_after(std::chrono::milliseconds(1));
+        std::function<void()> tick = [&] {
+            const std::uint64_t now = nowUs();
+            if (measuring()) {
+                const auto due = std::chrono::duration_cast<std::chrono::microseconds>(
+                    std::chrono::steady_clock::now() - timer_.expiry());
+                stats.lateness.add(static_cast<std::uint64_t>(std::max<long>(0, due.count())));
+            }
+            // Connections opened 100 a tick so that the server's backlog never overflows.
+            for (int k = 0; k < 100 && opened < seats.size(); ++k) {
+                seats[opened++]->open(server);
+            }
+            int count = 0;
+            for (auto& seat : seats) {
+                seat->pump(now);
+                count += seat->started() || seat->failed() ? 1 : 0;
+            }
+            ready = count;
+            if (!phase.done) {
+                timer_.expires_at(timer_.expiry() + std::chrono::milliseconds(1));
+                timer_.async_wait([&](boost::system::error_code) { tick(); });
+            }
+        };
+        timer_.async_wait([&](boost::system::error_code) { tick(); });
+        while (!phase.done) {
+            io.run_one();
+        }
+    }
+
+  private:
+    asio::steady_timer timer_;
 };
 
 void Seat::open(const tcp::endpoint& server) {
@@ -341,7 +467,7 @@ void Seat::open(const tcp::endpoint& server) {
 void Seat::fail(const std::string& why) {
     if (!failed_ && !closed_) {
         failed_ = true;
-        bench_.stats.fail(match_.code + "/" + std::to_string(which_) + ": " + why);
+        lane_.stats.fail(match_.code + "/" + std::to_string(which_) + ": " + why);
     }
     boost::system::error_code ignored;
     socket_.close(ignored);
@@ -352,7 +478,7 @@ void Seat::read() {
     socket_.async_read_some(asio::buffer(readBuffer_),
                             [self](boost::system::error_code ec, std::size_t n) {
                                 if (ec) {
-                                    if (!self->bench_.stopping) {
+                                    if (!self->lane_.stopping()) {
                                         self->fail("read: " + ec.message());
                                     }
                                     return;
@@ -391,7 +517,7 @@ void Seat::handle(const std::uint8_t* bytes, std::size_t size) {
         join.text = match_.code;
         send(join);
     }
-    // Server frames: unmasked, never fragmented by Beast for messages this small.
+    // Server frames: unmasked, never fragmented for messages this small.
     while (in_.size() - at >= 2) {
         const std::uint8_t opcode = in_[at] & 0x0f;
         std::size_t length = in_[at + 1] & 0x7f;
@@ -410,13 +536,17 @@ void Seat::handle(const std::uint8_t* bytes, std::size_t size) {
             break;
         }
         const std::uint8_t* payload = in_.data() + at + head;
+        if (lane_.measuring()) {
+            ++lane_.stats.received;
+            lane_.stats.receivedBytes += head + length;
+        }
         if (opcode == 2) {
             onMessage(payload, length);
         } else if (opcode == 9) {
             sendRaw(payload, length, 10);
         } else if (opcode == 8) {
             closed_ = true;
-            if (!bench_.stopping) {
+            if (!lane_.stopping()) {
                 fail("closed by the server");
             }
             return;
@@ -429,27 +559,41 @@ void Seat::handle(const std::uint8_t* bytes, std::size_t size) {
     in_.erase(in_.begin(), in_.begin() + static_cast<long>(at));
 }
 
-void Seat::onMessage(const std::uint8_t* bytes, std::size_t size) {
-    Stats& stats = bench_.stats;
-    if (stats.measuring) {
-        ++stats.received;
+void Seat::onInputs(const std::uint8_t* bytes, std::size_t size) {
+    net::Message m;
+    std::string why;
+    if (!net::decodeMessage(bytes, size, m, why)) {
+        fail("undecodable inputs: " + why);
+        return;
     }
-    // The relay's Inputs, nearly every message, read without decoding the whole message.
-    if (size >= 7 && bytes[0] == static_cast<std::uint8_t>(net::MessageType::Inputs)) {
-        const int seat = bytes[1];
-        const std::uint32_t first =
-            bytes[2] | (bytes[3] << 8) | (bytes[4] << 16) | (std::uint32_t(bytes[5]) << 24);
-        const std::uint32_t count = bytes[6];
-        Seat* other = seat < 2 ? match_.bySeat[seat] : nullptr;
-        if (seat == seat_ || other == nullptr || !stats.measuring ||
-            other->number != startedNumber_) {
-            return;
+    const int seat = m.seat;
+    Seat* other = match_.bySeat[seat];
+    if (seat == seat_ || other == nullptr || other->number != startedNumber_) {
+        // How far the server holds this seat's own frames, or the other's of another match.
+        return;
+    }
+    const std::size_t had = relayed_.size();
+    net::extendStream(relayed_, m, match_.frames);
+    const std::vector<FrameInput>& truth = match_.streams[seat];
+    if (!std::equal(relayed_.begin() + static_cast<long>(had), relayed_.end(),
+                    truth.begin() + static_cast<long>(had))) {
+        fail("the relayed frames differ from the ones sent at frame " + std::to_string(had));
+        return;
+    }
+    // Every message of the other seat's that the relay covers has arrived.
+    const std::uint64_t now = nowUs();
+    const std::uint32_t reach = m.held[seat];
+    while (!other->sentAt.empty() && other->sentAt.front().first <= reach) {
+        if (lane_.measuring()) {
+            lane_.stats.latency.add(now - other->sentAt.front().second);
         }
-        const std::uint64_t now = nowUs();
-        for (std::uint32_t f = first; f < first + count && f < other->sentAt.size(); ++f) {
-            const std::uint64_t tenths = (now - other->sentAt[f]) / 100;
-            ++stats.latency[std::min<std::uint64_t>(tenths, stats.latency.size() - 1)];
-        }
+        other->sentAt.pop_front();
+    }
+}
+
+void Seat::onMessage(const std::uint8_t* bytes, std::size_t size) {
+    if (size > 0 && bytes[0] == static_cast<std::uint8_t>(net::MessageType::Inputs)) {
+        onInputs(bytes, size);
         return;
     }
     net::Message m;
@@ -458,18 +602,22 @@ void Seat::onMessage(const std::uint8_t* bytes, std::size_t size) {
         fail("undecodable message: " + why);
         return;
     }
+    Stats& stats = lane_.stats;
     switch (m.type) {
     case net::MessageType::Start:
         seat_ = m.seat;
         match_.bySeat[seat_] = this;
-        bench_.matchStarted(match_, m.number, m.start);
+        lane_.matchStarted(match_, m.number, m.start);
         startedNumber_ = m.number;
         number = m.number;
         sentAt.clear();
-        sentAt.reserve(match_.frames + 1);
+        relayed_.clear();
+        relayed_.reserve(match_.frames);
         // Each seat's frames at its own phase, as independent players' would be.
         t0_ = nowUs() + match_.random() % frameUs;
-        nextFrame_ = 0;
+        given_ = 0;
+        told_ = 0;
+        lastSent_ = t0_;
         nextHash_ = 1;
         resultSent_ = false;
         return;
@@ -485,10 +633,10 @@ void Seat::onMessage(const std::uint8_t* bytes, std::size_t size) {
             fail("match over, how " + std::to_string(m.reason));
             return;
         }
-        if (seat_ == 0 && stats.measuring) {
+        if (seat_ == 0 && lane_.measuring()) {
             ++stats.matchesChecked;
         }
-        if (!bench_.stopping) {
+        if (!lane_.stopping()) {
             net::Message again;
             again.type = net::MessageType::Rematch;
             send(again);
@@ -506,6 +654,7 @@ void Seat::send(const net::Message& m) {
 
 void Seat::sendRaw(const std::uint8_t* payload, std::size_t size, std::uint8_t opcode) {
     // A client's frames are masked; a zero mask leaves the payload as it is.
+    const std::size_t before = out_.size();
     out_.push_back(static_cast<std::uint8_t>(0x80 | opcode));
     if (size < 126) {
         out_.push_back(static_cast<std::uint8_t>(0x80 | size));
@@ -516,8 +665,9 @@ void Seat::sendRaw(const std::uint8_t* payload, std::size_t size, std::uint8_t o
     }
     out_.insert(out_.end(), 4, 0);
     out_.insert(out_.end(), payload, payload + size);
-    if (bench_.stats.measuring && opcode == 2) {
-        ++bench_.stats.sent;
+    if (lane_.measuring()) {
+        ++lane_.stats.sent;
+        lane_.stats.sentBytes += out_.size() - before;
     }
 }
 
@@ -531,7 +681,7 @@ void Seat::flush() {
                       [self](boost::system::error_code ec, std::size_t) {
                           self->writing_.clear();
                           if (ec) {
-                              if (!self->bench_.stopping) {
+                              if (!self->lane_.stopping()) {
                                   self->fail("write: " + ec.message());
                               }
                               return;
@@ -540,44 +690,42 @@ void Seat::flush() {
                       });
 }
 
+void Seat::sendStream(std::uint32_t to, std::uint64_t now) {
+    while (told_ < to) {
+        net::Message m;
+        told_ = net::writeStream(match_.streams[seat_], seat_, told_, to, true, m);
+        send(m);
+    }
+    sentAt.emplace_back(told_, now);
+    lastSent_ = now;
+}
+
 void Seat::pump(std::uint64_t now) {
     if (failed_ || !upgraded_) {
         return;
     }
-    if (startedNumber_ != 0 && startedNumber_ == match_.number && !bench_.stopping) {
-        // The frames due by now in one Inputs message, as a real client batches the frames it
-        // fell behind with (one frame a message when it keeps up). Laid out by hand: the load
-        // client's own cost is kept low so that the server is what is measured.
-        std::uint32_t count = 0;
-        while (nextFrame_ + count < match_.frames && count < net::maxBatchFrames &&
-               now >= t0_ + (nextFrame_ + count) * frameUs) {
-            ++count;
-        }
-        if (count > 0) {
-            for (std::uint32_t f = nextFrame_; f < nextFrame_ + count; ++f) {
-                if (match_.trueHashes && f == nextHash_ * 60 && nextHash_ < match_.hashes.size()) {
-                    net::Message hash;
-                    hash.type = net::MessageType::Hash;
-                    hash.number = f;
-                    hash.hash = match_.hashes[nextHash_ - 1];
-                    send(hash);
-                    ++nextHash_;
-                }
+    if (startedNumber_ != 0 && startedNumber_ == match_.number && !lane_.stopping() &&
+        now >= t0_) {
+        const std::vector<FrameInput>& stream = match_.streams[seat_];
+        const auto due = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(match_.frames, (now - t0_) / frameUs + 1));
+        // A change goes at once (with the frames before it); a stream that does not change
+        // says how far it reaches every 100 ms, and once more at the match's end.
+        std::uint32_t change = 0;
+        for (std::uint32_t f = given_; f < due; ++f) {
+            if (stream[f] != (f > 0 ? stream[f - 1] : FrameInput{})) {
+                change = f + 1;
             }
-            std::uint8_t inputs[7 + 3 * net::maxBatchFrames] = {
-                static_cast<std::uint8_t>(net::MessageType::Inputs),
-                static_cast<std::uint8_t>(seat_),
-                static_cast<std::uint8_t>(nextFrame_),
-                static_cast<std::uint8_t>(nextFrame_ >> 8),
-                static_cast<std::uint8_t>(nextFrame_ >> 16),
-                static_cast<std::uint8_t>(nextFrame_ >> 24),
-                static_cast<std::uint8_t>(count)};
-            sendRaw(inputs, 7 + 3 * count);
-            sentAt.insert(sentAt.end(), count, now);
-            nextFrame_ += count;
         }
-        // A sampled match whose hashes came late sends them before its Result.
-        while (match_.trueHashes && !match_.hashes.empty() && nextHash_ * 60 < nextFrame_ &&
+        given_ = std::max(given_, due);
+        if (change > told_) {
+            sendStream(change, now);
+        }
+        if (given_ > told_ && (now - lastSent_ >= keepAliveUs || given_ == match_.frames)) {
+            sendStream(given_, now);
+        }
+        const bool hashesReady = !match_.hashes.empty();
+        while (match_.trueHashes && hashesReady && nextHash_ * 60 <= told_ &&
                nextHash_ < match_.hashes.size()) {
             net::Message hash;
             hash.type = net::MessageType::Hash;
@@ -586,8 +734,7 @@ void Seat::pump(std::uint64_t now) {
             send(hash);
             ++nextHash_;
         }
-        const bool hashesDone = !match_.trueHashes || !match_.hashes.empty();
-        if (nextFrame_ == match_.frames && !resultSent_ && hashesDone) {
+        if (told_ == match_.frames && !resultSent_ && (!match_.trueHashes || hashesReady)) {
             net::Message result;
             result.type = net::MessageType::Result;
             result.number = match_.frames;
@@ -631,8 +778,6 @@ int main(int argc, char** argv) {
         files.rlim_cur = files.rlim_max;
         setrlimit(RLIMIT_NOFILE, &files);
     }
-    asio::io_context io;
-    Bench bench(io, options);
     boost::system::error_code ec;
     const tcp::endpoint server(asio::ip::make_address(options.host, ec),
                                static_cast<unsigned short>(options.port));
@@ -640,7 +785,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kokurin-load-bench: bad address %s\n", options.host.c_str());
         return 2;
     }
+    Phase phase;
+    HashWorker worker;
+    std::vector<std::unique_ptr<Lane>> lanes;
+    for (int t = 0; t < options.threads; ++t) {
+        lanes.push_back(std::make_unique<Lane>(options, phase, worker));
+    }
     for (int i = 0; i < options.matches; ++i) {
+        Lane& lane = *lanes[static_cast<std::size_t>(i % options.threads)];
         auto match = std::make_unique<Match>();
         match->index = i;
         // A room code is 4 to 8 letters and digits.
@@ -650,71 +802,72 @@ int main(int argc, char** argv) {
         match->trueHashes = i % options.trueHashEvery == 0;
         match->random.seed(static_cast<std::uint32_t>(i) * 2654435761u + 7);
         for (int s = 0; s < 2; ++s) {
-            bench.seats.push_back(std::make_shared<Seat>(bench, io, *match, s));
+            lane.seats.push_back(std::make_shared<Seat>(lane, lane.io, *match, s));
         }
-        bench.matches.push_back(std::move(match));
+        lane.matches.push_back(std::move(match));
+    }
+    std::vector<std::thread> threads;
+    for (auto& lane : lanes) {
+        Lane* l = lane.get();
+        threads.emplace_back([l, &server] { l->run(server); });
     }
 
-    // Connections opened 200 a tick so the server's backlog never overflows; the measured run
-    // starts once every match has started (or after 60 s, the rest counted as failures).
+    // The measured run starts once every match has started (or after 60 s, the rest counted as
+    // failures). The lanes read the phase on every tick; this thread only watches the clock.
+    auto readySeats = [&] {
+        int n = 0;
+        for (auto& lane : lanes) {
+            n += lane->ready;
+        }
+        return n;
+    };
     const std::uint64_t begun = nowUs();
-    std::size_t opened = 0;
-    std::uint64_t measureFrom = 0;
-    std::uint64_t measureTo = 0;
-    double cpuFrom = 0;
-    double cpuTo = 0;
-    bool done = false;
-    asio::steady_timer timer(io);
-    std::function<void()> tick = [&] {
-        const std::uint64_t now = nowUs();
-        for (int k = 0; k < 200 && opened < bench.seats.size(); ++k) {
-            bench.seats[opened++]->open(server);
+    while (readySeats() < options.matches * 2 && nowUs() - begun < 60000000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const long neverStarted = options.matches * 2 - readySeats();
+    auto laneSeconds = [&] {
+        double total = 0;
+        for (auto& lane : lanes) {
+            total += processSeconds(static_cast<int>(getpid()), lane->threadId);
         }
-        for (auto& seat : bench.seats) {
-            seat->pump(now);
-        }
-        if (measureFrom == 0) {
-            const bool all = std::all_of(bench.seats.begin(), bench.seats.end(),
-                                         [](const auto& s) { return s->started() || s->failed(); });
-            if (all || now - begun > 60000000) {
-                for (auto& seat : bench.seats) {
-                    if (!seat->started() && !seat->failed()) {
-                        bench.stats.fail("a seat whose match never started");
-                    }
-                }
-                measureFrom = now;
-                bench.stats.measuring = true;
-                cpuFrom = options.serverPid != 0 ? processSeconds(options.serverPid) : 0;
-            }
-        } else if (measureTo == 0 &&
-                   now - measureFrom >= std::uint64_t(options.seconds) * 1000000) {
-            measureTo = now;
-            cpuTo = options.serverPid != 0 ? processSeconds(options.serverPid) : 0;
-            bench.stats.measuring = false;
-            bench.stopping = true;
-            for (auto& seat : bench.seats) {
+        return total;
+    };
+    const std::uint64_t measureFrom = nowUs();
+    const double cpuFrom = options.serverPid != 0 ? processSeconds(options.serverPid) : 0;
+    const double laneFrom = laneSeconds();
+    phase.measuring = true;
+    while (nowUs() - measureFrom < std::uint64_t(options.seconds) * 1000000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    phase.measuring = false;
+    const std::uint64_t measureTo = nowUs();
+    const double cpuTo = options.serverPid != 0 ? processSeconds(options.serverPid) : 0;
+    const double laneTo = laneSeconds();
+    phase.stopping = true;
+    for (auto& lane : lanes) {
+        asio::post(lane->io, [l = lane.get()] {
+            for (auto& seat : l->seats) {
                 seat->leave();
             }
-        } else if (measureTo != 0 && now - measureTo > 1000000) {
-            done = true;
-        }
-        if (!done) {
-            timer.expires_at(timer.expiry() + std::chrono::milliseconds(1));
-            timer.async_wait([&](boost::system::error_code) { tick(); });
-        }
-    };
-    timer.expires_after(std::chrono::milliseconds(1));
-    timer.async_wait([&](boost::system::error_code) { tick(); });
-    while (!done) {
-        io.run_one();
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    phase.done = true;
+    for (std::thread& t : threads) {
+        t.join();
     }
 
-    const Stats& s = bench.stats;
-    const double seconds = static_cast<double>(measureTo - measureFrom) / 1e6;
-    std::uint64_t samples = 0;
-    for (std::uint64_t n : s.latency) {
-        samples += n;
+    Stats s;
+    for (auto& lane : lanes) {
+        s.merge(lane->stats);
     }
+    for (long i = 0; i < neverStarted; ++i) {
+        s.fail("a seat whose match never started");
+    }
+    const double seconds = static_cast<double>(measureTo - measureFrom) / 1e6;
+    const double matchSeconds = seconds * options.matches;
+    const std::uint64_t samples = s.latency.count();
     std::printf("matches held at once     %d (%d connections)\n", options.matches,
                 options.matches * 2);
     std::printf("measured for             %.1f s\n", seconds);
@@ -722,16 +875,27 @@ int main(int argc, char** argv) {
         const double cpu = cpuTo - cpuFrom;
         std::printf("server processor time    %.2f s (%.1f%% of one core)\n", cpu,
                     100.0 * cpu / seconds);
-        std::printf("server CPU per match     %.3f%% of one core\n",
+        std::printf("server CPU per match     %.4f%% of one core\n",
                     100.0 * cpu / seconds / options.matches);
     }
-    std::printf("load client's own time   %.2f s\n", processSeconds(static_cast<int>(getpid())));
-    std::printf("messages/s to server     %.0f\n", static_cast<double>(s.sent) / seconds);
-    std::printf("messages/s from server   %.0f\n", static_cast<double>(s.received) / seconds);
-    std::printf("relayed frames measured  %llu\n", static_cast<unsigned long long>(samples));
-    std::printf("relay latency p50        %.1f ms\n", s.percentile(0.50));
-    std::printf("relay latency p99        %.1f ms\n", s.percentile(0.99));
-    std::printf("relay latency p99.9      %.1f ms\n", s.percentile(0.999));
+    const double laneBusy = (laneTo - laneFrom) / seconds / options.threads;
+    std::printf("load client              %d thread(s), each %.0f%% busy; tick late p99 %.1f ms\n",
+                options.threads, 100.0 * laneBusy, s.lateness.percentile(0.99));
+    if (laneBusy > 0.9 || s.lateness.percentile(0.99) > 5.0) {
+        std::printf("load client              BEHIND: its own lag is in the latencies below\n");
+    }
+    std::printf("messages/s to server     %.0f (%.1f a match)\n", s.sent / seconds,
+                s.sent / matchSeconds);
+    std::printf("messages/s from server   %.0f (%.1f a match)\n", s.received / seconds,
+                s.received / matchSeconds);
+    std::printf("bytes/s to server        %.0f (%.0f a match, WebSocket framing included)\n",
+                s.sentBytes / seconds, s.sentBytes / matchSeconds);
+    std::printf("bytes/s from server      %.0f (%.0f a match)\n", s.receivedBytes / seconds,
+                s.receivedBytes / matchSeconds);
+    std::printf("relayed messages measured %llu\n", static_cast<unsigned long long>(samples));
+    std::printf("relay latency p50        %.1f ms\n", s.latency.percentile(0.50));
+    std::printf("relay latency p99        %.1f ms\n", s.latency.percentile(0.99));
+    std::printf("relay latency p99.9      %.1f ms\n", s.latency.percentile(0.999));
     std::printf("matches ended and checked %ld\n", s.matchesChecked);
     std::printf("failures                 %ld\n", s.failures);
     for (const auto& kind : s.kinds) {

@@ -1,12 +1,15 @@
 // The headless client: waits for the room's match (the client follows the server to the
-// process that holds the room when there are several), plays it through the lockstep source (the
-// headless front end never sleeps, so the source waits on the socket instead), records it, and
-// reports its end to the server.
+// process that holds the room when there are several), plays it through the rollback session
+// (or, with --lockstep, the lockstep source; the headless front end never sleeps, so either
+// waits on the socket instead), records it, and reports its end to the server.
 #include "online_play.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -19,13 +22,14 @@
 
 #include "desktop_online/websocket_transport.h"
 #include "input/input_route.h"
+#include "match/match_observer.h"
 #include "net/lockstep_source.h"
 #include "net/player_key.h"
 #include "net/online_replay.h"
+#include "net/rollback_session.h"
 #include "novice_seat.h"
 #include "replay/match_recording.h"
 #include "screens/match_loop.h"
-#include "match/match_observer.h"
 #include "screens/title_screen.h"
 #include "transcript.h"
 
@@ -40,24 +44,117 @@ std::uint32_t clockMs() {
         duration_cast<milliseconds>(steady_clock::now() - origin).count());
 }
 
+// Frames from this player's cursor keys to the cursor moved on screen: each press is the frame
+// (of wall-clock time, counted in the source's calls) its key was read in; it is answered by
+// the first frame shown with the cursor moved on this player's turn.
+class KeyToScreen {
+  public:
+    void pressed(long tick) { presses_.push_back(tick); }
+    // The frame shown at this tick (the pump presents it before asking for the next input).
+    void shown(long tick, const Match& match, int seat) {
+        const MatchState& state = match.state();
+        const int cell = state.cursorRow * 6 + state.cursorCol;
+        const bool mine = match.phase() == MatchPhase::HumanTurn && state.currentPlayer == seat;
+        if (!mine) {
+            // A press nobody's turn answered (the turn ran out) answers nothing later.
+            presses_.clear();
+        } else if (cell != cell_ && !presses_.empty()) {
+            frames_.push_back(tick - presses_.front());
+            presses_.erase(presses_.begin());
+        }
+        cell_ = cell;
+    }
+    void report() const {
+        if (frames_.empty()) {
+            std::fprintf(stderr, "kokurin-sim: key to screen: no cursor moves\n");
+            return;
+        }
+        std::vector<long> sorted = frames_;
+        std::sort(sorted.begin(), sorted.end());
+        double sum = 0;
+        for (long f : sorted) {
+            sum += static_cast<double>(f);
+        }
+        std::fprintf(stderr,
+                     "kokurin-sim: key to screen: %zu cursor moves, median %ld frames, mean "
+                     "%.2f, most %ld\n",
+                     sorted.size(), sorted[sorted.size() / 2],
+                     sum / static_cast<double>(sorted.size()), sorted.back());
+    }
+
+  private:
+    std::vector<long> presses_;
+    std::vector<long> frames_;
+    int cell_ = -1;
+};
+
 // The key script (or the novice) read by match frame: the frame an input is played at, not
-// the pump it was sent from.
+// the pump it was sent from. The presses of a cursor key are noted for KeyToScreen.
 class ScriptSeatInput : public net::LocalSeatInput {
   public:
-    explicit ScriptSeatInput(headless::KeySource* keys) : keys_(keys) {}
+    ScriptSeatInput(headless::KeySource* keys, KeyToScreen& latency, const long& tick)
+        : keys_(keys), latency_(latency), tick_(tick) {}
     FrameInput inputFor(std::uint32_t frame, const bool[keyboardKeys], std::uint8_t) override {
         bool down[256] = {};
         if (keys_ != nullptr) {
             keys_->keysDown(static_cast<long>(frame) + 1, down);
         }
-        return frameInputOfKeys(down);
+        const FrameInput input = frameInputOfKeys(down);
+        // Either seat's four arrows (select is not a move).
+        constexpr std::uint16_t cursorKeys = 0x003c | 0x0780;
+        if ((input.keys & ~last_.keys & cursorKeys) != 0) {
+            latency_.pressed(tick_);
+        }
+        last_ = input;
+        return input;
     }
 
   private:
     headless::KeySource* keys_;
+    KeyToScreen& latency_;
+    const long& tick_;
+    FrameInput last_;
 };
 
-// The transcript, with the novice told of each turn's start.
+// Counts the frames of wall-clock time the pump asks for input in and, with --realtime, paces
+// them at 60 a second as a game's pump does (a frame held is a frame too).
+class PacedFrames : public FrameInputSource {
+  public:
+    PacedFrames(FrameInputSource& inner, bool realtime, const Match& shown, int seat,
+                KeyToScreen& latency, long& tick)
+        : inner_(inner), realtime_(realtime), shown_(shown), seat_(seat), latency_(latency),
+          tick_(tick) {}
+
+    InputState nextInput(const bool localDown[keyboardKeys], FrameInput& input) override {
+        if (realtime_) {
+            using namespace std::chrono;
+            const steady_clock::time_point now = steady_clock::now();
+            if (due_ > now) {
+                std::this_thread::sleep_until(due_);
+            }
+            due_ = std::max(due_, now) + microseconds(16667);
+        }
+        ++tick_;
+        latency_.shown(tick_, shown_, seat_);
+        return inner_.nextInput(localDown, input);
+    }
+    bool drawWhileHeld(long held) override { return inner_.drawWhileHeld(held); }
+    int framesPerShownFrame() const override { return inner_.framesPerShownFrame(); }
+    void drawOverFrame() override { inner_.drawOverFrame(); }
+    bool allowsModalBoxes() const override { return false; }
+
+  private:
+    FrameInputSource& inner_;
+    bool realtime_;
+    const Match& shown_;
+    int seat_;
+    KeyToScreen& latency_;
+    long& tick_;
+    std::chrono::steady_clock::time_point due_;
+};
+
+// The transcript, with the novice told of each turn's start (lockstep: the played match is the
+// shown one).
 class OnlineObserver : public MatchObserver {
   public:
     OnlineObserver(Transcript& transcript, NoviceSeat* novice)
@@ -78,6 +175,31 @@ class OnlineObserver : public MatchObserver {
   private:
     Transcript& transcript_;
     NoviceSeat* novice_;
+};
+
+// The novice plays what it sees: the turns of the shown match, which runs ahead of the
+// confirmed one (a turn a rollback moved is planned again).
+class ShownTurns {
+  public:
+    explicit ShownTurns(NoviceSeat* novice) : novice_(novice) {}
+    void look(const Match& match, long frame) {
+        const MatchState& state = match.state();
+        const bool turn = match.phase() == MatchPhase::HumanTurn;
+        const bool fresh =
+            turn && (!inTurn_ || mover_ != state.currentPlayer || state.turnTimer > timer_);
+        inTurn_ = turn;
+        mover_ = state.currentPlayer;
+        timer_ = state.turnTimer;
+        if (fresh && novice_ != nullptr) {
+            novice_->turnStarted(state, frame);
+        }
+    }
+
+  private:
+    NoviceSeat* novice_;
+    bool inTurn_ = false;
+    int mover_ = -1;
+    std::int32_t timer_ = 0;
 };
 
 // Updates the client until done() or the deadline; false at the deadline or on failure.
@@ -262,13 +384,15 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
         std::fprintf(stderr, "kokurin-sim: room %s lives at %s; joined there\n",
                      options.room.c_str(), client.url().c_str());
     }
-    // A round trip or two to choose the input delay from.
+    // A round trip or two: the lockstep's input delay, and how far the session may run ahead.
     waitFor(client, 2, [&] { return client.roundTripMs() != 0; });
     const int delay = options.inputDelay != 0 ? options.inputDelay
-                                              : net::inputDelayForRoundTrip(client.roundTripMs());
-    std::fprintf(stderr, "kokurin-sim: room %s, seat %d, round trip %u ms, input delay %d\n",
+                      : options.lockstep      ? net::inputDelayForRoundTrip(client.roundTripMs())
+                                              : 0;
+    std::fprintf(stderr, "kokurin-sim: room %s, seat %d, round trip %u ms, input delay %d%s\n",
                  client.roomCode().c_str(), static_cast<int>(client.seat()),
-                 static_cast<unsigned>(client.roundTripMs()), delay);
+                 static_cast<unsigned>(client.roundTripMs()), delay,
+                 options.lockstep ? ", lockstep" : "");
 
     const MatchStart start = client.start().start;
     if (!validMatchStart(start)) {
@@ -276,27 +400,73 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
         return 4;
     }
     Transcript transcript(stdout);
-    NoviceSeat novice(client.seat() < 2 ? client.seat() : 0);
-    const bool withNovice = options.novice && client.seat() < 2;
-    OnlineObserver observer(transcript, withNovice ? &novice : nullptr);
-    Match match(start);
-    transcript.start(start.seed, start.opponent, match.state());
-
-    ScriptSeatInput local(withNovice ? &novice : keys);
-    net::LockstepInputSource lockstep(client, match, local, clockMs, delay);
-    lockstep.corruptHashAt(options.corruptHashAt);
-    MatchRecorder recorder(lockstep, match, start);
-    bool quit = false;
-    {
-        ScopedFrameInput route(recorder);
-        quit = runMatch(match, &observer);
-    }
-    const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
-    transcript.end(reason, match.state());
-    std::fflush(stdout);
-
+    const int seat = client.seat();
+    NoviceSeat novice(seat < 2 ? seat : 0);
+    const bool withNovice = options.novice && seat < 2;
+    KeyToScreen latency;
+    long tick = 0;
+    ScriptSeatInput local(withNovice ? &novice : keys, latency, tick);
     Replay replay;
-    const bool recorded = recorder.finish(matchResult(match, quit), replay);
+    bool recorded = false;
+    bool quit = false;
+    if (options.lockstep) {
+        OnlineObserver observer(transcript, withNovice ? &novice : nullptr);
+        Match match(start);
+        transcript.start(start.seed, start.opponent, match.state());
+        net::LockstepInputSource lockstep(client, match, local, clockMs, delay);
+        lockstep.corruptHashAt(options.corruptHashAt);
+        MatchRecorder recorder(lockstep, match, start);
+        PacedFrames paced(recorder, options.realtime, match, seat, latency, tick);
+        {
+            ScopedFrameInput route(paced);
+            quit = runMatch(match, &observer);
+        }
+        const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
+        transcript.end(reason, match.state());
+        recorded = recorder.finish(matchResult(match, quit), replay);
+    } else {
+        net::RollbackSession session(client, start, local, clockMs, transcript, silentListener(),
+                                     delay);
+        session.corruptHashAt(options.corruptHashAt);
+        // The transcript counts the confirmed frames, as a replay of the server's streams does.
+        transcript.setPollSource(
+            [&session] { return static_cast<long>(session.confirmed().frame()); });
+        transcript.start(start.seed, start.opponent, session.confirmed().state());
+        PacedFrames paced(session, options.realtime, session.shown(), seat, latency, tick);
+        ShownTurns turns(withNovice ? &novice : nullptr);
+        session.begin();
+        turns.look(session.shown(), 0);
+        {
+            ScopedFrameInput route(paced);
+            while (!pumpFrame()) {
+                session.stepShown();
+                turns.look(session.shown(), static_cast<long>(session.shownFrames()));
+            }
+        }
+        // Stopped by the poll limit: the frames shown are confirmed as the streams bring them,
+        // so that both players and every spectator record the same frames.
+        session.settle(30000);
+        const Match& match = session.confirmed();
+        quit = !match.over();
+        const char* reason = transcript.winnerReached() ? "winner" : quit ? "limit" : "escape";
+        transcript.end(reason, match.state());
+        recorded = session.finish(matchResult(match, quit), replay);
+        if (seat < 2) {
+            const net::RollbackStats& stats = session.stats();
+            std::fprintf(stderr,
+                         "kokurin-sim: %u rollbacks in %u frames, %llu frames stepped again, the "
+                         "longest %u frames in %u us; %u frames waited at the bound, %u held for "
+                         "the other player\n",
+                         stats.rollbacks, static_cast<unsigned>(session.shownFrames()),
+                         static_cast<unsigned long long>(stats.framesStepped), stats.longestFrames,
+                         stats.longestMicros, stats.boundWaits, stats.catchUpHolds);
+        }
+    }
+    std::fflush(stdout);
+    if (options.realtime && seat < 2) {
+        latency.report();
+    }
+
     if (client.seat() < 2 && recorded) {
         client.sendResult(static_cast<std::uint32_t>(replay.inputs.size()), replay.hashes.back(),
                           static_cast<std::uint8_t>(replay.result));

@@ -76,7 +76,14 @@ const char* simUsage() {
            "  --spectate      watch the room's match instead of playing\n"
            "  --novice        play this seat as the tournament's scripted novice\n"
            "  --name NAME     the player's name (default kokurin-sim)\n"
-           "  --input-delay N frames of input delay (default: from the measured round trip)\n"
+           "  --input-delay N frames this player's input is sent ahead of the frame it plays in\n"
+           "                  (default 0: played at once, the other seat predicted and rolled\n"
+           "                  back when its input differs; with --lockstep, the round trip's)\n"
+           "  --lockstep      play online in lockstep: every frame waits for both seats' inputs\n"
+           "                  (as a measure against the game's way)\n"
+           "  --realtime      play online at 60 frames a second, as a game does, and report how\n"
+           "                  many frames this player's cursor keys took to move the cursor on\n"
+           "                  screen (for benchmarks)\n"
            "  --corrupt-hash F  testing aid: send a wrong state hash for frame F\n"
            "  --help          this text\n"
            "  --version       the version (kokurin-sim 1.0.0)\n"
@@ -84,7 +91,8 @@ const char* simUsage() {
            "Key codes: ESC 1, W 17, RETURN 28, A 30, S 31, D 32, H 35, M 50, SPACE 57, UP 200,\n"
            "LEFT 203, RIGHT 205, DOWN 208.\n"
            "\n"
-           "Events, one JSON object per line, P = frame pumps completed since the match began:\n"
+           "Events, one JSON object per line, P = frame pumps completed since the match began\n"
+           "(online: frames of the match the server's streams confirmed, as its replay counts):\n"
            "  {\"ev\":\"start\",\"seed\":S,\"opponent\":K,\"board\":\"<36 digits, row-major>\"}\n"
            "  {\"ev\":\"hint\",\"poll\":P,\"player\":p,\"text\":\"(c,r)-(c,r)\"}\n"
            "  {\"ev\":\"move\",\"turn\":T,\"player\":p,\"poll\":P,\"personality\":X|null,"
@@ -120,10 +128,13 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
             options.version = true;
             return true;
         }
-        if (flag == "--spectate" || flag == "--novice" || flag == "--ranked") {
-            (flag == "--spectate" ? options.spectate
-             : flag == "--novice" ? options.novice
-                                  : options.ranked) = true;
+        if (flag == "--spectate" || flag == "--novice" || flag == "--ranked" ||
+            flag == "--lockstep" || flag == "--realtime") {
+            (flag == "--spectate"   ? options.spectate
+             : flag == "--novice"   ? options.novice
+             : flag == "--ranked"   ? options.ranked
+             : flag == "--lockstep" ? options.lockstep
+                                    : options.realtime) = true;
             continue;
         }
         bool takesValue = flag == "--seed" || flag == "--opponent" || flag == "--keys" ||
@@ -226,9 +237,10 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options,
         return true;
     }
     if (options.spectate || options.novice || !options.room.empty() ||
-        options.corruptHashAt != 0 || options.inputDelay != 0 || !options.caFile.empty()) {
-        error = "--room, --spectate, --novice, --input-delay, --corrupt-hash and --ca-file go "
-                "with --online";
+        options.corruptHashAt != 0 || options.inputDelay != 0 || !options.caFile.empty() ||
+        options.lockstep || options.realtime) {
+        error = "--room, --spectate, --novice, --input-delay, --lockstep, --realtime, "
+                "--corrupt-hash and --ca-file go with --online";
         return false;
     }
     if (!options.replayFile.empty()) {

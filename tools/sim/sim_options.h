@@ -32,12 +32,16 @@ struct SimOptions {
     bool novice = false;
     // A testing aid: the state hash sent for this frame is made wrong.
     std::uint32_t corruptHashAt = 0;
-    // Frames of input delay (0: chosen from the measured round trip).
+    // Frames of input delay (0: none; with lockstep, chosen from the measured round trip).
     int inputDelay = 0;
     // Ranked: wait in the ranked queue instead of joining a room, as the player whose key is in
     // keyFile (made when missing; empty: a key of this run's own).
     bool ranked = false;
     std::string keyFile;
+    // Online in lockstep rather than ahead of the server (to measure one against the other).
+    bool lockstep = false;
+    // Online at 60 frames a second, reporting the frames from a cursor key to the cursor moved.
+    bool realtime = false;
 };
 
 // A whole decimal number within [low, high], digits only (the sim's and the tournament's

@@ -46,6 +46,10 @@ std::string hpText(const MatchState& state) {
     return text;
 }
 
+long Transcript::poll() const {
+    return poll_ ? poll_() : headless::pollCount();
+}
+
 void Transcript::start(std::uint32_t seed, int opponent, const MatchState& state) {
     std::fprintf(out_, "{\"ev\":\"start\",\"seed\":%lu,\"opponent\":%d,\"board\":\"%s\"}\n",
                  static_cast<unsigned long>(seed), opponent, boardText(state).c_str());
@@ -57,7 +61,7 @@ void Transcript::end(const char* reason, const MatchState& state) {
         winner = state.hp[0] > 0.0f ? "0" : "1";
     }
     std::fprintf(out_, "{\"ev\":\"end\",\"poll\":%ld,\"reason\":\"%s\",\"winner\":%s,\"hp\":%s}\n",
-                 headless::pollCount(), reason, winner.c_str(), hpText(state).c_str());
+                 poll(), reason, winner.c_str(), hpText(state).c_str());
     std::fflush(out_);
 }
 
@@ -81,30 +85,28 @@ void Transcript::turnEnded(const MatchState& state, bool computer) {
     std::fprintf(out_,
                  "{\"ev\":\"move\",\"turn\":%d,\"player\":%d,\"poll\":%ld,\"personality\":%s,"
                  "\"swap\":%s}\n",
-                 turn_, state.currentPlayer, headless::pollCount(), personality.c_str(),
-                 swap.c_str());
+                 turn_, state.currentPlayer, poll(), personality.c_str(), swap.c_str());
 }
 
 void Transcript::cascadeSettled(const MatchState& state) {
     std::fprintf(out_,
                  "{\"ev\":\"settled\",\"turn\":%d,\"poll\":%ld,\"board\":\"%s\",\"q0\":\"%s\","
                  "\"q1\":\"%s\"}\n",
-                 turn_, headless::pollCount(), boardText(state).c_str(),
-                 queueText(state.queues[0]).c_str(), queueText(state.queues[1]).c_str());
+                 turn_, poll(), boardText(state).c_str(), queueText(state.queues[0]).c_str(),
+                 queueText(state.queues[1]).c_str());
 }
 
 void Transcript::clashEnded(const MatchState& state) {
     std::fprintf(out_,
                  "{\"ev\":\"clash\",\"turn\":%d,\"poll\":%ld,\"hp\":%s,\"q0\":\"%s\",\"q1\":\"%s\","
                  "\"next\":%d}\n",
-                 turn_, headless::pollCount(), hpText(state).c_str(),
-                 queueText(state.queues[0]).c_str(), queueText(state.queues[1]).c_str(),
-                 state.currentPlayer);
+                 turn_, poll(), hpText(state).c_str(), queueText(state.queues[0]).c_str(),
+                 queueText(state.queues[1]).c_str(), state.currentPlayer);
 }
 
 void Transcript::hintShown(const MatchState& state, const char* text) {
-    std::fprintf(out_, "{\"ev\":\"hint\",\"poll\":%ld,\"player\":%d,\"text\":%s}\n",
-                 headless::pollCount(), state.currentPlayer, jsonString(text).c_str());
+    std::fprintf(out_, "{\"ev\":\"hint\",\"poll\":%ld,\"player\":%d,\"text\":%s}\n", poll(),
+                 state.currentPlayer, jsonString(text).c_str());
 }
 
 void Transcript::winnerScreen(const MatchState& state) {

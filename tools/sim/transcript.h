@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "match/match_observer.h"
@@ -12,6 +13,10 @@ namespace kokurin {
 class Transcript : public MatchObserver {
   public:
     explicit Transcript(std::FILE* out) : out_(out) {}
+
+    // Where an event's poll is read (default: the frame pumps so far). Online the match's
+    // frames are confirmed apart from the pumps, and the poll is the confirmed frames'.
+    void setPollSource(std::function<long()> poll) { poll_ = std::move(poll); }
 
     void start(std::uint32_t seed, int opponent, const MatchState& state);
     void end(const char* reason, const MatchState& state);
@@ -26,7 +31,10 @@ class Transcript : public MatchObserver {
     void winnerScreen(const MatchState& state) override;
 
   private:
+    long poll() const;
+
     std::FILE* out_;
+    std::function<long()> poll_;
     int turn_ = 0;
     int swapFirst_ = -1;
     int swapSecond_ = -1;
