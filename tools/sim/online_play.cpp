@@ -319,7 +319,6 @@ const char* ratedText(std::uint8_t outcome) {
 
 // Greets the server as the key's player and waits in the ranked queue until a match starts.
 int enterRankedMatch(net::OnlineClient& client, const SimOptions& options) {
-    using Phase = net::OnlineClient::Phase;
     const std::uint32_t refused = client.refusalsReceived();
     if (!waitFor(client, 30, [&] { return client.ranked() || client.refusalsReceived() != refused; }) ||
         !client.ranked()) {
@@ -332,12 +331,14 @@ int enterRankedMatch(net::OnlineClient& client, const SimOptions& options) {
     std::fprintf(stderr, "kokurin-sim: ranked as %s, rating %u (+-%u), rank %u\n",
                  standing.name.c_str(), static_cast<unsigned>(standing.rating),
                  static_cast<unsigned>(2 * standing.deviation), static_cast<unsigned>(standing.rank));
+    const std::uint32_t starts = client.startsReceived();
     client.rankedMatch();
-    // Players are paired as their ratings allow: the wait may be long.
+    // Players are paired as their ratings allow: the wait may be long. A match may be over by
+    // the time it is looked at (the other player left at once): it was played all the same.
     if (!waitFor(client, 600, [&] {
-            return client.phase() == Phase::Playing || client.refusalsReceived() != refused;
+            return client.startsReceived() != starts || client.refusalsReceived() != refused;
         }) ||
-        client.phase() != Phase::Playing) {
+        client.startsReceived() == starts) {
         if (client.refusalsReceived() != refused) {
             std::fprintf(stderr, "kokurin-sim: refused: %s\n", client.error().c_str());
             return 4;
@@ -375,8 +376,9 @@ int playOnline(const SimOptions& options, headless::KeySource* keys) {
         }
     } else {
         // A room held by another server process: the client follows the server there.
+        const std::uint32_t starts = client.startsReceived();
         client.joinRoom(options.room, options.spectate, true);
-        if (!waitFor(client, 60, [&] { return client.phase() == Phase::Playing; })) {
+        if (!waitFor(client, 60, [&] { return client.startsReceived() != starts; })) {
             return failed(client, "the match to start");
         }
     }
