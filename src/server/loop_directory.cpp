@@ -171,14 +171,31 @@ class LoopDirectory::View : public RoomDirectory {
     }
 
     // A takeover is asked by one loop and answered to that loop, which holds the room if it is
-    // taken.
+    // taken;
+    // players of one room coming back at two loops are one question, and the loop that asked
+    // first holds the room: the others are told it is there.
     void adopt(const std::string& code) override {
         if (all_.processes_ == nullptr) {
             return;
         }
         std::lock_guard<std::mutex> hold(all_.lock_);
-        all_.asker_[code] = loop_;
-        all_.processes_->adopt(code);
+        auto held = all_.owner_.find(code);
+        if (held != all_.owner_.end()) {
+            Adoption there;
+            there.code = code;
+            there.outcome = held->second == loop_ ? Adoption::Outcome::Nowhere
+                                                  : Adoption::Outcome::Elsewhere;
+            there.address = all_.addressOf(held->second);
+            all_.adoptions_[static_cast<std::size_t>(loop_)].push_back(std::move(there));
+            return;
+        }
+        std::vector<int>& askers = all_.asker_[code];
+        if (std::find(askers.begin(), askers.end(), loop_) == askers.end()) {
+            askers.push_back(loop_);
+        }
+        if (askers.size() == 1) {
+            all_.processes_->adopt(code);
+        }
     }
 
     std::vector<Adoption> adoptions() override {
@@ -214,15 +231,26 @@ void LoopDirectory::collect() {
         return;
     }
     for (Adoption& answer : processes_->adoptions()) {
+        std::vector<int> askers = {0};
         auto asked = asker_.find(answer.code);
-        const int loop = asked != asker_.end() ? asked->second : 0;
         if (asked != asker_.end()) {
+            askers = std::move(asked->second);
             asker_.erase(asked);
         }
+        const int holder = askers.front();
         if (answer.outcome == Adoption::Outcome::Taken) {
-            owner_[answer.code] = loop;
+            owner_[answer.code] = holder;
         }
-        adoptions_[static_cast<std::size_t>(loop)].push_back(std::move(answer));
+        for (std::size_t i = 1; i < askers.size(); ++i) {
+            Adoption told = answer;
+            if (answer.outcome == Adoption::Outcome::Taken) {
+                told.outcome = Adoption::Outcome::Elsewhere;
+                told.address = addressOf(holder);
+                told.match = JournalMatch();
+            }
+            adoptions_[static_cast<std::size_t>(askers[i])].push_back(std::move(told));
+        }
+        adoptions_[static_cast<std::size_t>(holder)].push_back(std::move(answer));
     }
     for (std::string& code : processes_->roomsLost()) {
         auto held = owner_.find(code);

@@ -49,7 +49,7 @@ class LoopDirectory {
     std::vector<bool> aboutToWait_;
     // Takeovers: which loop asked for each room, and per loop the answers and the rooms another
     // process took over, sorted out of the processes' directory by collect().
-    std::map<std::string, int> asker_;
+    std::map<std::string, std::vector<int>> asker_;
     std::vector<std::vector<Adoption>> adoptions_;
     std::vector<std::vector<std::string>> lost_;
     void collect();
