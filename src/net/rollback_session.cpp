@@ -124,8 +124,8 @@ void RollbackSession::sendLocalInputs(const bool localDown[keyboardKeys], std::u
     for (int key = 0; key < keyboardKeys; ++key) {
         heldDown_[key] = heldDown_[key] || localDown[key];
     }
-    if (pick != 0) {
-        heldPick_ = pick;
+    if (pick != 0 && heldPickCount_ < static_cast<int>(std::size(heldPicks_))) {
+        heldPicks_[heldPickCount_++] = pick;
     }
 }
 
@@ -265,9 +265,14 @@ InputState RollbackSession::nextInput(const bool localDown[keyboardKeys], FrameI
         while (nextSend_ <= target) {
             FrameInput mine;
             if (nextSend_ == target) {
-                mine = seatInput(local_.inputFor(nextSend_, heldDown_, heldPick_), seat_);
+                std::uint8_t pick = 0;
+                if (heldPickCount_ > 0) {
+                    pick = heldPicks_[0];
+                    std::copy(heldPicks_ + 1, heldPicks_ + heldPickCount_, heldPicks_);
+                    --heldPickCount_;
+                }
+                mine = seatInput(local_.inputFor(nextSend_, heldDown_, pick), seat_);
                 std::fill(std::begin(heldDown_), std::end(heldDown_), false);
-                heldPick_ = 0;
             }
             client_.sendInput(nextSend_, mine);
             sent_.push_back(mine);

@@ -165,7 +165,10 @@ class RollbackSession : public FrameInputSource {
     std::uint32_t nextSend_ = 0;
     std::uint32_t starts_ = 0;
     bool heldDown_[keyboardKeys] = {};
-    std::uint8_t heldPick_ = 0;
+    // Picks made while the frames are held, one a frame sent (a click on each of two cells
+    // between two frames is an exchange, not the second click alone); a few at most.
+    std::uint8_t heldPicks_[4] = {};
+    int heldPickCount_ = 0;
     // A spectator is playing from its buffer (false: filling it).
     bool flowing_ = false;
     std::uint32_t sinceHold_ = 0;

@@ -267,6 +267,49 @@ TEST(RollbackSession, TheLocalCursorMovesInTheFrameItsKeyIsReadUpToTheBound) {
     EXPECT_EQ(t.client.framesGiven(), 108u) << "nothing sampled past the bound";
 }
 
+// Two cells clicked while the frames are held (the other player late) are an exchange: each pick
+// goes in a frame of its own once play goes on, in the order made.
+TEST(RollbackSession, PicksMadeWhileHeldGoOneAFrameInTheOrderMade) {
+    const int seat = firstMover();
+    const auto idle = [](std::uint32_t) { return FrameInput{}; };
+    Table t(seat, idle, idle);
+    class Picks : public LocalSeatInput {
+      public:
+        FrameInput inputFor(std::uint32_t, const bool[keyboardKeys], std::uint8_t pick) override {
+            given.push_back(pick);
+            return FrameInput{};
+        }
+        std::vector<std::uint8_t> given;
+    } picks;
+    EventLog log;
+    RollbackSession session(
+        t.client, t.start, picks, [&] { return t.now += 16; }, log, log);
+    log.match = &session.confirmed();
+    session.begin();
+    const auto pump = [&](std::uint8_t pick, std::uint32_t silent) {
+        t.serve(session, 0, 0, silent);
+        FrameInput input;
+        input.pointer = pick;
+        if (session.nextInput(noKeys, input) != InputState::Ready) {
+            return false;
+        }
+        session.stepShown();
+        return true;
+    };
+    // The other seat says nothing: the session runs to its bound and waits there.
+    for (int pumps = 0; session.shownFrames() < session.bound(); ++pumps) {
+        ASSERT_LT(pumps, 1000);
+        pump(0, 0);
+    }
+    EXPECT_FALSE(pump(7, 0));
+    EXPECT_FALSE(pump(13, 0));
+    picks.given.clear();
+    for (int frame = 0; frame < 3; ++frame) {
+        EXPECT_TRUE(pump(0, Table::frames));
+    }
+    EXPECT_EQ(picks.given, (std::vector<std::uint8_t>{7, 13, 0}));
+}
+
 TEST(RollbackSession, AMispredictionLandsWhereLockstepIsAndEveryConfirmedThingComesOnce) {
     // The other seat moves first: it walks the cursor right, selects, walks on and exchanges,
     // its keys arriving 12 frames after this client showed their frames; this seat taps keys
