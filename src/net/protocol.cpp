@@ -305,7 +305,7 @@ bool fitsLimits(const Message& m) {
         return false;
     }
     for (const std::string& address : m.addresses) {
-        if (address.empty() || address.size() > 255) {
+        if (address.empty() || address.size() > maxServerAddressBytes) {
             return false;
         }
     }
@@ -489,7 +489,7 @@ bool readBody(Reader& r, Message& m) {
         }
         m.addresses.resize(count);
         for (std::string& address : m.addresses) {
-            if (!r.text(address, 255, "an address")) {
+            if (!r.text(address, maxServerAddressBytes, "an address")) {
                 return false;
             }
             if (address.empty()) {

@@ -30,6 +30,8 @@ constexpr std::size_t maxRoomCodeBytes = 8;
 constexpr std::size_t maxListedRooms = 32;
 // Addresses one Servers message names.
 constexpr std::size_t maxServerAddresses = 16;
+// Bytes of one such address.
+constexpr std::size_t maxServerAddressBytes = 255;
 // Seat numbers: 0 is 1P, 1 is 2P, this one watches.
 constexpr std::uint8_t spectatorSeat = 2;
 
